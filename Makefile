@@ -1,0 +1,21 @@
+# The two commands of the README. Each installs what it needs from Debian's archive first.
+.PHONY: run test deps build bench format
+
+run: deps
+	scripts/run.sh
+
+test: deps
+	scripts/test.sh
+
+deps:
+	scripts/install-deps.sh
+
+build: deps
+	cmake --preset windows && cmake --build --preset windows
+
+bench: deps
+	cmake --preset host && cmake --build --preset host --target tarquel_bench
+	build/host/bench/tarquel_bench
+
+format:
+	git ls-files '*.cpp' '*.h' | xargs clang-format -i

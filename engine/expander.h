@@ -1,0 +1,59 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "engine/trigger_table.h"
+
+namespace tarquel {
+
+inline constexpr std::size_t TypedBufferLimit = 50;
+
+inline constexpr std::uint32_t VirtualKeyBack = 0x08;
+inline constexpr std::uint32_t VirtualKeyShift = 0x10;
+
+// The fixed, layout-independent mapping from a key to the one character it adds to the
+// buffer; Caps Lock, Ctrl, Alt and Win are not consulted.
+std::optional<char> KeyToChar(std::uint32_t virtualKey, bool shift);
+
+// Where the engine's effects go: the Windows adapter sends real input and writes to the
+// debugger; tests record them.
+class ExpanderOutput {
+ public:
+  virtual ~ExpanderOutput() = default;
+  // Erase `backspaces` characters already typed, then type `expansion`.
+  virtual void SendExpansion(std::size_t backspaces, std::string_view expansion) = 0;
+  // One diagnostic line, ending in "\n".
+  virtual void WriteDiagnostic(std::string_view line) = 0;
+};
+
+class Expander;
+// The hook callback gets no user data; it finds the engine through this pointer.
+extern Expander* ActiveExpander;
+
+class Expander {
+ public:
+  Expander(const TriggerTable& table, ExpanderOutput& output);
+  ~Expander();
+  Expander(const Expander&) = delete;
+  Expander& operator=(const Expander&) = delete;
+
+  // Returns true when the key completed a trigger and must be swallowed.
+  bool OnKeyDown(std::uint32_t virtualKey, bool shift);
+  bool MatchAndExpand();
+
+  void SetEnabled(bool enabled) { enabled_ = enabled; }
+  bool IsEnabled() const { return enabled_; }
+  std::string_view TypedBuffer() const { return typed_; }
+
+ private:
+  const TriggerTable& table_;
+  ExpanderOutput& output_;
+  std::string typed_;
+  bool enabled_ = true;
+};
+
+}  // namespace tarquel

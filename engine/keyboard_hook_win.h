@@ -1,0 +1,42 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string_view>
+
+#include "engine/expander.h"
+
+namespace tarquel {
+
+// Stamped into dwExtraInfo of every event this program synthesises, so that the hook can let
+// its own keys pass: they must not feed the buffer again (an expansion that ends with its own
+// trigger would otherwise expand forever), also if the system calls the hook re-entrantly
+// while SendInput is still inserting them.
+inline constexpr ULONG_PTR InjectedEventTag = 0x54524B51;  // "TRKQ"
+
+// Sends the engine's effects to Windows: SendInput for the keys, OutputDebugStringA for lines.
+class WindowsExpanderOutput final : public ExpanderOutput {
+ public:
+  void SendExpansion(std::size_t backspaces, std::string_view expansion) override;
+  void WriteDiagnostic(std::string_view line) override;
+};
+
+// Owns the low-level keyboard hook; removing it when destroyed.
+class KeyboardHook {
+ public:
+  KeyboardHook() = default;
+  ~KeyboardHook();
+  KeyboardHook(const KeyboardHook&) = delete;
+  KeyboardHook& operator=(const KeyboardHook&) = delete;
+
+  // On failure writes "Failed to install hook!" to stderr; the program goes on without it.
+  bool InstallHook();
+  bool IsInstalled() const { return hook_ != nullptr; }
+
+ private:
+  HHOOK hook_ = nullptr;
+};
+
+LRESULT CALLBACK KeyboardHookProc(int code, WPARAM message, LPARAM eventRecord);
+
+}  // namespace tarquel

@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Every test: formatting, host unit tests under ASan/UBSan, the same tests under Wine, and the
+# end-to-end tests of tarquel.exe under Wine on a virtual display.
+set -euo pipefail
+cd "$(dirname "${BASH_SOURCE[0]}")/.."
+
+echo "== clang-format"
+scripts/check-format.sh
+
+echo "== host (AddressSanitizer, UBSan)"
+cmake --preset host-asan >/dev/null
+cmake --build --preset host-asan
+ctest --preset host-asan -j2
+
+echo "== windows (MinGW-w64, Wine)"
+cmake --preset windows >/dev/null
+cmake --build --preset windows
+export WINEPREFIX="$PWD/build/windows/wineprefix"
+scripts/wine-prefix.sh "$WINEPREFIX"
+# One wineserver for the whole run: every Wine start after the first reuses it. Wine's own
+# background programs (services, explorer) start with the first program; start them here, away
+# from CTest's output pipes, or CTest would wait for them to close those pipes.
+wineserver -p
+LANG=C.UTF-8 WINEDEBUG=-all wine cmd /c exit >/dev/null 2>&1 </dev/null || true
+trap 'WINEPREFIX="$WINEPREFIX" wineserver -k 2>/dev/null || true' EXIT
+ctest --preset windows

@@ -1,5 +1,5 @@
 # The two commands of the README. Each installs what it needs from Debian's archive first.
-.PHONY: run test deps build bench format
+.PHONY: run test deps build bench format release
 
 run: deps
 	scripts/run.sh
@@ -19,3 +19,7 @@ bench: deps
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+# Portable zip and per-user installer in build/windows/.
+release: deps
+	scripts/release.sh

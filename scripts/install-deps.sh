@@ -8,6 +8,7 @@ packages=(
   g++-mingw-w64-x86-64-posix
   wine wine64
   xvfb xdotool x11-utils imagemagick
+  nsis zip
 )
 missing=()
 for p in "${packages[@]}"; do

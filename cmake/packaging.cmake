@@ -1,0 +1,19 @@
+# `make release`: a portable zip and a per-user NSIS installer, both from the install rules
+# below. The version comes from project(VERSION), like the program's own.
+install(TARGETS tarquel RUNTIME DESTINATION .)
+install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION .)
+
+set(CPACK_PACKAGE_NAME "Tarquel")
+set(CPACK_PACKAGE_VENDOR "Tarquel")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
+set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
+set(CPACK_PACKAGE_FILE_NAME "tarquel-${PROJECT_VERSION}-win64")
+set(CPACK_PACKAGE_INSTALL_DIRECTORY "Tarquel")
+set(CPACK_RESOURCE_FILE_LICENSE "${PROJECT_SOURCE_DIR}/LICENSE")
+set(CPACK_GENERATOR "ZIP;NSIS")
+set(CPACK_STRIP_FILES ON)
+# Our own NSIS script replaces CPack's stock one (which installs for all users as admin).
+set(CPACK_MODULE_PATH "${PROJECT_SOURCE_DIR}/cmake/packaging")
+set(CPACK_TARQUEL_ICON "${PROJECT_SOURCE_DIR}/resources/tarquel.ico")
+set(CPACK_NSIS_EXECUTABLE "makensis")
+include(CPack)

@@ -1,5 +1,5 @@
 # The two commands of the README. Each installs what it needs from Debian's archive first.
-.PHONY: run test deps build bench format release
+.PHONY: run test deps build bench format release fuzz
 
 run: deps
 	scripts/run.sh
@@ -23,3 +23,9 @@ format:
 # Portable zip and per-user installer in build/windows/.
 release: deps
 	scripts/release.sh
+
+# The fuzzers for longer than the test run: make fuzz FUZZ_SECONDS=600
+FUZZ_SECONDS ?= 300
+fuzz: deps
+	cmake --preset fuzz -DTARQUEL_FUZZ_SECONDS=$(FUZZ_SECONDS) && cmake --build --preset fuzz
+	ctest --preset fuzz -V | grep -E 'stat::number_of_executed_units|Test #|ERROR'

@@ -4,7 +4,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ make python3 git
   googletest libgtest-dev libbenchmark-dev
-  clang-format
+  clang-format clang libclang-rt-14-dev
   g++-mingw-w64-x86-64-posix
   wine wine64
   xvfb xdotool x11-utils imagemagick

@@ -12,6 +12,11 @@ cmake --preset host-asan >/dev/null
 cmake --build --preset host-asan
 ctest --preset host-asan -j2
 
+echo "== fuzzers (clang, libFuzzer; a few seconds each)"
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz
+ctest --preset fuzz
+
 echo "== windows (MinGW-w64, Wine)"
 cmake --preset windows >/dev/null
 cmake --build --preset windows

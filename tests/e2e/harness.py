@@ -1,0 +1,597 @@
+"""End-to-end harness: the real tarquel.exe under Wine, typed at through Wine's notepad.
+
+A Session owns what it starts and ends only that: an Xvfb on a free display, Wine's notepad,
+tarquel.exe (working directory: a scratch directory holding the test's config.txt) and a small
+Windows helper, window_probe_win.cpp, that reads window texts without pressing a key. Wine's own
+background programs (wineserver, explorer) belong to the Wine prefix and are left alone.
+
+One session serves a whole test file; its cases are methods of a SessionTestCase:
+
+    import harness
+
+    class Typing(harness.SessionTestCase):
+        config = b""  # the bytes of config.txt, written before tarquel starts (None: no file)
+
+        def test_demo_becomes_hello_world(self):
+            self.session.type(":demo")  # xdotool, key by key, Shift where a person needs it
+            self.session.wait_for_notepad_text("Hello World")
+            self.session.wait_for_debug_line("Expander Triggered by: ':demo'")
+
+    if __name__ == "__main__":
+        harness.main()
+
+Before each case, clear_notepad() empties notepad and tarquel's typed buffer and gives notepad
+the focus. Session API; every wait polls with a generous limit and raises TimeoutError saying
+what it last saw:
+  type(text), key(*names)           type text / press xdotool key names ("Left", "ctrl+a")
+  focus_notepad()                   click notepad (no window manager: a click gives the focus)
+  notepad_text()                    what notepad holds; wait_for_notepad_text(expected)
+  debug_lines()                     tarquel's OutputDebugStringA lines (bytes read as cp1252)
+  wait_for_debug_line(text, count)  until `count` lines contain `text`; returns those lines
+  window_text(cls, child_cls)       any Windows window's text by window class, None if missing
+  find_windows(name=, cls=)         X window ids by title / X class regex (xdotool search)
+  screenshot(path)                  PNG of the whole display, for pixel checks (ImageMagick)
+  start_tarquel(), stop_tarquel()   restart it, e.g. after write_config(data)
+  start_wine(args, name)            any other Wine program, owned and ended by the session
+  wait_until(predicate, what)       the generic wait; x_env(): environment for X clients
+  scratch, display                  the scratch directory (logs: NAME.out/.err), ":N"
+
+Run one test file directly (CTest passes the same options):
+  WINEPREFIX=$PWD/build/windows/wineprefix python3 tests/e2e/test_typing.py \\
+    --tarquel build/windows/tarquel.exe --probe build/windows/tests/e2e/e2e_window_probe.exe
+The prefix is created when missing. TARQUEL_E2E_DISPLAYS="11-19" names the X display numbers
+a session may take (default 100-199). A failed case leaves a screenshot, and the session keeps
+its scratch directory with all logs and prints its path.
+"""
+
+import argparse
+import atexit
+import os
+import re
+import select
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+from pathlib import Path
+
+REPO = Path(__file__).resolve().parents[2]
+DEFAULT_TIMEOUT = 30.0
+# Starting Wine's first program on a busy machine may take long; this is only an upper bound.
+START_TIMEOUT = 120.0
+TYPED_BUFFER_LIMIT = 50
+# Milliseconds between two key events: quick, but each is a separate press like a person's.
+KEY_DELAY_MS = 15
+
+
+class Options:
+    """Paths the test files get on the command line (see main)."""
+
+    tarquel = None
+    probe = None
+    scratch_root = None
+
+
+def wait_until(predicate, what, timeout=DEFAULT_TIMEOUT, describe=None):
+    """Polls predicate until it returns something true and returns that.
+
+    On timeout raises TimeoutError naming `what` and, if given, describe() of the last state."""
+    deadline = time.monotonic() + timeout
+    while True:
+        value = predicate()
+        if value:
+            return value
+        if time.monotonic() > deadline:
+            seen = f"; last seen: {describe()!r}" if describe else ""
+            raise TimeoutError(f"waited {timeout:.0f} s for {what}{seen}")
+        time.sleep(0.05)
+
+
+# tarquel's stderr: OutputDebugString lines and the hook's installation and calls.
+TARQUEL_WINEDEBUG = "fixme-all,+debugstr,+hook"
+_HOOK_INSTALLED = re.compile(r":hook:NtUserSetWindowsHookEx WH_KEYBOARD_LL .* -> 0x[0-9a-f]+")
+_HOOK_CALLED = re.compile(r":hook:call_hook calling hook .* WH_KEYBOARD_LL ")
+
+_WINE_ESCAPES = {"n": "\n", "r": "\r", "t": "\t", "\\": "\\", '"': '"'}
+_DEBUGSTR_LINE = re.compile(r':debugstr:OutputDebugString[AW] "(.*)"$')
+
+
+def _unescape_wine(text):
+    """Undoes Wine's debugstr quoting (\\n, \\", \\xHH for bytes outside printable ASCII)."""
+    out = bytearray()
+    i = 0
+    while i < len(text):
+        c = text[i]
+        if c == "\\" and i + 1 < len(text):
+            nxt = text[i + 1]
+            if nxt == "x" and re.fullmatch(r"[0-9a-fA-F]{2}", text[i + 2 : i + 4]):
+                out += bytes([int(text[i + 2 : i + 4], 16)])
+                i += 4
+                continue
+            out += _WINE_ESCAPES.get(nxt, nxt).encode("latin-1")
+            i += 2
+            continue
+        out += c.encode("latin-1")
+        i += 1
+    return out.decode("cp1252", errors="replace")
+
+
+def parse_debug_lines(stderr_text):
+    """The OutputDebugString messages in a WINEDEBUG=+debugstr stderr log, in order."""
+    lines = []
+    for raw in stderr_text.splitlines():
+        match = _DEBUGSTR_LINE.search(raw)
+        if match:
+            lines.append(_unescape_wine(match.group(1)))
+    return lines
+
+
+class Session:
+    """One Xvfb, one notepad, one tarquel.exe and one window probe, all ended by close()."""
+
+    def __init__(self, name, config=b"", tarquel=None, probe=None, prefix=None):
+        self.name = name
+        self.config = config
+        self.tarquel_exe = Path(tarquel or Options.tarquel).resolve()
+        self.probe_exe = Path(probe or Options.probe).resolve()
+        self.prefix = Path(prefix or os.environ.get("WINEPREFIX") or REPO / "build/wineprefix")
+        self.scratch = None
+        self.display = None
+        self.failed = False
+        self._processes = []  # (name, Popen), in start order
+        self._files = []
+        self._xvfb = None
+        self._notepad = None
+        self._notepad_window = None
+        self._tarquel = None
+        self._probe = None
+
+    # ---- life cycle -------------------------------------------------------------------------
+
+    def start(self, with_tarquel=True):
+        root = Path(Options.scratch_root or tempfile.gettempdir()).resolve()
+        root.mkdir(parents=True, exist_ok=True)
+        self.scratch = Path(tempfile.mkdtemp(prefix=f"{self.name}-", dir=root))
+        _live_sessions.append(self)
+        if self.config is not None:
+            self.write_config(self.config)
+        self._ensure_prefix()
+        self._start_xvfb()
+        self._notepad = self.start_wine(["notepad"], "notepad")
+        self._notepad_window = wait_until(
+            lambda: next(iter(self.find_windows(name="Notepad$")), None),
+            "notepad's window to appear",
+            timeout=START_TIMEOUT,
+        )
+        self._start_probe()
+        wait_until(
+            lambda: self.window_text("Notepad", "Edit") is not None,
+            "notepad's edit control",
+            timeout=START_TIMEOUT,
+        )
+        if with_tarquel:
+            self.start_tarquel()
+        return self
+
+    def close(self):
+        """Ends every process this session started, newest first, then its display."""
+        if self._probe is not None and self._probe.poll() is None:
+            try:
+                self._probe.stdin.write(b"quit\n")
+                self._probe.stdin.flush()
+            except OSError:
+                pass
+        for name, process in reversed(self._processes):
+            _end_process(process)
+        self._processes.clear()
+        if self._xvfb is not None:
+            _end_process(self._xvfb)
+            self._xvfb = None
+        for f in self._files:
+            f.close()
+        self._files.clear()
+        if self in _live_sessions:
+            _live_sessions.remove(self)
+        if self.scratch is None:
+            return
+        if self.failed or os.environ.get("TARQUEL_E2E_KEEP"):
+            print(f"e2e: kept {self.scratch} (logs, screenshots, config.txt)", file=sys.stderr)
+        else:
+            shutil.rmtree(self.scratch, ignore_errors=True)
+
+    def __enter__(self):
+        return self.start()
+
+    def __exit__(self, kind, value, traceback):
+        if kind is not None:
+            self.note_failure("session")
+        self.close()
+
+    def note_failure(self, label):
+        """Marks the session failed (its scratch directory is kept) and takes a screenshot."""
+        self.failed = True
+        if self.display is None:
+            return
+        safe = re.sub(r"[^A-Za-z0-9_.-]", "_", label)
+        try:
+            self.screenshot(self.scratch / f"{safe}.png")
+        except (OSError, subprocess.SubprocessError):
+            pass
+
+    # ---- programs ---------------------------------------------------------------------------
+
+    def write_config(self, data):
+        """Writes config.txt in the scratch directory byte for byte (tarquel reads it at start)."""
+        (self.scratch / "config.txt").write_bytes(data)
+
+    def wine_env(self, debug="-all"):
+        env = {k: v for k, v in os.environ.items() if not k.startswith("LC_")}
+        env.update(
+            DISPLAY=self.display or "",
+            WINEPREFIX=str(self.prefix),
+            # The installed locale: under one that is missing, Wine's VkKeyScanA reports plain
+            # letter keys for accented letters.
+            LANG="C.UTF-8",
+            WINEDEBUG=debug,
+            WINEDLLOVERRIDES="mscoree,mshtml=",
+        )
+        return env
+
+    def start_wine(self, args, name, cwd=None, debug="-all", pipes=False):
+        """Starts `wine ARGS` with output to NAME.out / NAME.err in the scratch directory.
+
+        Never hands on this process's own stdout/stderr: Wine's background programs would
+        inherit them and a caller waiting for them to close (CTest) would wait for ever."""
+        err = open(self.scratch / f"{name}.err", "wb")
+        self._files.append(err)
+        if pipes:
+            stdin, stdout = subprocess.PIPE, subprocess.PIPE
+        else:
+            out = open(self.scratch / f"{name}.out", "wb")
+            self._files.append(out)
+            stdin, stdout = subprocess.DEVNULL, out
+        process = subprocess.Popen(
+            ["wine", *map(str, args)],
+            cwd=cwd or self.scratch,
+            env=self.wine_env(debug),
+            stdin=stdin,
+            stdout=stdout,
+            stderr=err,
+            close_fds=True,
+        )
+        self._processes.append((name, process))
+        return process
+
+    def end_process(self, process):
+        """Ends one process this session started."""
+        _end_process(process)
+        self._processes = [(n, p) for n, p in self._processes if p is not process]
+
+    def start_tarquel(self):
+        """Starts tarquel.exe in the scratch directory; returns once its hook is being served.
+
+        Wine's hook trace shows the hook installed; a lone Shift press (no character, nothing
+        in notepad) then shows the hook called, which needs tarquel's message loop running."""
+        # Beside its config.txt: the scratch directory is both its folder and its working
+        # directory, wherever it looks for its files.
+        program = self.scratch / self.tarquel_exe.name
+        shutil.copyfile(self.tarquel_exe, program)
+        self._tarquel = self.start_wine([program], "tarquel", debug=TARQUEL_WINEDEBUG)
+
+        def log():
+            if self._tarquel.poll() is not None:
+                raise RuntimeError(f"tarquel.exe ended with {self._tarquel.returncode}")
+            text = self.tarquel_stderr.read_bytes().decode("latin-1")
+            if "Failed to install hook!" in text:
+                raise RuntimeError("tarquel.exe could not install its hook")
+            return text
+
+        wait_until(
+            lambda: _HOOK_INSTALLED.search(log()), "tarquel's hook", timeout=START_TIMEOUT
+        )
+        self.focus_notepad()
+        calls = len(_HOOK_CALLED.findall(log()))
+
+        def hook_called():
+            self.key("shift")
+            return wait_until(
+                lambda: len(_HOOK_CALLED.findall(log())) > calls,
+                "tarquel's hook to be called",
+                timeout=5,
+            )
+
+        # A press can pass unhooked while tarquel is still on its way into the message loop.
+        wait_until(_ignoring(TimeoutError, hook_called), "tarquel's hook", timeout=START_TIMEOUT)
+        return self._tarquel
+
+    def stop_tarquel(self):
+        if self._tarquel is not None:
+            self.end_process(self._tarquel)
+            self._tarquel = None
+
+    @property
+    def tarquel_stderr(self):
+        return self.scratch / "tarquel.err"
+
+    # ---- keys -------------------------------------------------------------------------------
+
+    def x_env(self):
+        return {**os.environ, "DISPLAY": self.display}
+
+    def xdotool(self, *args):
+        result = subprocess.run(
+            ["xdotool", *map(str, args)],
+            env=self.x_env(),
+            stdin=subprocess.DEVNULL,
+            capture_output=True,
+            timeout=DEFAULT_TIMEOUT,
+        )
+        return result
+
+    def type(self, text):
+        """Types text key by key through the X server, with Shift where the layout needs it."""
+        self._check(self.xdotool("type", "--delay", KEY_DELAY_MS, "--", text))
+
+    def key(self, *names, delay_ms=KEY_DELAY_MS):
+        """Presses keys by X keysym name, e.g. key("Left"), key("ctrl+a"), key("BackSpace")."""
+        self._check(self.xdotool("key", "--delay", delay_ms, *names))
+
+    def focus_notepad(self):
+        """Clicks into notepad's text and waits until it is the foreground window."""
+        # Near the top left of its text: windows centred on the screen do not cover that.
+        self._check(
+            self.xdotool("mousemove", "--window", self._notepad_window, 40, 100, "click", "1")
+        )
+        wait_until(
+            lambda: self._probe_request("foreground") == "Notepad",
+            "notepad to have the focus",
+            describe=lambda: self._probe_request("foreground"),
+        )
+
+    def clear_notepad(self):
+        """Empties notepad and tarquel's typed buffer, and leaves notepad with the focus.
+
+        Ctrl+A adds an "a" to the buffer (Ctrl does not count) and each Backspace removes one
+        character, so 1 + 50 Backspaces leave it empty whatever it held."""
+        self.focus_notepad()
+        self.key("ctrl+a")
+        self.key(*["BackSpace"] * (1 + TYPED_BUFFER_LIMIT), delay_ms=5)
+        self.wait_for_notepad_text("")
+
+    # ---- reading back -----------------------------------------------------------------------
+
+    def window_text(self, window_class, child_class=None):
+        """The text of the first window of that class (or of its first child of child_class)."""
+        answer = self._probe_request(f"text {window_class} {child_class or ''}".rstrip())
+        if answer == "missing":
+            return None
+        if not answer.startswith("ok"):
+            raise RuntimeError(f"window probe answered {answer!r}")
+        return bytes.fromhex(answer[3:]).decode("utf-8")
+
+    def notepad_text(self):
+        text = self.window_text("Notepad", "Edit")
+        if text is None:
+            raise RuntimeError("notepad's edit control is gone")
+        return text
+
+    def wait_for_notepad_text(self, expected, timeout=DEFAULT_TIMEOUT):
+        return wait_until(
+            lambda: self.notepad_text() == expected,
+            f"notepad to hold {expected!r}",
+            timeout=timeout,
+            describe=self.notepad_text,
+        )
+
+    def debug_lines(self):
+        return parse_debug_lines(self.tarquel_stderr.read_bytes().decode("latin-1"))
+
+    def wait_for_debug_line(self, text, count=1, timeout=DEFAULT_TIMEOUT):
+        """Waits until at least `count` debugger lines contain `text`; returns those lines."""
+
+        def matching():
+            found = [line for line in self.debug_lines() if text in line]
+            return found if len(found) >= count else None
+
+        return wait_until(
+            matching,
+            f"{count} debugger line(s) with {text!r}",
+            timeout=timeout,
+            describe=self.debug_lines,
+        )
+
+    def find_windows(self, name=None, cls=None):
+        """Visible X windows whose title (or X class, the exe name under Wine) matches a regex."""
+        args = ["search", "--onlyvisible"]
+        if name is not None:
+            args += ["--name", name]
+        if cls is not None:
+            args += ["--class", cls]
+        result = self.xdotool(*args)
+        return [int(w) for w in result.stdout.split()]
+
+    def screenshot(self, path):
+        subprocess.run(
+            ["import", "-window", "root", str(path)],
+            env=self.x_env(),
+            stdin=subprocess.DEVNULL,
+            capture_output=True,
+            check=True,
+            timeout=DEFAULT_TIMEOUT,
+        )
+        return Path(path)
+
+    def wait_until(self, predicate, what, timeout=DEFAULT_TIMEOUT, describe=None):
+        return wait_until(predicate, what, timeout=timeout, describe=describe)
+
+    # ---- internals --------------------------------------------------------------------------
+
+    def _check(self, result):
+        if result.returncode != 0:
+            raise RuntimeError(f"{result.args} failed: {result.stderr.decode(errors='replace')}")
+
+    def _ensure_prefix(self):
+        if (self.prefix / "system.reg").exists():
+            return
+        with open(self.scratch / "wine-prefix.log", "wb") as log:
+            subprocess.run(
+                [REPO / "scripts/wine-prefix.sh", self.prefix],
+                stdin=subprocess.DEVNULL,
+                stdout=log,
+                stderr=log,
+                check=True,
+                timeout=600,
+            )
+
+    def _start_xvfb(self):
+        first, last = _display_range()
+        log = open(self.scratch / "xvfb.log", "wb")
+        self._files.append(log)
+        for number in range(first, last + 1):
+            # Numbers in use, or left locked by a server that died, belong to someone else.
+            if Path(f"/tmp/.X{number}-lock").exists() or Path(f"/tmp/.X11-unix/X{number}").exists():
+                continue
+            ready, ready_writer = os.pipe()
+            process = subprocess.Popen(
+                ["Xvfb", f":{number}", "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
+                 "-displayfd", str(ready_writer)],
+                pass_fds=(ready_writer,),
+                stdin=subprocess.DEVNULL,
+                stdout=log,
+                stderr=log,
+            )
+            os.close(ready_writer)
+            # Xvfb writes its display number once it accepts clients, or exits if taken.
+            answer = _read_until_closed_or_line(ready, START_TIMEOUT)
+            os.close(ready)
+            if answer.strip() == str(number).encode():
+                self._xvfb = process
+                self.display = f":{number}"
+                return
+            _end_process(process)
+        raise RuntimeError(f"no free X display in :{first} to :{last}")
+
+    def _start_probe(self):
+        self._probe = self.start_wine([self.probe_exe], "probe", pipes=True)
+
+    def _probe_request(self, line):
+        if self._probe.poll() is not None:
+            raise RuntimeError(f"window probe ended with {self._probe.returncode}")
+        self._probe.stdin.write(line.encode() + b"\n")
+        self._probe.stdin.flush()
+        answer = _read_until_closed_or_line(self._probe.stdout.fileno(), DEFAULT_TIMEOUT)
+        if not answer.endswith(b"\n"):
+            raise RuntimeError(f"window probe gave no answer to {line!r}")
+        return answer.decode().rstrip("\r\n")
+
+
+def _read_until_closed_or_line(fd, timeout):
+    """Reads bytes from fd up to a line end, its end, or the time limit."""
+    data = b""
+    deadline = time.monotonic() + timeout
+    while not data.endswith(b"\n"):
+        remaining = deadline - time.monotonic()
+        if remaining <= 0:
+            break
+        readable, _, _ = select.select([fd], [], [], remaining)
+        if not readable:
+            break
+        chunk = os.read(fd, 1)
+        if not chunk:
+            break
+        data += chunk
+    return data
+
+
+def _ignoring(exception, function):
+    def call():
+        try:
+            return function()
+        except exception:
+            return None
+
+    return call
+
+
+def _display_range():
+    spec = os.environ.get("TARQUEL_E2E_DISPLAYS", "100-199")
+    first, _, last = spec.partition("-")
+    return int(first), int(last or first)
+
+
+def _end_process(process):
+    if process.poll() is not None:
+        return
+    process.terminate()
+    try:
+        process.wait(timeout=10)
+    except subprocess.TimeoutExpired:
+        process.kill()
+        process.wait(timeout=10)
+
+
+_live_sessions = []
+
+
+@atexit.register
+def _close_live_sessions():
+    for session in list(_live_sessions):
+        session.close()
+
+
+class SessionTestCase(unittest.TestCase):
+    """Cases that share one Session (started once per class), each beginning with a clear
+    notepad and an empty typed buffer."""
+
+    config = b""
+    session = None
+
+    @classmethod
+    def setUpClass(cls):
+        cls.session = Session(cls.__name__, config=cls.config)
+        try:
+            cls.session.start()
+        except BaseException:
+            cls.session.note_failure("start")
+            cls.session.close()
+            raise
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.session.close()
+
+    def setUp(self):
+        self.session.clear_notepad()
+
+    def run(self, result=None):
+        result = result if result is not None else self.defaultTestResult()
+        before = len(result.failures) + len(result.errors)
+        super().run(result)
+        if len(result.failures) + len(result.errors) > before and self.session is not None:
+            self.session.note_failure(self.id())
+        return result
+
+
+def _interrupt(*_):
+    raise KeyboardInterrupt
+
+
+def main():
+    """Entry point of a test file: takes --tarquel, --probe, --scratch, the rest is unittest's."""
+    parser = argparse.ArgumentParser(add_help=False)
+    parser.add_argument("--tarquel", required=True, help="the built tarquel.exe")
+    parser.add_argument("--probe", required=True, help="the built e2e_window_probe.exe")
+    parser.add_argument("--scratch", help="where scratch directories go (default: temp)")
+    options, rest = parser.parse_known_args()
+    Options.tarquel, Options.probe, Options.scratch_root = (
+        options.tarquel,
+        options.probe,
+        options.scratch,
+    )
+    # CTest ends a test that runs too long with SIGTERM: still end what the sessions started.
+    # (KeyboardInterrupt, because unittest would count SystemExit as one failed case and go on.)
+    signal.signal(signal.SIGTERM, _interrupt)
+    unittest.main(argv=[sys.argv[0], *rest], verbosity=2)

@@ -1,0 +1,107 @@
+// Test helper for the end-to-end harness: reads what Windows programs under Wine show, without
+// pressing a key (keys would pass through tarquel's hook and change what is being tested).
+//
+// One process serves a whole test session: one request per line on stdin, one answer per line
+// on stdout, so a read costs a pipe round trip instead of a Wine start.
+//
+//   text CLASS [CHILD_CLASS]   -> "ok HEX" (the window text as UTF-8, hex-encoded, so that line
+//                                 ends in the text cannot break the protocol) or "missing"
+//   foreground                 -> the window class of the foreground window, or "none"
+//   quit                       -> ends the probe
+//
+// Unlike the program itself this helper uses the wide-character functions: it must read back
+// text such as "€" exactly, whatever the ANSI code page is.
+#include <windows.h>
+
+#include <cstdio>
+#include <iostream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::wstring Widen(const std::string& text) {
+  if (text.empty()) return {};
+  int length =
+      MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(length), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
+  return wide;
+}
+
+std::string ToUtf8(const std::wstring& text) {
+  if (text.empty()) return {};
+  int length = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr,
+                                   0, nullptr, nullptr);
+  std::string narrow(static_cast<std::size_t>(length), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), narrow.data(), length,
+                      nullptr, nullptr);
+  return narrow;
+}
+
+std::string Hex(const std::string& bytes) {
+  static const char digits[] = "0123456789abcdef";
+  std::string hex;
+  hex.reserve(bytes.size() * 2);
+  for (unsigned char byte : bytes) {
+    hex += digits[byte >> 4];
+    hex += digits[byte & 0x0F];
+  }
+  return hex;
+}
+
+// A window that hangs must not hang the test session: it then counts as missing.
+constexpr UINT ReplyTimeoutMs = 5000;
+
+std::string WindowText(const std::string& topClass, const std::string& childClass) {
+  HWND window = FindWindowW(Widen(topClass).c_str(), nullptr);
+  if (window != nullptr && !childClass.empty()) {
+    window = FindWindowExW(window, nullptr, Widen(childClass).c_str(), nullptr);
+  }
+  if (window == nullptr) return "missing";
+  DWORD_PTR length = 0;
+  if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, ReplyTimeoutMs,
+                           &length)) {
+    return "missing";
+  }
+  std::vector<wchar_t> buffer(static_cast<std::size_t>(length) + 1, L'\0');
+  DWORD_PTR copied = 0;
+  if (!SendMessageTimeoutW(window, WM_GETTEXT, buffer.size(),
+                           reinterpret_cast<LPARAM>(buffer.data()), SMTO_ABORTIFHUNG,
+                           ReplyTimeoutMs, &copied)) {
+    return "missing";
+  }
+  return "ok " + Hex(ToUtf8(std::wstring(buffer.data(), static_cast<std::size_t>(copied))));
+}
+
+std::string ForegroundClass() {
+  HWND window = GetForegroundWindow();
+  wchar_t name[256] = {};
+  if (window == nullptr || GetClassNameW(window, name, 256) == 0) return "none";
+  return ToUtf8(name);
+}
+
+}  // namespace
+
+int main() {
+  std::string line;
+  while (std::getline(std::cin, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    std::istringstream words(line);
+    std::string command, first, second;
+    words >> command >> first >> second;
+    std::string answer;
+    if (command == "quit") break;
+    if (command == "text" && !first.empty()) {
+      answer = WindowText(first, second);
+    } else if (command == "foreground") {
+      answer = ForegroundClass();
+    } else {
+      answer = "error unknown request";
+    }
+    std::fputs((answer + "\n").c_str(), stdout);
+    std::fflush(stdout);
+  }
+  return 0;
+}

@@ -1,0 +1,91 @@
+#include "update/version_file.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace tarquel {
+namespace {
+
+using namespace std::string_literals;
+
+struct BodyCase {
+  const char* name;
+  std::string body;
+  bool hasLineFeed;
+  std::string version;
+  std::string link;
+  bool isNew;
+};
+
+void PrintTo(const BodyCase& row, std::ostream* out) {
+  *out << row.name;
+}
+
+class ParseVersionFileTest : public ::testing::TestWithParam<BodyCase> {};
+
+TEST_P(ParseVersionFileTest, GivesTheVersionTheLinkAndWhetherItIsNew) {
+  const BodyCase& row = GetParam();
+  VersionFile file = ParseVersionFile(row.body);
+  EXPECT_EQ(file.hasLineFeed, row.hasLineFeed);
+  EXPECT_EQ(file.version, row.version);
+  EXPECT_EQ(file.link, row.link);
+  EXPECT_EQ(file.isNew, row.isNew);
+}
+
+const std::string Link = "https://example.org/tarquel/download";
+
+INSTANTIATE_TEST_SUITE_P(
+    Bodies, ParseVersionFileTest,
+    ::testing::Values(
+        BodyCase{"CrLfAfterVersionAndLink", "1.1.0\r\n" + Link + "\r\n", true, "1.1.0", Link, true},
+        BodyCase{"LineFeedOnly", "1.0.1\n" + Link, true, "1.0.1", Link, true},
+        BodyCase{"OwnVersionIsNotNew", "1.0.0\r\n" + Link + "\r\n", true, "1.0.0", Link, false},
+        BodyCase{"OlderVersionCountsAsNewToo", "0.9.0\n" + Link, true, "0.9.0", Link, true},
+        BodyCase{"NoLineFeedIsNoVersionFile", "1.0.1", false, "", "", false},
+        BodyCase{"EmptyBody", "", false, "", "", false},
+        BodyCase{"CarriageReturnsAloneDoNotEndTheLine", "1.0.1\r" + Link + "\r", false, "", "",
+                 false},
+        BodyCase{"EmptyFirstLineIsNotNew", "\n" + Link, true, "", Link, false},
+        BodyCase{"FirstLineOfOnlyCarriageReturnIsNotNew", "\r\n" + Link, true, "", Link, false},
+        BodyCase{"OnlyOneCarriageReturnLeavesTheVersion", "1.0.0\r\r\n" + Link, true, "1.0.0\r",
+                 Link, true},
+        BodyCase{"TrailingSpaceMakesOwnVersionNew", "1.0.0 \n" + Link, true, "1.0.0 ", Link, true},
+        BodyCase{"ByteOrderMarkMakesOwnVersionNew",
+                 "\xEF\xBB\xBF"
+                 "1.0.0\r\n" +
+                     Link,
+                 true,
+                 "\xEF\xBB\xBF"
+                 "1.0.0",
+                 Link, true},
+        BodyCase{"LetterInFrontMakesOwnVersionNew", "v1.0.0\n" + Link, true, "v1.0.0", Link, true},
+        BodyCase{"NothingAfterTheLineFeedGivesAnEmptyLink", "1.2.0\n", true, "1.2.0", "", true},
+        BodyCase{"FurtherLinesBelongToTheLink", "1.2.0\n" + Link + "\nmore text\r\n", true, "1.2.0",
+                 Link + "\nmore text", true},
+        BodyCase{"LinkLosesTrailingSpacesAndLineEndsButKeepsLeadingSpaces",
+                 "1.2.0\n  " + Link + " \r\n \r\n", true, "1.2.0", "  " + Link, true},
+        BodyCase{"ZeroByteEndsTheLink", "1.0.1\n" + Link + "\0garbage\n"s, true, "1.0.1", Link,
+                 true},
+        BodyCase{"ZeroByteBeforeTheLineFeedLeavesNoLine", "1.0.1\0\n"s + Link, false, "", "",
+                 false},
+        BodyCase{"ZeroByteRightAfterTheLineFeedLeavesNoLink", "1.0.1\n\0"s + Link, true, "1.0.1",
+                 "", true},
+        BodyCase{"LeadingZeroByteLeavesNothing",
+                 "\0"
+                 "1.0.1\n"s +
+                     Link,
+                 false, "", "", false},
+        BodyCase{"LinkLongerThanOneReadStaysWhole", "1.0.1\n" + std::string(3000, 'a'), true,
+                 "1.0.1", std::string(3000, 'a'), true},
+        BodyCase{"BodyOfExactlyTheLimitIsRead",
+                 "1.0.1\n" + std::string(MaxVersionFileSize - 6, 'a'), true, "1.0.1",
+                 std::string(MaxVersionFileSize - 6, 'a'), true},
+        BodyCase{"BodyOneByteOverTheLimitIsNoVersionFile",
+                 "1.0.1\n" + std::string(MaxVersionFileSize - 5, 'a'), false, "", "", false},
+        BodyCase{"MegabyteOfTextIsNoVersionFile", "1.0.1\n" + std::string(1 << 20, 'a'), false, "",
+                 "", false}),
+    [](const ::testing::TestParamInfo<BodyCase>& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace tarquel

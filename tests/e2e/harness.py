@@ -190,6 +190,7 @@ class Session:
         if self._xvfb is not None:
             _end_process(self._xvfb)
             self._xvfb = None
+            self._wait_for_wine_to_leave_display()
         for f in self._files:
             f.close()
         self._files.clear()
@@ -456,7 +457,8 @@ class Session:
                 continue
             ready, ready_writer = os.pipe()
             process = subprocess.Popen(
-                ["Xvfb", f":{number}", "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
+                # -r: no auto-repeat, so a key press held up by a busy machine stays one.
+                ["Xvfb", f":{number}", "-screen", "0", "1280x1024x24", "-nolisten", "tcp", "-r",
                  "-displayfd", str(ready_writer)],
                 pass_fds=(ready_writer,),
                 stdin=subprocess.DEVNULL,
@@ -473,6 +475,27 @@ class Session:
                 return
             _end_process(process)
         raise RuntimeError(f"no free X display in :{first} to :{last}")
+
+    def _wait_for_wine_to_leave_display(self):
+        """Waits until the Wine desktop process (explorer) that served this display has ended.
+
+        It ends on its own once the display is gone; the next session's notepad must not
+        attach to it in the meantime. Nothing is ended here: it is not ours."""
+        wanted = {f"DISPLAY={self.display}".encode(), f"WINEPREFIX={self.prefix}".encode()}
+
+        def gone():
+            for environ in Path("/proc").glob("[0-9]*/environ"):
+                try:
+                    if wanted <= set(environ.read_bytes().split(b"\0")):
+                        return False
+                except OSError:
+                    continue
+            return True
+
+        try:
+            wait_until(gone, f"Wine to leave display {self.display}", timeout=15)
+        except TimeoutError as error:
+            print(f"e2e: {error}", file=sys.stderr)
 
     def _start_probe(self):
         self._probe = self.start_wine([self.probe_exe], "probe", pipes=True)

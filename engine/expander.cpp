@@ -2,6 +2,9 @@
 
 namespace tarquel {
 
+// The table's index leaves out triggers that cannot fit the buffer; it must not leave out more.
+static_assert(TypedBufferLimit <= TriggerTable::LongestMatchableTrigger);
+
 Expander* ActiveExpander = nullptr;
 
 std::optional<char> KeyToChar(std::uint32_t virtualKey, bool shift) {

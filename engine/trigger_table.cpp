@@ -1,14 +1,20 @@
 #include "engine/trigger_table.h"
 
+#include <utility>
+
 namespace tarquel {
 
-void TriggerTable::Set(std::string trigger, std::string expansion) {
-  entries_.insert_or_assign(std::move(trigger), std::move(expansion));
+bool TriggerTable::Set(std::string trigger, std::string expansion) {
+  if (trigger.empty()) return false;
+  auto [it, inserted] = entries_.insert_or_assign(std::move(trigger), std::move(expansion));
+  if (inserted && it->first.size() <= LongestMatchableTrigger) index_.Insert(it->first);
+  return true;
 }
 
 std::size_t TriggerTable::Erase(std::string_view trigger) {
   auto it = entries_.find(trigger);
   if (it == entries_.end()) return 0;
+  if (trigger.size() <= LongestMatchableTrigger) index_.Erase(trigger);
   entries_.erase(it);
   return 1;
 }
@@ -19,10 +25,11 @@ const std::string* TriggerTable::Find(std::string_view trigger) const {
 }
 
 const TriggerTable::Entry* TriggerTable::FindTriggerEnding(std::string_view typed) const {
-  for (const Entry& entry : entries_) {
-    if (typed.ends_with(entry.first)) return &entry;
-  }
-  return nullptr;
+  std::size_t length = index_.FirstTriggerEnding(typed);
+  if (length == 0) return nullptr;
+  // Only on a match: the index knows lengths, the map holds the entry.
+  auto it = entries_.find(typed.substr(typed.size() - length));
+  return it == entries_.end() ? nullptr : &*it;
 }
 
 void AddDefaultTriggers(TriggerTable& table) {

@@ -6,24 +6,36 @@
 #include <string>
 #include <string_view>
 
+#include "engine/matcher_index.h"
+
 namespace tarquel {
 
 // The user's triggers and their expansions, in unsigned byte-wise order of the triggers.
 // std::string compares through char_traits<char>, which is specified to compare as unsigned
 // char, so the standard ordering already is the order every walk of the table needs.
+//
+// Beside the entries the table keeps a MatcherIndex of the triggers, current through every
+// insert, replace and erase, so that finding the trigger that ends the typed text does not
+// grow with the table.
 class TriggerTable {
  public:
   using Map = std::map<std::string, std::string, std::less<>>;
   using Entry = Map::value_type;
   using const_iterator = Map::const_iterator;
 
-  // Inserts the trigger or replaces its expansion.
-  void Set(std::string trigger, std::string expansion);
+  // Longer triggers stay in the table (listed, saved) but are never found at the end of typed
+  // text: the typed buffer never holds that many characters.
+  static constexpr std::size_t LongestMatchableTrigger = MatcherIndex::LongestIndexedTrigger;
+
+  // Inserts the trigger or replaces its expansion. An empty trigger would end every text and
+  // has no last key to swallow, so it is refused: the result is false and nothing changes.
+  bool Set(std::string trigger, std::string expansion);
   // Returns how many entries were removed: 0 or 1.
   std::size_t Erase(std::string_view trigger);
 
   const std::string* Find(std::string_view trigger) const;
-  // The first trigger in table order that `typed` ends with, or nullptr.
+  // The first trigger in table order that `typed` ends with, or nullptr; triggers longer than
+  // LongestMatchableTrigger are not considered.
   const Entry* FindTriggerEnding(std::string_view typed) const;
 
   bool empty() const { return entries_.empty(); }
@@ -33,6 +45,7 @@ class TriggerTable {
 
  private:
   Map entries_;
+  MatcherIndex index_;
 };
 
 inline constexpr std::string_view DefaultDemoTrigger = ":demo";

@@ -1,0 +1,151 @@
+#include "engine/trigger_table.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tarquel {
+namespace {
+
+struct EndingCase {
+  const char* name;
+  std::vector<std::string> triggers;
+  std::string typed;
+  std::optional<std::string> expected;
+};
+
+class TriggerTableEnding : public ::testing::TestWithParam<EndingCase> {};
+
+TEST_P(TriggerTableEnding, FindsTheFirstTriggerInByteOrderThatEndsTheText) {
+  TriggerTable table;
+  for (const std::string& trigger : GetParam().triggers) table.Set(trigger, "=" + trigger);
+  const TriggerTable::Entry* found = table.FindTriggerEnding(GetParam().typed);
+  if (!GetParam().expected) {
+    EXPECT_EQ(found, nullptr) << found->first;
+  } else {
+    ASSERT_NE(found, nullptr);
+    EXPECT_EQ(found->first, *GetParam().expected);
+    EXPECT_EQ(found->second, "=" + found->first);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, TriggerTableEnding,
+    ::testing::Values(EndingCase{"EmptyTable", {}, ":demo", std::nullopt},
+                      EndingCase{"EmptyText", {":a"}, "", std::nullopt},
+                      EndingCase{"WholeTextIsTheTrigger", {":demo", ":mail"}, ":demo", ":demo"},
+                      EndingCase{"TriggerInsideButNotAtTheEnd", {":demo"}, ":demox", std::nullopt},
+                      EndingCase{"TextShorterThanTrigger", {":demo"}, "demo", std::nullopt},
+                      EndingCase{
+                          "ShorterSortsFirstWhenItIsAPrefix", {"ab", "b", "cab"}, "xcab", "ab"},
+                      EndingCase{"LongerWinsWhenItSortsFirst", {"xb", "b", "ab"}, "zab", "ab"},
+                      EndingCase{"UpperCaseBeforeLowerCase", {"Ax", "x"}, "Ax", "Ax"},
+                      EndingCase{"ColonBeforeLetters", {"a:x", ":x"}, "a:x", ":x"},
+                      EndingCase{"CaseCounts", {":Sig"}, ":sig", std::nullopt},
+                      // Signed chars would put 0xE9 before 'b'; the table's order is unsigned.
+                      EndingCase{"HighBytesSortAfterAscii",
+                                 {"\xE9"
+                                  "b",
+                                  "b"},
+                                 "\xE9"
+                                 "b",
+                                 "b"},
+                      EndingCase{"HighBytesAmongThemselves",
+                                 {"\xFF\xE9", "\x80\xFF\xE9"},
+                                 "\x80\xFF\xE9",
+                                 "\x80\xFF\xE9"},
+                      EndingCase{"TriggerOfFiftyMatches",
+                                 {std::string(50, 'q')},
+                                 std::string(50, 'q'),
+                                 std::string(50, 'q')},
+                      EndingCase{"TriggerOfFiftyOneNeverMatches",
+                                 {std::string(51, 'q')},
+                                 std::string(60, 'q'),
+                                 std::nullopt},
+                      EndingCase{"LongTriggerDoesNotHideAShortOne",
+                                 {std::string(51, 'q'), "qq"},
+                                 std::string(60, 'q'),
+                                 "qq"}),
+    [](const auto& info) { return info.param.name; });
+
+TEST(TriggerTable, RefusesAnEmptyTrigger) {
+  TriggerTable table;
+  EXPECT_FALSE(table.Set("", "anything"));
+  EXPECT_TRUE(table.empty());
+  EXPECT_EQ(table.FindTriggerEnding("abc"), nullptr);
+  EXPECT_TRUE(table.Set(":a", "b"));
+}
+
+TEST(TriggerTable, KeepsTriggersTooLongToMatchLikeAnyOther) {
+  TriggerTable table;
+  std::string longTrigger(TriggerTable::LongestMatchableTrigger + 1, 'z');
+  table.Set(longTrigger, "long");
+  ASSERT_EQ(table.size(), 1u);
+  EXPECT_EQ(table.begin()->first, longTrigger);
+  ASSERT_NE(table.Find(longTrigger), nullptr);
+  EXPECT_EQ(*table.Find(longTrigger), "long");
+  EXPECT_EQ(table.Erase(longTrigger), 1u);
+  EXPECT_TRUE(table.empty());
+}
+
+TEST(TriggerTable, ErasingATriggerKeepsTheOthersThatShareItsEnding) {
+  TriggerTable table;
+  for (const char* trigger : {"b", "ab", "cab", "dcab"}) table.Set(trigger, trigger);
+
+  EXPECT_EQ(table.Erase("ab"), 1u);
+  EXPECT_EQ(table.Erase("ab"), 0u);
+  EXPECT_EQ(table.FindTriggerEnding("xab")->first, "b");
+  EXPECT_EQ(table.Erase("b"), 1u);
+  EXPECT_EQ(table.FindTriggerEnding("xab"), nullptr);
+  EXPECT_EQ(table.FindTriggerEnding("xcab")->first, "cab");
+  EXPECT_EQ(table.Erase("cab"), 1u);
+  EXPECT_EQ(table.FindTriggerEnding("dcab")->first, "dcab");
+  EXPECT_EQ(table.Erase("dcab"), 1u);
+  EXPECT_EQ(table.FindTriggerEnding("dcab"), nullptr);
+}
+
+TEST(TriggerTable, ReplacingAnExpansionKeepsTheTriggerFindable) {
+  TriggerTable table;
+  table.Set(":a", "old");
+  table.Set(":a", "new");
+  EXPECT_EQ(table.size(), 1u);
+  ASSERT_NE(table.FindTriggerEnding("x:a"), nullptr);
+  EXPECT_EQ(table.FindTriggerEnding("x:a")->second, "new");
+  // Replacing must not have counted the trigger twice: one erase removes it.
+  table.Erase(":a");
+  EXPECT_EQ(table.FindTriggerEnding("x:a"), nullptr);
+}
+
+TEST(TriggerTable, TriggersErasedAndAddedAgainAreFoundAgain) {
+  TriggerTable table;
+  std::vector<std::string> triggers;
+  for (char a = 'a'; a <= 'z'; ++a) {
+    for (char b = 'a'; b <= 'z'; ++b) triggers.push_back({':', a, b});
+  }
+  for (const std::string& trigger : triggers) table.Set(trigger, trigger);
+  for (std::size_t i = 0; i < triggers.size(); i += 2) table.Erase(triggers[i]);
+  for (std::size_t i = 0; i < triggers.size(); i += 2) table.Set("!" + triggers[i], "again");
+
+  for (std::size_t i = 0; i < triggers.size(); ++i) {
+    const TriggerTable::Entry* found = table.FindTriggerEnding("!" + triggers[i]);
+    ASSERT_NE(found, nullptr) << triggers[i];
+    EXPECT_EQ(found->first, i % 2 == 0 ? "!" + triggers[i] : triggers[i]);
+  }
+}
+
+TEST(TriggerTable, ACopyMatchesOnItsOwn) {
+  TriggerTable table;
+  table.Set(":a", "1");
+  TriggerTable copy = table;
+  table.Erase(":a");
+  table.Set(":b", "2");
+  EXPECT_EQ(copy.FindTriggerEnding(":b"), nullptr);
+  ASSERT_NE(copy.FindTriggerEnding(":a"), nullptr);
+  EXPECT_EQ(copy.FindTriggerEnding(":a")->second, "1");
+  EXPECT_EQ(table.FindTriggerEnding(":a"), nullptr);
+}
+
+}  // namespace
+}  // namespace tarquel

@@ -20,6 +20,10 @@ ctest --preset fuzz
 echo "== windows (MinGW-w64, Wine)"
 cmake --preset windows >/dev/null
 cmake --build --preset windows
+# The same program asking a version-file server of the update check's end-to-end test on
+# loopback instead of the configured address (tarquel only, its own build folder).
+cmake --preset windows-update-test >/dev/null
+cmake --build --preset windows-update-test
 export WINEPREFIX="$PWD/build/windows/wineprefix"
 scripts/wine-prefix.sh "$WINEPREFIX"
 # One wineserver for the whole run: every Wine start after the first reuses it. Wine's own

@@ -32,6 +32,9 @@ what it last saw:
   find_windows(name=, cls=)         X window ids by title / X class regex (xdotool search)
   screenshot(path)                  PNG of the whole display, for pixel checks (ImageMagick)
   start_tarquel(), stop_tarquel()   restart it, e.g. after write_config(data)
+  launch_tarquel(), wait_for_hook() start_tarquel in two steps, for what happens before the hook
+  dialog_item_text(cls, id)         a control's text in a visible window (message box: #32770,
+                                    65535), None if missing; foreground_class()
   start_wine(args, name)            any other Wine program, owned and ended by the session
   wait_until(predicate, what)       the generic wait; x_env(): environment for X clients
   scratch, display                  the scratch directory (logs: NAME.out/.err), ":N"
@@ -229,7 +232,13 @@ class Session:
         (self.scratch / "config.txt").write_bytes(data)
 
     def wine_env(self, debug="-all"):
-        env = {k: v for k, v in os.environ.items() if not k.startswith("LC_")}
+        # Wine's WinHTTP would send even loopback requests to a proxy named in the environment.
+        proxies = {"http_proxy", "https_proxy", "no_proxy"}
+        env = {
+            k: v
+            for k, v in os.environ.items()
+            if not k.startswith("LC_") and k.lower() not in proxies
+        }
         env.update(
             DISPLAY=self.display or "",
             WINEPREFIX=str(self.prefix),
@@ -272,15 +281,31 @@ class Session:
         self._processes = [(n, p) for n, p in self._processes if p is not process]
 
     def start_tarquel(self):
-        """Starts tarquel.exe in the scratch directory; returns once its hook is being served.
+        """Starts tarquel.exe in the scratch directory; returns once its hook is being served."""
+        self.launch_tarquel()
+        self.wait_for_hook()
+        return self._tarquel
+
+    def launch_tarquel(self, program=None, cwd=None):
+        """Starts tarquel.exe in the scratch directory and returns at once. Given a `program`
+        (an installed copy, say), starts that one where it is, in `cwd`."""
+        if program is None:
+            # Beside its config.txt: the scratch directory is both its folder and its working
+            # directory, wherever it looks for its files.
+            program = self.scratch / self.tarquel_exe.name
+            shutil.copyfile(self.tarquel_exe, program)
+        self._tarquel = self.start_wine([program], "tarquel", cwd=cwd, debug=TARQUEL_WINEDEBUG)
+        return self._tarquel
+
+    def hook_installed(self):
+        """Whether Wine's trace shows tarquel's hook installed (by the running tarquel)."""
+        return bool(_HOOK_INSTALLED.search(self.tarquel_stderr.read_bytes().decode("latin-1")))
+
+    def wait_for_hook(self):
+        """Returns once tarquel's hook is being served.
 
         Wine's hook trace shows the hook installed; a lone Shift press (no character, nothing
         in notepad) then shows the hook called, which needs tarquel's message loop running."""
-        # Beside its config.txt: the scratch directory is both its folder and its working
-        # directory, wherever it looks for its files.
-        program = self.scratch / self.tarquel_exe.name
-        shutil.copyfile(self.tarquel_exe, program)
-        self._tarquel = self.start_wine([program], "tarquel", debug=TARQUEL_WINEDEBUG)
 
         def log():
             if self._tarquel.poll() is not None:
@@ -306,7 +331,6 @@ class Session:
 
         # A press can pass unhooked while tarquel is still on its way into the message loop.
         wait_until(_ignoring(TimeoutError, hook_called), "tarquel's hook", timeout=START_TIMEOUT)
-        return self._tarquel
 
     def stop_tarquel(self):
         if self._tarquel is not None:
@@ -367,6 +391,19 @@ class Session:
     def window_text(self, window_class, child_class=None):
         """The text of the first window of that class (or of its first child of child_class)."""
         answer = self._probe_request(f"text {window_class} {child_class or ''}".rstrip())
+        if answer == "missing":
+            return None
+        if not answer.startswith("ok"):
+            raise RuntimeError(f"window probe answered {answer!r}")
+        return bytes.fromhex(answer[3:]).decode("utf-8")
+
+    def foreground_class(self):
+        """The window class of the foreground window, "none" if there is none."""
+        return self._probe_request("foreground")
+
+    def dialog_item_text(self, window_class, item_id):
+        """The text of the control `item_id` in the first visible window of that class."""
+        answer = self._probe_request(f"item {window_class} {item_id}")
         if answer == "missing":
             return None
         if not answer.startswith("ok"):

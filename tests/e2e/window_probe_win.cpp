@@ -6,6 +6,9 @@
 //
 //   text CLASS [CHILD_CLASS]   -> "ok HEX" (the window text as UTF-8, hex-encoded, so that line
 //                                 ends in the text cannot break the protocol) or "missing"
+//   item CLASS ID              -> "ok HEX" the text of the control with that id in the first
+//                                 visible window of that class (a message box's text: #32770
+//                                 65535), or "missing"
 //   foreground                 -> the window class of the foreground window, or "none"
 //   quit                       -> ends the probe
 //
@@ -14,6 +17,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <iostream>
 #include <sstream>
 #include <string>
@@ -54,11 +58,7 @@ std::string Hex(const std::string& bytes) {
 // A window that hangs must not hang the test session: it then counts as missing.
 constexpr UINT ReplyTimeoutMs = 5000;
 
-std::string WindowText(const std::string& topClass, const std::string& childClass) {
-  HWND window = FindWindowW(Widen(topClass).c_str(), nullptr);
-  if (window != nullptr && !childClass.empty()) {
-    window = FindWindowExW(window, nullptr, Widen(childClass).c_str(), nullptr);
-  }
+std::string TextOf(HWND window) {
   if (window == nullptr) return "missing";
   DWORD_PTR length = 0;
   if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, ReplyTimeoutMs,
@@ -73,6 +73,25 @@ std::string WindowText(const std::string& topClass, const std::string& childClas
     return "missing";
   }
   return "ok " + Hex(ToUtf8(std::wstring(buffer.data(), static_cast<std::size_t>(copied))));
+}
+
+std::string WindowText(const std::string& topClass, const std::string& childClass) {
+  HWND window = FindWindowW(Widen(topClass).c_str(), nullptr);
+  if (window != nullptr && !childClass.empty()) {
+    window = FindWindowExW(window, nullptr, Widen(childClass).c_str(), nullptr);
+  }
+  return TextOf(window);
+}
+
+// Only a visible one: classes such as the dialog class also have hidden windows of Wine's own.
+std::string ItemText(const std::string& topClass, const std::string& id) {
+  std::wstring className = Widen(topClass);
+  HWND window = nullptr;
+  do {
+    window = FindWindowExW(nullptr, window, className.c_str(), nullptr);
+  } while (window != nullptr && !IsWindowVisible(window));
+  if (window == nullptr) return "missing";
+  return TextOf(GetDlgItem(window, static_cast<int>(std::strtol(id.c_str(), nullptr, 10))));
 }
 
 std::string ForegroundClass() {
@@ -95,6 +114,8 @@ int main() {
     if (command == "quit") break;
     if (command == "text" && !first.empty()) {
       answer = WindowText(first, second);
+    } else if (command == "item" && !second.empty()) {
+      answer = ItemText(first, second);
     } else if (command == "foreground") {
       answer = ForegroundClass();
     } else {

@@ -39,8 +39,11 @@ Expander::~Expander() {
   if (ActiveExpander == this) ActiveExpander = nullptr;
 }
 
-bool Expander::OnKeyDown(std::uint32_t virtualKey, bool shift) {
+bool Expander::OnKeyDown(std::uint32_t virtualKey, bool shift, std::uint32_t heldModifiers) {
   if (!enabled_) return false;
+  if (ignoredKey_ != 0 && virtualKey == ignoredKey_ && heldModifiers == ignoredModifiers_) {
+    return false;
+  }
   if (virtualKey == VirtualKeyBack) {
     if (!typed_.empty()) typed_.pop_back();
     return false;

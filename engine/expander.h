@@ -41,9 +41,19 @@ class Expander {
   Expander(const Expander&) = delete;
   Expander& operator=(const Expander&) = delete;
 
-  // Returns true when the key completed a trigger and must be swallowed.
-  bool OnKeyDown(std::uint32_t virtualKey, bool shift);
+  // Returns true when the key completed a trigger and must be swallowed. `heldModifiers` are
+  // the modifier keys down with it, in the hotkey bits (Alt 1, Ctrl 2, Shift 4, Win 8); they
+  // only tell the toggle shortcut apart from the same key typed plainly.
+  bool OnKeyDown(std::uint32_t virtualKey, bool shift, std::uint32_t heldModifiers = 0);
   bool MatchAndExpand();
+
+  // The hook sees the toggle hotkey's key-down before the system turns it into WM_HOTKEY. Its
+  // letter must stay out of the buffer, or a trigger begun before a pause could never be
+  // completed after it. The key still passes on. A key of 0 ignores nothing.
+  void SetIgnoredShortcut(std::uint32_t modifiers, std::uint32_t key) {
+    ignoredModifiers_ = modifiers;
+    ignoredKey_ = key;
+  }
 
   void SetEnabled(bool enabled) { enabled_ = enabled; }
   bool IsEnabled() const { return enabled_; }
@@ -54,6 +64,8 @@ class Expander {
   ExpanderOutput& output_;
   std::string typed_;
   bool enabled_ = true;
+  std::uint32_t ignoredModifiers_ = 0;
+  std::uint32_t ignoredKey_ = 0;
 };
 
 }  // namespace tarquel

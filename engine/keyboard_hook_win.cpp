@@ -29,12 +29,25 @@ bool KeyboardHook::InstallHook() {
   return true;
 }
 
+// In the hotkey bits (Alt 1, Ctrl 2, Shift 4, Win 8), so that the engine can recognise the
+// toggle shortcut's key-down. The asynchronous state: this thread's own key state only follows
+// the keys sent to its own windows, and the modifiers pressed before this key are already in it.
+static std::uint32_t HeldModifiers() {
+  auto down = [](int key) { return (GetAsyncKeyState(key) & 0x8000) != 0; };
+  std::uint32_t held = 0;
+  if (down(VK_MENU)) held |= 1u;
+  if (down(VK_CONTROL)) held |= 2u;
+  if (down(VK_SHIFT)) held |= 4u;
+  if (down(VK_LWIN) || down(VK_RWIN)) held |= 8u;
+  return held;
+}
+
 LRESULT CALLBACK KeyboardHookProc(int code, WPARAM message, LPARAM eventRecord) {
   if (code == HC_ACTION && (message == WM_KEYDOWN || message == WM_SYSKEYDOWN)) {
     const auto* event = reinterpret_cast<const KBDLLHOOKSTRUCT*>(eventRecord);
     if (event->dwExtraInfo != InjectedEventTag && ActiveExpander != nullptr) {
       bool shift = (GetKeyState(VK_SHIFT) & 0x8000) != 0;
-      if (ActiveExpander->OnKeyDown(event->vkCode, shift)) return 1;
+      if (ActiveExpander->OnKeyDown(event->vkCode, shift, HeldModifiers())) return 1;
     }
   }
   return CallNextHookEx(nullptr, code, message, eventRecord);

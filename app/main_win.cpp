@@ -1,14 +1,29 @@
-// Entry point: load the triggers, start the engine and its hook, serve messages until WM_QUIT.
+// Entry point: one instance per logon session; builds the engine and the window, serves
+// messages until the tray's "Quit", then takes everything down in reverse order.
 #include <windows.h>
 
+#include "app/program_path_win.h"
 #include "engine/expander.h"
 #include "engine/keyboard_hook_win.h"
 #include "engine/trigger_file.h"
+#include "ui/app_window_win.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   using namespace tarquel;
 
-  TriggerTable table = LoadTriggerTable(TriggerFileName);
+  // Never closed: the system releases it when the process ends, and only then may another
+  // instance start. A failed creation lets this one run.
+  CreateMutexA(nullptr, TRUE, "Local\\TarquelAppMutex");
+  if (GetLastError() == ERROR_ALREADY_EXISTS) {
+    MessageBoxA(nullptr, "An instance of Tarquel is already running.", "Tarquel",
+                MB_OK | MB_ICONWARNING);
+    return 0;
+  }
+
+  const std::filesystem::path dataFolder = ProgramFolder();
+
+  TriggerTable table = LoadTriggerTable(dataFolder / TriggerFileName);
+  // Held in memory only: config.txt is first written when the user edits the triggers.
   AddDefaultTriggers(table);
 
   WindowsExpanderOutput output;
@@ -16,11 +31,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   KeyboardHook hook;
   hook.InstallHook();
 
-  // The system calls the low-level hook on this thread while it waits here.
-  MSG message{};
-  while (GetMessageA(&message, nullptr, 0, 0) > 0) {
-    TranslateMessage(&message);
-    DispatchMessageA(&message);
-  }
+  AppWindow window(table, expander, dataFolder);
+  window.Run();
   return 0;
 }

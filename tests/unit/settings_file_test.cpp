@@ -1,0 +1,162 @@
+#include "settings/settings_file.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "tests/unit/temp_dir.h"
+
+namespace tarquel {
+namespace {
+
+using testing::ReadBytes;
+using testing::TempDir;
+using testing::WriteBytes;
+
+struct SettingsCase {
+  const char* name;
+  std::string text;
+  std::string shortcutText;
+  Shortcut shortcut;
+};
+
+class SettingsParsing : public ::testing::TestWithParam<SettingsCase> {};
+
+TEST_P(SettingsParsing, GivesTheTextAndTheNumbers) {
+  Settings settings = ParseSettingsText(GetParam().text);
+  EXPECT_EQ(settings.shortcutText, GetParam().shortcutText);
+  EXPECT_EQ(settings.shortcut, GetParam().shortcut);
+}
+
+constexpr Shortcut CtrlAltE = DefaultShortcut;
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, SettingsParsing,
+    ::testing::Values(
+        SettingsCase{"EmptyTextGivesDefaults", "", "Ctrl+Alt+E", CtrlAltE},
+        SettingsCase{"ShortcutLine", "toggle_shortcut=Ctrl+Shift+K\r\n", "Ctrl+Shift+K", {6, 0x4B}},
+        SettingsCase{"MissingLineEnd", "toggle_shortcut=Alt+F2", "Alt+F2", {1, 0x71}},
+        SettingsCase{"LoneLineFeeds", "x=y\ntoggle_shortcut=Alt+F2\n", "Alt+F2", {1, 0x71}},
+        SettingsCase{"BlanksAroundEqualsMakeAnotherKey", "toggle_shortcut = Ctrl+K\r\n",
+                     "Ctrl+Alt+E", CtrlAltE},
+        SettingsCase{"KeyIsCaseSensitive", "Toggle_Shortcut=Ctrl+K\r\n", "Ctrl+Alt+E", CtrlAltE},
+        SettingsCase{"ByteOrderMarkBelongsToTheKey", "\xEF\xBB\xBFtoggle_shortcut=Ctrl+K\r\n",
+                     "Ctrl+Alt+E", CtrlAltE},
+        SettingsCase{"ByteOrderMarkLineSkippedLaterLineCounts",
+                     "\xEF\xBB\xBFtoggle_shortcut=Ctrl+K\r\ntoggle_shortcut=Alt+J\r\n",
+                     "Alt+J",
+                     {1, 0x4A}},
+        SettingsCase{"EmptyValueKeepsEmptyTextAndDefaultNumbers", "toggle_shortcut=\r\n", "",
+                     CtrlAltE},
+        SettingsCase{"UnnamedKeyKeepsTextWithDefaultNumbers", "toggle_shortcut=Ctrl+Space\r\n",
+                     "Ctrl+Space", CtrlAltE},
+        SettingsCase{"LastLineWins",
+                     "toggle_shortcut=Alt+F2\r\ntoggle_shortcut=Ctrl+F3\r\n",
+                     "Ctrl+F3",
+                     {2, 0x72}},
+        SettingsCase{"OtherKeysAreIgnored",
+                     "theme=dark\r\ntoggle_shortcut=Win+1\r\nx\r\n",
+                     "Win+1",
+                     {8, 0x31}},
+        SettingsCase{
+            "FurtherEqualsBelongToTheValue", "toggle_shortcut=Ctrl+=+Q\r\n", "Ctrl+=+Q", {2, 0x51}},
+        SettingsCase{"ValueIsNotTrimmed", "toggle_shortcut= Ctrl+Q \r\n", " Ctrl+Q ", {2, 0x51}},
+        SettingsCase{"LoneCarriageReturnStaysInTheValue",
+                     "toggle_shortcut=Alt+Q\r\r\n",
+                     "Alt+Q\r",
+                     {1, 0x51}},
+        SettingsCase{"NulBytesAreOrdinaryBytes",
+                     std::string("toggle_shortcut=Ctrl\0+Q\r\n", 26),
+                     std::string("Ctrl\0+Q", 7),
+                     {2, 0x51}},
+        SettingsCase{"NulInsideTheKeyMakesAnotherKey",
+                     std::string("toggle\0shortcut=Alt+Q\r\n", 24), "Ctrl+Alt+E", CtrlAltE},
+        SettingsCase{"NothingAfterCtrlZIsRead",
+                     "toggle_shortcut=Alt+Q\r\n\x1Atoggle_shortcut=Ctrl+W\r\n",
+                     "Alt+Q",
+                     {1, 0x51}},
+        SettingsCase{"CtrlZInsideTheValueEndsIt",
+                     "toggle_shortcut=Alt+Q\x1A"
+                     "Z\r\n",
+                     "Alt+Q",
+                     {1, 0x51}}),
+    [](const auto& info) { return info.param.name; });
+
+TEST(SettingsFile, MissingFileGivesDefaultsAndCreatesNone) {
+  TempDir dir;
+  Settings settings = LoadSettings(dir / SettingsFileName);
+  EXPECT_EQ(settings.shortcutText, "Ctrl+Alt+E");
+  EXPECT_EQ(settings.shortcut, DefaultShortcut);
+  EXPECT_FALSE(std::filesystem::exists(dir / SettingsFileName));
+}
+
+TEST(SettingsFile, SaveWritesOneCrLfLineAndLoadsBack) {
+  TempDir dir;
+  ASSERT_TRUE(SaveSettings(dir / SettingsFileName, "Ctrl+Alt+E"));
+  EXPECT_EQ(ReadBytes(dir / SettingsFileName), "toggle_shortcut=Ctrl+Alt+E\r\n");
+  Settings settings = LoadSettings(dir / SettingsFileName);
+  EXPECT_EQ(settings.shortcutText, "Ctrl+Alt+E");
+  EXPECT_EQ(settings.shortcut, DefaultShortcut);
+}
+
+TEST(SettingsFile, SaveReplacesEveryOtherLine) {
+  TempDir dir;
+  WriteBytes(dir / SettingsFileName, "theme=dark\r\ntoggle_shortcut=Alt+Q\r\nmore\r\n");
+  ASSERT_TRUE(SaveSettings(dir / SettingsFileName, "Win+F12"));
+  EXPECT_EQ(ReadBytes(dir / SettingsFileName), "toggle_shortcut=Win+F12\r\n");
+}
+
+TEST(SettingsFile, MegabyteLineLoadsWithItsTextKept) {
+  TempDir dir;
+  std::string value = "Ctrl+" + std::string(1024 * 1024, 'x') + "+K";
+  WriteBytes(dir / SettingsFileName, "toggle_shortcut=" + value);
+  Settings settings = LoadSettings(dir / SettingsFileName);
+  EXPECT_EQ(settings.shortcutText, value);
+  EXPECT_EQ(settings.shortcut, (Shortcut{ModifierCtrl, 0x4B}));
+}
+
+TEST(SettingsFile, BytesBeyondTheReadLimitAreNotRead) {
+  TempDir dir;
+  std::string text = "toggle_shortcut=Alt+Q\r\n" + std::string(SettingsReadLimit, '#') +
+                     "\r\ntoggle_shortcut=Ctrl+W\r\n";
+  WriteBytes(dir / SettingsFileName, text);
+  Settings settings = LoadSettings(dir / SettingsFileName);
+  EXPECT_EQ(settings.shortcutText, "Alt+Q");
+}
+
+TEST(SettingsFile, FolderInPlaceOfTheFileGivesDefaults) {
+  TempDir dir;
+  std::filesystem::create_directory(dir / SettingsFileName);
+  EXPECT_EQ(LoadSettings(dir / SettingsFileName).shortcutText, "Ctrl+Alt+E");
+}
+
+TEST(SettingsFile, SaveIntoMissingFolderReportsFailure) {
+  TempDir dir;
+  SaveResult result = SaveSettings(dir / "no-such-folder" / SettingsFileName, "Alt+Q");
+  EXPECT_FALSE(result);
+  EXPECT_FALSE(result.error.empty());
+}
+
+TEST(SettingsFile, FailedSaveLeavesTheOldFileAndNoTemporaryFile) {
+  TempDir dir;
+  // A non-empty folder where the file should go: the final replacement step must fail.
+  std::filesystem::create_directory(dir / SettingsFileName);
+  WriteBytes(dir / SettingsFileName / "inside", "old");
+  EXPECT_FALSE(SaveSettings(dir / SettingsFileName, "Alt+Q"));
+  EXPECT_EQ(ReadBytes(dir / SettingsFileName / "inside"), "old");
+  for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+    EXPECT_EQ(entry.path().filename(), SettingsFileName);
+  }
+}
+
+TEST(SettingsFile, TextThatWouldNotReadBackIsRefused) {
+  TempDir dir;
+  WriteBytes(dir / SettingsFileName, "toggle_shortcut=Alt+Q\r\n");
+  EXPECT_FALSE(SaveSettings(dir / SettingsFileName, "Alt+Q\ntoggle_shortcut=Ctrl+W"));
+  EXPECT_FALSE(SaveSettings(dir / SettingsFileName, "Alt+\x1AQ"));
+  EXPECT_EQ(ReadBytes(dir / SettingsFileName), "toggle_shortcut=Alt+Q\r\n");
+}
+
+}  // namespace
+}  // namespace tarquel

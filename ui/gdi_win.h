@@ -1,0 +1,50 @@
+#pragma once
+
+#include <windows.h>
+
+#include "ui/unique_handle.h"
+
+namespace tarquel {
+
+struct GdiObjectDeleter {
+  void operator()(HGDIOBJ object) const { DeleteObject(object); }
+};
+struct MenuDeleter {
+  void operator()(HMENU menu) const { DestroyMenu(menu); }
+};
+
+using UniqueBrush = UniqueHandle<HBRUSH, GdiObjectDeleter>;
+using UniqueFont = UniqueHandle<HFONT, GdiObjectDeleter>;
+using UniqueRegion = UniqueHandle<HRGN, GdiObjectDeleter>;
+using UniqueMenu = UniqueHandle<HMENU, MenuDeleter>;
+
+// Selects `object` into `dc` and selects the previous one back when the scope ends. Declare it
+// after the owner of `object`, so that the object is out of the device context before it is
+// deleted. A null object (its creation failed) leaves the device context as it was.
+class SelectedObject {
+ public:
+  SelectedObject(HDC dc, HGDIOBJ object)
+      : dc_(dc), previous_(object != nullptr ? SelectObject(dc, object) : nullptr) {}
+  ~SelectedObject() {
+    if (previous_ != nullptr && previous_ != HGDI_ERROR) SelectObject(dc_, previous_);
+  }
+  SelectedObject(const SelectedObject&) = delete;
+  SelectedObject& operator=(const SelectedObject&) = delete;
+
+ private:
+  HDC dc_;
+  HGDIOBJ previous_;
+};
+
+// "Segoe UI" at a cell height in pixels, default precision and quality, Swiss family.
+inline UniqueFont MakeFont(int height, int weight) {
+  return UniqueFont(CreateFontA(height, 0, 0, 0, weight, FALSE, FALSE, FALSE, ANSI_CHARSET,
+                                OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                DEFAULT_PITCH | FF_SWISS, "Segoe UI"));
+}
+
+inline UniqueBrush MakeBrush(COLORREF color) {
+  return UniqueBrush(CreateSolidBrush(color));
+}
+
+}  // namespace tarquel

@@ -1,0 +1,22 @@
+// settings.txt of any bytes loads; the numbers in force are always the parse of the text kept
+// (or the default), and a text without line feed or Ctrl+Z survives a save and a load.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string_view>
+
+#include "settings/settings_file.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  std::string_view text(reinterpret_cast<const char*>(data), size);
+  tarquel::Settings settings = tarquel::ParseSettingsText(text);
+  if (settings.shortcut != tarquel::ParseShortcut(settings.shortcutText)) std::abort();
+
+  if (text.find_first_of("\n\x1A") == std::string_view::npos) {
+    tarquel::Settings again = tarquel::ParseSettingsText(tarquel::FormatSettingsText(text));
+    if (again.shortcutText != text || again.shortcut != tarquel::ParseShortcut(text)) {
+      std::abort();
+    }
+  }
+  return 0;
+}

@@ -20,6 +20,8 @@ ctest --preset fuzz
 echo "== windows (MinGW-w64, Wine)"
 cmake --preset windows >/dev/null
 cmake --build --preset windows
+# The release installer, for the end-to-end test that installs and uninstalls it.
+(cd build/windows && cpack -C Release -G NSIS >/dev/null)
 # The same program asking a version-file server of the update check's end-to-end test on
 # loopback instead of the configured address (tarquel only, its own build folder).
 cmake --preset windows-update-test >/dev/null

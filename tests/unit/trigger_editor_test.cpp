@@ -1,0 +1,124 @@
+#include "ui/trigger_editor.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "ui/trigger_list.h"
+
+namespace tarquel {
+namespace {
+
+using Verdict = NewEntry::Verdict;
+
+struct AddCase {
+  const char* name;
+  std::string triggerField;
+  std::string expansionField;
+  Verdict verdict;
+  std::string storedTrigger;
+};
+
+class PrepareNewEntryCases : public ::testing::TestWithParam<AddCase> {};
+
+TEST_P(PrepareNewEntryCases, GivesTheVerdictAndTheStoredTrigger) {
+  const AddCase& c = GetParam();
+  NewEntry entry = PrepareNewEntry(c.triggerField, c.expansionField);
+  EXPECT_EQ(entry.verdict, c.verdict);
+  if (c.verdict == Verdict::Store) {
+    EXPECT_EQ(entry.trigger, c.storedTrigger);
+    EXPECT_EQ(entry.expansion, c.expansionField);
+  }
+  EXPECT_EQ(entry.problem.empty(), c.verdict != Verdict::Refuse);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    PrepareNewEntry, PrepareNewEntryCases,
+    ::testing::Values(
+        AddCase{"LettersGetALeadingColon", "demo", "Hello World", Verdict::Store, ":demo"},
+        AddCase{"ALeadingColonIsKept", ":demo", "Hello World", Verdict::Store, ":demo"},
+        AddCase{"ALoneColonStaysALoneColon", ":", "x", Verdict::Store, ":"},
+        AddCase{"SpacesAreNotTrimmed", " x ", " y ", Verdict::Store, ": x "},
+        AddCase{"OnlySpacesIsNotEmpty", " ", " ", Verdict::Store, ": "},
+        AddCase{"AnEqualsSignInTheExpansionIsFine", "eq", "a=b", Verdict::Store, ":eq"},
+        AddCase{"TheSeparatorInATriggerIsFine", "a  ->  b", "c", Verdict::Store, ":a  ->  b"},
+        AddCase{"EmptyTriggerIsIgnored", "", "x", Verdict::Ignore, ""},
+        AddCase{"EmptyExpansionIsIgnored", "x", "", Verdict::Ignore, ""},
+        AddCase{"EqualsSignInTheTriggerIsRefused", "a=b", "x", Verdict::Refuse, ""},
+        AddCase{"EqualsSignRightAfterTheColonIsRefused", ":=", "x", Verdict::Refuse, ""},
+        AddCase{"LineFeedInTheTriggerIsRefused", "a\nb", "x", Verdict::Refuse, ""},
+        AddCase{"CarriageReturnInTheExpansionIsRefused", "a", "x\ry", Verdict::Refuse, ""},
+        AddCase{"CtrlZInTheTriggerIsRefused", "a\x1A", "x", Verdict::Refuse, ""},
+        AddCase{"CtrlZInTheExpansionIsRefused", "a", "x\x1Ay", Verdict::Refuse, ""}),
+    [](const ::testing::TestParamInfo<AddCase>& info) { return info.param.name; });
+
+TEST(PrepareNewEntry, NamesTheEqualsSignWhenRefusingIt) {
+  EXPECT_NE(PrepareNewEntry("a=b", "x").problem.find("\"=\""), std::string::npos);
+}
+
+TEST(PrepareNewEntry, ColonIsAddedToA255CharacterTrigger) {
+  const std::string field(255, 'x');
+  EXPECT_EQ(PrepareNewEntry(field, "y").trigger, ":" + field);
+}
+
+TriggerTable Table(std::initializer_list<std::pair<std::string, std::string>> entries) {
+  TriggerTable table;
+  for (const auto& [trigger, expansion] : entries) table.Set(trigger, expansion);
+  return table;
+}
+
+TEST(EntryOfRow, FindsTheEntryAtTheRowsPlaceInTableOrder) {
+  TriggerTable table = Table({{":mail", "someone@example.com"}, {":demo", "Hello World"}});
+  const TriggerTable::Entry* entry = EntryOfRow(table, 1, ":mail  ->  someone@example.com");
+  ASSERT_NE(entry, nullptr);
+  EXPECT_EQ(entry->first, ":mail");
+}
+
+TEST(EntryOfRow, FindsATriggerThatContainsTheSeparator) {
+  // The row's first separator lies inside the trigger; ":a" alone is another entry.
+  TriggerTable table = Table({{":a", "x  ->  y"}, {":a  ->  x", "y"}});
+  ASSERT_EQ(FormatTriggerRow(":a", "x  ->  y"), FormatTriggerRow(":a  ->  x", "y"));
+  const TriggerTable::Entry* second = EntryOfRow(table, 1, ":a  ->  x  ->  y");
+  ASSERT_NE(second, nullptr);
+  EXPECT_EQ(second->first, ":a  ->  x");
+  const TriggerTable::Entry* first = EntryOfRow(table, 0, ":a  ->  x  ->  y");
+  ASSERT_NE(first, nullptr);
+  EXPECT_EQ(first->first, ":a");
+}
+
+TEST(EntryOfRow, FindsARowLongerThanAnyFixedBuffer) {
+  const std::string trigger = ":" + std::string(600, 't');
+  const std::string expansion(600, 'e');
+  TriggerTable table = Table({{trigger, expansion}});
+  const TriggerTable::Entry* entry = EntryOfRow(table, 0, FormatTriggerRow(trigger, expansion));
+  ASSERT_NE(entry, nullptr);
+  EXPECT_EQ(entry->first, trigger);
+}
+
+TEST(EntryOfRow, FindsATriggerWhoseRowTheListCutAtANulByte) {
+  // A UTF-16 config.txt read as bytes gives triggers full of NUL bytes.
+  const std::string trigger(":\0d\0", 4);
+  TriggerTable table = Table({{trigger, "x"}});
+  const TriggerTable::Entry* entry = EntryOfRow(table, 0, ":");
+  ASSERT_NE(entry, nullptr);
+  EXPECT_EQ(entry->first, trigger);
+}
+
+TEST(EntryOfRow, RefusesARowThatNoLongerShowsTheTable) {
+  TriggerTable table = Table({{":demo", "Hello World"}, {":mail", "someone@example.com"}});
+  EXPECT_EQ(EntryOfRow(table, 0, ":mail  ->  someone@example.com"), nullptr);
+  EXPECT_EQ(EntryOfRow(table, 0, ":demo  ->  Hello"), nullptr);
+  EXPECT_EQ(EntryOfRow(table, 2, ":demo  ->  Hello World"), nullptr);
+  EXPECT_EQ(EntryOfRow(TriggerTable(), 0, ""), nullptr);
+}
+
+TEST(DeletionDebugLines, NameTheKeyWithItsByteLengthAndTheErasedCountWithTheNewSize) {
+  EXPECT_EQ(DeletingKeyLine(":demo"), "Deleting Key: ':demo' (Len: 5)\n");
+  EXPECT_EQ(DeletingKeyLine(":caf\xE9"), "Deleting Key: ':caf\xE9' (Len: 5)\n");
+  EXPECT_EQ(DeletingKeyLine(":a  ->  b"), "Deleting Key: ':a  ->  b' (Len: 9)\n");
+  EXPECT_EQ(EraseResultLine(1, 1), "Erase Result: 1 | New Size: 1\n");
+  EXPECT_EQ(EraseResultLine(0, 12345), "Erase Result: 0 | New Size: 12345\n");
+}
+
+}  // namespace
+}  // namespace tarquel

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "engine/file_io.h"
+#include "engine/trigger_table.h"
+
+namespace tarquel {
+
+// What this run knows of config.txt, so that rewriting it from the table never silently drops
+// lines the table cannot give back: lines the loader skipped, earlier duplicates, text after a
+// Ctrl+Z, or lines someone wrote into the file while the program ran.
+struct TriggerFileHistory {
+  // The file's bytes as this run last read or wrote them; nothing when it did not exist.
+  std::optional<std::string> knownBytes;
+  // Those bytes hold lines a save drops, and no copy of them has been kept yet.
+  bool holdsDroppedLines = false;
+};
+
+// "config.txt.bak" beside "config.txt".
+std::filesystem::path BackupFileName(const std::filesystem::path& file);
+
+// Loads the table as LoadTriggerTable does and remembers what the file held.
+TriggerTable LoadTriggerFile(const std::filesystem::path& file, TriggerFileHistory& history);
+
+// Replaces the file with the table. First, when the file on disk holds lines the new text
+// drops (it held such lines when loaded, or it was changed by someone else since this run last
+// read or wrote it), its bytes are kept as BackupFileName(file); if that copy cannot be made,
+// the file is left as it is and the result says why.
+SaveResult SaveTriggerFile(const std::filesystem::path& file, const TriggerTable& table,
+                           TriggerFileHistory& history);
+
+}  // namespace tarquel

@@ -7,6 +7,7 @@
 #include "engine/keyboard_hook_win.h"
 #include "engine/trigger_file.h"
 #include "ui/app_window_win.h"
+#include "update/update_check_win.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   using namespace tarquel;
@@ -19,6 +20,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
                 MB_OK | MB_ICONWARNING);
     return 0;
   }
+
+  // Before the triggers, the hook and any window: keys typed while the prompt waits are not
+  // watched, and start-up goes on the same way whatever the answer.
+  CheckForUpdateAtStartup();
 
   const std::filesystem::path dataFolder = ProgramFolder();
 

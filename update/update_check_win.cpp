@@ -5,6 +5,7 @@
 #include <winhttp.h>
 
 #include <algorithm>
+#include <iterator>
 #include <string>
 #include <utility>
 

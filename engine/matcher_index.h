@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -11,19 +12,32 @@ namespace tarquel {
 // from the end of the typed text meets exactly the triggers that end that text, shortest
 // first, so a key costs at most one step per buffered character however large the table is.
 //
-// Edges live in a single open-addressing hash table keyed by (parent node, byte) instead of in
-// per-node child lists: a step costs the same whatever a node's fan-out, and a node needs only
-// 8 bytes. Nodes freed by an erase are reused by later inserts.
+// The trie is nothing but one open-addressing hash table of its edges, keyed by (parent node,
+// byte): a step costs the same whatever a node's fan-out, and a probe reads only the table. A
+// node is a number that stays put while the table grows, shrinks or shifts entries back over
+// an erased one, so growing moves each edge once and reads nothing else.
+//
+// Where only one trigger lies below an edge, the edge is a leaf that points at that trigger
+// instead of spelling out the rest of it node by node: most triggers differ from all others
+// within their last few bytes, so this keeps the table several times smaller and quicker to
+// build. A leaf is checked by comparing its whole trigger with the typed text.
 class MatcherIndex {
  public:
   // Longer triggers could never end the typed buffer; the table keeps them out of the index.
   static constexpr std::size_t LongestIndexedTrigger = 50;
 
-  MatcherIndex();
+  MatcherIndex() = default;
+  // The index points into the strings it was given; a copy would point into another table's.
+  MatcherIndex(const MatcherIndex&) = delete;
+  MatcherIndex& operator=(const MatcherIndex&) = delete;
+  MatcherIndex(MatcherIndex&&) = default;
+  MatcherIndex& operator=(MatcherIndex&&) = default;
 
-  // `trigger` is 1 to LongestIndexedTrigger bytes long. Inserting a present trigger is harmless.
-  void Insert(std::string_view trigger);
-  // Erasing an absent trigger is harmless.
+  // The index keeps a pointer to `trigger`, which must stay where it is, unchanged, until it
+  // is erased: the table passes the keys of its ordered map. Inserting a present trigger,
+  // erasing an absent one, and either with an empty trigger or one longer than
+  // LongestIndexedTrigger change nothing.
+  void Insert(const std::string& trigger);
   void Erase(std::string_view trigger);
 
   // The length of the indexed trigger that ends `typed` and comes first in unsigned byte-wise
@@ -31,27 +45,40 @@ class MatcherIndex {
   std::size_t FirstTriggerEnding(std::string_view typed) const;
 
  private:
-  static constexpr std::uint32_t NoNode = 0;  // the root is never anybody's child
+  static constexpr std::uint32_t Root = 0;  // never anybody's child, so 0 also marks a free slot
+  static constexpr std::size_t Absent = ~std::size_t{0};
+  static constexpr std::uint8_t Terminal = 1;  // a trigger ends at this edge's node
+  static constexpr std::uint8_t Leaf = 2;      // `node` numbers a trigger in leaves_ instead
 
-  struct Node {
-    std::uint32_t parent;  // on the free list: the next free node
-    std::uint16_t children;
+  // The edge from `parent` over `label`, and what the node it leads to needs.
+  struct Slot {
+    std::uint32_t parent;
+    std::uint32_t node;  // Root: the slot is free
     std::uint8_t label;
-    bool terminal;
+    std::uint8_t flags;
+    std::uint16_t children;  // so that an erase knows when a node has become useless
   };
+  static_assert(sizeof(Slot) == 12);
 
-  std::uint32_t Child(std::uint32_t parent, std::uint8_t label) const;
-  std::uint32_t AddChild(std::uint32_t parent, std::uint8_t label);
-  void RemoveEdge(std::uint32_t child);
   std::size_t Home(std::uint32_t parent, std::uint8_t label) const;
-  void GrowSlots();
+  // The slot of the edge, or Absent.
+  std::size_t Find(std::uint32_t parent, std::uint8_t label) const;
+  // The edge must be absent and a free slot available.
+  std::size_t Place(std::uint32_t parent, std::uint8_t label, std::uint32_t node,
+                    std::uint8_t flags);
+  std::size_t PlaceLeaf(std::uint32_t parent, std::uint8_t label, const std::string* trigger);
+  void Remove(std::size_t slot);
+  // A table at most half full with `edges` edges.
+  void Resize(std::size_t edges);
+  std::uint32_t NewNode();
 
-  std::vector<Node> nodes_;  // nodes_[0] is the root: the empty ending
-  std::uint32_t freeNodes_ = NoNode;
-  // Child node ids, NoNode where empty; the size is a power of two, at most half full.
-  std::vector<std::uint32_t> slots_;
+  std::vector<Slot> slots_;  // empty, or a power of two in size
   unsigned slotBits_ = 0;
   std::size_t edges_ = 0;
+  std::uint32_t nextNode_ = Root + 1;
+  std::vector<std::uint32_t> freeNodes_;
+  std::vector<const std::string*> leaves_;  // nullptr where free
+  std::vector<std::uint32_t> freeLeaves_;
 };
 
 }  // namespace tarquel

@@ -24,9 +24,9 @@ TriggerTable ParseTriggerText(std::string_view text, TriggerLoadInfo* info) {
       ++dropped;
       continue;
     }
-    std::string trigger(line.substr(0, equals));
-    if (table.Find(trigger) != nullptr) ++dropped;
-    table.Set(std::move(trigger), std::string(line.substr(equals + 1)));
+    const std::size_t entries = table.size();
+    table.Set(std::string(line.substr(0, equals)), std::string(line.substr(equals + 1)));
+    if (table.size() == entries) ++dropped;  // replaced an earlier line's entry
   }
 
   if (info != nullptr) info->droppedLines = dropped;

@@ -4,10 +4,24 @@
 
 namespace tarquel {
 
+TriggerTable::TriggerTable(const TriggerTable& other) : entries_(other.entries_) {
+  for (const Entry& entry : entries_) index_.Insert(entry.first);
+}
+
+TriggerTable& TriggerTable::operator=(const TriggerTable& other) {
+  if (this != &other) *this = TriggerTable(other);
+  return *this;
+}
+
 bool TriggerTable::Set(std::string trigger, std::string expansion) {
   if (trigger.empty()) return false;
-  auto [it, inserted] = entries_.insert_or_assign(std::move(trigger), std::move(expansion));
-  if (inserted && it->first.size() <= LongestMatchableTrigger) index_.Insert(it->first);
+  const std::size_t before = entries_.size();
+  // config.txt is written in table order, so loading it adds every entry at the end: the hint
+  // makes that constant time, and costs one comparison when it is wrong.
+  auto it = entries_.insert_or_assign(entries_.end(), std::move(trigger), std::move(expansion));
+  if (entries_.size() != before && it->first.size() <= LongestMatchableTrigger) {
+    index_.Insert(it->first);
+  }
   return true;
 }
 

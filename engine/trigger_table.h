@@ -27,6 +27,13 @@ class TriggerTable {
   // text: the typed buffer never holds that many characters.
   static constexpr std::size_t LongestMatchableTrigger = MatcherIndex::LongestIndexedTrigger;
 
+  TriggerTable() = default;
+  // The index points into the map's keys, so a copy builds its own over its own keys.
+  TriggerTable(const TriggerTable& other);
+  TriggerTable& operator=(const TriggerTable& other);
+  TriggerTable(TriggerTable&&) = default;
+  TriggerTable& operator=(TriggerTable&&) = default;
+
   // Inserts the trigger or replaces its expansion. An empty trigger would end every text and
   // has no last key to swallow, so it is refused: the result is false and nothing changes.
   bool Set(std::string trigger, std::string expansion);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -135,16 +136,50 @@ TEST(TriggerTable, TriggersErasedAndAddedAgainAreFoundAgain) {
   }
 }
 
-TEST(TriggerTable, ACopyMatchesOnItsOwn) {
+TEST(TriggerTable, ACopyMatchesOnItsOwnAndOutlivesTheOriginal) {
+  auto original = std::make_unique<TriggerTable>();
+  original->Set(":a", "1");
+  original->Set(":ab", "2");
+  TriggerTable copy = *original;
+  TriggerTable assigned;
+  assigned.Set(":z", "gone");
+  assigned = *original;
+  original->Erase(":a");
+  original->Set(":b", "3");
+  original.reset();
+
+  for (const TriggerTable* table : {&copy, &assigned}) {
+    EXPECT_EQ(table->FindTriggerEnding(":b"), nullptr);
+    EXPECT_EQ(table->FindTriggerEnding(":z"), nullptr);
+    ASSERT_NE(table->FindTriggerEnding("x:a"), nullptr);
+    EXPECT_EQ(table->FindTriggerEnding("x:a")->second, "1");
+    ASSERT_NE(table->FindTriggerEnding(":ab"), nullptr);
+    EXPECT_EQ(table->FindTriggerEnding(":ab")->second, "2");
+  }
+}
+
+TEST(TriggerTable, AMovedTableKeepsMatching) {
   TriggerTable table;
   table.Set(":a", "1");
-  TriggerTable copy = table;
-  table.Erase(":a");
-  table.Set(":b", "2");
-  EXPECT_EQ(copy.FindTriggerEnding(":b"), nullptr);
-  ASSERT_NE(copy.FindTriggerEnding(":a"), nullptr);
-  EXPECT_EQ(copy.FindTriggerEnding(":a")->second, "1");
-  EXPECT_EQ(table.FindTriggerEnding(":a"), nullptr);
+  TriggerTable moved = std::move(table);
+  ASSERT_NE(moved.FindTriggerEnding(":a"), nullptr);
+  EXPECT_EQ(moved.FindTriggerEnding(":a")->second, "1");
+}
+
+// The table only erases what it holds; the index must also survive being asked for less.
+TEST(MatcherIndex, ErasingAnAbsentTriggerKeepsThePresentOnes) {
+  const std::string abc = "abc";
+  const std::string bc = "bc";
+  MatcherIndex index;
+  index.Insert(abc);
+  index.Erase("xbc");  // runs into the leaf of "abc"
+  index.Erase("c");    // ends on a node that is no trigger's end
+  EXPECT_EQ(index.FirstTriggerEnding("abc"), 3u);
+  index.Insert(bc);
+  index.Erase("xbc");
+  index.Erase("c");
+  EXPECT_EQ(index.FirstTriggerEnding("abc"), 3u);
+  EXPECT_EQ(index.FirstTriggerEnding("xbc"), 2u);
 }
 
 }  // namespace

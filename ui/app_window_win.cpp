@@ -1,6 +1,7 @@
 #include "ui/app_window_win.h"
 
 #include "engine/trigger_file.h"
+#include "ui/autostart_win.h"
 #include "ui/theme_win.h"
 
 namespace tarquel {
@@ -115,6 +116,7 @@ void AppWindow::CreateControls(HWND window) {
   HWND label = CreateControl(window, "STATIC", StartupLabelId, "Start on Startup", LabelStyle, 55,
                              70, 150, 20);
   SetControlFont(label, false);
+  if (IsStartWithWindowsEnabled()) SendMessageA(startupCheck, BM_SETCHECK, BST_CHECKED, 0);
 }
 
 void AppWindow::SetControlFont(HWND control, bool bold) {
@@ -128,6 +130,12 @@ void AppWindow::SetControlFont(HWND control, bool bold) {
 
 void AppWindow::OnCommand(HWND, WORD id, WORD code) {
   switch (id) {
+    case SettingButtonId:
+      RunShortcutCapture();
+      return;
+    case StartupCheckId:
+      if (code == BN_CLICKED) ApplyStartWithWindows(startupCheck);
+      return;
     case StartupLabelId:
       // A click on the words acts exactly as one on the box, which then reports its own id.
       if (code == STN_CLICKED) SendMessageA(startupCheck, BM_CLICK, 0, 0);
@@ -201,6 +209,10 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_TIMER:
       if (wParam != TrayRetryTimerId) return byDefault();
       app->OnTrayRetryTimer();
+      return 0;
+    case WM_HOTKEY:
+      if (wParam != ToggleHotkeyId) return byDefault();
+      app->ToggleExpansion();
       return 0;
     case WM_DESTROY:
       app->OnMainWindowDestroyed(window);

@@ -69,6 +69,8 @@ class AppWindow {
 
   void RegisterToggleHotkey(HWND window);
   void UnregisterToggleHotkey(HWND window);
+  void ToggleExpansion();
+  void RunShortcutCapture();
 
   // The main window keeps no field of its own: the tray record names it.
   HWND MainWindow() const { return trayIcon.hWnd; }

@@ -31,6 +31,9 @@ what it last saw:
   window_text(cls, child_cls)       any Windows window's text by window class, None if missing
   find_windows(name=, cls=)         X window ids by title / X class regex (xdotool search)
   screenshot(path)                  PNG of the whole display, for pixel checks (ImageMagick)
+  screen_pixels()                   the display now: .pixel(x, y) -> (r, g, b), .width, .height
+  post_message(cls, msg, w, l)      PostMessage to a Windows window by class ("ok"/"missing")
+  wait_for_tarquel_to_end()         until tarquel.exe has ended by itself; its exit code
   start_tarquel(), stop_tarquel()   restart it, e.g. after write_config(data)
   launch_tarquel(), wait_for_hook() start_tarquel in two steps, for what happens before the hook
   dialog_item_text(cls, id)         a control's text in a visible window (message box: #32770,
@@ -337,6 +340,14 @@ class Session:
             self.end_process(self._tarquel)
             self._tarquel = None
 
+    def wait_for_tarquel_to_end(self, timeout=DEFAULT_TIMEOUT):
+        """Waits until tarquel.exe has ended on its own; returns its exit code."""
+        process = self._tarquel
+        wait_until(lambda: process.poll() is not None, "tarquel.exe to end", timeout=timeout)
+        self.end_process(process)
+        self._tarquel = None
+        return process.returncode
+
     @property
     def tarquel_stderr(self):
         return self.scratch / "tarquel.err"
@@ -473,6 +484,22 @@ class Session:
         )
         return Path(path)
 
+    def screen_pixels(self):
+        """The whole display now, as Pixels: pixel(x, y) is an (r, g, b) tuple."""
+        result = subprocess.run(
+            ["import", "-window", "root", "-depth", "8", "ppm:-"],
+            env=self.x_env(),
+            stdin=subprocess.DEVNULL,
+            capture_output=True,
+            check=True,
+            timeout=DEFAULT_TIMEOUT,
+        )
+        return Pixels(result.stdout)
+
+    def post_message(self, window_class, message, wparam=0, lparam=0):
+        """Posts a message to the first window of that class: "ok", or "missing"."""
+        return self._probe_request(f"post {window_class} {message} {wparam} {lparam}")
+
     def wait_until(self, predicate, what, timeout=DEFAULT_TIMEOUT, describe=None):
         return wait_until(predicate, what, timeout=timeout, describe=describe)
 
@@ -557,6 +584,30 @@ class Session:
         if not answer.endswith(b"\n"):
             raise RuntimeError(f"window probe gave no answer to {line!r}")
         return answer.decode().rstrip("\r\n")
+
+
+class Pixels:
+    """A binary PPM (P6, 8 bits) image, as ImageMagick writes one."""
+
+    def __init__(self, ppm):
+        fields = []
+        at = 0
+        while len(fields) < 4:
+            while ppm[at : at + 1].isspace():
+                at += 1
+            end = at
+            while not ppm[end : end + 1].isspace():
+                end += 1
+            fields.append(ppm[at:end])
+            at = end
+        if fields[0] != b"P6" or fields[3] != b"255":
+            raise ValueError(f"not an 8-bit binary PPM: {fields!r}")
+        self.width, self.height = int(fields[1]), int(fields[2])
+        self._data = ppm[at + 1 :]
+
+    def pixel(self, x, y):
+        at = (y * self.width + x) * 3
+        return tuple(self._data[at : at + 3])
 
 
 def _read_until_closed_or_line(fd, timeout):

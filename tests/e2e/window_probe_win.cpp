@@ -10,6 +10,8 @@
 //                                 visible window of that class (a message box's text: #32770
 //                                 65535), or "missing"
 //   foreground                 -> the window class of the foreground window, or "none"
+//   post CLASS MSG WPARAM LPARAM -> "ok" once the message (numbers in C notation) is posted to
+//                                 the first window of that class, or "missing"
 //   quit                       -> ends the probe
 //
 // Unlike the program itself this helper uses the wide-character functions: it must read back
@@ -101,6 +103,18 @@ std::string ForegroundClass() {
   return ToUtf8(name);
 }
 
+std::string PostToWindow(const std::string& windowClass, const std::string& message,
+                         const std::string& wParam, const std::string& lParam) {
+  HWND window = FindWindowW(Widen(windowClass).c_str(), nullptr);
+  if (window == nullptr) return "missing";
+  auto number = [](const std::string& text) { return std::strtoull(text.c_str(), nullptr, 0); };
+  if (!PostMessageW(window, static_cast<UINT>(number(message)), static_cast<WPARAM>(number(wParam)),
+                    static_cast<LPARAM>(number(lParam)))) {
+    return "missing";
+  }
+  return "ok";
+}
+
 }  // namespace
 
 int main() {
@@ -108,8 +122,8 @@ int main() {
   while (std::getline(std::cin, line)) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
     std::istringstream words(line);
-    std::string command, first, second;
-    words >> command >> first >> second;
+    std::string command, first, second, third, fourth;
+    words >> command >> first >> second >> third >> fourth;
     std::string answer;
     if (command == "quit") break;
     if (command == "text" && !first.empty()) {
@@ -118,6 +132,8 @@ int main() {
       answer = ItemText(first, second);
     } else if (command == "foreground") {
       answer = ForegroundClass();
+    } else if (command == "post" && !fourth.empty()) {
+      answer = PostToWindow(first, second, third, fourth);
     } else {
       answer = "error unknown request";
     }

@@ -1,0 +1,170 @@
+#include <cstdint>
+#include <string>
+
+#include "settings/capture_rule.h"
+#include "settings/settings_file.h"
+#include "settings/shortcut.h"
+#include "ui/app_window_win.h"
+#include "ui/gdi_win.h"
+
+namespace tarquel {
+namespace {
+
+constexpr const char* CaptureClassName = "ShortcutCapture";
+constexpr const char* CaptureTitle = "Set Toggle Shortcut";
+constexpr int CaptureWidth = 320;
+constexpr int CaptureHeight = 160;
+constexpr WORD CancelButtonId = 2;
+constexpr COLORREF CaptureBackgroundColor = RGB(45, 45, 50);
+constexpr COLORREF CaptureTextColor = RGB(255, 255, 255);
+
+struct CaptureOutcome {
+  bool captured = false;
+  std::uint32_t modifiers = 0;
+  std::uint32_t key = 0;
+};
+
+// The dialog's window procedure gets no user data: it reports through these.
+CaptureOutcome CaptureResult;
+HWND CaptureLabel = nullptr;
+bool CaptureClassRegistered = false;
+UniqueFont CaptureLabelFont;
+// The label must paint its own background: with none, a new hint would be drawn over the old
+// one. The dialog's own colour keeps the look of a transparent label.
+UniqueBrush CaptureLabelBrush;
+
+void OnCaptureKey(HWND dialog, std::uint32_t key) {
+  // The state as of this message, not of this moment: when the message is handled late, the
+  // modifiers may already be up again.
+  auto down = [](int modifierKey) { return (GetKeyState(modifierKey) & 0x8000) != 0; };
+  const std::uint32_t modifiers = CaptureModifiers(down(VK_CONTROL), down(VK_MENU), down(VK_SHIFT));
+  const CaptureVerdict verdict = JudgeCapturedKey(modifiers, key);
+  if (verdict == CaptureVerdict::Accept) {
+    CaptureResult = {true, modifiers, key};
+    DestroyWindow(dialog);
+    return;
+  }
+  const std::string_view hint = CaptureLabelFor(verdict);
+  if (!hint.empty()) SetWindowTextA(CaptureLabel, std::string(hint).c_str());
+}
+
+void CreateCaptureControls(HWND dialog) {
+  CaptureLabel = CreateWindowExA(0, "STATIC", std::string(CapturePromptText).c_str(),
+                                 WS_CHILD | WS_VISIBLE | SS_CENTER, 10, 30, 300, 40, dialog,
+                                 nullptr, nullptr, nullptr);
+  CaptureLabelFont = UniqueFont(CreateFontA(16, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                                            ANSI_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                                            DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, "Segoe UI"));
+  SendMessageA(CaptureLabel, WM_SETFONT, reinterpret_cast<WPARAM>(CaptureLabelFont.get()), TRUE);
+  CreateWindowExA(0, "BUTTON", "Cancel", WS_CHILD | WS_VISIBLE, 110, 90, 100, 35, dialog,
+                  reinterpret_cast<HMENU>(static_cast<UINT_PTR>(CancelButtonId)), nullptr, nullptr);
+}
+
+LRESULT CALLBACK CaptureWindowProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_CREATE:
+      CaptureResult = {};
+      CreateCaptureControls(dialog);
+      return 0;
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+      // Also keeps Alt+F4 and Alt+letter from reaching the system: they are candidates.
+      OnCaptureKey(dialog, static_cast<std::uint32_t>(wParam));
+      return 0;
+    case WM_COMMAND:
+      if (LOWORD(wParam) != CancelButtonId) return DefWindowProcA(dialog, message, wParam, lParam);
+      DestroyWindow(dialog);
+      return 0;
+    case WM_ERASEBKGND: {
+      RECT client{};
+      GetClientRect(dialog, &client);
+      UniqueBrush brush = MakeBrush(CaptureBackgroundColor);
+      FillRect(reinterpret_cast<HDC>(wParam), &client, brush.get());
+      return 1;
+    }
+    case WM_CTLCOLORSTATIC: {
+      HDC dc = reinterpret_cast<HDC>(wParam);
+      SetTextColor(dc, CaptureTextColor);
+      SetBkMode(dc, TRANSPARENT);
+      if (!CaptureLabelBrush) CaptureLabelBrush = MakeBrush(CaptureBackgroundColor);
+      return reinterpret_cast<LRESULT>(CaptureLabelBrush.get());
+    }
+    case WM_NCDESTROY:
+      // The last message, after the label is gone: its font may go too.
+      CaptureLabel = nullptr;
+      CaptureLabelFont.reset();
+      return DefWindowProcA(dialog, message, wParam, lParam);
+    default:
+      return DefWindowProcA(dialog, message, wParam, lParam);
+  }
+}
+
+void RegisterCaptureClass(HINSTANCE module) {
+  if (CaptureClassRegistered) return;
+  WNDCLASSA captureClass{};
+  captureClass.lpfnWndProc = CaptureWindowProc;
+  captureClass.hInstance = module;
+  captureClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+  captureClass.lpszClassName = CaptureClassName;
+  CaptureClassRegistered = RegisterClassA(&captureClass) != 0;
+}
+
+}  // namespace
+
+void AppWindow::RunShortcutCapture() {
+  HINSTANCE module = GetModuleHandleA(nullptr);
+  RegisterCaptureClass(module);
+
+  HWND window = MainWindow();
+  EnableWindow(window, FALSE);
+  // Cleared here as well: a dialog that fails to be created must not replay the last capture.
+  CaptureResult = {};
+  const int x = (GetSystemMetrics(SM_CXSCREEN) - CaptureWidth) / 2;
+  const int y = (GetSystemMetrics(SM_CYSCREEN) - CaptureHeight) / 2;
+  HWND dialog = CreateWindowExA(WS_EX_DLGMODALFRAME | WS_EX_TOPMOST, CaptureClassName, CaptureTitle,
+                                WS_POPUP | WS_VISIBLE | WS_CAPTION, x, y, CaptureWidth,
+                                CaptureHeight, nullptr, nullptr, module, nullptr);
+
+  // The hook, the toggle hotkey, the tray and the overlays are all served from here meanwhile.
+  bool quitting = false;
+  WPARAM quitCode = 0;
+  MSG message{};
+  while (dialog != nullptr && IsWindow(dialog)) {
+    const BOOL got = GetMessageA(&message, nullptr, 0, 0);
+    if (got == 0) {
+      quitting = true;
+      quitCode = message.wParam;
+      break;
+    }
+    if (got == -1) break;
+    TranslateMessage(&message);
+    DispatchMessageA(&message);
+  }
+  if (dialog != nullptr && IsWindow(dialog)) DestroyWindow(dialog);
+  EnableWindow(window, TRUE);
+  if (quitting) {
+    // This loop took the main loop's quit message ("Quit" in the tray while the dialog was
+    // open); put it back so that the program really ends.
+    PostQuitMessage(static_cast<int>(quitCode));
+    return;
+  }
+  SetForegroundWindow(window);
+  if (!CaptureResult.captured) return;
+
+  UnregisterToggleHotkey(window);
+  settings.shortcut = Shortcut{CaptureResult.modifiers, CaptureResult.key};
+  settings.shortcutText = FormatShortcut(CaptureResult.modifiers, CaptureResult.key);
+  const SaveResult saved = SaveSettings(settingsFile, settings.shortcutText);
+  RegisterToggleHotkey(window);
+  InvalidateRect(window, nullptr, TRUE);
+  OutputDebugStringA(("New shortcut: " + settings.shortcutText + "\n").c_str());
+  if (!saved) {
+    const std::string text = "The new shortcut " + settings.shortcutText +
+                             " works until Tarquel ends, but it could not be saved for the next "
+                             "start.\n\n" +
+                             saved.error;
+    MessageBoxA(window, text.c_str(), "Tarquel", MB_OK | MB_ICONWARNING);
+  }
+}
+
+}  // namespace tarquel

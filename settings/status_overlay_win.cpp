@@ -1,0 +1,97 @@
+#include "settings/status_overlay_win.h"
+
+#include <windows.h>
+
+#include "ui/gdi_win.h"
+
+namespace tarquel {
+namespace {
+
+constexpr UINT_PTR OverlayTimerId = 1;
+constexpr UINT OverlayLifetimeMs = 1500;
+constexpr BYTE OverlayAlpha = 220;
+constexpr int OverlayCornerDiameter = 20;
+constexpr COLORREF OverlayEnabledColor = RGB(20, 120, 60);
+constexpr COLORREF OverlayDisabledColor = RGB(120, 30, 30);
+constexpr COLORREF OverlayTextColor = RGB(255, 255, 255);
+
+// Shared by every overlay: two toggles in quick succession leave two overlays on screen, and
+// both then show the latest state.
+bool OverlayShowsEnabled = true;
+bool OverlayClassRegistered = false;
+
+void PaintOverlay(HWND window) {
+  PAINTSTRUCT paint{};
+  HDC dc = BeginPaint(window, &paint);
+  RECT client{};
+  GetClientRect(window, &client);
+  {
+    UniqueBrush brush = MakeBrush(OverlayShowsEnabled ? OverlayEnabledColor : OverlayDisabledColor);
+    FillRect(dc, &client, brush.get());
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, OverlayTextColor);
+    UniqueFont font(CreateFontA(36, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, ANSI_CHARSET,
+                                OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY,
+                                DEFAULT_PITCH | FF_SWISS, "Segoe UI"));
+    SelectedObject selectedFont(dc, font.get());
+    DrawTextA(dc, OverlayShowsEnabled ? "ENABLED" : "DISABLED", -1, &client,
+              DT_SINGLELINE | DT_VCENTER | DT_CENTER);
+  }
+  EndPaint(window, &paint);
+}
+
+LRESULT CALLBACK OverlayWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_CREATE: {
+      const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
+      OverlayShowsEnabled = create->lpCreateParams != nullptr;
+      SetTimer(window, OverlayTimerId, OverlayLifetimeMs, nullptr);
+      return 0;
+    }
+    case WM_TIMER:
+      DestroyWindow(window);
+      return 0;
+    case WM_PAINT:
+      PaintOverlay(window);
+      return 0;
+    case WM_DESTROY:
+      KillTimer(window, OverlayTimerId);
+      return 0;
+    default:
+      return DefWindowProcA(window, message, wParam, lParam);
+  }
+}
+
+}  // namespace
+
+void ShowStatusOverlay(bool enabled) {
+  HINSTANCE module = GetModuleHandleA(nullptr);
+  if (!OverlayClassRegistered) {
+    WNDCLASSA overlayClass{};
+    overlayClass.lpfnWndProc = OverlayWindowProc;
+    overlayClass.hInstance = module;
+    // The panel paints every pixel itself; the system erases nothing.
+    overlayClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
+    overlayClass.lpszClassName = OverlayClassName;
+    OverlayClassRegistered = RegisterClassA(&overlayClass) != 0;
+  }
+
+  const int x = (GetSystemMetrics(SM_CXSCREEN) - OverlayWidth) / 2;
+  const int y = GetSystemMetrics(SM_CYSCREEN) / 4;
+  void* state = reinterpret_cast<void*>(static_cast<INT_PTR>(enabled ? 1 : 0));
+  // Shown without activation, and never activated by a click: a window created visible
+  // takes the focus from the program the user is typing into, and the keys typed while the
+  // overlay is up would be lost.
+  HWND overlay = CreateWindowExA(
+      WS_EX_LAYERED | WS_EX_TOOLWINDOW | WS_EX_TOPMOST | WS_EX_NOACTIVATE, OverlayClassName,
+      nullptr, WS_POPUP, x, y, OverlayWidth, OverlayHeight, nullptr, nullptr, module, state);
+  if (overlay == nullptr) return;
+  SetLayeredWindowAttributes(overlay, 0, OverlayAlpha, LWA_ALPHA);
+  HRGN region = CreateRoundRectRgn(0, 0, OverlayWidth, OverlayHeight, OverlayCornerDiameter,
+                                   OverlayCornerDiameter);
+  // On success the window owns the region; otherwise it is still ours to free.
+  if (region != nullptr && SetWindowRgn(overlay, region, TRUE) == 0) DeleteObject(region);
+  ShowWindow(overlay, SW_SHOWNOACTIVATE);
+}
+
+}  // namespace tarquel

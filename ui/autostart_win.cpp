@@ -1,0 +1,62 @@
+#include "ui/autostart_win.h"
+
+#include <string>
+
+#include "app/program_path_win.h"
+#include "ui/unique_handle.h"
+
+namespace tarquel {
+namespace {
+
+struct RegistryKeyDeleter {
+  void operator()(HKEY key) const { RegCloseKey(key); }
+};
+using UniqueRegistryKey = UniqueHandle<HKEY, RegistryKeyDeleter>;
+
+UniqueRegistryKey OpenRunKey(REGSAM access) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, RunKeyPath, 0, access, &key) != ERROR_SUCCESS) return {};
+  return UniqueRegistryKey(key);
+}
+
+// Quoted, because the system splits an unquoted value at its spaces: "C:\Program Files\..."
+// would start C:\Program.exe if there were one, and otherwise nothing at all.
+bool WriteRunValue(HKEY key) {
+  std::wstring path = ProgramFilePath().native();
+  if (path.empty()) return false;
+  std::wstring command = L"\"" + path + L"\"";
+  const auto bytes = static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t));
+  return RegSetValueExW(key, RunValueName, 0, REG_SZ,
+                        reinterpret_cast<const BYTE*>(command.c_str()), bytes) == ERROR_SUCCESS;
+}
+
+bool DeleteRunValue(HKEY key) {
+  LSTATUS status = RegDeleteValueW(key, RunValueName);
+  // Already absent is exactly what was asked for.
+  return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND;
+}
+
+}  // namespace
+
+bool IsStartWithWindowsEnabled() {
+  UniqueRegistryKey key = OpenRunKey(KEY_READ);
+  if (!key) return false;
+  // No buffer: only whether the value exists matters, so no length can make it read as off.
+  return RegQueryValueExW(key.get(), RunValueName, nullptr, nullptr, nullptr, nullptr) ==
+         ERROR_SUCCESS;
+}
+
+void ApplyStartWithWindows(HWND startupCheck) {
+  const bool wanted = SendMessageW(startupCheck, BM_GETCHECK, 0, 0) == BST_CHECKED;
+  UniqueRegistryKey key = OpenRunKey(KEY_SET_VALUE);
+  bool done = key && (wanted ? WriteRunValue(key.get()) : DeleteRunValue(key.get()));
+  if (done) return;
+  SendMessageW(startupCheck, BM_SETCHECK, IsStartWithWindowsEnabled() ? BST_CHECKED : BST_UNCHECKED,
+               0);
+  MessageBoxA(GetParent(startupCheck),
+              wanted ? "Tarquel could not add itself to the programs that start with Windows."
+                     : "Tarquel could not remove itself from the programs that start with Windows.",
+              "Tarquel", MB_OK | MB_ICONWARNING);
+}
+
+}  // namespace tarquel

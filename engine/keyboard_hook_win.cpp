@@ -5,7 +5,47 @@
 
 #include "engine/send_expansion_win.h"
 
+#ifdef TARQUEL_HOOK_TIMING
+#include "engine/hook_timing.h"
+#endif
+
 namespace tarquel {
+
+#ifdef TARQUEL_HOOK_TIMING
+namespace {
+
+// Diagnostics build only (TARQUEL_HOOK_TIMING): the engine's time per key-down, written as one
+// debugger line when the program ends. A static object, so the samples live in the image's
+// zeroed data and the hook never allocates.
+class HookTimingLog {
+ public:
+  ~HookTimingLog() {
+    LARGE_INTEGER frequency{};
+    QueryPerformanceFrequency(&frequency);
+    OutputDebugStringA(timings.Summary(static_cast<std::uint64_t>(frequency.QuadPart)).c_str());
+  }
+  HookTimings timings;
+};
+HookTimingLog TimingLog;
+
+// Records the time from its construction to the end of its scope, whichever way it ends.
+class HookTimer {
+ public:
+  HookTimer() { QueryPerformanceCounter(&start_); }
+  ~HookTimer() {
+    LARGE_INTEGER end;
+    QueryPerformanceCounter(&end);
+    TimingLog.timings.Record(static_cast<std::uint64_t>(end.QuadPart - start_.QuadPart));
+  }
+  HookTimer(const HookTimer&) = delete;
+  HookTimer& operator=(const HookTimer&) = delete;
+
+ private:
+  LARGE_INTEGER start_;
+};
+
+}  // namespace
+#endif
 
 void WindowsExpanderOutput::SendExpansion(std::size_t backspaces, std::string_view expansion) {
   tarquel::SendExpansion(backspaces, expansion);
@@ -46,6 +86,9 @@ LRESULT CALLBACK KeyboardHookProc(int code, WPARAM message, LPARAM eventRecord) 
   if (code == HC_ACTION && (message == WM_KEYDOWN || message == WM_SYSKEYDOWN)) {
     const auto* event = reinterpret_cast<const KBDLLHOOKSTRUCT*>(eventRecord);
     if (event->dwExtraInfo != InjectedEventTag && ActiveExpander != nullptr) {
+#ifdef TARQUEL_HOOK_TIMING
+      HookTimer timer;
+#endif
       bool shift = (GetKeyState(VK_SHIFT) & 0x8000) != 0;
       if (ActiveExpander->OnKeyDown(event->vkCode, shift, HeldModifiers())) return 1;
     }

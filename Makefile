@@ -14,8 +14,9 @@ build: deps
 	cmake --preset windows && cmake --build --preset windows
 
 bench: deps
-	cmake --preset host && cmake --build --preset host --target tarquel_bench
+	cmake --preset host && cmake --build --preset host --target tarquel_bench tarquel_table_memory
 	build/host/bench/tarquel_bench
+	build/host/bench/tarquel_table_memory
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i

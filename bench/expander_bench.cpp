@@ -1,16 +1,25 @@
-// Cost of one key through the engine and of the trigger file operations, by table size.
-// Run: make bench   (or build/host/bench/tarquel_bench after `cmake --build --preset host`)
+// Cost of one key through the engine, of an edit and of the trigger file operations, by table
+// size; each next to the plain walk over the table that the matcher index replaced, in the same
+// run. Run: make bench   (or build/host/bench/tarquel_bench after `cmake --build --preset host`)
 #include <benchmark/benchmark.h>
 
+#include <cstdint>
 #include <filesystem>
+#include <functional>
+#include <map>
 #include <random>
 #include <string>
+#include <vector>
 
+#include "bench/bench_tables.h"
 #include "engine/expander.h"
 #include "engine/trigger_file.h"
+#include "tests/unit/reference_expander.h"
 
 namespace tarquel {
 namespace {
+
+using bench::MakeTable;
 
 class NullOutput final : public ExpanderOutput {
  public:
@@ -18,71 +27,160 @@ class NullOutput final : public ExpanderOutput {
   void WriteDiagnostic(std::string_view) override {}
 };
 
-// `count` triggers of 8 characters from the keyboard's character set, plus ":demo".
-TriggerTable MakeTable(std::size_t count) {
-  std::mt19937 random(42);
-  const std::string alphabet = "abcdefghijklmnopqrstuvwxyz0123456789";
-  TriggerTable table;
-  AddDefaultTriggers(table);
-  while (table.size() < count) {
-    std::string trigger = ":";
-    for (int i = 0; i < 7; ++i) trigger += alphabet[random() % alphabet.size()];
-    table.Set(trigger, std::string(40, 'x'));
+// The engine as built, matching through the table's index.
+class Indexed {
+ public:
+  explicit Indexed(const TriggerTable& table) : expander_(table, output_) {}
+  bool OnKeyDown(std::uint32_t key, bool shift) { return expander_.OnKeyDown(key, shift); }
+
+ private:
+  NullOutput output_;
+  Expander expander_;
+};
+
+// The same keys matched by walking the whole table, as first designed.
+class Walk {
+ public:
+  explicit Walk(const TriggerTable& table) : reference_(table) {}
+  bool OnKeyDown(std::uint32_t key, bool shift) {
+    return reference_.OnKeyDown(key, shift).swallowed;
   }
-  return table;
+
+ private:
+  testing::ReferenceExpander reference_;
+};
+
+// The key of a character of [a-z0-9], as the benchmark tables use them.
+std::uint32_t KeyOf(char c) {
+  return c >= 'a' && c <= 'z' ? static_cast<std::uint32_t>(c - 'a' + 'A')
+                              : static_cast<std::uint32_t>(c);
 }
 
-// Every trigger begins with ':', so a buffer full of 'k' ends none of them: the miss path.
+void ReportPerKey(benchmark::State& state, std::size_t keysPerIteration, std::size_t triggers) {
+  state.counters["per_key"] = benchmark::Counter(
+      static_cast<double>(keysPerIteration),
+      benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+  state.SetLabel(std::to_string(triggers) + " triggers");
+}
+
+// Every trigger begins with ':', so a buffer full of 'k' ends none of them: the miss path that
+// nearly every key takes, with the buffer full.
+template <typename Engine>
 void BM_OnKeyDownMiss(benchmark::State& state) {
   TriggerTable table = MakeTable(static_cast<std::size_t>(state.range(0)));
-  NullOutput output;
-  Expander expander(table, output);
-  for (std::size_t i = 0; i < TypedBufferLimit; ++i) expander.OnKeyDown('K', false);
-  for (auto _ : state) {
-    benchmark::DoNotOptimize(expander.OnKeyDown('K', false));
-  }
-  state.SetLabel(std::to_string(table.size()) + " triggers");
+  Engine engine(table);
+  for (std::size_t i = 0; i < TypedBufferLimit; ++i) engine.OnKeyDown('K', false);
+  for (auto _ : state) benchmark::DoNotOptimize(engine.OnKeyDown('K', false));
+  ReportPerKey(state, 1, table.size());
 }
-BENCHMARK(BM_OnKeyDownMiss)->Arg(2)->Arg(100)->Arg(5000)->Arg(100000);
+BENCHMARK_TEMPLATE(BM_OnKeyDownMiss, Indexed)->Arg(2)->Arg(100)->Arg(5000)->Arg(100000);
+BENCHMARK_TEMPLATE(BM_OnKeyDownMiss, Walk)->Arg(2)->Arg(100)->Arg(5000)->Arg(100000);
 
+// The costliest miss for the index: the buffer ends with all of a trigger but its ':', so the
+// walk follows that trigger to its last step. Types "x" and those characters, over and over.
+template <typename Engine>
+void BM_OnKeyDownNearMiss(benchmark::State& state) {
+  TriggerTable table = MakeTable(static_cast<std::size_t>(state.range(0)));
+  std::string nearly = "x" + std::prev(table.end())->first.substr(1);
+  std::vector<std::uint32_t> keys;
+  for (char c : nearly) keys.push_back(KeyOf(c));
+  Engine engine(table);
+  for (std::size_t i = 0; i < TypedBufferLimit; ++i) engine.OnKeyDown('K', false);
+  for (auto _ : state) {
+    for (std::uint32_t key : keys) benchmark::DoNotOptimize(engine.OnKeyDown(key, false));
+  }
+  ReportPerKey(state, keys.size(), table.size());
+}
+BENCHMARK_TEMPLATE(BM_OnKeyDownNearMiss, Indexed)->Arg(2)->Arg(100)->Arg(5000)->Arg(100000);
+BENCHMARK_TEMPLATE(BM_OnKeyDownNearMiss, Walk)->Arg(2)->Arg(100)->Arg(5000)->Arg(100000);
+
+// ":demo" typed after a full buffer: four misses, then the match that clears the buffer.
+template <typename Engine>
 void BM_OnKeyDownMatch(benchmark::State& state) {
   TriggerTable table = MakeTable(static_cast<std::size_t>(state.range(0)));
-  NullOutput output;
-  Expander expander(table, output);
-  for (std::size_t i = 0; i < TypedBufferLimit; ++i) expander.OnKeyDown('K', false);
+  Engine engine(table);
+  for (std::size_t i = 0; i < TypedBufferLimit; ++i) engine.OnKeyDown('K', false);
   for (auto _ : state) {
-    // ":demo": the last key matches and clears the buffer.
-    expander.OnKeyDown(0xBA, true);
-    expander.OnKeyDown('D', false);
-    expander.OnKeyDown('E', false);
-    expander.OnKeyDown('M', false);
-    benchmark::DoNotOptimize(expander.OnKeyDown('O', false));
+    engine.OnKeyDown(0xBA, true);
+    engine.OnKeyDown('D', false);
+    engine.OnKeyDown('E', false);
+    engine.OnKeyDown('M', false);
+    benchmark::DoNotOptimize(engine.OnKeyDown('O', false));
   }
-  state.SetLabel("5 keys, last one matches");
+  ReportPerKey(state, 5, table.size());
 }
-BENCHMARK(BM_OnKeyDownMatch)->Arg(2)->Arg(100)->Arg(5000)->Arg(100000);
+BENCHMARK_TEMPLATE(BM_OnKeyDownMatch, Indexed)->Arg(2)->Arg(100)->Arg(5000)->Arg(100000);
+BENCHMARK_TEMPLATE(BM_OnKeyDownMatch, Walk)->Arg(2)->Arg(100)->Arg(5000)->Arg(100000);
+
+// Triggers the table does not hold (they begin with ';'), to add and take away again.
+std::vector<std::string> NewTriggers(std::size_t count) {
+  std::mt19937 random(7);
+  std::vector<std::string> triggers;
+  for (std::size_t i = 0; i < count; ++i) {
+    std::string trigger = ";";
+    for (int c = 0; c < 7; ++c) trigger += static_cast<char>('a' + random() % 26);
+    triggers.push_back(trigger);
+  }
+  return triggers;
+}
+
+// One iteration is two edits: insert a new trigger, then erase it, as "ADD" and "DELETE" do
+// (without the file write, measured on its own below).
+void BM_EditInsertThenErase(benchmark::State& state) {
+  TriggerTable table = MakeTable(static_cast<std::size_t>(state.range(0)));
+  std::vector<std::string> triggers = NewTriggers(1024);
+  std::size_t i = 0;
+  for (auto _ : state) {
+    const std::string& trigger = triggers[i++ % triggers.size()];
+    table.Set(trigger, std::string(bench::ExpansionLength, 'y'));
+    benchmark::DoNotOptimize(table.Erase(trigger));
+  }
+  state.SetLabel(std::to_string(table.size()) + " triggers, 2 edits per iteration");
+}
+BENCHMARK(BM_EditInsertThenErase)->Arg(100000);
+
+// The same edits on the bare ordered map the walk needs: what the index adds to an edit.
+void BM_EditInsertThenEraseWalk(benchmark::State& state) {
+  TriggerTable table = MakeTable(static_cast<std::size_t>(state.range(0)));
+  std::map<std::string, std::string, std::less<>> entries(table.begin(), table.end());
+  std::vector<std::string> triggers = NewTriggers(1024);
+  std::size_t i = 0;
+  for (auto _ : state) {
+    const std::string& trigger = triggers[i++ % triggers.size()];
+    entries.insert_or_assign(trigger, std::string(bench::ExpansionLength, 'y'));
+    benchmark::DoNotOptimize(entries.erase(trigger));
+  }
+  state.SetLabel(std::to_string(entries.size()) + " triggers, 2 edits per iteration");
+}
+BENCHMARK(BM_EditInsertThenEraseWalk)->Arg(100000);
 
 std::filesystem::path BenchFile() {
   return std::filesystem::temp_directory_path() / "tarquel-bench-config.txt";
 }
 
+// Includes flushing the file to the disk before it replaces the old one.
 void BM_SaveTriggerTable(benchmark::State& state) {
   TriggerTable table = MakeTable(static_cast<std::size_t>(state.range(0)));
   for (auto _ : state) {
     if (!SaveTriggerTable(BenchFile(), table)) state.SkipWithError("save failed");
   }
+  state.SetLabel(std::to_string(table.size()) + " lines");
 }
 BENCHMARK(BM_SaveTriggerTable)->Arg(100000)->Unit(benchmark::kMillisecond);
 
+// Includes building the matcher index.
 void BM_LoadTriggerTable(benchmark::State& state) {
   if (!SaveTriggerTable(BenchFile(), MakeTable(static_cast<std::size_t>(state.range(0))))) {
     state.SkipWithError("save failed");
     return;
   }
+  std::size_t lines = 0;
   for (auto _ : state) {
     TriggerTable table = LoadTriggerTable(BenchFile());
-    benchmark::DoNotOptimize(table.size());
+    lines = table.size();
+    benchmark::DoNotOptimize(lines);
   }
+  state.SetLabel(std::to_string(lines) + " lines");
 }
 BENCHMARK(BM_LoadTriggerTable)->Arg(100000)->Unit(benchmark::kMillisecond);
 

@@ -33,6 +33,10 @@ what it last saw:
   screenshot(path)                  PNG of the whole display, for pixel checks (ImageMagick)
   screen_pixels()                   the display now: .pixel(x, y) -> (r, g, b), .width, .height
   post_message(cls, msg, w, l)      PostMessage to a Windows window by class ("ok"/"missing")
+  window_state(cls)                 .visible and .rect (screen) of a window by class, or None
+  list_rows(cls, id)                the rows of a list box (LB_GETTEXT) in a window, or None
+  tarquel_running()                 whether the tarquel.exe this session started still runs
+  tarquel_debug                     WINEDEBUG of tarquel.exe (a SessionTestCase may set it)
   wait_for_tarquel_to_end()         until tarquel.exe has ended by itself; its exit code
   start_tarquel(), stop_tarquel()   restart it, e.g. after write_config(data)
   launch_tarquel(), wait_for_hook() start_tarquel in two steps, for what happens before the hook
@@ -52,6 +56,7 @@ its scratch directory with all logs and prints its path.
 
 import argparse
 import atexit
+import collections
 import os
 import re
 import select
@@ -154,6 +159,7 @@ class Session:
         self._notepad_window = None
         self._tarquel = None
         self._probe = None
+        self.tarquel_debug = TARQUEL_WINEDEBUG
 
     # ---- life cycle -------------------------------------------------------------------------
 
@@ -297,7 +303,7 @@ class Session:
             # directory, wherever it looks for its files.
             program = self.scratch / self.tarquel_exe.name
             shutil.copyfile(self.tarquel_exe, program)
-        self._tarquel = self.start_wine([program], "tarquel", cwd=cwd, debug=TARQUEL_WINEDEBUG)
+        self._tarquel = self.start_wine([program], "tarquel", cwd=cwd, debug=self.tarquel_debug)
         return self._tarquel
 
     def hook_installed(self):
@@ -334,6 +340,9 @@ class Session:
 
         # A press can pass unhooked while tarquel is still on its way into the message loop.
         wait_until(_ignoring(TimeoutError, hook_called), "tarquel's hook", timeout=START_TIMEOUT)
+
+    def tarquel_running(self):
+        return self._tarquel is not None and self._tarquel.poll() is None
 
     def stop_tarquel(self):
         if self._tarquel is not None:
@@ -496,6 +505,29 @@ class Session:
         )
         return Pixels(result.stdout)
 
+    def window_state(self, window_class):
+        """WindowState(visible, rect) of the first visible window of that class (else of the
+        first hidden one), rect = (left, top, right, bottom) on the screen; None if missing."""
+        answer = self._probe_request(f"window {window_class}")
+        if answer == "missing":
+            return None
+        if not answer.startswith("ok "):
+            raise RuntimeError(f"window probe answered {answer!r}")
+        visible, *rect = (int(n) for n in answer[3:].split())
+        return WindowState(bool(visible), tuple(rect))
+
+    def list_rows(self, window_class, list_id):
+        """The rows of the list box `list_id` in the first window of that class, or None."""
+        answer = self._probe_request(f"rows {window_class} {list_id}")
+        if answer == "missing":
+            return None
+        if not answer.startswith("ok "):
+            raise RuntimeError(f"window probe answered {answer!r}")
+        count, _, rows = answer[3:].partition(" ")
+        if int(count) == 0:
+            return []
+        return [bytes.fromhex(row).decode("utf-8") for row in rows.split(",")]
+
     def post_message(self, window_class, message, wparam=0, lparam=0):
         """Posts a message to the first window of that class: "ok", or "missing"."""
         return self._probe_request(f"post {window_class} {message} {wparam} {lparam}")
@@ -586,6 +618,9 @@ class Session:
         return answer.decode().rstrip("\r\n")
 
 
+WindowState = collections.namedtuple("WindowState", "visible rect")
+
+
 class Pixels:
     """A binary PPM (P6, 8 bits) image, as ImageMagick writes one."""
 
@@ -669,11 +704,13 @@ class SessionTestCase(unittest.TestCase):
     notepad and an empty typed buffer."""
 
     config = b""
+    tarquel_debug = TARQUEL_WINEDEBUG
     session = None
 
     @classmethod
     def setUpClass(cls):
         cls.session = Session(cls.__name__, config=cls.config)
+        cls.session.tarquel_debug = cls.tarquel_debug
         try:
             cls.session.start()
         except BaseException:

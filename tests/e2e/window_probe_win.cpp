@@ -10,8 +10,15 @@
 //                                 visible window of that class (a message box's text: #32770
 //                                 65535), or "missing"
 //   foreground                 -> the window class of the foreground window, or "none"
-//   post CLASS MSG WPARAM LPARAM -> "ok" once the message (numbers in C notation) is posted to
-//                                 the first window of that class, or "missing"
+//   post CLASS MSG WPARAM LPARAM -> "ok" once the message (numbers in C notation; a name for a
+//                                 registered message) is posted to the first visible window
+//                                 of that class (else the first hidden one), or "missing"
+//   window CLASS               -> "ok VISIBLE LEFT TOP RIGHT BOTTOM" (VISIBLE 1 or 0, the rectangle
+//                                 in screen coordinates) of the first visible window of that
+//                                 class, else of the first hidden one, or "missing"
+//   rows CLASS ID              -> "ok COUNT HEX,HEX,..." the rows of the list box with that id in
+//                                 the first window of that class (each as UTF-8, hex-encoded),
+//                                 or "missing"
 //   quit                       -> ends the probe
 //
 // Unlike the program itself this helper uses the wide-character functions: it must read back
@@ -96,6 +103,60 @@ std::string ItemText(const std::string& topClass, const std::string& id) {
   return TextOf(GetDlgItem(window, static_cast<int>(std::strtol(id.c_str(), nullptr, 10))));
 }
 
+// The first visible window of the class, else the first hidden one: classes such as the menu
+// class also have hidden windows of Wine's own.
+HWND FindPreferringVisible(const std::string& windowClass) {
+  std::wstring className = Widen(windowClass);
+  HWND first = FindWindowExW(nullptr, nullptr, className.c_str(), nullptr);
+  for (HWND window = first; window != nullptr;
+       window = FindWindowExW(nullptr, window, className.c_str(), nullptr)) {
+    if (IsWindowVisible(window)) return window;
+  }
+  return first;
+}
+
+std::string WindowState(const std::string& windowClass) {
+  HWND window = FindPreferringVisible(windowClass);
+  RECT rect{};
+  if (window == nullptr || !GetWindowRect(window, &rect)) return "missing";
+  return "ok " + std::to_string(IsWindowVisible(window) ? 1 : 0) + " " + std::to_string(rect.left) +
+         " " + std::to_string(rect.top) + " " + std::to_string(rect.right) + " " +
+         std::to_string(rect.bottom);
+}
+
+std::string ListRows(const std::string& windowClass, const std::string& id) {
+  HWND window = FindWindowW(Widen(windowClass).c_str(), nullptr);
+  HWND list = window == nullptr
+                  ? nullptr
+                  : GetDlgItem(window, static_cast<int>(std::strtol(id.c_str(), nullptr, 10)));
+  DWORD_PTR count = 0;
+  if (list == nullptr ||
+      !SendMessageTimeoutW(list, LB_GETCOUNT, 0, 0, SMTO_ABORTIFHUNG, ReplyTimeoutMs, &count) ||
+      static_cast<LRESULT>(count) == LB_ERR) {
+    return "missing";
+  }
+  std::string answer = "ok " + std::to_string(count) + " ";
+  for (DWORD_PTR row = 0; row < count; ++row) {
+    DWORD_PTR length = 0;
+    if (!SendMessageTimeoutW(list, LB_GETTEXTLEN, row, 0, SMTO_ABORTIFHUNG, ReplyTimeoutMs,
+                             &length) ||
+        static_cast<LRESULT>(length) == LB_ERR) {
+      return "missing";
+    }
+    // LB_GETTEXT has no size argument: the buffer holds what LB_GETTEXTLEN announced.
+    std::vector<wchar_t> buffer(static_cast<std::size_t>(length) + 1, L'\0');
+    DWORD_PTR copied = 0;
+    if (!SendMessageTimeoutW(list, LB_GETTEXT, row, reinterpret_cast<LPARAM>(buffer.data()),
+                             SMTO_ABORTIFHUNG, ReplyTimeoutMs, &copied) ||
+        static_cast<LRESULT>(copied) == LB_ERR) {
+      return "missing";
+    }
+    if (row > 0) answer += ',';
+    answer += Hex(ToUtf8(std::wstring(buffer.data(), static_cast<std::size_t>(copied))));
+  }
+  return answer;
+}
+
 std::string ForegroundClass() {
   HWND window = GetForegroundWindow();
   wchar_t name[256] = {};
@@ -105,10 +166,14 @@ std::string ForegroundClass() {
 
 std::string PostToWindow(const std::string& windowClass, const std::string& message,
                          const std::string& wParam, const std::string& lParam) {
-  HWND window = FindWindowW(Widen(windowClass).c_str(), nullptr);
+  HWND window = FindPreferringVisible(windowClass);
   if (window == nullptr) return "missing";
   auto number = [](const std::string& text) { return std::strtoull(text.c_str(), nullptr, 0); };
-  if (!PostMessageW(window, static_cast<UINT>(number(message)), static_cast<WPARAM>(number(wParam)),
+  // A name stands for the registered message of that name, such as "TaskbarCreated".
+  UINT id = !message.empty() && message[0] >= '0' && message[0] <= '9'
+                ? static_cast<UINT>(number(message))
+                : RegisterWindowMessageW(Widen(message).c_str());
+  if (!PostMessageW(window, id, static_cast<WPARAM>(number(wParam)),
                     static_cast<LPARAM>(number(lParam)))) {
     return "missing";
   }
@@ -132,6 +197,10 @@ int main() {
       answer = ItemText(first, second);
     } else if (command == "foreground") {
       answer = ForegroundClass();
+    } else if (command == "window" && !first.empty()) {
+      answer = WindowState(first);
+    } else if (command == "rows" && !second.empty()) {
+      answer = ListRows(first, second);
     } else if (command == "post" && !fourth.empty()) {
       answer = PostToWindow(first, second, third, fourth);
     } else {

@@ -7,6 +7,7 @@
 #include "engine/keyboard_hook_win.h"
 #include "engine/trigger_file.h"
 #include "ui/app_window_win.h"
+#include "ui/trigger_file_history.h"
 #include "update/update_check_win.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
@@ -27,7 +28,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
 
   const std::filesystem::path dataFolder = ProgramFolder();
 
-  TriggerTable table = LoadTriggerTable(dataFolder / TriggerFileName);
+  TriggerFileHistory triggerFileHistory;
+  TriggerTable table = LoadTriggerFile(dataFolder / TriggerFileName, triggerFileHistory);
   // Held in memory only: config.txt is first written when the user edits the triggers.
   AddDefaultTriggers(table);
 
@@ -37,6 +39,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   hook.InstallHook();
 
   AppWindow window(table, expander, dataFolder);
+  window.triggerFileHistory = std::move(triggerFileHistory);
   window.Run();
   return 0;
 }

@@ -130,6 +130,12 @@ void AppWindow::SetControlFont(HWND control, bool bold) {
 
 void AppWindow::OnCommand(HWND, WORD id, WORD code) {
   switch (id) {
+    case AddButtonId:
+      AddTrigger();
+      return;
+    case DeleteButtonId:
+      DeleteSelectedTrigger();
+      return;
     case SettingButtonId:
       RunShortcutCapture();
       return;

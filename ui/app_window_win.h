@@ -10,6 +10,7 @@
 #include "engine/expander.h"
 #include "engine/trigger_table.h"
 #include "settings/settings_file.h"
+#include "ui/trigger_file_history.h"
 
 namespace tarquel {
 
@@ -57,6 +58,8 @@ class AppWindow {
   void OnCommand(HWND window, WORD id, WORD code);
 
   void FillTriggerList();
+  void AddTrigger();
+  void DeleteSelectedTrigger();
 
   void AddTrayIcon(HWND window);
   void SetTrayTip(std::string_view tip);
@@ -92,6 +95,8 @@ class AppWindow {
   // write them to.
   std::filesystem::path triggerFile;
   std::filesystem::path settingsFile;
+  // What config.txt held when loaded, so that the first save can keep what it would drop.
+  TriggerFileHistory triggerFileHistory;
 
   // Explorer broadcasts this when it (re)starts; the icon must then be added again.
   UINT taskbarCreatedMessage = 0;

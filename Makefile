@@ -1,5 +1,5 @@
 # The two commands of the README. Each installs what it needs from Debian's archive first.
-.PHONY: run test deps build bench format release fuzz
+.PHONY: run test deps build bench format release fuzz screenshots
 
 run: deps
 	scripts/run.sh
@@ -30,3 +30,7 @@ FUZZ_SECONDS ?= 300
 fuzz: deps
 	cmake --preset fuzz -DTARQUEL_FUZZ_SECONDS=$(FUZZ_SECONDS) && cmake --build --preset fuzz
 	ctest --preset fuzz -V | grep -E 'stat::number_of_executed_units|Test #|ERROR'
+
+# The user guide's pictures, docs/images/*.png, taken under Wine by the end-to-end harness.
+screenshots: deps
+	scripts/screenshots.py

@@ -35,6 +35,8 @@ what it last saw:
   post_message(cls, msg, w, l)      PostMessage to a Windows window by class ("ok"/"missing")
   window_state(cls)                 .visible and .rect (screen) of a window by class, or None
   list_rows(cls, id)                the rows of a list box (LB_GETTEXT) in a window, or None
+  control_rect(cls, id, row=None)   a control's (or list row's) screen rectangle, or None
+  click_control(cls, id, row=None)  click its middle, as a person would (the click focuses)
   tarquel_running()                 whether the tarquel.exe this session started still runs
   tarquel_debug                     WINEDEBUG of tarquel.exe (a SessionTestCase may set it)
   wait_for_tarquel_to_end()         until tarquel.exe has ended by itself; its exit code
@@ -527,6 +529,27 @@ class Session:
         if int(count) == 0:
             return []
         return [bytes.fromhex(row).decode("utf-8") for row in rows.split(",")]
+
+    def control_rect(self, window_class, control_id, row=None):
+        """(left, top, right, bottom) on the screen of the control `control_id` in the first
+        visible window of that class (else the first hidden one), or with `row` of that
+        list-box row; None if missing."""
+        request = f"rect {window_class} {control_id}" + ("" if row is None else f" {row}")
+        answer = self._probe_request(request)
+        if answer == "missing":
+            return None
+        if not answer.startswith("ok "):
+            raise RuntimeError(f"window probe answered {answer!r}")
+        return tuple(int(n) for n in answer[3:].split())
+
+    def click_control(self, window_class, control_id, row=None):
+        """Clicks the middle of a control (or of a list-box row) with the mouse."""
+        rect = wait_until(
+            lambda: self.control_rect(window_class, control_id, row),
+            f"control {control_id} of {window_class}" + ("" if row is None else f", row {row}"),
+        )
+        x, y = (rect[0] + rect[2]) // 2, (rect[1] + rect[3]) // 2
+        self._check(self.xdotool("mousemove", x, y, "click", "1"))
 
     def post_message(self, window_class, message, wparam=0, lparam=0):
         """Posts a message to the first window of that class: "ok", or "missing"."""

@@ -19,6 +19,10 @@
 //   rows CLASS ID              -> "ok COUNT HEX,HEX,..." the rows of the list box with that id in
 //                                 the first window of that class (each as UTF-8, hex-encoded),
 //                                 or "missing"
+//   rect CLASS ID [ROW]        -> "ok LEFT TOP RIGHT BOTTOM" in screen coordinates: the control
+//                                 with that id in the first visible window of that class (else
+//                                 the first hidden one), or with ROW, that row of the list box;
+//                                 else "missing"
 //   quit                       -> ends the probe
 //
 // Unlike the program itself this helper uses the wide-character functions: it must read back
@@ -180,6 +184,30 @@ std::string PostToWindow(const std::string& windowClass, const std::string& mess
   return "ok";
 }
 
+std::string ControlRect(const std::string& windowClass, const std::string& id,
+                        const std::string& row) {
+  HWND window = FindPreferringVisible(windowClass);
+  HWND control = window == nullptr
+                     ? nullptr
+                     : GetDlgItem(window, static_cast<int>(std::strtol(id.c_str(), nullptr, 10)));
+  RECT rect{};
+  if (control == nullptr) return "missing";
+  if (row.empty()) {
+    if (!GetWindowRect(control, &rect)) return "missing";
+  } else {
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutW(control, LB_GETITEMRECT, std::strtoull(row.c_str(), nullptr, 10),
+                             reinterpret_cast<LPARAM>(&rect), SMTO_ABORTIFHUNG, ReplyTimeoutMs,
+                             &result) ||
+        static_cast<LRESULT>(result) == LB_ERR) {
+      return "missing";
+    }
+    MapWindowPoints(control, nullptr, reinterpret_cast<POINT*>(&rect), 2);
+  }
+  return "ok " + std::to_string(rect.left) + " " + std::to_string(rect.top) + " " +
+         std::to_string(rect.right) + " " + std::to_string(rect.bottom);
+}
+
 }  // namespace
 
 int main() {
@@ -201,6 +229,8 @@ int main() {
       answer = WindowState(first);
     } else if (command == "rows" && !second.empty()) {
       answer = ListRows(first, second);
+    } else if (command == "rect" && !second.empty()) {
+      answer = ControlRect(first, second, third);
     } else if (command == "post" && !fourth.empty()) {
       answer = PostToWindow(first, second, third, fourth);
     } else {

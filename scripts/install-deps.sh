@@ -9,6 +9,7 @@ packages=(
   wine wine64
   xvfb xdotool x11-utils imagemagick
   nsis zip
+  e2fsprogs  # chattr: files nobody may change, for the failed-save tests
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -2,6 +2,9 @@
 # below. The version comes from project(VERSION), like the program's own.
 install(TARGETS tarquel RUNTIME DESTINATION .)
 install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION .)
+# The README links the user guide; ship it with its pictures so the links work offline.
+install(FILES ${PROJECT_SOURCE_DIR}/docs/user-guide.md DESTINATION docs)
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/images DESTINATION docs)
 
 set(CPACK_PACKAGE_NAME "Tarquel")
 set(CPACK_PACKAGE_VENDOR "Tarquel")

@@ -55,7 +55,8 @@ class InstallAndUninstall(harness.SessionTestCase):
 
         # Per user, under the local programs folder, with a Start menu shortcut that starts in
         # the install folder.
-        for name in ("tarquel.exe", "README.md", "LICENSE", "Uninstall.exe"):
+        for name in ("tarquel.exe", "README.md", "LICENSE", "Uninstall.exe",
+                     "docs/user-guide.md", "docs/images/main-window.png"):
             self.assertTrue((self.install_dir / name).is_file(), name)
         windows_dir = "C:\\users\\" + self.user.name + "\\AppData\\Local\\Programs\\Tarquel"
         link = self.shortcut.read_bytes()
@@ -89,7 +90,7 @@ class InstallAndUninstall(harness.SessionTestCase):
             lambda: self.wine("query-gone", ["reg", "query", UNINSTALL_KEY])[0] != 0,
             "the uninstall entry to go",
         )
-        for name in ("tarquel.exe", "README.md", "LICENSE"):
+        for name in ("tarquel.exe", "README.md", "LICENSE", "docs"):
             self.assertFalse((self.install_dir / name).exists(), name)
         self.assertFalse(self.shortcut.exists())
         code, run = self.wine("query-run", ["reg", "query", RUN_KEY, "/v", "Tarquel"])

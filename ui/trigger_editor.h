@@ -8,9 +8,6 @@
 
 namespace tarquel {
 
-// Each field is read into a buffer of this many bytes: at most 255 characters of it count.
-inline constexpr int FieldBufferSize = 256;
-
 // What "ADD" makes of the two fields.
 struct NewEntry {
   enum class Verdict {

@@ -13,10 +13,13 @@ namespace tarquel {
 
 namespace {
 
+// The whole field: a fixed buffer would cut a long expansion short without a word.
 std::string FieldText(HWND field) {
-  char buffer[FieldBufferSize] = {};
-  const int length = GetWindowTextA(field, buffer, FieldBufferSize);
-  return std::string(buffer, length > 0 ? static_cast<std::size_t>(length) : 0);
+  const int length = GetWindowTextLengthA(field);
+  if (length <= 0) return {};
+  std::vector<char> buffer(static_cast<std::size_t>(length) + 1, '\0');
+  const int copied = GetWindowTextA(field, buffer.data(), length + 1);
+  return std::string(buffer.data(), copied > 0 ? static_cast<std::size_t>(copied) : 0);
 }
 
 // The whole row, however long: a loaded entry can be longer than any fixed buffer.

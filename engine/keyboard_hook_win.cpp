@@ -11,6 +11,28 @@
 
 namespace tarquel {
 
+namespace {
+
+// The hook is a plain function, so it reaches the watchdog and the timer reaches the hook object
+// through these; one KeyboardHook exists at a time.
+HookWatchdog* ActiveWatchdog = nullptr;
+KeyboardHook* ActiveHook = nullptr;
+
+constexpr UINT WatchdogPeriodMs = 1000;
+
+#ifdef TARQUEL_WATCHDOG_DRILL
+// Diagnostics build only (TARQUEL_WATCHDOG_DRILL): Wine never removes a hook, so this build does
+// what Windows would, once: on the first timer tick after the hook has seen a key it unhooks it
+// without telling the watchdog. A short silence limit keeps the end-to-end test quick.
+constexpr std::uint32_t WatchdogSilenceLimitMs = 1000;
+bool DrillDone = false;
+bool DrillKeySeen = false;
+#else
+constexpr std::uint32_t WatchdogSilenceLimitMs = HookWatchdog::DefaultSilenceLimitMs;
+#endif
+
+}  // namespace
+
 #ifdef TARQUEL_HOOK_TIMING
 namespace {
 
@@ -56,7 +78,10 @@ void WindowsExpanderOutput::WriteDiagnostic(std::string_view line) {
 }
 
 KeyboardHook::~KeyboardHook() {
+  if (watchdogTimer_ != 0) KillTimer(nullptr, watchdogTimer_);
   if (hook_ != nullptr) UnhookWindowsHookEx(hook_);
+  if (ActiveWatchdog == watchdog_.get()) ActiveWatchdog = nullptr;
+  if (ActiveHook == this) ActiveHook = nullptr;
 }
 
 bool KeyboardHook::InstallHook() {
@@ -66,7 +91,38 @@ bool KeyboardHook::InstallHook() {
     std::fflush(stderr);
     return false;
   }
+  if (watchdog_ == nullptr) {
+    watchdog_ = std::make_unique<HookWatchdog>(GetTickCount(), WatchdogSilenceLimitMs);
+    ActiveWatchdog = watchdog_.get();
+    ActiveHook = this;
+    watchdogTimer_ = SetTimer(nullptr, 0, WatchdogPeriodMs, OnWatchdogTimer);
+  }
   return true;
+}
+
+void CALLBACK KeyboardHook::OnWatchdogTimer(HWND, UINT, UINT_PTR, DWORD) {
+  if (ActiveHook != nullptr) ActiveHook->CheckHookAlive();
+}
+
+void KeyboardHook::CheckHookAlive() {
+#ifdef TARQUEL_WATCHDOG_DRILL
+  if (!DrillDone && DrillKeySeen && hook_ != nullptr) {
+    DrillDone = true;
+    UnhookWindowsHookEx(hook_);
+    OutputDebugStringA("Hook watchdog drill: hook removed\n");
+    return;
+  }
+#endif
+  LASTINPUTINFO lastInput{};
+  lastInput.cbSize = sizeof lastInput;
+  if (!GetLastInputInfo(&lastInput)) return;
+  if (!watchdog_->ShouldReinstall(GetTickCount(), lastInput.dwTime)) return;
+  if (hook_ != nullptr) UnhookWindowsHookEx(hook_);
+  hook_ = SetWindowsHookExA(WH_KEYBOARD_LL, KeyboardHookProc, nullptr, 0);
+  OutputDebugStringA(
+      hook_ != nullptr ? "Hook watchdog: keyboard input the hook never saw; hook installed again\n"
+                       : "Hook watchdog: keyboard input the hook never saw; installing the hook "
+                         "again failed\n");
 }
 
 // In the hotkey bits (Alt 1, Ctrl 2, Shift 4, Win 8), so that the engine can recognise the
@@ -83,6 +139,12 @@ static std::uint32_t HeldModifiers() {
 }
 
 LRESULT CALLBACK KeyboardHookProc(int code, WPARAM message, LPARAM eventRecord) {
+  if (code == HC_ACTION && ActiveWatchdog != nullptr) {
+    ActiveWatchdog->OnHookEvent(GetTickCount());
+#ifdef TARQUEL_WATCHDOG_DRILL
+    DrillKeySeen = true;
+#endif
+  }
   if (code == HC_ACTION && (message == WM_KEYDOWN || message == WM_SYSKEYDOWN)) {
     const auto* event = reinterpret_cast<const KBDLLHOOKSTRUCT*>(eventRecord);
     if (event->dwExtraInfo != InjectedEventTag && ActiveExpander != nullptr) {

@@ -4,7 +4,10 @@
 
 #include <string_view>
 
+#include <memory>
+
 #include "engine/expander.h"
+#include "engine/hook_watchdog.h"
 
 namespace tarquel {
 
@@ -21,7 +24,10 @@ class WindowsExpanderOutput final : public ExpanderOutput {
   void WriteDiagnostic(std::string_view line) override;
 };
 
-// Owns the low-level keyboard hook; removing it when destroyed.
+// Owns the low-level keyboard hook; removing it when destroyed. Windows drops a low-level hook
+// without a word when one call overruns its time-out, so a thread timer asks the watchdog every
+// second and installs the hook again when input arrived that the hook never saw. The timer is
+// dispatched by whichever message loop this thread runs, modal ones included.
 class KeyboardHook {
  public:
   KeyboardHook() = default;
@@ -34,7 +40,12 @@ class KeyboardHook {
   bool IsInstalled() const { return hook_ != nullptr; }
 
  private:
+  static void CALLBACK OnWatchdogTimer(HWND, UINT, UINT_PTR, DWORD);
+  void CheckHookAlive();
+
   HHOOK hook_ = nullptr;
+  UINT_PTR watchdogTimer_ = 0;
+  std::unique_ptr<HookWatchdog> watchdog_;
 };
 
 LRESULT CALLBACK KeyboardHookProc(int code, WPARAM message, LPARAM eventRecord);

@@ -26,6 +26,9 @@ cmake --build --preset windows
 # loopback instead of the configured address (tarquel only, its own build folder).
 cmake --preset windows-update-test >/dev/null
 cmake --build --preset windows-update-test
+# The same program removing its own hook once, so that the hook watchdog has something to mend.
+cmake --preset windows-watchdog-drill >/dev/null
+cmake --build --preset windows-watchdog-drill
 export WINEPREFIX="$PWD/build/windows/wineprefix"
 scripts/wine-prefix.sh "$WINEPREFIX"
 # One wineserver for the whole run: every Wine start after the first reuses it. Wine's own

@@ -1,23 +1,19 @@
 #include "engine/trigger_file.h"
 
+#include "engine/text_lines.h"
+
 namespace tarquel {
 
 TriggerTable ParseTriggerText(std::string_view text, TriggerLoadInfo* info) {
   TriggerTable table;
   std::size_t dropped = 0;
 
-  // Windows text-mode reading stops at the first Ctrl+Z; files written that way rely on it.
-  if (std::size_t eof = text.find('\x1A'); eof != std::string_view::npos) {
-    if (text.find_first_not_of("\r\n", eof + 1) != std::string_view::npos) ++dropped;
-    text = text.substr(0, eof);
-  }
+  std::string_view rest = TextBeforeCtrlZ(text);
+  // Lines after the Ctrl+Z are lost to a save, like skipped ones.
+  if (text.find_first_not_of("\r\n", rest.size() + 1) != std::string_view::npos) ++dropped;
 
-  while (!text.empty()) {
-    std::size_t end = text.find('\n');
-    std::string_view line = text.substr(0, end);
-    text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
-    if (end != std::string_view::npos && line.ends_with('\r')) line.remove_suffix(1);
-
+  while (!rest.empty()) {
+    std::string_view line = TakeLine(rest);
     if (line.empty()) continue;
     std::size_t equals = line.find('=');
     if (equals == std::string_view::npos || equals == 0) {

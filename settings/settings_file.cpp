@@ -3,18 +3,15 @@
 #include <algorithm>
 #include <fstream>
 
+#include "engine/text_lines.h"
+
 namespace tarquel {
 
 Settings ParseSettingsText(std::string_view text) {
   Settings settings;
-  if (std::size_t eof = text.find('\x1A'); eof != std::string_view::npos) {
-    text = text.substr(0, eof);
-  }
-  while (!text.empty()) {
-    std::size_t end = text.find('\n');
-    std::string_view line = text.substr(0, end);
-    text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
-    if (end != std::string_view::npos && line.ends_with('\r')) line.remove_suffix(1);
+  std::string_view rest = TextBeforeCtrlZ(text);
+  while (!rest.empty()) {
+    std::string_view line = TakeLine(rest);
 
     std::size_t equals = line.find('=');
     if (equals == std::string_view::npos || line.substr(0, equals) != ToggleShortcutKey) continue;

@@ -697,8 +697,8 @@ def _ignoring(exception, function):
 
 
 def _display_range():
-    spec = os.environ.get("TARQUEL_E2E_DISPLAYS", "100-199")
-    first, _, last = spec.partition("-")
+    numbers = os.environ.get("TARQUEL_E2E_DISPLAYS", "100-199")
+    first, _, last = numbers.partition("-")
     return int(first), int(last or first)
 
 

@@ -1,0 +1,190 @@
+#!/usr/bin/env python3
+"""Figures taken under Wine with the end-to-end harness (figures, not pass/fail tests).
+
+1. Hook time per key-down: the diagnostics build of tarquel.exe (TARQUEL_HOOK_TIMING=ON) runs
+   with a table of 5,000 triggers while 2,000 keys are typed into Wine's notepad through the X
+   server; it is quit through its tray command and its "Hook timing: ..." summary line is read.
+2. Start-up: from starting `wine tarquel.exe` (the normal build) to its first window mapped on
+   the X display, next to `wine notepad` started and detected the same way, run for run,
+   alternating. The normal build's update address is under .invalid: nothing answers it.
+
+Every figure is the median of --runs runs (default 5). One command:
+
+    make bench-wine
+
+or by hand, with builds of your own:
+
+    WINEPREFIX=$PWD/build/wperf-prefix TARQUEL_E2E_DISPLAYS=91-99 python3 bench/wine_measure.py \\
+      --timing-tarquel build/wperf-timing/tarquel.exe --tarquel build/wperf-win/tarquel.exe \\
+      --probe build/wperf-win/tests/e2e/e2e_window_probe.exe
+"""
+
+import argparse
+import random
+import re
+import statistics
+import sys
+import time
+from pathlib import Path
+
+sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "tests/e2e"))
+import harness  # noqa: E402
+
+TYPED_KEYS = 2000
+# Large chunks keep xdotool's own start-up out of the way. The harness's pace between key
+# events: at 1 ms Wine delivered the keys to notepad without calling the hook at all.
+CHUNK = 250
+KEY_DELAY_MS = harness.KEY_DELAY_MS
+TRIGGERS = 5000
+WM_COMMAND = 0x0111
+TRAY_QUIT = 2001
+_SUMMARY = re.compile(
+    r"Hook timing: key-downs=(\d+) timed=(\d+) p50_us=([\d.]+) p99_us=([\d.]+) max_us=([\d.]+)"
+)
+
+
+def trigger_table():
+    """5,000 triggers none of which the typed text (lower-case letters, spaces) can end with."""
+    lines = [f":t{n:05d}=expansion number {n}\n" for n in range(TRIGGERS)]
+    return "".join(lines).encode()
+
+
+def typing_text(seed):
+    rng = random.Random(seed)
+    words = []
+    length = 0
+    while length < TYPED_KEYS:
+        word = "".join(rng.choice("abcdefghijklmnopqrstuvwxyz") for _ in range(rng.randint(2, 9)))
+        words.append(word)
+        length += len(word) + 1
+    return " ".join(words)[:TYPED_KEYS]
+
+
+def clear_notepad(session):
+    session.focus_notepad()
+    session.key("ctrl+a", "BackSpace")
+    session.wait_for_notepad_text("")
+
+
+def hook_timing_run(session, seed):
+    """One typing run; returns the parsed summary as a dict."""
+    clear_notepad(session)
+    session.start_tarquel()
+    session.focus_notepad()
+    text = typing_text(seed)
+    for at in range(0, len(text), CHUNK):
+        session._check(session.xdotool("type", "--delay", KEY_DELAY_MS, "--", text[at : at + CHUNK]))
+    session.wait_until(
+        lambda: len(session.notepad_text()) >= len(text),
+        f"notepad to hold the {len(text)} typed characters",
+        timeout=120,
+        describe=lambda: len(session.notepad_text()),
+    )
+    arrived = len(session.notepad_text())
+    if session.post_message("TarquelApp", WM_COMMAND, TRAY_QUIT, 0) != "ok":
+        raise RuntimeError("tarquel's main window is missing")
+    session.wait_for_tarquel_to_end()
+    line = session.wait_for_debug_line("Hook timing:")[-1]
+    match = _SUMMARY.search(line)
+    if not match:
+        raise RuntimeError(f"unexpected summary line {line!r}")
+    downs, timed, p50, p99, most = match.groups()
+    if int(downs) < len(text):
+        raise RuntimeError(f"the hook saw {downs} key-downs of {len(text)} typed: {line!r}")
+    return dict(key_downs=int(downs), timed=int(timed), p50_us=float(p50), p99_us=float(p99),
+                max_us=float(most), typed=len(text), arrived=arrived)
+
+
+def hook_figures(args):
+    session = harness.Session("wine-hook", config=trigger_table(), tarquel=args.timing_tarquel,
+                              probe=args.probe)
+    runs = []
+    try:
+        session.start(with_tarquel=False)
+        for run in range(args.runs):
+            result = hook_timing_run(session, seed=run)
+            print(f"  hook run {run + 1}: {result}", flush=True)
+            runs.append(result)
+    except BaseException:
+        session.note_failure("hook")
+        raise
+    finally:
+        session.close()
+    return runs
+
+
+def x_window_count(session, cls):
+    return len(session.find_windows(cls=cls))
+
+
+def time_to_window(session, start, cls, before):
+    began = time.monotonic()
+    process = start()
+    harness.wait_until(
+        lambda: x_window_count(session, cls) > before,
+        f"a window of {cls}",
+        timeout=harness.START_TIMEOUT,
+    )
+    elapsed = time.monotonic() - began
+    session.end_process(process)
+    harness.wait_until(lambda: x_window_count(session, cls) <= before, f"{cls} windows to go")
+    return elapsed
+
+
+def startup_figures(args):
+    session = harness.Session("wine-start", config=b":demo=Hello World\n", tarquel=args.tarquel,
+                              probe=args.probe)
+    # As quiet as notepad: no Wine tracing at all.
+    session.tarquel_debug = "-all"
+    pairs = []
+    try:
+        session.start(with_tarquel=False)
+        # One unmeasured start of each warms the file cache and Wine's server alike.
+        time_to_window(session, session.launch_tarquel, "tarquel", 0)
+        notepads = x_window_count(session, "notepad")
+        time_to_window(session, lambda: session.start_wine(["notepad"], "np"), "notepad", notepads)
+        for run in range(args.runs):
+            ours = time_to_window(session, session.launch_tarquel, "tarquel", 0)
+            theirs = time_to_window(
+                session, lambda: session.start_wine(["notepad"], f"np{run}"), "notepad", notepads
+            )
+            print(f"  start run {run + 1}: tarquel {ours:.3f} s, notepad {theirs:.3f} s, "
+                  f"ratio {ours / theirs:.2f}", flush=True)
+            pairs.append((ours, theirs))
+    except BaseException:
+        session.note_failure("start")
+        raise
+    finally:
+        session.close()
+    return pairs
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--timing-tarquel", required=True, help="tarquel.exe built with timing")
+    parser.add_argument("--tarquel", required=True, help="the normal tarquel.exe")
+    parser.add_argument("--probe", required=True, help="e2e_window_probe.exe")
+    parser.add_argument("--runs", type=int, default=5)
+    parser.add_argument("--only", choices=["hook", "startup"], help="one measurement only")
+    args = parser.parse_args()
+
+    if args.only in (None, "hook"):
+        print(f"Hook time per key-down, {TYPED_KEYS} keys typed, {TRIGGERS} triggers:", flush=True)
+        runs = hook_figures(args)
+        print(f"hook p50 median: {statistics.median(r['p50_us'] for r in runs):.2f} us "
+              f"(runs: {[r['p50_us'] for r in runs]})")
+        print(f"hook p99 median: {statistics.median(r['p99_us'] for r in runs):.2f} us "
+              f"(runs: {[r['p99_us'] for r in runs]})")
+        print(f"hook max median: {statistics.median(r['max_us'] for r in runs):.2f} us")
+    if args.only in (None, "startup"):
+        print("Start-up to first window, tarquel.exe next to notepad:", flush=True)
+        pairs = startup_figures(args)
+        ours = statistics.median(p[0] for p in pairs)
+        theirs = statistics.median(p[1] for p in pairs)
+        ratio = statistics.median(p[0] / p[1] for p in pairs)
+        print(f"start-up median: tarquel {ours:.3f} s, notepad {theirs:.3f} s, "
+              f"median of per-run ratios {ratio:.2f}")
+
+
+if __name__ == "__main__":
+    main()

@@ -1,5 +1,5 @@
 # The two commands of the README. Each installs what it needs from Debian's archive first.
-.PHONY: run test deps build bench format release fuzz screenshots
+.PHONY: run test deps build bench bench-wine format release fuzz screenshots
 
 run: deps
 	scripts/run.sh
@@ -17,6 +17,13 @@ bench: deps
 	cmake --preset host && cmake --build --preset host --target tarquel_bench tarquel_table_memory
 	build/host/bench/tarquel_bench
 	build/host/bench/tarquel_table_memory
+
+# Figures under Wine (hook time per key-down, start-up next to notepad): bench/wine_measure.py
+bench-wine: deps
+	cmake --preset windows -B build/bench-wine && cmake --build build/bench-wine -j2 --target tarquel e2e_window_probe
+	cmake --preset windows -B build/bench-wine-timing -DTARQUEL_HOOK_TIMING=ON -DTARQUEL_BUILD_TESTS=OFF && cmake --build build/bench-wine-timing -j2 --target tarquel
+	WINEPREFIX=$(CURDIR)/build/bench-wine/wineprefix bench/wine_measure.py --tarquel build/bench-wine/tarquel.exe \
+	  --timing-tarquel build/bench-wine-timing/tarquel.exe --probe build/bench-wine/tests/e2e/e2e_window_probe.exe
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i

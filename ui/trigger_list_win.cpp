@@ -4,12 +4,22 @@
 namespace tarquel {
 
 void AppWindow::FillTriggerList() {
+  // A large imported table would otherwise repaint the list and reallocate its storage once per
+  // row, keeping this thread (and with it the keyboard hook) busy for many seconds.
+  SendMessageA(listBox, WM_SETREDRAW, FALSE, 0);
   SendMessageA(listBox, LB_RESETCONTENT, 0, 0);
+  std::size_t bytes = 0;
+  for (const auto& [trigger, expansion] : table) bytes += trigger.size() + expansion.size() + 8;
+  SendMessageA(listBox, LB_INITSTORAGE, static_cast<WPARAM>(table.size()),
+               static_cast<LPARAM>(bytes));
   // The list is unsorted: rows keep the table's byte-wise order.
+  std::string row;
   for (const auto& [trigger, expansion] : table) {
-    std::string row = FormatTriggerRow(trigger, expansion);
+    row = FormatTriggerRow(trigger, expansion);
     SendMessageA(listBox, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(row.c_str()));
   }
+  SendMessageA(listBox, WM_SETREDRAW, TRUE, 0);
+  InvalidateRect(listBox, nullptr, TRUE);
 }
 
 }  // namespace tarquel

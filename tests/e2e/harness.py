@@ -75,6 +75,8 @@ REPO = Path(__file__).resolve().parents[2]
 DEFAULT_TIMEOUT = 30.0
 # Starting Wine's first program on a busy machine may take long; this is only an upper bound.
 START_TIMEOUT = 120.0
+# The virtual display every session gets; Wine must report the same size (see _check_screen_size).
+SCREEN_WIDTH, SCREEN_HEIGHT = 1280, 1024
 TYPED_BUFFER_LIMIT = 50
 # Milliseconds between two key events: quick, but each is a separate press like a person's.
 KEY_DELAY_MS = 15
@@ -184,6 +186,7 @@ class Session:
             self._notepad = self.start_wine(["notepad"], "notepad-again")
             self._notepad_window = self._wait_for_notepad_window()
         self._start_probe()
+        self._check_screen_size()
         wait_until(
             lambda: self.window_text("Notepad", "Edit") is not None,
             "notepad's edit control",
@@ -192,6 +195,17 @@ class Session:
         if with_tarquel:
             self.start_tarquel()
         return self
+
+    def _check_screen_size(self):
+        """Positions and pixels in the tests assume Wine sees the display's own size. A
+        wineserver first used without a display keeps reporting 1024 x 768 until it ends."""
+        answer = self._probe_request("screen").split()
+        if answer[1:] != [str(SCREEN_WIDTH), str(SCREEN_HEIGHT)]:
+            raise RuntimeError(
+                f"Wine reports a {' x '.join(answer[1:])} screen on a {SCREEN_WIDTH} x "
+                f"{SCREEN_HEIGHT} display: its wineserver was first used without a display; "
+                "end it (wineserver -k) and start again"
+            )
 
     def _wait_for_notepad_window(self):
         return wait_until(
@@ -598,7 +612,7 @@ class Session:
             ready, ready_writer = os.pipe()
             process = subprocess.Popen(
                 # -r: no auto-repeat, so a key press held up by a busy machine stays one.
-                ["Xvfb", f":{number}", "-screen", "0", "1280x1024x24", "-nolisten", "tcp", "-r",
+                ["Xvfb", f":{number}", "-screen", "0", f"{SCREEN_WIDTH}x{SCREEN_HEIGHT}x24", "-nolisten", "tcp", "-r",
                  "-displayfd", str(ready_writer)],
                 pass_fds=(ready_writer,),
                 stdin=subprocess.DEVNULL,

@@ -223,6 +223,9 @@ int main() {
       answer = WindowText(first, second);
     } else if (command == "item" && !second.empty()) {
       answer = ItemText(first, second);
+    } else if (command == "screen") {
+      answer = "ok " + std::to_string(GetSystemMetrics(SM_CXSCREEN)) + " " +
+               std::to_string(GetSystemMetrics(SM_CYSCREEN));
     } else if (command == "foreground") {
       answer = ForegroundClass();
     } else if (command == "window" && !first.empty()) {

@@ -20,10 +20,12 @@ bench: deps
 
 # Figures under Wine (hook time per key-down, start-up next to notepad): bench/wine_measure.py
 bench-wine: deps
-	cmake --preset windows -B build/bench-wine && cmake --build build/bench-wine -j2 --target tarquel e2e_window_probe
+	cmake --preset windows -B build/bench-wine && cmake --build build/bench-wine -j2 --target tarquel e2e_window_probe tarquel_send_text
 	cmake --preset windows -B build/bench-wine-timing -DTARQUEL_HOOK_TIMING=ON -DTARQUEL_BUILD_TESTS=OFF && cmake --build build/bench-wine-timing -j2 --target tarquel
+	cmake --preset windows -B build/bench-wine-update -DTARQUEL_UPDATE_URL=http://127.0.0.1:47816/version.txt -DTARQUEL_BUILD_TESTS=OFF && cmake --build build/bench-wine-update -j2 --target tarquel
 	WINEPREFIX=$(CURDIR)/build/bench-wine/wineprefix bench/wine_measure.py --tarquel build/bench-wine/tarquel.exe \
-	  --timing-tarquel build/bench-wine-timing/tarquel.exe --probe build/bench-wine/tests/e2e/e2e_window_probe.exe
+	  --timing-tarquel build/bench-wine-timing/tarquel.exe --update-tarquel build/bench-wine-update/tarquel.exe \
+	  --probe build/bench-wine/tests/e2e/e2e_window_probe.exe --send-text build/bench-wine/bench/tarquel_send_text.exe
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i

@@ -1,12 +1,17 @@
-#!/usr/bin/env python3
 """Figures taken under Wine with the end-to-end harness (figures, not pass/fail tests).
 
 1. Hook time per key-down: the diagnostics build of tarquel.exe (TARQUEL_HOOK_TIMING=ON) runs
    with a table of 5,000 triggers while 2,000 keys are typed into Wine's notepad through the X
    server; it is quit through its tray command and its "Hook timing: ..." summary line is read.
-2. Start-up: from starting `wine tarquel.exe` (the normal build) to its first window mapped on
-   the X display, next to `wine notepad` started and detected the same way, run for run,
-   alternating. The normal build's update address is under .invalid: nothing answers it.
+2. Expansion throughput: a trigger whose expansion is 2,000 characters is typed into notepad's
+   EDIT control, next to the same 2,000 characters sent by one bare SendInput (built the same
+   way, tarquel_send_text.exe) with no expander running, run for run, alternating. The probe
+   times each arrival from the first change of the text's length to the whole length, asking
+   with WM_GETTEXTLENGTH only.
+3. Start-up: from starting `wine tarquel.exe` to its first window mapped on the X display, next
+   to `wine notepad` started and detected the same way, run for run, alternating, with the
+   update check's host (127.0.0.1:UPDATE_PORT) refusing connections. Then the same start with a
+   host there that accepts and never answers: the check's own time limits bound it.
 
 Every figure is the median of --runs runs (default 5). One command:
 
@@ -16,12 +21,18 @@ or by hand, with builds of your own:
 
     WINEPREFIX=$PWD/build/wperf-prefix TARQUEL_E2E_DISPLAYS=91-99 python3 bench/wine_measure.py \\
       --timing-tarquel build/wperf-timing/tarquel.exe --tarquel build/wperf-win/tarquel.exe \\
-      --probe build/wperf-win/tests/e2e/e2e_window_probe.exe
+      --update-tarquel build/wperf-update/tarquel.exe \\
+      --probe build/wperf-win/tests/e2e/e2e_window_probe.exe \\
+      --send-text build/wperf-win/bench/tarquel_send_text.exe
+
+where build/wperf-update is configured with
+-DTARQUEL_UPDATE_URL=http://127.0.0.1:47816/version.txt (UPDATE_PORT).
 """
 
 import argparse
 import random
 import re
+import socket
 import statistics
 import sys
 import time
@@ -36,6 +47,8 @@ TYPED_KEYS = 2000
 CHUNK = 250
 KEY_DELAY_MS = harness.KEY_DELAY_MS
 TRIGGERS = 5000
+EXPANSION_LENGTH = 2000
+UPDATE_PORT = 47816
 WM_COMMAND = 0x0111
 TRAY_QUIT = 2001
 _SUMMARY = re.compile(
@@ -73,7 +86,9 @@ def hook_timing_run(session, seed):
     session.focus_notepad()
     text = typing_text(seed)
     for at in range(0, len(text), CHUNK):
-        session._check(session.xdotool("type", "--delay", KEY_DELAY_MS, "--", text[at : at + CHUNK]))
+        session._check(
+            session.xdotool("type", "--delay", KEY_DELAY_MS, "--", text[at : at + CHUNK])
+        )
     session.wait_until(
         lambda: len(session.notepad_text()) >= len(text),
         f"notepad to hold the {len(text)} typed characters",
@@ -81,9 +96,7 @@ def hook_timing_run(session, seed):
         describe=lambda: len(session.notepad_text()),
     )
     arrived = len(session.notepad_text())
-    if session.post_message("TarquelApp", WM_COMMAND, TRAY_QUIT, 0) != "ok":
-        raise RuntimeError("tarquel's main window is missing")
-    session.wait_for_tarquel_to_end()
+    quit_tarquel(session, None)
     line = session.wait_for_debug_line("Hook timing:")[-1]
     match = _SUMMARY.search(line)
     if not match:
@@ -113,11 +126,66 @@ def hook_figures(args):
     return runs
 
 
+def long_expansion():
+    """2,000 characters of words, capitals among them, all typed with plain keys or Shift."""
+    rng = random.Random(2000)
+    text = ""
+    while len(text) < EXPANSION_LENGTH:
+        word = "".join(rng.choice("abcdefghijklmnopqrstuvwxyz") for _ in range(rng.randint(2, 9)))
+        text += (word.capitalize() if rng.random() < 0.2 else word) + " "
+    return text[:EXPANSION_LENGTH]
+
+
+def throughput_figures(args):
+    """Pairs of (bare SendInput ms, expansion ms) for the same 2,000 characters."""
+    expansion = long_expansion()
+    session = harness.Session("wine-throughput", config=f":big={expansion}\n".encode(),
+                              tarquel=args.tarquel, probe=args.probe)
+    pairs = []
+    try:
+        session.start(with_tarquel=False)
+        text_file = session.scratch / "expansion.txt"
+        text_file.write_bytes(expansion.encode())
+        for run in range(args.runs):
+            clear_notepad(session)
+
+            def send_bare():
+                session.start_wine([Path(args.send_text).resolve(), text_file], f"send{run}")
+
+            bare = session.time_notepad_arrival(EXPANSION_LENGTH, send_bare)
+            clear_notepad(session)
+            session.start_tarquel()
+            session.focus_notepad()
+            session.type(":bi")
+            session.wait_for_notepad_text(":bi")
+            ours = session.time_notepad_arrival(EXPANSION_LENGTH, lambda: session.key("g"))
+            if session.notepad_text() != expansion:
+                raise RuntimeError("the expansion arrived other than it was written")
+            quit_tarquel(session, None)
+            print(f"  throughput run {run + 1}: bare SendInput {bare:.0f} ms, expansion "
+                  f"{ours:.0f} ms, ratio of rates {bare / ours:.2f}", flush=True)
+            pairs.append((bare, ours))
+    except BaseException:
+        session.note_failure("throughput")
+        raise
+    finally:
+        session.close()
+    return pairs
+
+
 def x_window_count(session, cls):
     return len(session.find_windows(cls=cls))
 
 
-def time_to_window(session, start, cls, before):
+def quit_tarquel(session, process):
+    # Through its tray command, as a user quits it: a killed tarquel leaves its tray icon to
+    # Wine's explorer, and the next program started (notepad) then took 1.7 s longer.
+    if session.post_message("TarquelApp", WM_COMMAND, TRAY_QUIT, 0) != "ok":
+        raise RuntimeError("tarquel's main window is missing")
+    session.wait_for_tarquel_to_end()
+
+
+def time_to_window(session, start, cls, before, stop=None):
     began = time.monotonic()
     process = start()
     harness.wait_until(
@@ -126,46 +194,62 @@ def time_to_window(session, start, cls, before):
         timeout=harness.START_TIMEOUT,
     )
     elapsed = time.monotonic() - began
+    if stop is not None:
+        stop(session, process)
     session.end_process(process)
     harness.wait_until(lambda: x_window_count(session, cls) <= before, f"{cls} windows to go")
     return elapsed
 
 
 def startup_figures(args):
-    session = harness.Session("wine-start", config=b":demo=Hello World\n", tarquel=args.tarquel,
-                              probe=args.probe)
+    session = harness.Session("wine-start", config=b":demo=Hello World\n",
+                              tarquel=args.update_tarquel, probe=args.probe)
     # As quiet as notepad: no Wine tracing at all.
     session.tarquel_debug = "-all"
     pairs = []
     try:
         session.start(with_tarquel=False)
         # One unmeasured start of each warms the file cache and Wine's server alike.
-        time_to_window(session, session.launch_tarquel, "tarquel", 0)
+        time_to_window(session, session.launch_tarquel, "tarquel", 0, quit_tarquel)
         notepads = x_window_count(session, "notepad")
         time_to_window(session, lambda: session.start_wine(["notepad"], "np"), "notepad", notepads)
         for run in range(args.runs):
-            ours = time_to_window(session, session.launch_tarquel, "tarquel", 0)
+            ours = time_to_window(session, session.launch_tarquel, "tarquel", 0, quit_tarquel)
             theirs = time_to_window(
                 session, lambda: session.start_wine(["notepad"], f"np{run}"), "notepad", notepads
             )
             print(f"  start run {run + 1}: tarquel {ours:.3f} s, notepad {theirs:.3f} s, "
                   f"ratio {ours / theirs:.2f}", flush=True)
             pairs.append((ours, theirs))
+        # A host that takes the connection and never says a word: the kernel accepts it from
+        # the listening queue, nothing reads the request.
+        silent = []
+        with socket.create_server(("127.0.0.1", UPDATE_PORT), backlog=64):
+            for run in range(args.runs):
+                silent.append(
+                    time_to_window(session, session.launch_tarquel, "tarquel", 0, quit_tarquel)
+                )
+                print(f"  start run {run + 1}, host never answering: {silent[-1]:.3f} s",
+                      flush=True)
     except BaseException:
         session.note_failure("start")
         raise
     finally:
         session.close()
-    return pairs
+    return pairs, silent
 
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--timing-tarquel", required=True, help="tarquel.exe built with timing")
     parser.add_argument("--tarquel", required=True, help="the normal tarquel.exe")
+    parser.add_argument("--update-tarquel", required=True,
+                        help=f"tarquel.exe asking http://127.0.0.1:{UPDATE_PORT}/version.txt")
     parser.add_argument("--probe", required=True, help="e2e_window_probe.exe")
+    parser.add_argument("--send-text", required=True, help="tarquel_send_text.exe")
     parser.add_argument("--runs", type=int, default=5)
-    parser.add_argument("--only", choices=["hook", "startup"], help="one measurement only")
+    parser.add_argument("--only", choices=["hook", "throughput", "startup"],
+                        help="one measurement only")
     args = parser.parse_args()
 
     if args.only in (None, "hook"):
@@ -176,14 +260,28 @@ def main():
         print(f"hook p99 median: {statistics.median(r['p99_us'] for r in runs):.2f} us "
               f"(runs: {[r['p99_us'] for r in runs]})")
         print(f"hook max median: {statistics.median(r['max_us'] for r in runs):.2f} us")
+    if args.only in (None, "throughput"):
+        print(f"Expansion of {EXPANSION_LENGTH} characters into notepad, next to one bare "
+              "SendInput of them:", flush=True)
+        pairs = throughput_figures(args)
+        bare = statistics.median(p[0] for p in pairs)
+        ours = statistics.median(p[1] for p in pairs)
+        ratio = statistics.median(p[0] / p[1] for p in pairs)
+        print(f"throughput median: bare SendInput {bare:.0f} ms "
+              f"({EXPANSION_LENGTH / bare * 1000:.0f} chars/s), expansion {ours:.0f} ms "
+              f"({EXPANSION_LENGTH / ours * 1000:.0f} chars/s), median of per-run rate ratios "
+              f"{ratio:.2f}")
     if args.only in (None, "startup"):
-        print("Start-up to first window, tarquel.exe next to notepad:", flush=True)
-        pairs = startup_figures(args)
+        print("Start-up to first window, tarquel.exe next to notepad, update host refusing:",
+              flush=True)
+        pairs, silent = startup_figures(args)
         ours = statistics.median(p[0] for p in pairs)
         theirs = statistics.median(p[1] for p in pairs)
         ratio = statistics.median(p[0] / p[1] for p in pairs)
         print(f"start-up median: tarquel {ours:.3f} s, notepad {theirs:.3f} s, "
               f"median of per-run ratios {ratio:.2f}")
+        print(f"start-up with the update host never answering: median "
+              f"{statistics.median(silent):.3f} s, longest {max(silent):.3f} s")
 
 
 if __name__ == "__main__":

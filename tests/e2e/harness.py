@@ -42,6 +42,7 @@ what it last saw:
   wait_for_tarquel_to_end()         until tarquel.exe has ended by itself; its exit code
   start_tarquel(), stop_tarquel()   restart it, e.g. after write_config(data)
   launch_tarquel(), wait_for_hook() start_tarquel in two steps, for what happens before the hook
+  time_notepad_arrival(n, set_off)  ms for text to arrive in notepad, measured without a key
   dialog_item_text(cls, id)         a control's text in a visible window (message box: #32770,
                                     65535), None if missing; foreground_class()
   start_wine(args, name)            any other Wine program, owned and ended by the session
@@ -199,7 +200,7 @@ class Session:
     def _check_screen_size(self):
         """Positions and pixels in the tests assume Wine sees the display's own size. A
         wineserver first used without a display keeps reporting 1024 x 768 until it ends."""
-        answer = self._probe_request("screen").split()
+        answer = self._probe_call("screen").split()
         if answer[1:] != [str(SCREEN_WIDTH), str(SCREEN_HEIGHT)]:
             raise RuntimeError(
                 f"Wine reports a {' x '.join(answer[1:])} screen on a {SCREEN_WIDTH} x "
@@ -422,7 +423,7 @@ class Session:
                 self.xdotool("mousemove", "--window", self._notepad_window, 40, 100, "click", "1")
             )
             return wait_until(
-                lambda: self._probe_request("foreground") == "Notepad",
+                lambda: self._probe_call("foreground") == "Notepad",
                 "notepad to have the focus",
                 timeout=3,
             )
@@ -430,7 +431,7 @@ class Session:
         wait_until(
             _ignoring(TimeoutError, click_and_check),
             "notepad to have the focus",
-            describe=lambda: self._probe_request("foreground"),
+            describe=lambda: self._probe_call("foreground"),
         )
 
     def clear_notepad(self):
@@ -447,7 +448,7 @@ class Session:
 
     def window_text(self, window_class, child_class=None):
         """The text of the first window of that class (or of its first child of child_class)."""
-        answer = self._probe_request(f"text {window_class} {child_class or ''}".rstrip())
+        answer = self._probe_call(f"text {window_class} {child_class or ''}".rstrip())
         if answer == "missing":
             return None
         if not answer.startswith("ok"):
@@ -456,11 +457,11 @@ class Session:
 
     def foreground_class(self):
         """The window class of the foreground window, "none" if there is none."""
-        return self._probe_request("foreground")
+        return self._probe_call("foreground")
 
     def dialog_item_text(self, window_class, item_id):
         """The text of the control `item_id` in the first visible window of that class."""
-        answer = self._probe_request(f"item {window_class} {item_id}")
+        answer = self._probe_call(f"item {window_class} {item_id}")
         if answer == "missing":
             return None
         if not answer.startswith("ok"):
@@ -480,6 +481,18 @@ class Session:
             timeout=timeout,
             describe=self.notepad_text,
         )
+
+    def time_notepad_arrival(self, length, set_off, timeout=120):
+        """Milliseconds from the first change of the length of notepad's text, after set_off()
+        is called, to the moment it reaches `length`; measured by the probe without a key."""
+        answer = self._probe_request(
+            f"arrival Notepad Edit {length} {int(timeout * 1000)}", timeout + DEFAULT_TIMEOUT
+        )
+        set_off()
+        words = answer().split()
+        if words[0] != "ok":
+            raise RuntimeError(f"notepad's text did not reach {length} characters: {words}")
+        return float(words[1])
 
     def debug_lines(self):
         return parse_debug_lines(self.tarquel_stderr.read_bytes().decode("latin-1"))
@@ -534,7 +547,7 @@ class Session:
     def window_state(self, window_class):
         """WindowState(visible, rect) of the first visible window of that class (else of the
         first hidden one), rect = (left, top, right, bottom) on the screen; None if missing."""
-        answer = self._probe_request(f"window {window_class}")
+        answer = self._probe_call(f"window {window_class}")
         if answer == "missing":
             return None
         if not answer.startswith("ok "):
@@ -544,7 +557,7 @@ class Session:
 
     def list_rows(self, window_class, list_id):
         """The rows of the list box `list_id` in the first window of that class, or None."""
-        answer = self._probe_request(f"rows {window_class} {list_id}")
+        answer = self._probe_call(f"rows {window_class} {list_id}")
         if answer == "missing":
             return None
         if not answer.startswith("ok "):
@@ -559,7 +572,7 @@ class Session:
         visible window of that class (else the first hidden one), or with `row` of that
         list-box row; None if missing."""
         request = f"rect {window_class} {control_id}" + ("" if row is None else f" {row}")
-        answer = self._probe_request(request)
+        answer = self._probe_call(request)
         if answer == "missing":
             return None
         if not answer.startswith("ok "):
@@ -577,7 +590,7 @@ class Session:
 
     def post_message(self, window_class, message, wparam=0, lparam=0):
         """Posts a message to the first window of that class: "ok", or "missing"."""
-        return self._probe_request(f"post {window_class} {message} {wparam} {lparam}")
+        return self._probe_call(f"post {window_class} {message} {wparam} {lparam}")
 
     def wait_until(self, predicate, what, timeout=DEFAULT_TIMEOUT, describe=None):
         return wait_until(predicate, what, timeout=timeout, describe=describe)
@@ -612,8 +625,8 @@ class Session:
             ready, ready_writer = os.pipe()
             process = subprocess.Popen(
                 # -r: no auto-repeat, so a key press held up by a busy machine stays one.
-                ["Xvfb", f":{number}", "-screen", "0", f"{SCREEN_WIDTH}x{SCREEN_HEIGHT}x24", "-nolisten", "tcp", "-r",
-                 "-displayfd", str(ready_writer)],
+                ["Xvfb", f":{number}", "-screen", "0", f"{SCREEN_WIDTH}x{SCREEN_HEIGHT}x24",
+                 "-nolisten", "tcp", "-r", "-displayfd", str(ready_writer)],
                 pass_fds=(ready_writer,),
                 stdin=subprocess.DEVNULL,
                 stdout=log,
@@ -654,12 +667,19 @@ class Session:
     def _start_probe(self):
         self._probe = self.start_wine([self.probe_exe], "probe", pipes=True)
 
-    def _probe_request(self, line):
+    def _probe_call(self, line):
+        return self._probe_request(line)()
+
+    def _probe_request(self, line, timeout=DEFAULT_TIMEOUT):
+        """Sends a request; returns the function that waits for its answer."""
         if self._probe.poll() is not None:
             raise RuntimeError(f"window probe ended with {self._probe.returncode}")
         self._probe.stdin.write(line.encode() + b"\n")
         self._probe.stdin.flush()
-        answer = _read_until_closed_or_line(self._probe.stdout.fileno(), DEFAULT_TIMEOUT)
+        return lambda: self._probe_answer(line, timeout)
+
+    def _probe_answer(self, line, timeout):
+        answer = _read_until_closed_or_line(self._probe.stdout.fileno(), timeout)
         if not answer.endswith(b"\n"):
             raise RuntimeError(f"window probe gave no answer to {line!r}")
         return answer.decode().rstrip("\r\n")

@@ -23,6 +23,12 @@
 //                                 with that id in the first visible window of that class (else
 //                                 the first hidden one), or with ROW, that row of the list box;
 //                                 else "missing"
+//   screen                     -> "ok WIDTH HEIGHT" of the screen as Wine reports it
+//   arrival CLASS CHILD_CLASS LENGTH TIMEOUT_MS
+//                              -> "ok MS": milliseconds from the first change of the control's
+//                                 text length after the request to the moment it reaches LENGTH,
+//                                 polled with WM_GETTEXTLENGTH only (nothing typed, nothing
+//                                 copied), or "timeout CURRENT_LENGTH", or "missing"
 //   quit                       -> ends the probe
 //
 // Unlike the program itself this helper uses the wide-character functions: it must read back
@@ -32,6 +38,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -126,6 +133,56 @@ std::string WindowState(const std::string& windowClass) {
   return "ok " + std::to_string(IsWindowVisible(window) ? 1 : 0) + " " + std::to_string(rect.left) +
          " " + std::to_string(rect.top) + " " + std::to_string(rect.right) + " " +
          std::to_string(rect.bottom);
+}
+
+std::optional<std::size_t> TextLength(HWND window) {
+  DWORD_PTR length = 0;
+  if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, ReplyTimeoutMs,
+                           &length)) {
+    return std::nullopt;
+  }
+  return static_cast<std::size_t>(length);
+}
+
+double Milliseconds(LARGE_INTEGER from, LARGE_INTEGER to) {
+  LARGE_INTEGER frequency;
+  QueryPerformanceFrequency(&frequency);
+  return 1000.0 * static_cast<double>(to.QuadPart - from.QuadPart) /
+         static_cast<double>(frequency.QuadPart);
+}
+
+// Times text arriving in a control from outside, for throughput figures: the clock starts at
+// the first change of length, so whatever set the arrival off costs nothing here.
+std::string Arrival(const std::string& topClass, const std::string& childClass,
+                    const std::string& target, const std::string& timeoutMs) {
+  HWND window = FindWindowW(Widen(topClass).c_str(), nullptr);
+  if (window != nullptr)
+    window = FindWindowExW(window, nullptr, Widen(childClass).c_str(), nullptr);
+  if (window == nullptr) return "missing";
+  std::size_t wanted = static_cast<std::size_t>(std::strtoull(target.c_str(), nullptr, 10));
+  ULONGLONG deadline = GetTickCount64() + std::strtoull(timeoutMs.c_str(), nullptr, 10);
+  std::optional<std::size_t> before = TextLength(window);
+  if (!before) return "missing";
+  std::optional<std::size_t> now = before;
+  while (now == before) {
+    if (GetTickCount64() > deadline) return "timeout " + std::to_string(*now);
+    Sleep(1);
+    now = TextLength(window);
+    if (!now) return "missing";
+  }
+  LARGE_INTEGER first;
+  QueryPerformanceCounter(&first);
+  while (*now != wanted) {
+    if (GetTickCount64() > deadline) return "timeout " + std::to_string(*now);
+    Sleep(1);
+    now = TextLength(window);
+    if (!now) return "missing";
+  }
+  LARGE_INTEGER last;
+  QueryPerformanceCounter(&last);
+  char answer[64];
+  std::snprintf(answer, sizeof answer, "ok %.3f", Milliseconds(first, last));
+  return answer;
 }
 
 std::string ListRows(const std::string& windowClass, const std::string& id) {
@@ -223,6 +280,8 @@ int main() {
       answer = WindowText(first, second);
     } else if (command == "item" && !second.empty()) {
       answer = ItemText(first, second);
+    } else if (command == "arrival" && !fourth.empty()) {
+      answer = Arrival(first, second, third, fourth);
     } else if (command == "screen") {
       answer = "ok " + std::to_string(GetSystemMetrics(SM_CXSCREEN)) + " " +
                std::to_string(GetSystemMetrics(SM_CYSCREEN));

@@ -55,6 +55,9 @@ class Expander {
     ignoredKey_ = key;
   }
 
+  // The hook reads the modifiers (several calls into the system) only for this key.
+  std::uint32_t IgnoredKey() const { return ignoredKey_; }
+
   void SetEnabled(bool enabled) { enabled_ = enabled; }
   bool IsEnabled() const { return enabled_; }
   std::string_view TypedBuffer() const { return typed_; }

@@ -152,7 +152,8 @@ LRESULT CALLBACK KeyboardHookProc(int code, WPARAM message, LPARAM eventRecord) 
       HookTimer timer;
 #endif
       bool shift = (GetKeyState(VK_SHIFT) & 0x8000) != 0;
-      if (ActiveExpander->OnKeyDown(event->vkCode, shift, HeldModifiers())) return 1;
+      std::uint32_t held = event->vkCode == ActiveExpander->IgnoredKey() ? HeldModifiers() : 0;
+      if (ActiveExpander->OnKeyDown(event->vkCode, shift, held)) return 1;
     }
   }
   return CallNextHookEx(nullptr, code, message, eventRecord);

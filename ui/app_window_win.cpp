@@ -143,8 +143,15 @@ void AppWindow::OnCommand(HWND, WORD id, WORD code) {
       if (code == BN_CLICKED) ApplyStartWithWindows(startupCheck);
       return;
     case StartupLabelId:
-      // A click on the words acts exactly as one on the box, which then reports its own id.
-      if (code == STN_CLICKED) SendMessageA(startupCheck, BM_CLICK, 0, 0);
+      // A click on the words turns the box over exactly as one on the box does; a quick
+      // second click is a second turn, as on the box itself, not a double-click to ignore.
+      // Not through BM_CLICK: that replays a press and release on the box, which Wine dropped
+      // when the words were clicked right after the box.
+      if (code == STN_CLICKED || code == STN_DBLCLK) {
+        const bool checked = SendMessageA(startupCheck, BM_GETCHECK, 0, 0) == BST_CHECKED;
+        SendMessageA(startupCheck, BM_SETCHECK, checked ? BST_UNCHECKED : BST_CHECKED, 0);
+        ApplyStartWithWindows(startupCheck);
+      }
       return;
     case TrayQuitCommand:
     case TrayRestoreCommand:

@@ -1,3 +1,4 @@
+#!/usr/bin/env python3
 """Figures taken under Wine with the end-to-end harness (figures, not pass/fail tests).
 
 1. Hook time per key-down: the diagnostics build of tarquel.exe (TARQUEL_HOOK_TIMING=ON) runs

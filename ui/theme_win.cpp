@@ -98,9 +98,12 @@ void DrawOwnerButton(const DRAWITEMSTRUCT& item, const char* label) {
   UniqueBrush face = MakeBrush(pressed ? AccentPressedColor : AccentColor);
   UniqueFont font = MakeFont(16, FW_BOLD);
 
+  const RECT& bounds = item.rcItem;
+  // The corners outside the rounded face show the window's background, not the system's
+  // button colour (white under Wine).
+  FillRect(dc, &bounds, BackgroundBrush.get());
   SelectedObject brush(dc, face.get());
   SelectedObject pen(dc, GetStockObject(NULL_PEN));
-  const RECT& bounds = item.rcItem;
   RoundRect(dc, bounds.left, bounds.top, bounds.right, bounds.bottom, 20, 20);
 
   SetBkMode(dc, TRANSPARENT);

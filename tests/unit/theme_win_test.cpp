@@ -181,8 +181,9 @@ TEST_F(ThemeDrawing, ButtonFaceLightensOnlyWhilePressed) {
   Canvas rest(80, 40, RGB(1, 2, 3));
   DrawButton(rest, false);
   EXPECT_EQ(rest.At(8, 20), AccentColor);
-  // The corners outside the rounded shape are left as they were.
-  EXPECT_EQ(rest.At(0, 0), RGB(1, 2, 3));
+  // The corners outside the rounded shape show the window's background, whatever was there.
+  EXPECT_EQ(rest.At(0, 0), BackgroundColor);
+  EXPECT_EQ(rest.At(79, 39), BackgroundColor);
   EXPECT_TRUE(HasColorIn(rest, ButtonTextColor, RECT{20, 10, 60, 30}));
 
   Canvas pressed(80, 40, RGB(1, 2, 3));

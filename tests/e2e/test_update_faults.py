@@ -1,25 +1,15 @@
 """The update check against a hostile or broken version-file server: start-up goes on, and no
 link other than http/https is opened.
 
-Uses the loopback server of test_update_check.py (the windows-update-test build of tarquel.exe);
+Uses the loopback server of update_server.py (the windows-update-test build of tarquel.exe);
 the answers here are the faults: a 50 MB body, a body without a line feed, a redirect loop, a
 connection reset, and links that name a local program or a file: URL."""
 
 import socket
 import struct
-import threading
 
 import harness
-from test_update_check import (
-    MESSAGE_BOX_CLASS,
-    MESSAGE_BOX_TEXT_ID,
-    PROMPT_TITLE,
-    UPDATE_LINE,
-    PortLock,
-    VersionFileHandler,
-    VersionServer,
-    configured_address,
-)
+from update_server import VersionFileHandler, VersionServerCase
 
 HUGE = "huge"
 REDIRECT_LOOP = "redirect loop"
@@ -28,11 +18,7 @@ RESET = "reset"
 
 class FaultHandler(VersionFileHandler):
     def do_GET(self):
-        server = self.server
-        with server.changed:
-            server.requests.append((self.path, self.headers.get("User-Agent")))
-            answer = server.answer
-            server.changed.notify_all()
+        answer = self.record_request()
         if answer == HUGE:
             self.send_response(200)
             self.send_header("Content-Length", str(50 << 20))
@@ -58,65 +44,14 @@ class FaultHandler(VersionFileHandler):
             self.connection.close()
             self.close_connection = True
         else:
-            super().do_GET()
+            self.answer(answer)
 
 
-class UpdateCheckFaults(harness.SessionTestCase):
-    server = None
-    lock = None
-
-    @classmethod
-    def setUpClass(cls):
-        address = configured_address(harness.Options.tarquel)
-        cls.lock = PortLock(address.port)
-        cls.lock.acquire()
-        cls.server = VersionServer(address)
-        cls.server.RequestHandlerClass = FaultHandler
-        threading.Thread(target=cls.server.serve_forever, daemon=True).start()
-        cls.session = harness.Session(cls.__name__, config=b"")
-        try:
-            cls.session.start(with_tarquel=False)
-        except BaseException:
-            cls.session.note_failure("start")
-            cls.tearDownClass()
-            raise
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.session.close()
-        cls.server.stopping.set()
-        cls.server.shutdown()
-        cls.server.server_close()
-        cls.lock.release()
-
-    def setUp(self):
-        self.session.stop_tarquel()
-        super().setUp()
+class UpdateCheckFaults(VersionServerCase):
+    handler = FaultHandler
 
     def start_tarquel_served(self, answer):
-        self.server.serve(answer)
-        self.session.launch_tarquel()
-        self.server.wait_for_request()
-
-    def prompt_text(self):
-        return self.session.dialog_item_text(MESSAGE_BOX_CLASS, MESSAGE_BOX_TEXT_ID)
-
-    def assert_start_up_went_on(self):
-        self.session.wait_for_hook()
-        self.session.wait_until(
-            lambda: self.session.window_text("TarquelApp") is not None, "the main window"
-        )
-        self.session.clear_notepad()
-        self.session.type(":demo")
-        self.session.wait_for_notepad_text("Hello World")
-
-    def assert_no_prompt_and_start_up_went_on(self):
-        self.session.wait_for_hook()
-        # The hook comes after the check and after any prompt: a prompt would still be shown.
-        self.assertIsNone(self.prompt_text())
-        self.assertEqual(self.session.find_windows(name=PROMPT_TITLE), [])
-        self.assertEqual([l for l in self.session.debug_lines() if UPDATE_LINE in l], [])
-        self.assert_start_up_went_on()
+        self.launch_served(answer)
 
     def test_a_50_mb_body_is_cut_off_and_offers_nothing(self):
         self.start_tarquel_served(HUGE)
@@ -139,17 +74,7 @@ class UpdateCheckFaults(harness.SessionTestCase):
         file that the link's program would write were it run."""
         self.start_tarquel_served((200, b"1.0.1\r\n" + link + b"\r\n"))
         self.session.wait_until(self.prompt_text, "the update prompt")
-        [box] = self.session.wait_until(
-            lambda: self.session.find_windows(name=PROMPT_TITLE), "the prompt's title"
-        )
-        self.session.xdotool("mousemove", "--window", box, 30, 60, "click", "1")
-        self.session.wait_until(
-            lambda: self.session.foreground_class() == MESSAGE_BOX_CLASS,
-            "the prompt to have the focus",
-            describe=self.session.foreground_class,
-        )
-        self.session.key("Return")
-        self.session.wait_until(lambda: self.prompt_text() is None, "the prompt to close")
+        self.answer_prompt(self.prompt_box(), "Return")
         self.assert_start_up_went_on()
 
     def marker_program(self, name):

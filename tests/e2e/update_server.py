@@ -1,0 +1,210 @@
+"""The loopback version-file server of the update check's end-to-end tests, and the base of
+their cases.
+
+tarquel.exe there is the windows-update-test build: the same program and the same WinHTTP
+request, only its version file's address (TARQUEL_UPDATE_URL, read back from that build's
+CMakeCache.txt) points at the test's server. Each case starts tarquel anew: the check runs once
+per start, before the hook and any window exist, so once the hook is served the check is over
+and any prompt it wanted would still be on the screen, waiting for an answer.
+"""
+
+import fcntl
+import http.server
+import re
+import select
+import threading
+import urllib.parse
+from pathlib import Path
+
+import harness
+
+# The message box's dialog class and the control id of its text.
+MESSAGE_BOX_CLASS = "#32770"
+MESSAGE_BOX_TEXT_ID = 65535
+PROMPT_TITLE = "^Update Available$"
+UPDATE_LINE = "[UpdateChecker] New version available: "
+HANG = "hang"
+
+
+def configured_address(tarquel_exe):
+    """The version file's address the given build of tarquel.exe asks."""
+    cache = Path(tarquel_exe).resolve().parent / "CMakeCache.txt"
+    match = re.search(r"^TARQUEL_UPDATE_URL:\w+=(.*)$", cache.read_text(), re.MULTILINE)
+    if not match:
+        raise RuntimeError(f"{cache} names no TARQUEL_UPDATE_URL")
+    address = urllib.parse.urlsplit(match.group(1).strip())
+    if address.scheme != "http" or address.hostname != "127.0.0.1" or not address.port:
+        raise RuntimeError(
+            f"{tarquel_exe} asks {match.group(1)!r}, not a server of this test: build it with "
+            "`cmake --preset windows-update-test && cmake --build --preset windows-update-test`"
+        )
+    return address
+
+
+class VersionServer(http.server.ThreadingHTTPServer):
+    """Answers GET of the version file with whatever the case set in `answer`."""
+
+    daemon_threads = True
+    allow_reuse_address = True
+
+    def __init__(self, address):
+        self.path = address.path
+        self.answer = (404, b"")
+        self.requests = []  # (path, user agent), one per request received
+        self.client_hung_up = threading.Event()  # on a connection this server held open
+        self.stopping = threading.Event()
+        self.changed = threading.Condition()
+        super().__init__((address.hostname, address.port), VersionFileHandler)
+
+    def serve(self, answer):
+        with self.changed:
+            self.answer = answer
+            self.requests.clear()
+            self.client_hung_up.clear()
+
+    def wait_for_request(self):
+        with self.changed:
+            if not self.changed.wait_for(lambda: self.requests, timeout=harness.START_TIMEOUT):
+                raise TimeoutError("tarquel never asked for its version file")
+            return self.requests[0]
+
+
+class VersionFileHandler(http.server.BaseHTTPRequestHandler):
+    protocol_version = "HTTP/1.1"
+
+    def record_request(self):
+        """Notes the request for the waiting case; returns the answer the case set."""
+        server = self.server
+        with server.changed:
+            server.requests.append((self.path, self.headers.get("User-Agent")))
+            server.changed.notify_all()
+            return server.answer
+
+    def do_GET(self):
+        self.answer(self.record_request())
+
+    def answer(self, answer):
+        server = self.server
+        if answer == HANG:
+            # Accept, never answer, never close: only the client can end this.
+            while not server.stopping.is_set():
+                readable, _, _ = select.select([self.connection], [], [], 0.1)
+                if readable and not self.connection.recv(1):
+                    server.client_hung_up.set()
+                    break
+            self.close_connection = True
+            return
+        status, body = answer
+        self.send_response(status)
+        self.send_header("Content-Type", "text/plain")
+        self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        self.wfile.write(body)
+
+    def log_message(self, *args):
+        pass
+
+
+class PortLock:
+    """The port is fixed by the build, so test runs on one machine take turns for it."""
+
+    def __init__(self, port):
+        self.file = open(f"/tmp/tarquel-e2e-update-{port}.lock", "w")
+
+    def acquire(self):
+        def locked():
+            try:
+                fcntl.flock(self.file, fcntl.LOCK_EX | fcntl.LOCK_NB)
+                return True
+            except BlockingIOError:
+                return False
+
+        harness.wait_until(locked, "another test run to free the port", timeout=240)
+
+    def release(self):
+        fcntl.flock(self.file, fcntl.LOCK_UN)
+        self.file.close()
+
+
+class VersionServerCase(harness.SessionTestCase):
+    """Cases against a version-file server of their own on the build's loopback port, each with
+    a fresh start of tarquel. `handler` answers the requests."""
+
+    handler = VersionFileHandler
+    server = None
+    lock = None
+
+    @classmethod
+    def setUpClass(cls):
+        address = configured_address(harness.Options.tarquel)
+        cls.lock = PortLock(address.port)
+        cls.lock.acquire()
+        cls.server = VersionServer(address)
+        cls.server.RequestHandlerClass = cls.handler
+        threading.Thread(target=cls.server.serve_forever, daemon=True).start()
+        cls.session = harness.Session(cls.__name__, config=b"")
+        try:
+            cls.session.start(with_tarquel=False)
+        except BaseException:
+            cls.session.note_failure("start")
+            cls.tearDownClass()
+            raise
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.session.close()
+        cls.server.stopping.set()
+        cls.server.shutdown()
+        cls.server.server_close()
+        cls.lock.release()
+
+    def setUp(self):
+        self.session.stop_tarquel()
+        super().setUp()
+
+    def launch_served(self, answer):
+        """Starts tarquel with the server answering `answer`; returns (path, user agent) of its
+        request once it asked."""
+        self.server.serve(answer)
+        self.session.launch_tarquel()
+        return self.server.wait_for_request()
+
+    def prompt_text(self):
+        return self.session.dialog_item_text(MESSAGE_BOX_CLASS, MESSAGE_BOX_TEXT_ID)
+
+    def prompt_box(self):
+        [box] = self.session.wait_until(
+            lambda: self.session.find_windows(name=PROMPT_TITLE), "the prompt's title"
+        )
+        return box
+
+    def answer_prompt(self, box, key):
+        """As a person would: click the box (no window manager: a click focuses), press key."""
+        self.session.xdotool("mousemove", "--window", box, 30, 60, "click", "1")
+        self.session.wait_until(
+            lambda: self.session.foreground_class() == MESSAGE_BOX_CLASS,
+            "the prompt to have the focus",
+            describe=self.session.foreground_class,
+        )
+        self.session.key(key)
+        self.session.wait_until(lambda: self.prompt_text() is None, "the prompt to close")
+
+    def assert_start_up_went_on(self):
+        """The hook, the main window and an expansion: everything after the check."""
+        self.session.wait_for_hook()
+        self.session.wait_until(
+            lambda: self.session.window_text("TarquelApp") is not None, "the main window"
+        )
+        # The main window may have taken the focus from notepad.
+        self.session.clear_notepad()
+        self.session.type(":demo")
+        self.session.wait_for_notepad_text("Hello World")
+
+    def assert_no_prompt_and_start_up_went_on(self):
+        self.session.wait_for_hook()
+        # The hook comes after the check and after any prompt has been answered: with it
+        # served, a prompt would have to be on the screen still.
+        self.assertIsNone(self.prompt_text())
+        self.assertEqual(self.session.find_windows(name=PROMPT_TITLE), [])
+        self.assertEqual([l for l in self.session.debug_lines() if UPDATE_LINE in l], [])
+        self.assert_start_up_went_on()

@@ -772,6 +772,8 @@ class SessionTestCase(unittest.TestCase):
 
     config = b""
     tarquel_debug = TARQUEL_WINEDEBUG
+    # False: the class starts tarquel itself (in prepare_session or in its cases).
+    with_tarquel = True
     session = None
 
     @classmethod
@@ -779,11 +781,16 @@ class SessionTestCase(unittest.TestCase):
         cls.session = Session(cls.__name__, config=cls.config)
         cls.session.tarquel_debug = cls.tarquel_debug
         try:
-            cls.session.start()
+            cls.session.start(with_tarquel=cls.with_tarquel)
+            cls.prepare_session()
         except BaseException:
             cls.session.note_failure("start")
             cls.session.close()
             raise
+
+    @classmethod
+    def prepare_session(cls):
+        """What a class sets up once its session runs; a failure here ends the session."""
 
     @classmethod
     def tearDownClass(cls):

@@ -15,16 +15,10 @@ UNINSTALL_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Tarqu
 
 class InstallAndUninstall(harness.SessionTestCase):
     config = None
+    with_tarquel = False
 
     @classmethod
-    def setUpClass(cls):
-        cls.session = harness.Session(cls.__name__, config=None)
-        try:
-            cls.session.start(with_tarquel=False)
-        except BaseException:
-            cls.session.note_failure("start")
-            cls.session.close()
-            raise
+    def prepare_session(cls):
         users = cls.session.prefix / "drive_c" / "users"
         cls.user = next(p for p in users.iterdir() if (p / "AppData").is_dir())
         cls.install_dir = cls.user / "AppData/Local/Programs/Tarquel"

@@ -49,30 +49,24 @@ def count_pixels(pixels, area, predicate):
 
 class ToggleAndSettings(harness.SessionTestCase):
     config = b""
+    with_tarquel = False
 
     # ---- session ----------------------------------------------------------------------------
 
     @classmethod
-    def setUpClass(cls):
-        cls.session = harness.Session(cls.__name__, config=cls.config)
-        try:
-            cls.session.start(with_tarquel=False)
-            folder = cls.session.scratch / "Program Files"
-            for i in range(10):
-                folder /= f"a long folder name with spaces {i:02d}"
-            folder.mkdir(parents=True)
-            cls.folder = folder
-            cls.program = folder / "tarquel.exe"
-            shutil.copyfile(cls.session.tarquel_exe, cls.program)
-            assert len(str(cls.program)) > 260
-            # Left by an earlier installation elsewhere: the switch reads as on all the same.
-            cls.reg("add", RUN_KEY, "/v", "Tarquel", "/t", "REG_SZ", "/d", r"C:\old\tarquel.exe",
-                    "/f")
-            cls.start_program()
-        except BaseException:
-            cls.session.note_failure("start")
-            cls.session.close()
-            raise
+    def prepare_session(cls):
+        folder = cls.session.scratch / "Program Files"
+        for i in range(10):
+            folder /= f"a long folder name with spaces {i:02d}"
+        folder.mkdir(parents=True)
+        cls.folder = folder
+        cls.program = folder / "tarquel.exe"
+        shutil.copyfile(cls.session.tarquel_exe, cls.program)
+        assert len(str(cls.program)) > 260
+        # Left by an earlier installation elsewhere: the switch reads as on all the same.
+        cls.reg("add", RUN_KEY, "/v", "Tarquel", "/t", "REG_SZ", "/d", r"C:\old\tarquel.exe",
+                "/f")
+        cls.start_program()
 
     @classmethod
     def tearDownClass(cls):

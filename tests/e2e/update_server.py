@@ -131,6 +131,7 @@ class VersionServerCase(harness.SessionTestCase):
     a fresh start of tarquel. `handler` answers the requests."""
 
     handler = VersionFileHandler
+    with_tarquel = False
     server = None
     lock = None
 
@@ -142,17 +143,19 @@ class VersionServerCase(harness.SessionTestCase):
         cls.server = VersionServer(address)
         cls.server.RequestHandlerClass = cls.handler
         threading.Thread(target=cls.server.serve_forever, daemon=True).start()
-        cls.session = harness.Session(cls.__name__, config=b"")
         try:
-            cls.session.start(with_tarquel=False)
+            super().setUpClass()
         except BaseException:
-            cls.session.note_failure("start")
-            cls.tearDownClass()
+            cls.stop_server()
             raise
 
     @classmethod
     def tearDownClass(cls):
-        cls.session.close()
+        super().tearDownClass()
+        cls.stop_server()
+
+    @classmethod
+    def stop_server(cls):
         cls.server.stopping.set()
         cls.server.shutdown()
         cls.server.server_close()

@@ -448,12 +448,7 @@ class Session:
 
     def window_text(self, window_class, child_class=None):
         """The text of the first window of that class (or of its first child of child_class)."""
-        answer = self._probe_call(f"text {window_class} {child_class or ''}".rstrip())
-        if answer == "missing":
-            return None
-        if not answer.startswith("ok"):
-            raise RuntimeError(f"window probe answered {answer!r}")
-        return bytes.fromhex(answer[3:]).decode("utf-8")
+        return self._probe_text(f"text {window_class} {child_class or ''}".rstrip())
 
     def foreground_class(self):
         """The window class of the foreground window, "none" if there is none."""
@@ -461,7 +456,11 @@ class Session:
 
     def dialog_item_text(self, window_class, item_id):
         """The text of the control `item_id` in the first visible window of that class."""
-        answer = self._probe_call(f"item {window_class} {item_id}")
+        return self._probe_text(f"item {window_class} {item_id}")
+
+    def _probe_text(self, request):
+        """A text the probe sends hex-encoded; None when it says the window is missing."""
+        answer = self._probe_call(request)
         if answer == "missing":
             return None
         if not answer.startswith("ok"):

@@ -78,14 +78,20 @@ std::string Hex(const std::string& bytes) {
 // A window that hangs must not hang the test session: it then counts as missing.
 constexpr UINT ReplyTimeoutMs = 5000;
 
-std::string TextOf(HWND window) {
-  if (window == nullptr) return "missing";
+std::optional<std::size_t> TextLength(HWND window) {
   DWORD_PTR length = 0;
   if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, ReplyTimeoutMs,
                            &length)) {
-    return "missing";
+    return std::nullopt;
   }
-  std::vector<wchar_t> buffer(static_cast<std::size_t>(length) + 1, L'\0');
+  return static_cast<std::size_t>(length);
+}
+
+std::string TextOf(HWND window) {
+  if (window == nullptr) return "missing";
+  std::optional<std::size_t> length = TextLength(window);
+  if (!length) return "missing";
+  std::vector<wchar_t> buffer(*length + 1, L'\0');
   DWORD_PTR copied = 0;
   if (!SendMessageTimeoutW(window, WM_GETTEXT, buffer.size(),
                            reinterpret_cast<LPARAM>(buffer.data()), SMTO_ABORTIFHUNG,
@@ -95,12 +101,17 @@ std::string TextOf(HWND window) {
   return "ok " + Hex(ToUtf8(std::wstring(buffer.data(), static_cast<std::size_t>(copied))));
 }
 
-std::string WindowText(const std::string& topClass, const std::string& childClass) {
+// The first window of the class, or with a child class, that window's first such child.
+HWND FindWithChild(const std::string& topClass, const std::string& childClass) {
   HWND window = FindWindowW(Widen(topClass).c_str(), nullptr);
   if (window != nullptr && !childClass.empty()) {
     window = FindWindowExW(window, nullptr, Widen(childClass).c_str(), nullptr);
   }
-  return TextOf(window);
+  return window;
+}
+
+std::string WindowText(const std::string& topClass, const std::string& childClass) {
+  return TextOf(FindWithChild(topClass, childClass));
 }
 
 // Only a visible one: classes such as the dialog class also have hidden windows of Wine's own.
@@ -135,15 +146,6 @@ std::string WindowState(const std::string& windowClass) {
          std::to_string(rect.bottom);
 }
 
-std::optional<std::size_t> TextLength(HWND window) {
-  DWORD_PTR length = 0;
-  if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, ReplyTimeoutMs,
-                           &length)) {
-    return std::nullopt;
-  }
-  return static_cast<std::size_t>(length);
-}
-
 double Milliseconds(LARGE_INTEGER from, LARGE_INTEGER to) {
   LARGE_INTEGER frequency;
   QueryPerformanceFrequency(&frequency);
@@ -155,28 +157,32 @@ double Milliseconds(LARGE_INTEGER from, LARGE_INTEGER to) {
 // the first change of length, so whatever set the arrival off costs nothing here.
 std::string Arrival(const std::string& topClass, const std::string& childClass,
                     const std::string& target, const std::string& timeoutMs) {
-  HWND window = FindWindowW(Widen(topClass).c_str(), nullptr);
-  if (window != nullptr)
-    window = FindWindowExW(window, nullptr, Widen(childClass).c_str(), nullptr);
+  HWND window = FindWithChild(topClass, childClass);
   if (window == nullptr) return "missing";
-  std::size_t wanted = static_cast<std::size_t>(std::strtoull(target.c_str(), nullptr, 10));
-  ULONGLONG deadline = GetTickCount64() + std::strtoull(timeoutMs.c_str(), nullptr, 10);
-  std::optional<std::size_t> before = TextLength(window);
-  if (!before) return "missing";
-  std::optional<std::size_t> now = before;
-  while (now == before) {
-    if (GetTickCount64() > deadline) return "timeout " + std::to_string(*now);
-    Sleep(1);
-    now = TextLength(window);
-    if (!now) return "missing";
+  const auto wanted = static_cast<std::size_t>(std::strtoull(target.c_str(), nullptr, 10));
+  const ULONGLONG deadline = GetTickCount64() + std::strtoull(timeoutMs.c_str(), nullptr, 10);
+  std::optional<std::size_t> now = TextLength(window);
+  if (!now) return "missing";
+  // Polls the length until `done` holds; an answer other than "" ends the request.
+  auto pollUntil = [&](auto done) -> std::string {
+    while (!done(*now)) {
+      if (GetTickCount64() > deadline) return "timeout " + std::to_string(*now);
+      Sleep(1);
+      now = TextLength(window);
+      if (!now) return "missing";
+    }
+    return "";
+  };
+  const std::size_t before = *now;
+  if (std::string failed = pollUntil([&](std::size_t length) { return length != before; });
+      !failed.empty()) {
+    return failed;
   }
   LARGE_INTEGER first;
   QueryPerformanceCounter(&first);
-  while (*now != wanted) {
-    if (GetTickCount64() > deadline) return "timeout " + std::to_string(*now);
-    Sleep(1);
-    now = TextLength(window);
-    if (!now) return "missing";
+  if (std::string failed = pollUntil([&](std::size_t length) { return length == wanted; });
+      !failed.empty()) {
+    return failed;
   }
   LARGE_INTEGER last;
   QueryPerformanceCounter(&last);

@@ -29,6 +29,22 @@ std::optional<char> KeyToChar(std::uint32_t virtualKey, bool shift) {
   }
 }
 
+bool IsExcludedProgram(std::string_view executableName, const std::vector<std::string>& excluded) {
+  auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+  auto same = [&](std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+      if (lower(a[i]) != lower(b[i])) return false;
+    }
+    return true;
+  };
+  if (executableName.empty()) return false;
+  for (const std::string& name : excluded) {
+    if (same(executableName, name)) return true;
+  }
+  return false;
+}
+
 Expander::Expander(const TriggerTable& table, ExpanderOutput& output)
     : table_(table), output_(output) {
   typed_.reserve(TypedBufferLimit + 1);
@@ -58,6 +74,12 @@ bool Expander::OnKeyDown(std::uint32_t virtualKey, bool shift, std::uint32_t hel
 bool Expander::MatchAndExpand() {
   const TriggerTable::Entry* match = table_.FindTriggerEnding(typed_);
   if (match == nullptr) return false;
+  // Typed into one of this program's windows or an excluded program's: the text stays as typed.
+  FocusedProgram focused = output_.ProgramWithFocus();
+  if (focused.ownWindow || IsExcludedProgram(focused.executableName, excludedPrograms_)) {
+    typed_.clear();
+    return false;
+  }
   const std::string& trigger = match->first;
   // The last character is the key being swallowed; the others already reached the window.
   std::size_t backspaces = trigger.size() - 1;

@@ -5,6 +5,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "engine/trigger_table.h"
 
@@ -19,6 +21,18 @@ inline constexpr std::uint32_t VirtualKeyShift = 0x10;
 // buffer; Caps Lock, Ctrl, Alt and Win are not consulted.
 std::optional<char> KeyToChar(std::uint32_t virtualKey, bool shift);
 
+// The program that owns the window with the keyboard focus.
+struct FocusedProgram {
+  // A window of this program: its trigger field must take triggers as typed.
+  bool ownWindow = false;
+  // The executable's file name ("notepad.exe"); empty when it cannot be found out.
+  std::string executableName;
+};
+
+// Whether `executableName` is one of `excluded`, compared without regard to ASCII case, as
+// Windows compares file names.
+bool IsExcludedProgram(std::string_view executableName, const std::vector<std::string>& excluded);
+
 // Where the engine's effects go: the Windows adapter sends real input and writes to the
 // debugger; tests record them.
 class ExpanderOutput {
@@ -28,6 +42,8 @@ class ExpanderOutput {
   virtual void SendExpansion(std::size_t backspaces, std::string_view expansion) = 0;
   // One diagnostic line, ending in "\n".
   virtual void WriteDiagnostic(std::string_view line) = 0;
+  // Asked only when a trigger has matched, so it may cost a system call or two.
+  virtual FocusedProgram ProgramWithFocus() { return {}; }
 };
 
 class Expander;
@@ -58,6 +74,11 @@ class Expander {
   // The hook reads the modifiers (several calls into the system) only for this key.
   std::uint32_t IgnoredKey() const { return ignoredKey_; }
 
+  // Programs (executable names, from settings.txt) in whose windows nothing expands.
+  void SetExcludedPrograms(std::vector<std::string> programs) {
+    excludedPrograms_ = std::move(programs);
+  }
+
   void SetEnabled(bool enabled) { enabled_ = enabled; }
   bool IsEnabled() const { return enabled_; }
   std::string_view TypedBuffer() const { return typed_; }
@@ -66,6 +87,7 @@ class Expander {
   const TriggerTable& table_;
   ExpanderOutput& output_;
   std::string typed_;
+  std::vector<std::string> excludedPrograms_;
   bool enabled_ = true;
   std::uint32_t ignoredModifiers_ = 0;
   std::uint32_t ignoredKey_ = 0;

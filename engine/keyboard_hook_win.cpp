@@ -1,6 +1,7 @@
 #include "engine/keyboard_hook_win.h"
 
 #include <cstdio>
+#include <iterator>
 #include <string>
 
 #include "engine/send_expansion_win.h"
@@ -75,6 +76,46 @@ void WindowsExpanderOutput::SendExpansion(std::size_t backspaces, std::string_vi
 
 void WindowsExpanderOutput::WriteDiagnostic(std::string_view line) {
   OutputDebugStringA(std::string(line).c_str());
+}
+
+namespace {
+
+std::string ExecutableNameOf(DWORD processId) {
+  HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
+  if (process == nullptr) return {};
+  wchar_t path[MAX_PATH * 4];
+  DWORD length = static_cast<DWORD>(std::size(path));
+  const bool found = QueryFullProcessImageNameW(process, 0, path, &length) != 0;
+  CloseHandle(process);
+  if (!found) return {};
+  std::wstring_view full(path, length);
+  std::wstring_view name = full.substr(full.find_last_of(L"\\/") + 1);
+  const int bytes = WideCharToMultiByte(CP_UTF8, 0, name.data(), static_cast<int>(name.size()),
+                                        nullptr, 0, nullptr, nullptr);
+  std::string utf8(static_cast<std::size_t>(bytes > 0 ? bytes : 0), '\0');
+  if (bytes > 0) {
+    WideCharToMultiByte(CP_UTF8, 0, name.data(), static_cast<int>(name.size()), utf8.data(), bytes,
+                        nullptr, nullptr);
+  }
+  return utf8;
+}
+
+}  // namespace
+
+FocusedProgram WindowsExpanderOutput::ProgramWithFocus() {
+  HWND foreground = GetForegroundWindow();
+  DWORD processId = 0;
+  if (foreground != nullptr) GetWindowThreadProcessId(foreground, &processId);
+  if (foreground == lastForeground_ && processId == lastProcessId_) return lastProgram_;
+  lastForeground_ = foreground;
+  lastProcessId_ = processId;
+  lastProgram_ = FocusedProgram{};
+  if (processId == GetCurrentProcessId()) {
+    lastProgram_.ownWindow = true;
+  } else if (processId != 0) {
+    lastProgram_.executableName = ExecutableNameOf(processId);
+  }
+  return lastProgram_;
 }
 
 KeyboardHook::~KeyboardHook() {

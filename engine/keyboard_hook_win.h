@@ -22,6 +22,14 @@ class WindowsExpanderOutput final : public ExpanderOutput {
  public:
   void SendExpansion(std::size_t backspaces, std::string_view expansion) override;
   void WriteDiagnostic(std::string_view line) override;
+  FocusedProgram ProgramWithFocus() override;
+
+ private:
+  // The foreground window last asked about and what it gave: looking up a process's executable
+  // takes several system calls, and triggers mostly complete in the window of the last one.
+  HWND lastForeground_ = nullptr;
+  DWORD lastProcessId_ = 0;
+  FocusedProgram lastProgram_;
 };
 
 // Owns the low-level keyboard hook; removing it when destroyed. Windows drops a low-level hook

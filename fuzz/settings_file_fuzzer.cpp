@@ -1,5 +1,6 @@
 // settings.txt of any bytes loads; the numbers in force are always the parse of the text kept
-// (or the default), and a text without line feed or Ctrl+Z survives a save and a load.
+// (or the default), a text without line feed or Ctrl+Z survives a save and a load, and so
+// does every other line.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -17,6 +18,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (again.shortcutText != text || again.shortcut != tarquel::ParseShortcut(text)) {
       std::abort();
     }
+  }
+  // Whatever else the file held comes back from a save of the shortcut.
+  tarquel::Settings resaved =
+      tarquel::ParseSettingsText(tarquel::FormatSettingsText("Alt+Q", settings.otherLines));
+  if (resaved.otherLines != settings.otherLines ||
+      resaved.excludedPrograms != settings.excludedPrograms || resaved.shortcutText != "Alt+Q") {
+    std::abort();
   }
   return 0;
 }

@@ -154,7 +154,7 @@ void AppWindow::RunShortcutCapture() {
   UnregisterToggleHotkey(window);
   settings.shortcut = Shortcut{CaptureResult.modifiers, CaptureResult.key};
   settings.shortcutText = FormatShortcut(CaptureResult.modifiers, CaptureResult.key);
-  const SaveResult saved = SaveSettings(settingsFile, settings.shortcutText);
+  const SaveResult saved = SaveSettings(settingsFile, settings);
   RegisterToggleHotkey(window);
   InvalidateRect(window, nullptr, TRUE);
   OutputDebugStringA(("New shortcut: " + settings.shortcutText + "\n").c_str());

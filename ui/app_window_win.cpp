@@ -59,6 +59,7 @@ AppWindow::AppWindow(TriggerTable& table, Expander& expander,
       settingsFile(dataFolder / SettingsFileName) {
   ActiveAppWindow = this;
   settings = LoadSettings(settingsFile);
+  expander.SetExcludedPrograms(settings.excludedPrograms);
 }
 
 void AppWindow::Run() {

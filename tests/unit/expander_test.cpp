@@ -174,5 +174,34 @@ INSTANTIATE_TEST_SUITE_P(
                       KeyCase{0x41 + 0x100, false, -1}, KeyCase{0x5B, false, -1},
                       KeyCase{'@', false, -1}, KeyCase{0x61, false, -1}));
 
+TEST_F(ExpanderTest, NothingExpandsInTheProgramsOwnWindowsAndTheTriggerStaysTyped) {
+  output.focused.ownWindow = true;
+  EXPECT_EQ(Type(expander, ":demo"), Swallowed{});
+  EXPECT_TRUE(output.expansions.empty());
+  EXPECT_TRUE(output.diagnostics.empty());
+
+  output.focused.ownWindow = false;
+  EXPECT_EQ(Type(expander, ":demo"), Swallowed{4});
+}
+
+TEST_F(ExpanderTest, ExcludedProgramIsComparedWithoutCase) {
+  expander.SetExcludedPrograms({"KeePass.exe"});
+  output.focused.executableName = "keepass.EXE";
+  EXPECT_EQ(Type(expander, ":demo"), Swallowed{});
+  EXPECT_TRUE(output.expansions.empty());
+
+  output.focused.executableName = "keepass.exe.bak";
+  EXPECT_EQ(Type(expander, ":demo"), Swallowed{4});
+  output.focused.executableName = "";
+  EXPECT_EQ(Type(expander, ":demo"), Swallowed{4});
+}
+
+TEST_F(ExpanderTest, FocusIsAskedOnlyWhenATriggerMatched) {
+  Type(expander, "hello :de");
+  EXPECT_EQ(output.focusQueries, 0);
+  Type(expander, "mo");
+  EXPECT_EQ(output.focusQueries, 1);
+}
+
 }  // namespace
 }  // namespace tarquel

@@ -23,9 +23,15 @@ class RecordingOutput final : public ExpanderOutput {
     expansions.push_back({backspaces, std::string(expansion)});
   }
   void WriteDiagnostic(std::string_view line) override { diagnostics.emplace_back(line); }
+  FocusedProgram ProgramWithFocus() override {
+    ++focusQueries;
+    return focused;
+  }
 
   std::vector<Expansion> expansions;
   std::vector<std::string> diagnostics;
+  FocusedProgram focused;
+  int focusQueries = 0;
 };
 
 // The key a US keyboard uses for a character of KeyToChar's set, and whether Shift is held.

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "tests/unit/temp_dir.h"
 
@@ -100,11 +101,51 @@ TEST(SettingsFile, SaveWritesOneCrLfLineAndLoadsBack) {
   EXPECT_EQ(settings.shortcut, DefaultShortcut);
 }
 
-TEST(SettingsFile, SaveReplacesEveryOtherLine) {
+TEST(SettingsFile, NewShortcutSavedOverLoadedSettingsKeepsEveryOtherLine) {
+  TempDir dir;
+  WriteBytes(dir / SettingsFileName,
+             "theme=dark\r\ntoggle_shortcut=Alt+Q\r\nexclude=keepass.exe\nmore\r\n");
+  Settings settings = LoadSettings(dir / SettingsFileName);
+  settings.shortcutText = "Win+F12";
+  ASSERT_TRUE(SaveSettings(dir / SettingsFileName, settings));
+  EXPECT_EQ(ReadBytes(dir / SettingsFileName),
+            "toggle_shortcut=Win+F12\r\ntheme=dark\r\nexclude=keepass.exe\r\nmore\r\n");
+  EXPECT_EQ(LoadSettings(dir / SettingsFileName).excludedPrograms,
+            std::vector<std::string>{"keepass.exe"});
+}
+
+TEST(SettingsFile, ShortcutTextAloneMakesTheOneLineFile) {
   TempDir dir;
   WriteBytes(dir / SettingsFileName, "theme=dark\r\ntoggle_shortcut=Alt+Q\r\nmore\r\n");
   ASSERT_TRUE(SaveSettings(dir / SettingsFileName, "Win+F12"));
   EXPECT_EQ(ReadBytes(dir / SettingsFileName), "toggle_shortcut=Win+F12\r\n");
+}
+
+TEST(SettingsExclude, EveryExcludeLineNamesOneProgramAsWritten) {
+  Settings settings = ParseSettingsText(
+      "exclude=keepass.exe\r\nexclude=\r\nExclude=x.exe\r\nexclude=My App.EXE\r\n"
+      "exclude = y.exe\r\n");
+  EXPECT_EQ(settings.excludedPrograms, (std::vector<std::string>{"keepass.exe", "My App.EXE"}));
+}
+
+TEST(SettingsValues, LastLineOfAKeyCountsAndSettingOneLeavesOthersInPlace) {
+  Settings settings = ParseSettingsText("a=1\r\nb=2\r\na=3\r\nc\r\n");
+  EXPECT_EQ(SettingsValue(settings, "a"), "3");
+  EXPECT_EQ(SettingsValue(settings, "c"), std::nullopt);
+  EXPECT_EQ(SettingsValue(settings, "z"), std::nullopt);
+
+  SetSettingsValue(settings, "a", "9");
+  SetSettingsValue(settings, "z", "new");
+  EXPECT_EQ(settings.otherLines, (std::vector<std::string>{"a=9", "b=2", "c", "z=new"}));
+}
+
+TEST(SettingsValues, ValueWithLineEndIsRefusedOnSave) {
+  TempDir dir;
+  WriteBytes(dir / SettingsFileName, "toggle_shortcut=Alt+Q\r\n");
+  Settings settings = LoadSettings(dir / SettingsFileName);
+  SetSettingsValue(settings, "note", "two\nlines");
+  EXPECT_FALSE(SaveSettings(dir / SettingsFileName, settings));
+  EXPECT_EQ(ReadBytes(dir / SettingsFileName), "toggle_shortcut=Alt+Q\r\n");
 }
 
 TEST(SettingsFile, MegabyteLineLoadsWithItsTextKept) {

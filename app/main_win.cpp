@@ -34,8 +34,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   AddDefaultTriggers(table);
 
   WindowsExpanderOutput output;
-  Expander expander(table, output);
-  KeyboardHook hook;
+  WindowsKeyboardLayout layout;
+  Expander expander(table, output, layout);
+  KeyboardHook hook(layout);
   hook.InstallHook();
 
   AppWindow window(table, expander, dataFolder);

@@ -1,4 +1,4 @@
-// Types the bytes of a file into the focused window with one SendInput call, built exactly as
+// Types the UTF-8 text of a file into the focused window with one SendInput call, built exactly as
 // tarquel builds an expansion, for bench/wine_measure.py: the rate a bare SendInput reaches with
 // no expander running, next to which an expansion's rate is given.
 //
@@ -23,6 +23,6 @@ int main(int argc, char** argv) {
     return 1;
   }
   std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-  tarquel::SendExpansion(0, text);
+  tarquel::SendKeyEvents(tarquel::BuildKeyEvents(0, false, text));
   return 0;
 }

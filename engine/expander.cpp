@@ -3,31 +3,38 @@
 namespace tarquel {
 
 // The table's index leaves out triggers that cannot fit the buffer; it must not leave out more.
-static_assert(TypedBufferLimit <= TriggerTable::LongestMatchableTrigger);
+// A character takes at most four bytes of UTF-8.
+static_assert(TypedBufferLimit * 4 <= TriggerTable::LongestMatchableTrigger);
 
 Expander* ActiveExpander = nullptr;
 
-std::optional<char> KeyToChar(std::uint32_t virtualKey, bool shift) {
-  if (virtualKey >= 'A' && virtualKey <= 'Z') {
-    return static_cast<char>(shift ? virtualKey : virtualKey - 'A' + 'a');
+namespace {
+
+bool HoldsControlCharacter(std::string_view text) {
+  for (char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7F) return true;
   }
-  if (virtualKey == '2') return shift ? '@' : '2';
-  if (virtualKey >= '0' && virtualKey <= '9') return static_cast<char>(virtualKey);
-  switch (virtualKey) {
-    case 0x20:
-      return ' ';
-    case 0xBA:  // VK_OEM_1
-      return shift ? ':' : ';';
-    case 0xBD:  // VK_OEM_MINUS
-      return shift ? '_' : '-';
-    case 0xBE:  // VK_OEM_PERIOD
-      return '.';
-    case 0xBF:  // VK_OEM_2
-      return shift ? '?' : '/';
-    default:
-      return std::nullopt;
-  }
+  return false;
 }
+
+// One UTF-16 unit outside the surrogates, as UTF-8.
+std::string Utf8Of(std::uint32_t unit) {
+  std::string text;
+  if (unit < 0x80) {
+    text += static_cast<char>(unit);
+  } else if (unit < 0x800) {
+    text += static_cast<char>(0xC0 | (unit >> 6));
+    text += static_cast<char>(0x80 | (unit & 0x3F));
+  } else {
+    text += static_cast<char>(0xE0 | (unit >> 12));
+    text += static_cast<char>(0x80 | ((unit >> 6) & 0x3F));
+    text += static_cast<char>(0x80 | (unit & 0x3F));
+  }
+  return text;
+}
+
+}  // namespace
 
 bool IsExcludedProgram(std::string_view executableName, const std::vector<std::string>& excluded) {
   auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
@@ -45,9 +52,9 @@ bool IsExcludedProgram(std::string_view executableName, const std::vector<std::s
   return false;
 }
 
-Expander::Expander(const TriggerTable& table, ExpanderOutput& output)
-    : table_(table), output_(output) {
-  typed_.reserve(TypedBufferLimit + 1);
+Expander::Expander(const TriggerTable& table, ExpanderOutput& output, KeyboardLayout& layout)
+    : table_(table), output_(output), layout_(layout) {
+  typed_.reserve(TypedBufferLimit * 4 + 8);
   ActiveExpander = this;
 }
 
@@ -55,40 +62,125 @@ Expander::~Expander() {
   if (ActiveExpander == this) ActiveExpander = nullptr;
 }
 
-bool Expander::OnKeyDown(std::uint32_t virtualKey, bool shift, std::uint32_t heldModifiers) {
-  if (!enabled_) return false;
-  if (ignoredKey_ != 0 && virtualKey == ignoredKey_ && heldModifiers == ignoredModifiers_) {
-    return false;
-  }
-  if (virtualKey == VirtualKeyBack) {
-    if (!typed_.empty()) typed_.pop_back();
-    return false;
-  }
-  std::optional<char> c = KeyToChar(virtualKey, shift);
-  if (!c) return false;
-  typed_.push_back(*c);
-  if (typed_.size() > TypedBufferLimit) typed_.erase(0, typed_.size() - TypedBufferLimit);
-  return MatchAndExpand();
+bool Expander::OnKeyEvent(std::uint32_t virtualKey, std::uint32_t scanCode, bool extended,
+                          bool release) {
+  // Followed also while paused, or the first keys after a pause would see stale modifiers.
+  if (TrackModifier(modifiers_, virtualKey, release)) return false;
+  if (release || !enabled_) return false;
+  return OnKeyDown(KeyStroke{virtualKey, scanCode, extended, modifiers_});
 }
 
-bool Expander::MatchAndExpand() {
+void Expander::ForgetTyped() {
+  typed_.clear();
+  typedCharacters_ = 0;
+  pendingDeadKey_.clear();
+}
+
+bool Expander::OnKeyDown(const KeyStroke& stroke) {
+  if (ignoredKey_ != 0 && stroke.virtualKey == ignoredKey_ &&
+      stroke.modifiers.HotkeyBits() == ignoredModifiers_) {
+    return false;
+  }
+
+  KeyText text;
+  if (stroke.virtualKey == vk::Packet) {
+    // Another program typing text: the window gets this character as it stands. Surrogate
+    // halves arrive one event each and are not worth joining; they still stand between what
+    // came before and what comes after.
+    if (stroke.scanCode < 0x20 || (stroke.scanCode >= 0xD800 && stroke.scanCode <= 0xDFFF) ||
+        stroke.scanCode > 0xFFFF) {
+      ForgetTyped();
+      return false;
+    }
+    text = {KeyText::Kind::Characters, Utf8Of(stroke.scanCode)};
+  } else {
+    switch (RoleOfKey(stroke.virtualKey, stroke.modifiers)) {
+      case KeyRole::Modifier:
+        return false;
+      case KeyRole::Erase:
+        // The window drops a waiting accent rather than a character.
+        if (!pendingDeadKey_.empty()) {
+          pendingDeadKey_.clear();
+        } else {
+          EraseLastCharacter();
+        }
+        return false;
+      case KeyRole::Forget:
+        ForgetTyped();
+        return false;
+      case KeyRole::Type:
+        break;
+    }
+    text = layout_.Translate(stroke);
+  }
+
+  if (text.kind == KeyText::Kind::Nothing || text.text.empty() ||
+      HoldsControlCharacter(text.text)) {
+    // Ctrl+Alt with a key that types nothing is a shortcut, not AltGr typing.
+    if (stroke.modifiers.Ctrl() && stroke.modifiers.Alt()) ForgetTyped();
+    return false;
+  }
+  if (text.kind == KeyText::Kind::DeadKey && pendingDeadKey_.empty()) {
+    pendingDeadKey_ = std::move(text.text);
+    return false;
+  }
+
+  bool deadKeyWaited = false;
+  std::string characters = std::move(text.text);
+  if (!pendingDeadKey_.empty()) {
+    // What the window makes of the accent and this key: the composed letter, or both.
+    std::string composed = ComposeDeadKey(pendingDeadKey_, characters);
+    characters = composed.empty() ? pendingDeadKey_ + characters : std::move(composed);
+    pendingDeadKey_.clear();
+    deadKeyWaited = true;
+  }
+  Append(characters);
+  return MatchAndExpand(CountCharacters(characters), deadKeyWaited);
+}
+
+void Expander::Append(std::string_view text) {
+  typed_ += text;
+  typedCharacters_ += CountCharacters(text);
+  while (typedCharacters_ > TypedBufferLimit) {
+    std::size_t first = 1;
+    while (first < typed_.size() && (static_cast<unsigned char>(typed_[first]) & 0xC0) == 0x80) {
+      ++first;
+    }
+    typed_.erase(0, first);
+    --typedCharacters_;
+  }
+}
+
+void Expander::EraseLastCharacter() {
+  if (typed_.empty()) return;
+  typed_.resize(typed_.size() - LastCharacterSize(typed_));
+  --typedCharacters_;
+}
+
+bool Expander::MatchAndExpand(std::size_t lastKeyCharacters, bool deadKeyWaited) {
   const TriggerTable::Entry* match = table_.FindTriggerEnding(typed_);
   if (match == nullptr) return false;
   // Typed into one of this program's windows or an excluded program's: the text stays as typed.
   FocusedProgram focused = output_.ProgramWithFocus();
   if (focused.ownWindow || IsExcludedProgram(focused.executableName, excludedPrograms_)) {
-    typed_.clear();
+    ForgetTyped();
     return false;
   }
-  const std::string& trigger = match->first;
-  // The last character is the key being swallowed; the others already reached the window.
-  std::size_t backspaces = trigger.size() - 1;
+
+  ExpansionRequest request;
+  request.trigger = match->first;
+  request.expansion = match->second;
+  request.settleDeadKey = deadKeyWaited;
+  // The swallowed key's characters never reached the window; a settled accent will have.
+  const std::size_t shown = CountCharacters(match->first) + (deadKeyWaited ? 1 : 0);
+  request.backspaces = shown > lastKeyCharacters ? shown - lastKeyCharacters : 0;
+
   std::string line = "Expander Triggered by: '";
-  line += trigger;
+  line += match->first;
   line += "'\n";
   output_.WriteDiagnostic(line);
-  output_.SendExpansion(backspaces, match->second);
-  typed_.clear();
+  output_.SendExpansion(request);
+  ForgetTyped();
   return true;
 }
 

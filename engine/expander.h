@@ -2,24 +2,18 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
+#include "engine/key_input.h"
 #include "engine/trigger_table.h"
 
 namespace tarquel {
 
+// Characters (code points), not bytes: a trigger in Cyrillic is as long as one in Latin.
 inline constexpr std::size_t TypedBufferLimit = 50;
-
-inline constexpr std::uint32_t VirtualKeyBack = 0x08;
-inline constexpr std::uint32_t VirtualKeyShift = 0x10;
-
-// The fixed, layout-independent mapping from a key to the one character it adds to the
-// buffer; Caps Lock, Ctrl, Alt and Win are not consulted.
-std::optional<char> KeyToChar(std::uint32_t virtualKey, bool shift);
 
 // The program that owns the window with the keyboard focus.
 struct FocusedProgram {
@@ -33,13 +27,28 @@ struct FocusedProgram {
 // Windows compares file names.
 bool IsExcludedProgram(std::string_view executableName, const std::vector<std::string>& excluded);
 
+// What the engine decided when a trigger completed: the key that completed it was swallowed,
+// and this is what the window must get instead.
+struct ExpansionRequest {
+  // Characters of the trigger the window already shows.
+  std::size_t backspaces = 0;
+  // The window still holds a dead key from the trigger's last characters, which would combine
+  // with whatever comes next: a space settles it into its accent, which `backspaces` counts.
+  bool settleDeadKey = false;
+  std::string trigger;
+  std::string expansion;
+
+  friend bool operator==(const ExpansionRequest&, const ExpansionRequest&) = default;
+};
+
 // Where the engine's effects go: the Windows adapter sends real input and writes to the
 // debugger; tests record them.
 class ExpanderOutput {
  public:
   virtual ~ExpanderOutput() = default;
-  // Erase `backspaces` characters already typed, then type `expansion`.
-  virtual void SendExpansion(std::size_t backspaces, std::string_view expansion) = 0;
+  // Called from the key event that completed the trigger; the adapter sends later, from its
+  // main loop, so the hook can return at once.
+  virtual void SendExpansion(const ExpansionRequest& request) = 0;
   // One diagnostic line, ending in "\n".
   virtual void WriteDiagnostic(std::string_view line) = 0;
   // Asked only when a trigger has matched, so it may cost a system call or two.
@@ -50,29 +59,34 @@ class Expander;
 // The hook callback gets no user data; it finds the engine through this pointer.
 extern Expander* ActiveExpander;
 
+// The keystroke engine: follows every key event of the user, keeps the characters typed since
+// the caret last moved elsewhere, and decides when a trigger completes.
 class Expander {
  public:
-  Expander(const TriggerTable& table, ExpanderOutput& output);
+  Expander(const TriggerTable& table, ExpanderOutput& output, KeyboardLayout& layout);
   ~Expander();
   Expander(const Expander&) = delete;
   Expander& operator=(const Expander&) = delete;
 
-  // Returns true when the key completed a trigger and must be swallowed. `heldModifiers` are
-  // the modifier keys down with it, in the hotkey bits (Alt 1, Ctrl 2, Shift 4, Win 8); they
-  // only tell the toggle shortcut apart from the same key typed plainly.
-  bool OnKeyDown(std::uint32_t virtualKey, bool shift, std::uint32_t heldModifiers = 0);
-  bool MatchAndExpand();
+  // One key event of the user's, down or up. Returns true when it completed a trigger and must
+  // be swallowed. Events the program sends itself must not come here.
+  bool OnKeyEvent(std::uint32_t virtualKey, std::uint32_t scanCode, bool extended, bool release);
 
-  // The hook sees the toggle hotkey's key-down before the system turns it into WM_HOTKEY. Its
-  // letter must stay out of the buffer, or a trigger begun before a pause could never be
-  // completed after it. The key still passes on. A key of 0 ignores nothing.
+  // The caret may stand elsewhere now (a click, another window or control): what was typed
+  // before no longer ends where the next key lands.
+  void ForgetTyped();
+  // The modifier keys as the system has them, for when the event stream may have lost a
+  // release (Win+L, a key let go while another desktop had the input).
+  void SyncModifiers(const ModifierState& modifiers) { modifiers_ = modifiers; }
+  const ModifierState& Modifiers() const { return modifiers_; }
+
+  // The hook sees the toggle hotkey's key-down before the system turns it into WM_HOTKEY. It
+  // leaves the buffer as it is, or a trigger begun before a pause could never be completed
+  // after it. The key still passes on. A key of 0 ignores nothing.
   void SetIgnoredShortcut(std::uint32_t modifiers, std::uint32_t key) {
     ignoredModifiers_ = modifiers;
     ignoredKey_ = key;
   }
-
-  // The hook reads the modifiers (several calls into the system) only for this key.
-  std::uint32_t IgnoredKey() const { return ignoredKey_; }
 
   // Programs (executable names, from settings.txt) in whose windows nothing expands.
   void SetExcludedPrograms(std::vector<std::string> programs) {
@@ -82,11 +96,24 @@ class Expander {
   void SetEnabled(bool enabled) { enabled_ = enabled; }
   bool IsEnabled() const { return enabled_; }
   std::string_view TypedBuffer() const { return typed_; }
+  // The accent of a dead key pressed last, waiting for the next key; empty when none waits.
+  std::string_view PendingDeadKey() const { return pendingDeadKey_; }
 
  private:
+  bool OnKeyDown(const KeyStroke& stroke);
+  void Append(std::string_view text);
+  void EraseLastCharacter();
+  // `lastKeyCharacters`: how many characters the swallowed key added; `deadKeyWaited`: that key
+  // was combined with a dead key the window still holds.
+  bool MatchAndExpand(std::size_t lastKeyCharacters, bool deadKeyWaited);
+
   const TriggerTable& table_;
   ExpanderOutput& output_;
-  std::string typed_;
+  KeyboardLayout& layout_;
+  ModifierState modifiers_;
+  std::string typed_;  // UTF-8
+  std::size_t typedCharacters_ = 0;
+  std::string pendingDeadKey_;
   std::vector<std::string> excludedPrograms_;
   bool enabled_ = true;
   std::uint32_t ignoredModifiers_ = 0;

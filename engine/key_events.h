@@ -1,43 +1,39 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
-#include <optional>
 #include <string_view>
 #include <vector>
 
+#include "engine/key_input.h"
+
 namespace tarquel {
 
-// One synthesised key event. A non-zero `unicode` makes it a character event (no virtual key)
-// for text the keyboard layout cannot type with a plain key press.
+// One synthesised key event. A non-zero `unicode` makes it a character event (no virtual key):
+// the window gets that UTF-16 unit as it stands, whatever the layout, Caps Lock or Shift.
 struct KeyEvent {
   std::uint16_t virtualKey = 0;
   bool release = false;
   char16_t unicode = 0;
+  bool extended = false;
 
   friend bool operator==(const KeyEvent&, const KeyEvent&) = default;
 };
 
-// What the keyboard layout says about typing one byte of text.
-struct LayoutKey {
-  std::uint8_t virtualKey = 0;
-  bool shift = false;
-  bool ctrlOrAlt = false;  // needs Ctrl, Alt or AltGr as well
-  bool deadKey = false;    // the key only prepares an accent for the next key
-};
+// An unassigned virtual key, pressed before Alt or Win are let go so that their release does
+// not open a menu bar or the Start menu.
+inline constexpr std::uint16_t MaskKey = 0xE8;
 
-class LayoutLookup {
- public:
-  virtual ~LayoutLookup() = default;
-  // The key for `byte` in the current layout, or nothing when the layout has none.
-  virtual std::optional<LayoutKey> Lookup(unsigned char byte) const = 0;
-  // `byte` read in the ANSI code page; 0 when the code page leaves it undefined.
-  virtual char16_t ToUnicode(unsigned char byte) const = 0;
-};
-
-// Backspaces first, then the text. A byte the layout types as one plain key (with or without
-// Shift) becomes that key; any other byte becomes a Unicode character event, because sending
-// the bare key of an AltGr or dead-key character would type a different character.
-std::vector<KeyEvent> BuildKeyEvents(std::uint64_t backspaces, std::string_view text,
-                                     const LayoutLookup& layout);
+// Everything that puts the text in place of the trigger, in order:
+// - the modifiers `held` let go, so that no key of the expansion becomes a shortcut
+//   (Ctrl+Backspace, AltGr+Backspace, Shift+Tab);
+// - a space when `settleDeadKey`, which turns an accent the window holds into a character;
+// - `backspaces` Backspaces;
+// - the text: line breaks (CR LF, CR or LF) as Enter, tabs as Tab, every other character as a
+//   Unicode event (two for a character beyond the Basic Multilingual Plane), other control
+//   characters left out;
+// - the modifiers pressed again, as the user still holds them.
+std::vector<KeyEvent> BuildKeyEvents(std::size_t backspaces, bool settleDeadKey,
+                                     std::string_view text, const ModifierState& held = {});
 
 }  // namespace tarquel

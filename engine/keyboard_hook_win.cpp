@@ -2,9 +2,8 @@
 
 #include <cstdio>
 #include <iterator>
+#include <optional>
 #include <string>
-
-#include "engine/send_expansion_win.h"
 
 #ifdef TARQUEL_HOOK_TIMING
 #include "engine/hook_timing.h"
@@ -70,8 +69,8 @@ class HookTimer {
 }  // namespace
 #endif
 
-void WindowsExpanderOutput::SendExpansion(std::size_t backspaces, std::string_view expansion) {
-  tarquel::SendExpansion(backspaces, expansion);
+void WindowsExpanderOutput::SendExpansion(const ExpansionRequest& request) {
+  sender_.Queue(request, ActiveExpander != nullptr ? ActiveExpander->Modifiers() : ModifierState{});
 }
 
 void WindowsExpanderOutput::WriteDiagnostic(std::string_view line) {
@@ -118,20 +117,65 @@ FocusedProgram WindowsExpanderOutput::ProgramWithFocus() {
   return lastProgram_;
 }
 
+ModifierState SystemModifiers() {
+  auto down = [](int key) { return (GetAsyncKeyState(key) & 0x8000) != 0; };
+  ModifierState state;
+  state.leftShift = down(VK_LSHIFT);
+  state.rightShift = down(VK_RSHIFT);
+  state.leftCtrl = down(VK_LCONTROL);
+  state.rightCtrl = down(VK_RCONTROL);
+  state.leftAlt = down(VK_LMENU);
+  state.rightAlt = down(VK_RMENU);
+  state.leftWin = down(VK_LWIN);
+  state.rightWin = down(VK_RWIN);
+  state.capsLock = (GetKeyState(VK_CAPITAL) & 1) != 0;
+  state.numLock = (GetKeyState(VK_NUMLOCK) & 1) != 0;
+  return state;
+}
+
+namespace {
+
+// The hook object for the focus events' callback, which carries no user data either.
+KeyboardHook* ActiveFocusHook = nullptr;
+
+void CALLBACK OnWinEvent(HWINEVENTHOOK, DWORD event, HWND window, LONG, LONG, DWORD, DWORD) {
+  if (ActiveFocusHook != nullptr) ActiveFocusHook->OnFocusMoved(event, window);
+}
+
+}  // namespace
+
+KeyboardHook::KeyboardHook(WindowsKeyboardLayout& layout) : layout_(layout) {}
+
 KeyboardHook::~KeyboardHook() {
   if (watchdogTimer_ != 0) KillTimer(nullptr, watchdogTimer_);
+  if (foregroundEvents_ != nullptr) UnhookWinEvent(foregroundEvents_);
+  if (focusEvents_ != nullptr) UnhookWinEvent(focusEvents_);
+  if (mouseHook_ != nullptr) UnhookWindowsHookEx(mouseHook_);
   if (hook_ != nullptr) UnhookWindowsHookEx(hook_);
   if (ActiveWatchdog == watchdog_.get()) ActiveWatchdog = nullptr;
   if (ActiveHook == this) ActiveHook = nullptr;
+  if (ActiveFocusHook == this) ActiveFocusHook = nullptr;
 }
 
 bool KeyboardHook::InstallHook() {
-  hook_ = SetWindowsHookExA(WH_KEYBOARD_LL, KeyboardHookProc, nullptr, 0);
+  HWND foreground = GetForegroundWindow();
+  layout_.SetForegroundThread(foreground != nullptr ? GetWindowThreadProcessId(foreground, nullptr)
+                                                    : GetCurrentThreadId());
+  if (ActiveExpander != nullptr) ActiveExpander->SyncModifiers(SystemModifiers());
+
+  hook_ = SetWindowsHookExW(WH_KEYBOARD_LL, KeyboardHookProc, nullptr, 0);
   if (hook_ == nullptr) {
     std::fputs("Failed to install hook!\n", stderr);
     std::fflush(stderr);
     return false;
   }
+  // Without these the buffer only forgets on keys; expansion still works.
+  mouseHook_ = SetWindowsHookExW(WH_MOUSE_LL, MouseHookProc, nullptr, 0);
+  ActiveFocusHook = this;
+  foregroundEvents_ = SetWinEventHook(EVENT_SYSTEM_FOREGROUND, EVENT_SYSTEM_FOREGROUND, nullptr,
+                                      OnWinEvent, 0, 0, WINEVENT_OUTOFCONTEXT);
+  focusEvents_ = SetWinEventHook(EVENT_OBJECT_FOCUS, EVENT_OBJECT_FOCUS, nullptr, OnWinEvent, 0, 0,
+                                 WINEVENT_OUTOFCONTEXT);
   if (watchdog_ == nullptr) {
     watchdog_ = std::make_unique<HookWatchdog>(GetTickCount(), WatchdogSilenceLimitMs);
     ActiveWatchdog = watchdog_.get();
@@ -139,6 +183,23 @@ bool KeyboardHook::InstallHook() {
     watchdogTimer_ = SetTimer(nullptr, 0, WatchdogPeriodMs, OnWatchdogTimer);
   }
   return true;
+}
+
+void KeyboardHook::OnFocusMoved(DWORD event, HWND window) {
+  if (ActiveExpander == nullptr) return;
+  ActiveExpander->ForgetTyped();
+  if (event != EVENT_SYSTEM_FOREGROUND || window == nullptr) return;
+  DWORD processId = 0;
+  layout_.SetForegroundThread(GetWindowThreadProcessId(window, &processId));
+  // A key let go while another desktop had the input (Win+L, a UAC prompt) never reached the
+  // hook. The lock keys are read back only when this thread has the focus, the one time its
+  // own key state is current.
+  ModifierState modifiers = SystemModifiers();
+  if (processId != GetCurrentProcessId()) {
+    modifiers.capsLock = ActiveExpander->Modifiers().capsLock;
+    modifiers.numLock = ActiveExpander->Modifiers().numLock;
+  }
+  ActiveExpander->SyncModifiers(modifiers);
 }
 
 void CALLBACK KeyboardHook::OnWatchdogTimer(HWND, UINT, UINT_PTR, DWORD) {
@@ -159,42 +220,56 @@ void KeyboardHook::CheckHookAlive() {
   if (!GetLastInputInfo(&lastInput)) return;
   if (!watchdog_->ShouldReinstall(GetTickCount(), lastInput.dwTime)) return;
   if (hook_ != nullptr) UnhookWindowsHookEx(hook_);
-  hook_ = SetWindowsHookExA(WH_KEYBOARD_LL, KeyboardHookProc, nullptr, 0);
+  hook_ = SetWindowsHookExW(WH_KEYBOARD_LL, KeyboardHookProc, nullptr, 0);
   OutputDebugStringA(
       hook_ != nullptr ? "Hook watchdog: keyboard input the hook never saw; hook installed again\n"
                        : "Hook watchdog: keyboard input the hook never saw; installing the hook "
                          "again failed\n");
 }
 
-// In the hotkey bits (Alt 1, Ctrl 2, Shift 4, Win 8), so that the engine can recognise the
-// toggle shortcut's key-down. The asynchronous state: this thread's own key state only follows
-// the keys sent to its own windows, and the modifiers pressed before this key are already in it.
-static std::uint32_t HeldModifiers() {
-  auto down = [](int key) { return (GetAsyncKeyState(key) & 0x8000) != 0; };
-  std::uint32_t held = 0;
-  if (down(VK_MENU)) held |= 1u;
-  if (down(VK_CONTROL)) held |= 2u;
-  if (down(VK_SHIFT)) held |= 4u;
-  if (down(VK_LWIN) || down(VK_RWIN)) held |= 8u;
-  return held;
-}
-
 LRESULT CALLBACK KeyboardHookProc(int code, WPARAM message, LPARAM eventRecord) {
-  if (code == HC_ACTION && ActiveWatchdog != nullptr) {
+  if (code != HC_ACTION) return CallNextHookEx(nullptr, code, message, eventRecord);
+  if (ActiveWatchdog != nullptr) {
     ActiveWatchdog->OnHookEvent(GetTickCount());
 #ifdef TARQUEL_WATCHDOG_DRILL
     DrillKeySeen = true;
 #endif
   }
-  if (code == HC_ACTION && (message == WM_KEYDOWN || message == WM_SYSKEYDOWN)) {
-    const auto* event = reinterpret_cast<const KBDLLHOOKSTRUCT*>(eventRecord);
-    if (event->dwExtraInfo != InjectedEventTag && ActiveExpander != nullptr) {
+  const bool release = message == WM_KEYUP || message == WM_SYSKEYUP;
+  if (!release && message != WM_KEYDOWN && message != WM_SYSKEYDOWN) {
+    return CallNextHookEx(nullptr, code, message, eventRecord);
+  }
+  const auto* event = reinterpret_cast<const KBDLLHOOKSTRUCT*>(eventRecord);
+  if (event->dwExtraInfo == InjectedEventTag || ActiveExpander == nullptr) {
+    return CallNextHookEx(nullptr, code, message, eventRecord);
+  }
+  // An expansion is on its way: this key belongs after it.
+  if (ActiveSender != nullptr && ActiveSender->Waiting() && ActiveSender->Hold(*event, release)) {
+    return 1;
+  }
 #ifdef TARQUEL_HOOK_TIMING
-      HookTimer timer;
+  std::optional<HookTimer> timer;
+  if (!release) timer.emplace();
 #endif
-      bool shift = (GetKeyState(VK_SHIFT) & 0x8000) != 0;
-      std::uint32_t held = event->vkCode == ActiveExpander->IgnoredKey() ? HeldModifiers() : 0;
-      if (ActiveExpander->OnKeyDown(event->vkCode, shift, held)) return 1;
+  if (ActiveExpander->OnKeyEvent(event->vkCode, event->scanCode,
+                                 (event->flags & LLKHF_EXTENDED) != 0, release)) {
+    return 1;
+  }
+  return CallNextHookEx(nullptr, code, message, eventRecord);
+}
+
+LRESULT CALLBACK MouseHookProc(int code, WPARAM message, LPARAM eventRecord) {
+  if (code == HC_ACTION && ActiveExpander != nullptr) {
+    switch (message) {
+      case WM_LBUTTONDOWN:
+      case WM_RBUTTONDOWN:
+      case WM_MBUTTONDOWN:
+      case WM_XBUTTONDOWN:
+        // The caret may have moved under the pointer.
+        ActiveExpander->ForgetTyped();
+        break;
+      default:
+        break;
     }
   }
   return CallNextHookEx(nullptr, code, message, eventRecord);

@@ -2,29 +2,25 @@
 
 #include <windows.h>
 
-#include <string_view>
-
 #include <memory>
+#include <string_view>
 
 #include "engine/expander.h"
 #include "engine/hook_watchdog.h"
+#include "engine/keyboard_layout_win.h"
+#include "engine/send_expansion_win.h"
 
 namespace tarquel {
 
-// Stamped into dwExtraInfo of every event this program synthesises, so that the hook can let
-// its own keys pass: they must not feed the buffer again (an expansion that ends with its own
-// trigger would otherwise expand forever), also if the system calls the hook re-entrantly
-// while SendInput is still inserting them.
-inline constexpr ULONG_PTR InjectedEventTag = 0x54524B51;  // "TRKQ"
-
-// Sends the engine's effects to Windows: SendInput for the keys, OutputDebugStringA for lines.
+// The engine's effects on Windows: expansions go to the sender, lines to the debugger.
 class WindowsExpanderOutput final : public ExpanderOutput {
  public:
-  void SendExpansion(std::size_t backspaces, std::string_view expansion) override;
+  void SendExpansion(const ExpansionRequest& request) override;
   void WriteDiagnostic(std::string_view line) override;
   FocusedProgram ProgramWithFocus() override;
 
  private:
+  ExpansionSender sender_;
   // The foreground window last asked about and what it gave: looking up a process's executable
   // takes several system calls, and triggers mostly complete in the window of the last one.
   HWND lastForeground_ = nullptr;
@@ -32,13 +28,18 @@ class WindowsExpanderOutput final : public ExpanderOutput {
   FocusedProgram lastProgram_;
 };
 
-// Owns the low-level keyboard hook; removing it when destroyed. Windows drops a low-level hook
-// without a word when one call overruns its time-out, so a thread timer asks the watchdog every
-// second and installs the hook again when input arrived that the hook never saw. The timer is
-// dispatched by whichever message loop this thread runs, modal ones included.
+// The modifier keys held as the system has them now, with the lock keys as this thread's own
+// key state has them (current only while this thread has the keyboard focus).
+ModifierState SystemModifiers();
+
+// Owns the low-level keyboard and mouse hooks and the focus events, removing them when
+// destroyed. Windows drops a low-level hook without a word when one call overruns its time-out,
+// so a thread timer asks the watchdog every second and installs the hook again when input
+// arrived that the hook never saw. The timer is dispatched by whichever message loop this
+// thread runs, modal ones included.
 class KeyboardHook {
  public:
-  KeyboardHook() = default;
+  explicit KeyboardHook(WindowsKeyboardLayout& layout);
   ~KeyboardHook();
   KeyboardHook(const KeyboardHook&) = delete;
   KeyboardHook& operator=(const KeyboardHook&) = delete;
@@ -47,15 +48,23 @@ class KeyboardHook {
   bool InstallHook();
   bool IsInstalled() const { return hook_ != nullptr; }
 
+  // A new foreground window or focused control: the caret stands elsewhere.
+  void OnFocusMoved(DWORD event, HWND window);
+
  private:
   static void CALLBACK OnWatchdogTimer(HWND, UINT, UINT_PTR, DWORD);
   void CheckHookAlive();
 
+  WindowsKeyboardLayout& layout_;
   HHOOK hook_ = nullptr;
+  HHOOK mouseHook_ = nullptr;
+  HWINEVENTHOOK foregroundEvents_ = nullptr;
+  HWINEVENTHOOK focusEvents_ = nullptr;
   UINT_PTR watchdogTimer_ = 0;
   std::unique_ptr<HookWatchdog> watchdog_;
 };
 
 LRESULT CALLBACK KeyboardHookProc(int code, WPARAM message, LPARAM eventRecord);
+LRESULT CALLBACK MouseHookProc(int code, WPARAM message, LPARAM eventRecord);
 
 }  // namespace tarquel

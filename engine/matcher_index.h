@@ -23,8 +23,9 @@ namespace tarquel {
 // build. A leaf is checked by comparing its whole trigger with the typed text.
 class MatcherIndex {
  public:
-  // Longer triggers could never end the typed buffer; the table keeps them out of the index.
-  static constexpr std::size_t LongestIndexedTrigger = 50;
+  // Longer triggers could never end the typed buffer (50 characters of at most four bytes of
+  // UTF-8 each); the table keeps them out of the index.
+  static constexpr std::size_t LongestIndexedTrigger = 200;
 
   MatcherIndex() = default;
   // The index points into the strings it was given; a copy would point into another table's.

@@ -1,4 +1,4 @@
-// A stream of key-downs, table edits and pauses through the Expander, checked step by step
+// A stream of key presses, table edits and pauses through the Expander, checked step by step
 // against the plain walk over the table: swallowed or not, which trigger, how many Backspaces,
 // and the buffer afterwards.
 #include <cstddef>
@@ -8,15 +8,16 @@
 #include <vector>
 
 #include "engine/expander.h"
+#include "tests/unit/fake_layouts.h"
 #include "tests/unit/reference_expander.h"
 
 namespace {
 
 class Recorder final : public tarquel::ExpanderOutput {
  public:
-  void SendExpansion(std::size_t backspaces, std::string_view expansion) override {
-    lastBackspaces = backspaces;
-    lastExpansion = expansion;
+  void SendExpansion(const tarquel::ExpansionRequest& request) override {
+    lastBackspaces = request.backspaces;
+    lastExpansion = request.expansion;
     ++sent;
   }
   void WriteDiagnostic(std::string_view line) override { lastLine = line; }
@@ -27,13 +28,13 @@ class Recorder final : public tarquel::ExpanderOutput {
   std::string lastLine;
 };
 
-// Characters the keyboard produces, and two it cannot (',' and 0xE9), so some triggers are
-// unreachable on purpose.
-constexpr char TriggerAlphabet[] = "ab:@1Z ,\xE9";
+// Characters a US keyboard types, and two bytes it cannot (0x01, 0xE9: no character alone),
+// so some triggers are unreachable on purpose.
+constexpr char TriggerAlphabet[] = "ab:@1Z ,\x01\xE9";
 
-// Keys: the letters a, b, z with and without Shift, 1, 2 (@ with Shift), ':' , Backspace, a
-// key without a character.
-constexpr std::uint32_t Keys[] = {'A', 'B', 'Z', '1', '2', 0xBA, 0x08, 0x25};
+// Keys: the letters a, b, z, 1, 2, the comma, ';' (':' with Shift), Backspace, F24 (no
+// character) and Left (the buffer forgets).
+constexpr std::uint32_t Keys[] = {'A', 'B', 'Z', '1', '2', 0xBC, 0xBA, 0x08, 0x87, 0x25};
 
 }  // namespace
 
@@ -55,7 +56,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
 
   Recorder output;
-  tarquel::Expander expander(table, output);
+  tarquel::testing::FakeLayout us = tarquel::testing::UsLayout();
+  tarquel::Expander expander(table, output, us);
+  tarquel::testing::Keyboard keyboard(expander);
   tarquel::testing::ReferenceExpander reference(table);
 
   while (at < size) {
@@ -77,10 +80,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       continue;
     }
     std::uint32_t key = Keys[op % (sizeof(Keys) / sizeof(Keys[0]))];
-    bool shift = (op / 8) % 2 == 1;
+    bool shift = (op / 16) % 2 == 1;
     std::size_t sentBefore = output.sent;
-    bool swallowed = expander.OnKeyDown(key, shift);
-    tarquel::testing::KeyOutcome expected = reference.OnKeyDown(key, shift);
+    bool swallowed = keyboard.PressWith(key, shift, false);
+    tarquel::testing::KeyOutcome expected;
+    if (key == 0x08) {
+      reference.Erase();
+    } else if (key == 0x25) {
+      reference.Forget();
+    } else if (key != 0x87) {
+      static const char* const Plain[] = {"a", "b", "z", "1", "2", ",", ";"};
+      static const char* const Shifted[] = {"A", "B", "Z", "!", "@", "<", ":"};
+      std::size_t index = op % (sizeof(Keys) / sizeof(Keys[0]));
+      expected = reference.Typed(shift ? Shifted[index] : Plain[index]);
+    }
     if (swallowed != expected.swallowed) std::abort();
     if (swallowed) {
       if (output.sent != sentBefore + 1) std::abort();

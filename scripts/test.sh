@@ -30,23 +30,6 @@ cmake --build --preset windows-update-test
 cmake --preset windows-watchdog-drill >/dev/null
 cmake --build --preset windows-watchdog-drill
 export WINEPREFIX="$PWD/build/windows/wineprefix"
-scripts/wine-prefix.sh "$WINEPREFIX"
-# One wineserver for the whole run: every Wine start after the first reuses it. Wine's own
-# background programs (services, explorer) start with the first program; start them here, away
-# from CTest's output pipes, or CTest would wait for them to close those pipes.
-wineserver -p
-# That first program runs on a virtual display of the size the end-to-end tests use: the
-# wineserver keeps the screen size the first desktop reported for as long as it lives, and
-# without a display that is 1024 x 768. The desktop process leaves with its display.
-warm_display=$(mktemp)
-Xvfb -screen 0 1280x1024x24 -nolisten tcp -displayfd 3 3>"$warm_display" >/dev/null 2>&1 &
-warm_xvfb=$!
-for _ in $(seq 300); do [ -s "$warm_display" ] && break; sleep 0.1; done
-[ -s "$warm_display" ] || { echo "Xvfb did not start"; exit 1; }
-DISPLAY=":$(cat "$warm_display")" LANG=C.UTF-8 WINEDEBUG=-all wine cmd /c exit \
-  >/dev/null 2>&1 </dev/null || true
-kill "$warm_xvfb"
-wait "$warm_xvfb" || true
-rm -f "$warm_display"
+scripts/wine-warm.sh "$WINEPREFIX"
 trap 'WINEPREFIX="$WINEPREFIX" wineserver -k 2>/dev/null || true' EXIT
 ctest --preset windows

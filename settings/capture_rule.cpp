@@ -30,13 +30,29 @@ std::uint32_t CaptureModifiers(bool ctrl, bool alt, bool shift) {
   return (ctrl ? ModifierCtrl : 0u) | (alt ? ModifierAlt : 0u) | (shift ? ModifierShift : 0u);
 }
 
-CaptureVerdict JudgeCapturedKey(std::uint32_t modifiers, std::uint32_t key) {
+CaptureVerdict JudgeCapturedKey(std::uint32_t modifiers, std::uint32_t key, bool typesWithAltGr) {
   if (IsModifierKey(key)) return CaptureVerdict::StillWaiting;
-  if ((modifiers & (ModifierCtrl | ModifierAlt | ModifierShift)) == 0) {
-    return CaptureVerdict::NeedsModifier;
-  }
+  modifiers &= ModifierCtrl | ModifierAlt | ModifierShift;
+  if (modifiers == 0) return CaptureVerdict::NeedsModifier;
   // The formatter is the judge of what the text form can name, so the two cannot drift apart.
   if (FormatShortcut(0, key).empty()) return CaptureVerdict::UnnamedKey;
+  if (modifiers == ModifierShift) return CaptureVerdict::ShiftAlone;
+  const bool ctrlAlt = (modifiers & (ModifierCtrl | ModifierAlt)) == (ModifierCtrl | ModifierAlt);
+  if (ctrlAlt && typesWithAltGr) return CaptureVerdict::TypesWithAltGr;
+  if (modifiers == ModifierCtrl) {
+    switch (key) {
+      case 'A':
+      case 'C':
+      case 'V':
+      case 'X':
+      case 'Y':
+      case 'Z':
+      case 'S':
+        return CaptureVerdict::ProgramShortcut;
+      default:
+        break;
+    }
+  }
   return CaptureVerdict::Accept;
 }
 
@@ -46,6 +62,12 @@ std::string_view CaptureLabelFor(CaptureVerdict verdict) {
       return CaptureNeedsModifierText;
     case CaptureVerdict::UnnamedKey:
       return CaptureUnnamedKeyText;
+    case CaptureVerdict::ShiftAlone:
+      return CaptureShiftAloneText;
+    case CaptureVerdict::TypesWithAltGr:
+      return CaptureTypesWithAltGrText;
+    case CaptureVerdict::ProgramShortcut:
+      return CaptureProgramShortcutText;
     case CaptureVerdict::StillWaiting:
     case CaptureVerdict::Accept:
       return {};

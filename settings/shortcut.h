@@ -20,8 +20,10 @@ struct Shortcut {
   friend bool operator==(const Shortcut&, const Shortcut&) = default;
 };
 
-inline constexpr Shortcut DefaultShortcut{ModifierCtrl | ModifierAlt, 0x45};
-inline constexpr std::string_view DefaultShortcutText = "Ctrl+Alt+E";
+// A function key types no character on any layout, and Ctrl with Shift is no AltGr (Ctrl+Alt+E,
+// the first default, is AltGr+E: the euro sign on most European layouts).
+inline constexpr Shortcut DefaultShortcut{ModifierCtrl | ModifierShift, 0x7B};
+inline constexpr std::string_view DefaultShortcutText = "Ctrl+Shift+F12";
 
 // Lenient on purpose: modifier words are found anywhere in any case, and a text that names no
 // letter, digit or F1 to F12 after its last '+' gives the numbers of `DefaultShortcut`.

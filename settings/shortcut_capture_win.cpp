@@ -1,6 +1,7 @@
 #include <cstdint>
 #include <string>
 
+#include "engine/keyboard_layout_win.h"
 #include "settings/capture_rule.h"
 #include "settings/settings_file.h"
 #include "settings/shortcut.h"
@@ -38,7 +39,8 @@ void OnCaptureKey(HWND dialog, std::uint32_t key) {
   // modifiers may already be up again.
   auto down = [](int modifierKey) { return (GetKeyState(modifierKey) & 0x8000) != 0; };
   const std::uint32_t modifiers = CaptureModifiers(down(VK_CONTROL), down(VK_MENU), down(VK_SHIFT));
-  const CaptureVerdict verdict = JudgeCapturedKey(modifiers, key);
+  const CaptureVerdict verdict =
+      JudgeCapturedKey(modifiers, key, LayoutTypesWithAltGr(GetKeyboardLayout(0), key));
   if (verdict == CaptureVerdict::Accept) {
     CaptureResult = {true, modifiers, key};
     DestroyWindow(dialog);

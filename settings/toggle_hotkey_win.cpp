@@ -4,8 +4,10 @@
 namespace tarquel {
 
 void AppWindow::RegisterToggleHotkey(HWND window) {
-  // The modifier bits are RegisterHotKey's own; MOD_NOREPEAT is left out on purpose.
-  if (!RegisterHotKey(window, ToggleHotkeyId, settings.shortcut.modifiers, settings.shortcut.key)) {
+  // The modifier bits are RegisterHotKey's own. A held shortcut toggles once, not on and off
+  // with every repeat.
+  if (!RegisterHotKey(window, ToggleHotkeyId, settings.shortcut.modifiers | MOD_NOREPEAT,
+                      settings.shortcut.key)) {
     OutputDebugStringA("Warning: Failed to register toggle hotkey\n");
     // Without a hotkey the combination is an ordinary key press again.
     expander.SetIgnoredShortcut(0, 0);

@@ -437,8 +437,8 @@ class Session:
     def clear_notepad(self):
         """Empties notepad and tarquel's typed buffer, and leaves notepad with the focus.
 
-        Ctrl+A adds an "a" to the buffer (Ctrl does not count) and each Backspace removes one
-        character, so 1 + 50 Backspaces leave it empty whatever it held."""
+        Ctrl+A is a shortcut, which empties the buffer; the Backspaces empty notepad (and would
+        empty the buffer too, one character each)."""
         self.focus_notepad()
         self.key("ctrl+a")
         self.key(*["BackSpace"] * (1 + TYPED_BUFFER_LIMIT), delay_ms=5)

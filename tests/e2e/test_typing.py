@@ -20,11 +20,14 @@ class TypingWithDefaultTriggers(harness.SessionTestCase):
         self.session.wait_for_notepad_text("someone@example.com")
         self.session.wait_for_debug_line("Expander Triggered by: ':mail'")
 
-    def test_trigger_finished_after_arrow_keys_still_expands(self):
+    def test_trigger_finished_after_an_arrow_key_stays_as_typed(self):
+        # The caret moved: the Backspaces of an expansion would erase the wrong characters.
         self.session.type(":de")
         self.session.key("Left", "Right")
-        self.session.type("mo")
-        self.session.wait_for_notepad_text("Hello World")
+        self.session.type("mo ")
+        self.session.wait_for_notepad_text(":demo ")
+        self.session.type(":demo")
+        self.session.wait_for_notepad_text(":demo Hello World")
 
     def test_backspace_inside_a_trigger_takes_back_the_typo(self):
         self.session.type(":dex")

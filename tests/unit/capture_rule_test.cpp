@@ -25,9 +25,19 @@ const CaptureCase CaptureCases[] = {
     {"Ctrl+Shift+K", Ctrl | Shift, 'K', CaptureVerdict::Accept},
     {"Alt+F4", Alt, 0x73, CaptureVerdict::Accept},
     {"Ctrl+Alt+Shift+9", Ctrl | Alt | Shift, '9', CaptureVerdict::Accept},
-    {"Shift+0", Shift, '0', CaptureVerdict::Accept},
-    {"Ctrl+A", Ctrl, 'A', CaptureVerdict::Accept},
-    {"Ctrl+Z", Ctrl, 'Z', CaptureVerdict::Accept},
+    {"Shift+0 would take the digit's other character", Shift, '0', CaptureVerdict::ShiftAlone},
+    {"Shift+K would take the capital", Shift, 'K', CaptureVerdict::ShiftAlone},
+    {"Shift+F5 types nothing but is refused all the same", Shift, 0x74, CaptureVerdict::ShiftAlone},
+    {"Ctrl+A selects all", Ctrl, 'A', CaptureVerdict::ProgramShortcut},
+    {"Ctrl+C copies", Ctrl, 'C', CaptureVerdict::ProgramShortcut},
+    {"Ctrl+V pastes", Ctrl, 'V', CaptureVerdict::ProgramShortcut},
+    {"Ctrl+X cuts", Ctrl, 'X', CaptureVerdict::ProgramShortcut},
+    {"Ctrl+Y redoes", Ctrl, 'Y', CaptureVerdict::ProgramShortcut},
+    {"Ctrl+Z undoes", Ctrl, 'Z', CaptureVerdict::ProgramShortcut},
+    {"Ctrl+S saves", Ctrl, 'S', CaptureVerdict::ProgramShortcut},
+    {"Ctrl+Shift+Z is another shortcut", Ctrl | Shift, 'Z', CaptureVerdict::Accept},
+    {"Ctrl+B", Ctrl, 'B', CaptureVerdict::Accept},
+    {"Ctrl+Shift+F12, the default", Ctrl | Shift, 0x7B, CaptureVerdict::Accept},
     {"Ctrl+F1", Ctrl, 0x70, CaptureVerdict::Accept},
     {"Ctrl+F12", Ctrl, 0x7B, CaptureVerdict::Accept},
     {"K alone", 0, 'K', CaptureVerdict::NeedsModifier},
@@ -48,6 +58,15 @@ const CaptureCase CaptureCases[] = {
     {"Ctrl+the code just below F1", Ctrl, 0x6F, CaptureVerdict::UnnamedKey},
     {"Ctrl+the application key", Ctrl, 0x5D, CaptureVerdict::UnnamedKey},
 };
+
+TEST(JudgeCapturedKey, RefusesCtrlAltWithAKeyTheLayoutTypesWithAltGr) {
+  EXPECT_EQ(JudgeCapturedKey(Ctrl | Alt, 'E', true), CaptureVerdict::TypesWithAltGr);
+  EXPECT_EQ(JudgeCapturedKey(Ctrl | Alt | Shift, 'E', true), CaptureVerdict::TypesWithAltGr);
+  EXPECT_EQ(JudgeCapturedKey(Ctrl | Alt, 'E', false), CaptureVerdict::Accept);
+  // Without both, AltGr is not involved, whatever the layout types with it.
+  EXPECT_EQ(JudgeCapturedKey(Ctrl | Shift, 'E', true), CaptureVerdict::Accept);
+  EXPECT_EQ(JudgeCapturedKey(Alt, 'E', true), CaptureVerdict::Accept);
+}
 
 TEST(JudgeCapturedKey, AcceptsOnlyNamedKeysWithCtrlAltOrShift) {
   for (const CaptureCase& row : CaptureCases) {
@@ -79,7 +98,7 @@ TEST(JudgeCapturedKey, EveryAcceptedShortcutSurvivesTheTextForm) {
 TEST(JudgeCapturedKey, AcceptsExactlyTheFortyEightNamedKeys) {
   int accepted = 0;
   for (std::uint32_t key = 0; key < 0x100; ++key) {
-    if (JudgeCapturedKey(Ctrl, key) == CaptureVerdict::Accept) ++accepted;
+    if (JudgeCapturedKey(Ctrl | Shift, key) == CaptureVerdict::Accept) ++accepted;
   }
   EXPECT_EQ(accepted, 26 + 10 + 12);
 }
@@ -96,6 +115,9 @@ TEST(CaptureLabelFor, TellsWhyAKeyWasRefusedAndKeepsTheTextOtherwise) {
   EXPECT_EQ(CaptureLabelFor(CaptureVerdict::NeedsModifier), "Please use Ctrl, Alt, or Shift + Key");
   EXPECT_EQ(CaptureLabelFor(CaptureVerdict::UnnamedKey), CaptureUnnamedKeyText);
   EXPECT_NE(CaptureLabelFor(CaptureVerdict::UnnamedKey), CaptureNeedsModifierText);
+  EXPECT_EQ(CaptureLabelFor(CaptureVerdict::ShiftAlone), CaptureShiftAloneText);
+  EXPECT_EQ(CaptureLabelFor(CaptureVerdict::TypesWithAltGr), CaptureTypesWithAltGrText);
+  EXPECT_EQ(CaptureLabelFor(CaptureVerdict::ProgramShortcut), CaptureProgramShortcutText);
   EXPECT_TRUE(CaptureLabelFor(CaptureVerdict::StillWaiting).empty());
   EXPECT_TRUE(CaptureLabelFor(CaptureVerdict::Accept).empty());
 }

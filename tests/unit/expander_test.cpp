@@ -5,18 +5,23 @@
 #include <string>
 #include <vector>
 
+#include "tests/unit/fake_layouts.h"
 #include "tests/unit/fake_output.h"
 
 namespace tarquel {
 namespace {
 
+using testing::FakeLayout;
+using testing::Keyboard;
 using testing::RecordingOutput;
 using testing::Type;
 using Swallowed = std::vector<std::size_t>;
+using Expansions = std::vector<RecordingOutput::Expansion>;
 
-constexpr std::uint32_t VkLeft = 0x25;
+constexpr std::uint32_t VkF5 = 0x74;
 constexpr std::uint32_t VkComma = 0xBC;
 constexpr std::uint32_t VkNumpad1 = 0x61;
+constexpr std::uint32_t VkPeriod = 0xBE;
 
 class ExpanderTest : public ::testing::Test {
  protected:
@@ -24,30 +29,34 @@ class ExpanderTest : public ::testing::Test {
 
   TriggerTable table;
   RecordingOutput output;
-  Expander expander{table, output};
+  FakeLayout layout = testing::UsLayout();
+  Expander expander{table, output, layout};
+  Keyboard keyboard{expander};
 };
 
-TEST_F(ExpanderTest, DemoSwallowsTheLastKeyErasesFourAndTypesTheExpansion) {
+TEST_F(ExpanderTest, DemoSwallowsTheLastKeyErasesFourAndAsksForTheExpansion) {
   EXPECT_EQ(Type(expander, ":demo"), Swallowed{4});
-  EXPECT_EQ(output.expansions, (std::vector<RecordingOutput::Expansion>{{4, "Hello World"}}));
+  ASSERT_EQ(output.requests.size(), 1u);
+  EXPECT_EQ(output.requests[0], (ExpansionRequest{4, false, ":demo", "Hello World"}));
   EXPECT_EQ(output.diagnostics, std::vector<std::string>{"Expander Triggered by: ':demo'\n"});
   EXPECT_EQ(expander.TypedBuffer(), "");
 }
 
 TEST_F(ExpanderTest, KeyWithoutCharacterLeavesTheBufferAlone) {
   Type(expander, ":de");
-  EXPECT_FALSE(expander.OnKeyDown(VkLeft, false));
+  EXPECT_FALSE(keyboard.Press(VkF5));
   EXPECT_EQ(expander.TypedBuffer(), ":de");
   EXPECT_EQ(Type(expander, "mo"), Swallowed{1});
 }
 
 TEST_F(ExpanderTest, BackspaceRemovesOneCharacterAndIsNeverSwallowed) {
+  table.Set(":\u00FCber", "over");
   Type(expander, ":dex");
-  EXPECT_FALSE(expander.OnKeyDown(VirtualKeyBack, false));
+  EXPECT_FALSE(keyboard.Press(vk::Back));
   EXPECT_EQ(expander.TypedBuffer(), ":de");
   EXPECT_EQ(Type(expander, "mo"), Swallowed{1});
-  EXPECT_FALSE(expander.OnKeyDown(VirtualKeyBack, false));
-  EXPECT_FALSE(expander.OnKeyDown(VirtualKeyBack, true));
+  EXPECT_FALSE(keyboard.Press(vk::Back));
+  EXPECT_FALSE(keyboard.PressWith(vk::Back, true, false));
   EXPECT_EQ(expander.TypedBuffer(), "");
 }
 
@@ -56,13 +65,6 @@ TEST_F(ExpanderTest, CaseCountsAndUpperCaseNeedsShift) {
   EXPECT_EQ(Type(expander, ":sig"), Swallowed{});
   EXPECT_EQ(Type(expander, ":Sig"), Swallowed{3});
   EXPECT_EQ(output.expansions.back().text, "Regards");
-}
-
-TEST_F(ExpanderTest, AtSignIsShiftTwoAndOtherDigitsIgnoreShift) {
-  table.Set("a@3", "x");
-  EXPECT_TRUE(expander.OnKeyDown('A', false) == false);
-  EXPECT_FALSE(expander.OnKeyDown('2', true));
-  EXPECT_TRUE(expander.OnKeyDown('3', true));
 }
 
 TEST_F(ExpanderTest, FirstTriggerInByteOrderWinsOverTheLongerOne) {
@@ -85,19 +87,36 @@ TEST_F(ExpanderTest, TriggerLongerThanTheBufferNeverMatches) {
   EXPECT_EQ(Type(expander, fits), Swallowed{TypedBufferLimit - 1});
 }
 
-TEST_F(ExpanderTest, BufferKeepsOnlyTheLastFiftyCharacters) {
+TEST_F(ExpanderTest, BufferKeepsTheLastFiftyCharactersNotBytes) {
   Type(expander, std::string(60, 'z') + "abc");
   EXPECT_EQ(expander.TypedBuffer(), std::string(47, 'z') + "abc");
+
+  // Fifty two-byte characters fit; the fifty-first pushes out the first whole.
+  FakeLayout german = testing::GermanLayout();
+  Expander engine(table, output, german);
+  Keyboard keys(engine);
+  std::string umlauts;
+  for (int i = 0; i < 51; ++i) umlauts += i == 0 ? "\u00E4" : "\u00FC";
+  keys.Type(german, umlauts);
+  std::string expected;
+  for (int i = 0; i < 50; ++i) expected += "\u00FC";
+  EXPECT_EQ(engine.TypedBuffer(), expected);
 }
 
-TEST_F(ExpanderTest, CharactersOutsideTheKeySetNeverReachTheBuffer) {
-  table.Set(":a,b", "comma");
+TEST_F(ExpanderTest, EveryCharacterTheLayoutTypesCountsPunctuationAndNumpadIncluded) {
+  table.Set(":ab", "never");
+  table.Set(":1,1", "numbers");
   Type(expander, ":a");
-  EXPECT_FALSE(expander.OnKeyDown(VkComma, false));
-  EXPECT_FALSE(expander.OnKeyDown(VkNumpad1, false));
+  EXPECT_FALSE(keyboard.Press(VkComma));
   Type(expander, "b");
-  EXPECT_EQ(expander.TypedBuffer(), ":ab");
+  EXPECT_EQ(expander.TypedBuffer(), ":a,b");
   EXPECT_TRUE(output.expansions.empty());
+
+  Type(expander, ":");
+  keyboard.Press(VkNumpad1);
+  keyboard.Press(VkComma);
+  EXPECT_TRUE(keyboard.Press(VkNumpad1));
+  EXPECT_EQ(output.expansions.back().text, "numbers");
 }
 
 TEST_F(ExpanderTest, PausedEngineSwallowsNothingAndKeepsItsBuffer) {
@@ -105,10 +124,19 @@ TEST_F(ExpanderTest, PausedEngineSwallowsNothingAndKeepsItsBuffer) {
   expander.SetEnabled(false);
   EXPECT_FALSE(expander.IsEnabled());
   EXPECT_EQ(Type(expander, ":demo"), Swallowed{});
-  EXPECT_FALSE(expander.OnKeyDown(VirtualKeyBack, false));
+  EXPECT_FALSE(keyboard.Press(vk::Back));
   EXPECT_EQ(expander.TypedBuffer(), ":de");
   expander.SetEnabled(true);
   EXPECT_EQ(Type(expander, "mo"), Swallowed{1});
+}
+
+TEST_F(ExpanderTest, ModifiersAreFollowedWhilePaused) {
+  expander.SetEnabled(false);
+  keyboard.Down(vk::LeftShift);
+  expander.SetEnabled(true);
+  keyboard.Press(0xBA);  // Shift still down: ":"
+  keyboard.Up(vk::LeftShift);
+  EXPECT_EQ(expander.TypedBuffer(), ":");
 }
 
 TEST_F(ExpanderTest, TriggerStartingWithAnotherTriggerCannotBeCompleted) {
@@ -121,58 +149,137 @@ TEST_F(ExpanderTest, TriggerStartingWithAnotherTriggerCannotBeCompleted) {
 TEST_F(ExpanderTest, RepeatedKeyDownsAppendOnceEach) {
   table.Set(":zzz", "sleep");
   Type(expander, ":");
-  EXPECT_FALSE(expander.OnKeyDown('Z', false));
-  EXPECT_FALSE(expander.OnKeyDown('Z', false));
-  EXPECT_TRUE(expander.OnKeyDown('Z', false));
+  EXPECT_FALSE(keyboard.Down('Z'));
+  EXPECT_FALSE(keyboard.Down('Z'));
+  EXPECT_TRUE(keyboard.Down('Z'));
 }
 
 TEST_F(ExpanderTest, EditsOfTheTableApplyToTheNextKey) {
   Type(expander, ":ne");
   table.Set(":new", "fresh");
-  EXPECT_TRUE(expander.OnKeyDown('W', false));
+  EXPECT_TRUE(keyboard.Press('W'));
   table.Erase(":demo");
   EXPECT_EQ(Type(expander, ":demo"), Swallowed{});
+}
+
+TEST_F(ExpanderTest, NonAsciiTriggersMatchAndEraseByCharacters) {
+  table.Set("\u00DF\u00DF", "sharp");
+  table.Set("\u00E9\u00E9", "acute");
+  table.Set(":\u043F\u0440\u0438", "privet");
+  FakeLayout german = testing::GermanLayout();
+  Expander engine(table, output, german);
+  Keyboard keys(engine);
+  EXPECT_EQ(keys.Type(german, "x\u00DF\u00DF"), Swallowed{2});
+  EXPECT_EQ(output.requests.back().backspaces, 1u);
+  EXPECT_EQ(output.requests.back().expansion, "sharp");
 }
 
 TEST(ActiveExpanderPointer, FollowsTheEngineLifetime) {
   TriggerTable table;
   RecordingOutput output;
+  FakeLayout layout = testing::UsLayout();
   {
-    Expander expander(table, output);
+    Expander expander(table, output, layout);
     EXPECT_EQ(ActiveExpander, &expander);
   }
   EXPECT_EQ(ActiveExpander, nullptr);
 }
 
-struct KeyCase {
-  std::uint32_t key;
-  bool shift;
-  int expected;  // -1: no character
-};
+// The buffer forgets whenever the caret may no longer stand right after what it holds.
+class ForgettingKey : public ExpanderTest, public ::testing::WithParamInterface<std::uint32_t> {};
 
-class KeyToCharTable : public ::testing::TestWithParam<KeyCase> {};
-
-TEST_P(KeyToCharTable, GivesTheDesignedCharacter) {
-  std::optional<char> c = KeyToChar(GetParam().key, GetParam().shift);
-  if (GetParam().expected < 0) {
-    EXPECT_FALSE(c.has_value());
-  } else {
-    ASSERT_TRUE(c.has_value());
-    EXPECT_EQ(*c, static_cast<char>(GetParam().expected));
-  }
+TEST_P(ForgettingKey, EmptiesTheBufferSoTheTriggerCannotCompleteAcrossIt) {
+  Type(expander, ":de");
+  EXPECT_FALSE(keyboard.Press(GetParam()));
+  EXPECT_EQ(expander.TypedBuffer(), "");
+  EXPECT_EQ(Type(expander, "mo"), Swallowed{});
+  EXPECT_TRUE(output.expansions.empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Keys, KeyToCharTable,
-    ::testing::Values(KeyCase{'A', false, 'a'}, KeyCase{'Z', true, 'Z'}, KeyCase{'2', false, '2'},
-                      KeyCase{'2', true, '@'}, KeyCase{'0', true, '0'}, KeyCase{'9', true, '9'},
-                      KeyCase{0x20, true, ' '}, KeyCase{0xBA, false, ';'}, KeyCase{0xBA, true, ':'},
-                      KeyCase{0xBD, false, '-'}, KeyCase{0xBD, true, '_'}, KeyCase{0xBE, true, '.'},
-                      KeyCase{0xBF, false, '/'}, KeyCase{0xBF, true, '?'}, KeyCase{0xBC, false, -1},
-                      KeyCase{0xDE, true, -1}, KeyCase{0xBB, true, -1}, KeyCase{0x60, false, -1},
-                      KeyCase{0x0D, false, -1}, KeyCase{0x09, false, -1}, KeyCase{0x10, false, -1},
-                      KeyCase{0x41 + 0x100, false, -1}, KeyCase{0x5B, false, -1},
-                      KeyCase{'@', false, -1}, KeyCase{0x61, false, -1}));
+INSTANTIATE_TEST_SUITE_P(NavigationAndEditing, ForgettingKey,
+                         ::testing::Values(vk::Left, vk::Right, vk::Up, vk::Down, vk::Home, vk::End,
+                                           vk::Prior, vk::Next, vk::Return, vk::Tab, vk::Escape,
+                                           vk::Delete, vk::Insert));
+
+TEST_F(ExpanderTest, KeysWithCtrlAltOrWinAreShortcutsThatForget) {
+  const std::uint32_t modifiers[] = {vk::LeftControl, vk::RightControl, vk::LeftMenu, vk::LeftWin};
+  for (std::uint32_t modifier : modifiers) {
+    Type(expander, ":de");
+    keyboard.Down(modifier);
+    EXPECT_FALSE(keyboard.Press('L')) << modifier;
+    keyboard.Up(modifier);
+    EXPECT_EQ(expander.TypedBuffer(), "") << modifier;
+  }
+  // Ctrl+Backspace deletes a word, not a character.
+  Type(expander, ":dem");
+  keyboard.Down(vk::LeftControl);
+  keyboard.Press(vk::Back);
+  keyboard.Up(vk::LeftControl);
+  EXPECT_EQ(Type(expander, "o"), Swallowed{});
+  EXPECT_TRUE(output.expansions.empty());
+}
+
+TEST_F(ExpanderTest, TriggerCannotCompleteOnCtrlOfItsLastLetter) {
+  table.Set(":l", "never");
+  Type(expander, ":");
+  keyboard.Down(vk::LeftControl);
+  EXPECT_FALSE(keyboard.Press('L'));
+  keyboard.Up(vk::LeftControl);
+  EXPECT_TRUE(output.expansions.empty());
+}
+
+TEST_F(ExpanderTest, ForgetTypedIsWhatAClickOrFocusChangeDoes) {
+  Type(expander, ":de");
+  expander.ForgetTyped();
+  EXPECT_EQ(Type(expander, "mo"), Swallowed{});
+  EXPECT_EQ(Type(expander, ":demo"), Swallowed{4});
+}
+
+TEST_F(ExpanderTest, CapsLockGivesCapitalsAndShiftUndoesIt) {
+  table.Set(":CAPS", "caps");
+  keyboard.Press(vk::Capital);
+  EXPECT_TRUE(expander.Modifiers().capsLock);
+  keyboard.PressWith(0xBA, true, false);
+  for (std::uint32_t key : {'C', 'A', 'P'}) keyboard.Press(key);
+  EXPECT_TRUE(keyboard.Press('S'));
+  EXPECT_EQ(output.requests.back().expansion, "caps");
+  keyboard.PressWith('X', true, false);
+  EXPECT_EQ(expander.TypedBuffer(), "x");
+  keyboard.Press(vk::Capital);
+  EXPECT_FALSE(expander.Modifiers().capsLock);
+}
+
+TEST_F(ExpanderTest, ShiftHeldThroughTheLastKeyIsReportedForTheSender) {
+  table.Set(":X", "Hello World");
+  keyboard.Down(vk::LeftShift);
+  keyboard.Press(0xBA);
+  EXPECT_TRUE(keyboard.Down('X'));
+  EXPECT_TRUE(expander.Modifiers().leftShift);
+  keyboard.Up('X');
+  keyboard.Up(vk::LeftShift);
+  EXPECT_FALSE(expander.Modifiers().Shift());
+}
+
+TEST_F(ExpanderTest, TextInjectedByAnotherProgramCountsAsTyped) {
+  table.Set(":\u00E9", "injected");
+  Type(expander, ":");
+  EXPECT_TRUE(expander.OnKeyEvent(vk::Packet, 0x00E9, false, false));
+  EXPECT_EQ(output.expansions.back().text, "injected");
+  // A surrogate half cannot start a trigger; it breaks a match instead of vanishing.
+  Type(expander, ":de");
+  expander.OnKeyEvent(vk::Packet, 0xD83D, false, false);
+  EXPECT_EQ(expander.TypedBuffer(), "");
+}
+
+TEST_F(ExpanderTest, ModifierStateCanBeSetFromTheSystem) {
+  ModifierState stuck;
+  stuck.leftWin = true;  // Win+L: its release went to the lock screen
+  expander.SyncModifiers(stuck);
+  Type(expander, ":demo");
+  EXPECT_TRUE(output.expansions.empty());
+  expander.SyncModifiers({});
+  EXPECT_EQ(Type(expander, ":demo"), Swallowed{4});
+}
 
 TEST_F(ExpanderTest, NothingExpandsInTheProgramsOwnWindowsAndTheTriggerStaysTyped) {
   output.focused.ownWindow = true;
@@ -201,6 +308,15 @@ TEST_F(ExpanderTest, FocusIsAskedOnlyWhenATriggerMatched) {
   EXPECT_EQ(output.focusQueries, 0);
   Type(expander, "mo");
   EXPECT_EQ(output.focusQueries, 1);
+}
+
+TEST_F(ExpanderTest, LayoutIsNotAskedForModifiersNavigationOrShortcuts) {
+  keyboard.Press(vk::LeftShift);
+  keyboard.Press(vk::Left);
+  keyboard.Down(vk::LeftControl);
+  keyboard.Press('C');
+  keyboard.Up(vk::LeftControl);
+  EXPECT_EQ(layout.translations, 0);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "engine/expander.h"
+#include "tests/unit/fake_layouts.h"
 
 namespace tarquel::testing {
 
@@ -19,8 +20,9 @@ class RecordingOutput final : public ExpanderOutput {
     friend bool operator==(const Expansion&, const Expansion&) = default;
   };
 
-  void SendExpansion(std::size_t backspaces, std::string_view expansion) override {
-    expansions.push_back({backspaces, std::string(expansion)});
+  void SendExpansion(const ExpansionRequest& request) override {
+    expansions.push_back({request.backspaces, request.expansion});
+    requests.push_back(request);
   }
   void WriteDiagnostic(std::string_view line) override { diagnostics.emplace_back(line); }
   FocusedProgram ProgramWithFocus() override {
@@ -29,48 +31,16 @@ class RecordingOutput final : public ExpanderOutput {
   }
 
   std::vector<Expansion> expansions;
+  std::vector<ExpansionRequest> requests;
   std::vector<std::string> diagnostics;
   FocusedProgram focused;
   int focusQueries = 0;
 };
 
-// The key a US keyboard uses for a character of KeyToChar's set, and whether Shift is held.
-inline std::pair<std::uint32_t, bool> KeyFor(char c) {
-  if (c >= 'a' && c <= 'z') return {static_cast<std::uint32_t>(c - 'a' + 'A'), false};
-  if (c >= 'A' && c <= 'Z') return {static_cast<std::uint32_t>(c), true};
-  if (c >= '0' && c <= '9') return {static_cast<std::uint32_t>(c), false};
-  switch (c) {
-    case '@':
-      return {'2', true};
-    case ' ':
-      return {0x20, false};
-    case ';':
-      return {0xBA, false};
-    case ':':
-      return {0xBA, true};
-    case '-':
-      return {0xBD, false};
-    case '_':
-      return {0xBD, true};
-    case '.':
-      return {0xBE, false};
-    case '/':
-      return {0xBF, false};
-    case '?':
-      return {0xBF, true};
-    default:
-      return {0x87, false};  // F24: a key without a character
-  }
-}
-
-// Types `text` key by key; returns which keys (by index) were swallowed.
+// Types `text` on a US keyboard; returns which characters' keys (by index) were swallowed.
 inline std::vector<std::size_t> Type(Expander& expander, std::string_view text) {
-  std::vector<std::size_t> swallowed;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    auto [key, shift] = KeyFor(text[i]);
-    if (expander.OnKeyDown(key, shift)) swallowed.push_back(i);
-  }
-  return swallowed;
+  static const FakeLayout us = UsLayout();
+  return Keyboard(expander).Type(us, text);
 }
 
 }  // namespace tarquel::testing

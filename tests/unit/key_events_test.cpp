@@ -2,120 +2,106 @@
 
 #include <gtest/gtest.h>
 
-#include <map>
+#include <string>
 #include <vector>
 
 namespace tarquel {
 namespace {
 
-constexpr std::uint16_t Back = 0x08;
-constexpr std::uint16_t Shift = 0x10;
-
-// A layout given as a table of bytes; bytes missing from it have no key.
-class FakeLayout final : public LayoutLookup {
- public:
-  explicit FakeLayout(std::map<unsigned char, LayoutKey> keys) : keys_(std::move(keys)) {}
-  std::optional<LayoutKey> Lookup(unsigned char byte) const override {
-    auto it = keys_.find(byte);
-    if (it == keys_.end()) return std::nullopt;
-    return it->second;
+KeyEvent Down(std::uint16_t key, bool extended = false) {
+  return {key, false, 0, extended};
+}
+KeyEvent Up(std::uint16_t key, bool extended = false) {
+  return {key, true, 0, extended};
+}
+std::vector<KeyEvent> Chars(std::u16string_view units) {
+  std::vector<KeyEvent> events;
+  for (char16_t unit : units) {
+    events.push_back({0, false, unit, false});
+    events.push_back({0, true, unit, false});
   }
-  // cp1252 for the two bytes the tests use, Latin-1 otherwise, 0x81 undefined.
-  char16_t ToUnicode(unsigned char byte) const override {
-    if (byte == 0x80) return u'\u20AC';
-    if (byte == 0x81) return 0;
-    return byte;
-  }
-
- private:
-  std::map<unsigned char, LayoutKey> keys_;
-};
-
-// US-like: letters, with Shift for capitals, and the space.
-FakeLayout UsLayout() {
-  std::map<unsigned char, LayoutKey> keys;
-  for (char c = 'a'; c <= 'z'; ++c) keys[c] = {static_cast<std::uint8_t>(c - 'a' + 'A')};
-  for (char c = 'A'; c <= 'Z'; ++c) keys[c] = {static_cast<std::uint8_t>(c), true};
-  keys[' '] = {0x20};
-  keys['\t'] = {0x09};
-  keys['@'] = {'2', true};
-  return FakeLayout(keys);
+  return events;
+}
+std::vector<KeyEvent> Join(std::vector<std::vector<KeyEvent>> parts) {
+  std::vector<KeyEvent> all;
+  for (const auto& part : parts) all.insert(all.end(), part.begin(), part.end());
+  return all;
 }
 
-// German-like: @ and the euro sign need AltGr, ^ is a dead key, é has no key.
-FakeLayout GermanLayout() {
-  std::map<unsigned char, LayoutKey> keys;
-  for (char c = 'a'; c <= 'z'; ++c) keys[c] = {static_cast<std::uint8_t>(c - 'a' + 'A')};
-  keys['.'] = {0xBE};
-  keys['@'] = {'Q', false, true};
-  keys[0x80] = {'E', false, true};
-  keys['^'] = {0xDC, false, false, true};
-  return FakeLayout(keys);
-}
-
-KeyEvent Down(std::uint16_t key) {
-  return {key, false, 0};
-}
-KeyEvent Up(std::uint16_t key) {
-  return {key, true, 0};
-}
-KeyEvent CharDown(char16_t c) {
-  return {0, false, c};
-}
-KeyEvent CharUp(char16_t c) {
-  return {0, true, c};
-}
+constexpr auto Back = static_cast<std::uint16_t>(vk::Back);
 
 TEST(BuildKeyEvents, NothingToDoGivesNoEvents) {
-  EXPECT_TRUE(BuildKeyEvents(0, "", UsLayout()).empty());
+  EXPECT_TRUE(BuildKeyEvents(0, false, "").empty());
 }
 
-TEST(BuildKeyEvents, BackspacesComeAsPressReleasePairs) {
-  EXPECT_EQ(
-      BuildKeyEvents(3, "", UsLayout()),
-      (std::vector<KeyEvent>{Down(Back), Up(Back), Down(Back), Up(Back), Down(Back), Up(Back)}));
+TEST(BuildKeyEvents, BackspacesComeFirstThenEveryCharacterAsUnicode) {
+  // Unicode events arrive as written whatever Caps Lock, Shift or the layout would make of keys.
+  EXPECT_EQ(BuildKeyEvents(2, false, "Hi"),
+            Join({{Down(Back), Up(Back), Down(Back), Up(Back)}, Chars(u"Hi")}));
 }
 
-TEST(BuildKeyEvents, HelloWorldAfterFourBackspacesIsThirtyFourEvents) {
-  std::vector<KeyEvent> events = BuildKeyEvents(4, "Hello World", UsLayout());
-  ASSERT_EQ(events.size(), 34u);
-  EXPECT_EQ(
-      std::vector<KeyEvent>(events.begin() + 8, events.begin() + 14),
-      (std::vector<KeyEvent>{Down(Shift), Down('H'), Up('H'), Up(Shift), Down('E'), Up('E')}));
+TEST(BuildKeyEvents, EmojiGoesAsItsSurrogatePair) {
+  EXPECT_EQ(BuildKeyEvents(0, false, "a\xF0\x9F\x98\x80"), Chars(u"a\xD83D\xDE00"));
 }
 
-TEST(BuildKeyEvents, ShiftWrapsEachCapitalOnItsOwn) {
-  EXPECT_EQ(BuildKeyEvents(0, "AB", UsLayout()),
-            (std::vector<KeyEvent>{Down(Shift), Down('A'), Up('A'), Up(Shift), Down(Shift),
-                                   Down('B'), Up('B'), Up(Shift)}));
+TEST(BuildKeyEvents, CombiningMarksAndRightToLeftTextKeepTheirOrder) {
+  // "e" + combining acute, then Hebrew shalom: each unit in storage order.
+  EXPECT_EQ(BuildKeyEvents(0, false, "e\xCC\x81 \xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D"),
+            Chars(u"e\u0301 \u05E9\u05DC\u05D5\u05DD"));
 }
 
-TEST(BuildKeyEvents, TabBecomesTheKeyTheLayoutNames) {
-  EXPECT_EQ(BuildKeyEvents(0, "\t", UsLayout()), (std::vector<KeyEvent>{Down(0x09), Up(0x09)}));
+TEST(BuildKeyEvents, LineBreaksBecomeEnterOnceAndTabsTab) {
+  EXPECT_EQ(BuildKeyEvents(0, false, "a\r\nb\nc\rd\te"), Join({Chars(u"a"),
+                                                               {Down(0x0D), Up(0x0D)},
+                                                               Chars(u"b"),
+                                                               {Down(0x0D), Up(0x0D)},
+                                                               Chars(u"c"),
+                                                               {Down(0x0D), Up(0x0D)},
+                                                               Chars(u"d"),
+                                                               {Down(0x09), Up(0x09)},
+                                                               Chars(u"e")}));
 }
 
-TEST(BuildKeyEvents, ByteWithoutKeyIsTypedAsItsUnicodeCharacter) {
-  EXPECT_EQ(BuildKeyEvents(0, "a\xE9z", UsLayout()),
-            (std::vector<KeyEvent>{Down('A'), Up('A'), CharDown(u'\u00E9'), CharUp(u'\u00E9'),
-                                   Down('Z'), Up('Z')}));
+TEST(BuildKeyEvents, OtherControlCharactersAreLeftOut) {
+  EXPECT_EQ(BuildKeyEvents(0, false, std::string("a\x01\x1B\x7F", 4) + std::string(1, '\0') + "b"),
+            Chars(u"ab"));
 }
 
-TEST(BuildKeyEvents, AltGrCharactersAreNotSentAsTheirBareKey) {
-  // "me@example.de" on a German layout: a bare Q would type "meqexample.de".
-  std::vector<KeyEvent> events = BuildKeyEvents(0, "e@e\x80", GermanLayout());
-  EXPECT_EQ(events,
-            (std::vector<KeyEvent>{Down('E'), Up('E'), CharDown(u'@'), CharUp(u'@'), Down('E'),
-                                   Up('E'), CharDown(u'\u20AC'), CharUp(u'\u20AC')}));
+TEST(BuildKeyEvents, IllFormedUtf8BecomesReplacementCharacters) {
+  EXPECT_EQ(BuildKeyEvents(0, false, "a\xC3"), Chars(u"a\uFFFD"));
+  EXPECT_EQ(BuildKeyEvents(0, false, "\xED\xA0\x80z"), Chars(u"\uFFFD\uFFFD\uFFFDz"));
+  EXPECT_EQ(BuildKeyEvents(0, false, "\xC0\xAF"), Chars(u"\uFFFD\uFFFD"));
 }
 
-TEST(BuildKeyEvents, DeadKeyCharacterIsSentAsUnicode) {
-  EXPECT_EQ(BuildKeyEvents(0, "^", GermanLayout()),
-            (std::vector<KeyEvent>{CharDown(u'^'), CharUp(u'^')}));
+TEST(BuildKeyEvents, WaitingDeadKeyIsSettledWithASpaceBeforeTheBackspaces) {
+  EXPECT_EQ(BuildKeyEvents(1, true, "x"),
+            Join({{Down(0x20), Up(0x20), Down(Back), Up(Back)}, Chars(u"x")}));
 }
 
-TEST(BuildKeyEvents, ByteUndefinedInTheCodePageIsLeftOut) {
-  EXPECT_EQ(BuildKeyEvents(0, "a\x81z", UsLayout()),
-            (std::vector<KeyEvent>{Down('A'), Up('A'), Down('Z'), Up('Z')}));
+TEST(BuildKeyEvents, HeldShiftIsLetGoAndPressedAgainAroundEverything) {
+  ModifierState held;
+  held.leftShift = true;
+  EXPECT_EQ(BuildKeyEvents(1, false, "a\t", held),
+            Join({{Up(vk::LeftShift), Down(Back), Up(Back)},
+                  Chars(u"a"),
+                  {Down(0x09), Up(0x09), Down(vk::LeftShift)}}));
+}
+
+TEST(BuildKeyEvents, HeldAltGrIsMaskedSoItsReleaseOpensNoMenu) {
+  ModifierState held;
+  held.leftCtrl = true;
+  held.rightAlt = true;
+  std::vector<KeyEvent> events = BuildKeyEvents(1, false, "", held);
+  EXPECT_EQ(events, (std::vector<KeyEvent>{Up(vk::LeftControl), Down(MaskKey), Up(MaskKey),
+                                           Up(vk::RightMenu, true), Down(Back), Up(Back),
+                                           Down(vk::RightMenu, true), Down(vk::LeftControl)}));
+}
+
+TEST(BuildKeyEvents, LocksAreNotTouched) {
+  ModifierState locks;
+  locks.capsLock = true;
+  locks.numLock = true;
+  EXPECT_EQ(BuildKeyEvents(0, false, "A", locks), Chars(u"A"));
 }
 
 }  // namespace

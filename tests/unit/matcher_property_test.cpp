@@ -5,31 +5,35 @@
 #include <algorithm>
 #include <cstdint>
 #include <iterator>
+#include <optional>
 #include <random>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "engine/expander.h"
+#include "tests/unit/fake_layouts.h"
 #include "tests/unit/fake_output.h"
 #include "tests/unit/reference_expander.h"
 
 namespace tarquel {
 namespace {
 
-using testing::KeyFor;
+using testing::FakeLayout;
+using testing::Keyboard;
 using testing::RecordingOutput;
 using testing::ReferenceExpander;
 using testing::WalkForTriggerEnding;
 
-// Few distinct characters, so that random typing keeps ending triggers. Keys A, B, C, 1, 2 and
-// OEM_1, each with and without Shift, give exactly these.
+// Few distinct characters, so that random typing keeps ending triggers; a US keyboard types
+// each of them with one key, with or without Shift.
 constexpr std::string_view Typeable = "abcABC12@;:";
-constexpr std::uint32_t CharacterKeys[] = {'A', 'B', 'C', '1', '2', 0xBA};
-// F24, comma, numeric-keypad 1, Enter, Shift itself, Left: keys that add no character.
-constexpr std::uint32_t KeysWithoutCharacter[] = {0x87, 0xBC, 0x61, 0x0D, 0x10, 0x25};
-// Bytes no key gives: such triggers must never match, wherever the byte sits.
-constexpr std::string_view Untypeable = ",=!~\x01\x80\xE9\xFF";
+// F24 and Shift itself add no character; Enter and Left empty the buffer.
+constexpr std::uint32_t KeysWithoutCharacter[] = {0x87, vk::LeftShift};
+constexpr std::uint32_t ForgettingKeys[] = {vk::Return, vk::Left};
+// Bytes no key gives (a control character, pieces of UTF-8 that are no character): such
+// triggers must never match, wherever the byte sits.
+constexpr std::string_view Untypeable = "\x01\x80\xE9\xFF";
 
 class RandomRun {
  public:
@@ -110,7 +114,9 @@ bool RunRound(std::uint32_t seed, std::size_t keys, RunStats& stats) {
   while (table.size() < initial) table.Set(run.Trigger(table), Numbered("x", table.size()));
 
   RecordingOutput output;
-  Expander expander(table, output);
+  FakeLayout us = testing::UsLayout();
+  Expander expander(table, output, us);
+  Keyboard keyboard(expander);
   ReferenceExpander reference(table);
   std::string pending;  // a trigger being typed on purpose, next character first
   std::string before;
@@ -135,27 +141,41 @@ bool RunRound(std::uint32_t seed, std::size_t keys, RunStats& stats) {
       reference.SetEnabled(enabled);
     }
 
-    std::uint32_t key;
-    bool shift = run.Chance(0.5);
-    if (pending.empty() && !table.empty() && run.Chance(0.03)) pending = run.AnyTrigger(table);
-    if (!pending.empty()) {
-      std::tie(key, shift) = KeyFor(pending.front());
-      pending.erase(0, 1);
-    } else {
-      std::size_t kind = run.Below(100);
-      if (kind < 8) {
-        key = VirtualKeyBack;
-      } else if (kind < 13) {
-        key = KeysWithoutCharacter[run.Below(std::size(KeysWithoutCharacter))];
-      } else {
-        key = CharacterKeys[run.Below(std::size(CharacterKeys))];
-      }
-    }
-
-    before.assign(reference.TypedBuffer());
+    before = reference.TypedBuffer();
     std::size_t expansionsBefore = output.expansions.size();
-    bool swallowed = expander.OnKeyDown(key, shift);
-    testing::KeyOutcome expected = reference.OnKeyDown(key, shift);
+    if (pending.empty() && !table.empty() && run.Chance(0.03)) pending = run.AnyTrigger(table);
+    std::string what;
+    bool swallowed = false;
+    testing::KeyOutcome expected;
+    std::size_t kind = run.Below(100);
+    if (!pending.empty() || kind >= 15) {
+      char c = Typeable[run.Below(Typeable.size())];
+      if (!pending.empty()) {
+        c = pending.front();
+        pending.erase(0, 1);
+      }
+      what = std::string("'") + c + "'";
+      std::optional<FakeLayout::Place> place = us.Find(std::string(1, c));
+      if (place) {
+        swallowed = keyboard.PressWith(place->key, place->shift, place->altGr);
+        expected = reference.Typed(std::string(1, c));
+      } else {
+        pending.clear();  // a trigger no key can type: give up on it
+      }
+    } else if (kind < 8) {
+      what = "Backspace";
+      keyboard.Press(vk::Back);
+      reference.Erase();
+    } else if (kind < 12) {
+      std::uint32_t key = KeysWithoutCharacter[run.Below(std::size(KeysWithoutCharacter))];
+      what = "vk " + std::to_string(key);
+      keyboard.Press(key);
+    } else {
+      std::uint32_t key = ForgettingKeys[run.Below(std::size(ForgettingKeys))];
+      what = "vk " + std::to_string(key);
+      keyboard.Press(key);
+      reference.Forget();
+    }
     ++stats.keys;
 
     bool agree = swallowed == expected.swallowed &&
@@ -169,9 +189,8 @@ bool RunRound(std::uint32_t seed, std::size_t keys, RunStats& stats) {
           output.diagnostics.back() == "Expander Triggered by: '" + expected.match->first + "'\n";
     }
     if (!agree) {
-      ADD_FAILURE() << "seed " << seed << ", key " << k << " (vk 0x" << std::hex << key << std::dec
-                    << (shift ? " with Shift" : "") << "), buffer before \"" << before
-                    << "\": index " << (swallowed ? "swallowed" : "passed") << ", walk "
+      ADD_FAILURE() << "seed " << seed << ", key " << k << " (" << what << "), buffer before \""
+                    << before << "\": index " << (swallowed ? "swallowed" : "passed") << ", walk "
                     << (expected.swallowed ? "matched '" + expected.match->first + "'" : "passed")
                     << "; buffers after \"" << expander.TypedBuffer() << "\" and \""
                     << reference.TypedBuffer() << "\"";
@@ -181,7 +200,7 @@ bool RunRound(std::uint32_t seed, std::size_t keys, RunStats& stats) {
     if (expected.match != nullptr) {
       ++stats.matches;
       stats.longestMatch = std::max(stats.longestMatch, expected.match->first.size());
-      std::string ended = before + *KeyToChar(key, shift);
+      std::string ended = before + what.substr(1, 1);
       if (ended.size() > TypedBufferLimit) ended.erase(0, ended.size() - TypedBufferLimit);
       std::size_t endingTriggers = 0;
       for (const auto& entry : table)

@@ -1,9 +1,9 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "engine/expander.h"
 
@@ -25,33 +25,40 @@ struct KeyOutcome {
   const TriggerTable::Entry* match = nullptr;
 };
 
-// An Expander written apart from the real one, matching by the plain walk.
+// An Expander written apart from the real one, told what each key typed rather than finding
+// out from a layout, keeping its characters one by one and matching by the plain walk.
 class ReferenceExpander {
  public:
   explicit ReferenceExpander(const TriggerTable& table) : table_(table) {}
 
-  KeyOutcome OnKeyDown(std::uint32_t virtualKey, bool shift) {
+  // A key that typed `character` (one character, UTF-8).
+  KeyOutcome Typed(std::string_view character) {
     if (!enabled_) return {};
-    if (virtualKey == VirtualKeyBack) {
-      if (!typed_.empty()) typed_.pop_back();
-      return {};
-    }
-    std::optional<char> c = KeyToChar(virtualKey, shift);
-    if (!c) return {};
-    typed_ += *c;
-    if (typed_.size() > TypedBufferLimit) typed_.erase(0, typed_.size() - TypedBufferLimit);
-    const TriggerTable::Entry* match = WalkForTriggerEnding(table_, typed_);
+    characters_.emplace_back(character);
+    if (characters_.size() > TypedBufferLimit) characters_.erase(characters_.begin());
+    const std::string typed = TypedBuffer();
+    const TriggerTable::Entry* match = WalkForTriggerEnding(table_, typed);
     if (match == nullptr) return {};
-    typed_.clear();
+    characters_.clear();
     return {true, match};
+  }
+  void Erase() {
+    if (enabled_ && !characters_.empty()) characters_.pop_back();
+  }
+  void Forget() {
+    if (enabled_) characters_.clear();
   }
 
   void SetEnabled(bool enabled) { enabled_ = enabled; }
-  std::string_view TypedBuffer() const { return typed_; }
+  std::string TypedBuffer() const {
+    std::string typed;
+    for (const std::string& character : characters_) typed += character;
+    return typed;
+  }
 
  private:
   const TriggerTable& table_;
-  std::string typed_;
+  std::vector<std::string> characters_;
   bool enabled_ = true;
 };
 

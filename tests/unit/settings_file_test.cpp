@@ -30,28 +30,29 @@ TEST_P(SettingsParsing, GivesTheTextAndTheNumbers) {
   EXPECT_EQ(settings.shortcut, GetParam().shortcut);
 }
 
-constexpr Shortcut CtrlAltE = DefaultShortcut;
+constexpr Shortcut Default = DefaultShortcut;
+constexpr const char* DefaultText = "Ctrl+Shift+F12";
 
 INSTANTIATE_TEST_SUITE_P(
     Lines, SettingsParsing,
     ::testing::Values(
-        SettingsCase{"EmptyTextGivesDefaults", "", "Ctrl+Alt+E", CtrlAltE},
+        SettingsCase{"EmptyTextGivesDefaults", "", DefaultText, Default},
         SettingsCase{"ShortcutLine", "toggle_shortcut=Ctrl+Shift+K\r\n", "Ctrl+Shift+K", {6, 0x4B}},
         SettingsCase{"MissingLineEnd", "toggle_shortcut=Alt+F2", "Alt+F2", {1, 0x71}},
         SettingsCase{"LoneLineFeeds", "x=y\ntoggle_shortcut=Alt+F2\n", "Alt+F2", {1, 0x71}},
         SettingsCase{"BlanksAroundEqualsMakeAnotherKey", "toggle_shortcut = Ctrl+K\r\n",
-                     "Ctrl+Alt+E", CtrlAltE},
-        SettingsCase{"KeyIsCaseSensitive", "Toggle_Shortcut=Ctrl+K\r\n", "Ctrl+Alt+E", CtrlAltE},
+                     DefaultText, Default},
+        SettingsCase{"KeyIsCaseSensitive", "Toggle_Shortcut=Ctrl+K\r\n", DefaultText, Default},
         SettingsCase{"ByteOrderMarkBelongsToTheKey", "\xEF\xBB\xBFtoggle_shortcut=Ctrl+K\r\n",
-                     "Ctrl+Alt+E", CtrlAltE},
+                     DefaultText, Default},
         SettingsCase{"ByteOrderMarkLineSkippedLaterLineCounts",
                      "\xEF\xBB\xBFtoggle_shortcut=Ctrl+K\r\ntoggle_shortcut=Alt+J\r\n",
                      "Alt+J",
                      {1, 0x4A}},
         SettingsCase{"EmptyValueKeepsEmptyTextAndDefaultNumbers", "toggle_shortcut=\r\n", "",
-                     CtrlAltE},
+                     Default},
         SettingsCase{"UnnamedKeyKeepsTextWithDefaultNumbers", "toggle_shortcut=Ctrl+Space\r\n",
-                     "Ctrl+Space", CtrlAltE},
+                     "Ctrl+Space", Default},
         SettingsCase{"LastLineWins",
                      "toggle_shortcut=Alt+F2\r\ntoggle_shortcut=Ctrl+F3\r\n",
                      "Ctrl+F3",
@@ -72,7 +73,7 @@ INSTANTIATE_TEST_SUITE_P(
                      std::string("Ctrl\0+Q", 7),
                      {2, 0x51}},
         SettingsCase{"NulInsideTheKeyMakesAnotherKey",
-                     std::string("toggle\0shortcut=Alt+Q\r\n", 24), "Ctrl+Alt+E", CtrlAltE},
+                     std::string("toggle\0shortcut=Alt+Q\r\n", 24), DefaultText, Default},
         SettingsCase{"NothingAfterCtrlZIsRead",
                      "toggle_shortcut=Alt+Q\r\n\x1Atoggle_shortcut=Ctrl+W\r\n",
                      "Alt+Q",
@@ -87,7 +88,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(SettingsFile, MissingFileGivesDefaultsAndCreatesNone) {
   TempDir dir;
   Settings settings = LoadSettings(dir / SettingsFileName);
-  EXPECT_EQ(settings.shortcutText, "Ctrl+Alt+E");
+  EXPECT_EQ(settings.shortcutText, "Ctrl+Shift+F12");
   EXPECT_EQ(settings.shortcut, DefaultShortcut);
   EXPECT_FALSE(std::filesystem::exists(dir / SettingsFileName));
 }
@@ -98,7 +99,7 @@ TEST(SettingsFile, SaveWritesOneCrLfLineAndLoadsBack) {
   EXPECT_EQ(ReadBytes(dir / SettingsFileName), "toggle_shortcut=Ctrl+Alt+E\r\n");
   Settings settings = LoadSettings(dir / SettingsFileName);
   EXPECT_EQ(settings.shortcutText, "Ctrl+Alt+E");
-  EXPECT_EQ(settings.shortcut, DefaultShortcut);
+  EXPECT_EQ(settings.shortcut, (Shortcut{ModifierCtrl | ModifierAlt, 0x45}));
 }
 
 TEST(SettingsFile, NewShortcutSavedOverLoadedSettingsKeepsEveryOtherLine) {
@@ -169,7 +170,7 @@ TEST(SettingsFile, BytesBeyondTheReadLimitAreNotRead) {
 TEST(SettingsFile, FolderInPlaceOfTheFileGivesDefaults) {
   TempDir dir;
   std::filesystem::create_directory(dir / SettingsFileName);
-  EXPECT_EQ(LoadSettings(dir / SettingsFileName).shortcutText, "Ctrl+Alt+E");
+  EXPECT_EQ(LoadSettings(dir / SettingsFileName).shortcutText, "Ctrl+Shift+F12");
 }
 
 TEST(SettingsFile, SaveIntoMissingFolderReportsFailure) {

@@ -25,7 +25,8 @@ TEST_P(ParseShortcutCases, GivesTheExpectedNumbers) {
 INSTANTIATE_TEST_SUITE_P(
     Notation, ParseShortcutCases,
     ::testing::Values(
-        ParseCase{"DefaultText", "Ctrl+Alt+E", {Ctrl | Alt, 0x45}},
+        ParseCase{"DefaultText", "Ctrl+Shift+F12", {Ctrl | Shift, 0x7B}},
+        ParseCase{"FirstDefaultText", "Ctrl+Alt+E", {Ctrl | Alt, 0x45}},
         ParseCase{"LowerCaseFunctionKey", "ctrl+shift+f5", {Ctrl | Shift, 0x74}},
         ParseCase{"AltF4", "Alt+F4", {Alt, 0x73}},
         ParseCase{"WinShiftDigit", "Win+Shift+1", {Win | Shift, 0x31}},
@@ -43,11 +44,11 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"ControlIsNotCtrl", "Control+K", {0, 0x4B}},
         ParseCase{"WordInsideALongerWordCounts", "Window+K", {Win, 0x4B}},
         ParseCase{"RepeatedWordsSetTheBitOnce", "Ctrl+Ctrl+K", {Ctrl, 0x4B}},
-        ParseCase{"NonAsciiBytesAreNotLetters", "Ctrl+\xE9", {Ctrl | Alt, 0x45}},
+        ParseCase{"NonAsciiBytesAreNotLetters", "Ctrl+\xE9", {Ctrl | Shift, 0x7B}},
         ParseCase{"NulBytesAreOrdinaryBytes", std::string("Ctrl\0+K", 7), {Ctrl, 0x4B}}),
     [](const auto& info) { return info.param.name; });
 
-// Every one of these names no key the notation knows: the numbers fall back to Ctrl+Alt+E,
+// Every one of these names no key the notation knows: the numbers fall back to the default,
 // whatever modifier words the text holds.
 class ParseShortcutFallback : public ::testing::TestWithParam<std::string> {};
 

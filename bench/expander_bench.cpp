@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "bench/bench_tables.h"
+#include "bench/version10_expander.h"
 #include "engine/expander.h"
 #include "engine/trigger_file.h"
 #include "tests/unit/reference_expander.h"
@@ -43,7 +44,7 @@ class BenchLayout final : public KeyboardLayout {
       c = shift ? ':' : ';';
     }
     if (c == 0) return {};
-    return {KeyText::Kind::Characters, std::string(1, c)};
+    return {KeyText::Kind::Characters, std::string_view(&c, 1)};
   }
 };
 
@@ -66,34 +67,22 @@ class Indexed {
   Expander expander_;
 };
 
-// Version 1.0's engine, kept here to be measured beside the one built: a fixed US key map, one
-// byte per character, key-downs only, the same index.
+class NullOutput10 final : public version10::ExpanderOutput {
+ public:
+  void SendExpansion(std::size_t, std::string_view) override {}
+  void WriteDiagnostic(std::string_view) override {}
+};
+
+// Version 1.0's engine beside the one built: a fixed US key map, one byte per character,
+// key-downs only, the same table and index.
 class Version10 {
  public:
-  explicit Version10(const TriggerTable& table) : table_(table) { typed_.reserve(64); }
-  bool Key(std::uint32_t key, bool shift) {
-    char c = 0;
-    if (key >= 'A' && key <= 'Z') {
-      c = static_cast<char>(shift ? key : key - 'A' + 'a');
-    } else if (key >= '0' && key <= '9') {
-      c = static_cast<char>(key);
-    } else if (key == 0xBA) {
-      c = shift ? ':' : ';';
-    }
-    if (c == 0) return false;
-    typed_.push_back(c);
-    if (typed_.size() > TypedBufferLimit) typed_.erase(0, typed_.size() - TypedBufferLimit);
-    const TriggerTable::Entry* match = table_.FindTriggerEnding(typed_);
-    if (match == nullptr) return false;
-    std::string line = "Expander Triggered by: '" + match->first + "'\n";
-    benchmark::DoNotOptimize(line);
-    typed_.clear();
-    return true;
-  }
+  explicit Version10(const TriggerTable& table) : expander_(table, output_) {}
+  bool Key(std::uint32_t key, bool shift) { return expander_.OnKeyDown(key, shift); }
 
  private:
-  const TriggerTable& table_;
-  std::string typed_;
+  NullOutput10 output_;
+  version10::Expander expander_;
 };
 
 // The same keys matched by walking the whole table, as first designed.
@@ -104,8 +93,8 @@ class Walk {
     KeyStroke stroke{key, 0, false, {}};
     stroke.modifiers.leftShift = shift;
     KeyText text = layout_.Translate(stroke);
-    if (text.kind == KeyText::Kind::Nothing) return false;
-    return reference_.Typed(text.text).swallowed;
+    if (text.kind() == KeyText::Kind::Nothing) return false;
+    return reference_.Typed(text.text()).swallowed;
   }
 
  private:

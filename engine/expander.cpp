@@ -1,5 +1,7 @@
 #include "engine/expander.h"
 
+#include <cstring>
+
 namespace tarquel {
 
 // The table's index leaves out triggers that cannot fit the buffer; it must not leave out more.
@@ -54,7 +56,6 @@ bool IsExcludedProgram(std::string_view executableName, const std::vector<std::s
 
 Expander::Expander(const TriggerTable& table, ExpanderOutput& output, KeyboardLayout& layout)
     : table_(table), output_(output), layout_(layout) {
-  typed_.reserve(TypedBufferLimit * 4 + 8);
   ActiveExpander = this;
 }
 
@@ -71,7 +72,8 @@ bool Expander::OnKeyEvent(std::uint32_t virtualKey, std::uint32_t scanCode, bool
 }
 
 void Expander::ForgetTyped() {
-  typed_.clear();
+  start_ = 0;
+  end_ = 0;
   typedCharacters_ = 0;
   pendingDeadKey_.clear();
 }
@@ -92,7 +94,7 @@ bool Expander::OnKeyDown(const KeyStroke& stroke) {
       ForgetTyped();
       return false;
     }
-    text = {KeyText::Kind::Characters, Utf8Of(stroke.scanCode)};
+    text = KeyText(KeyText::Kind::Characters, Utf8Of(stroke.scanCode));
   } else {
     switch (RoleOfKey(stroke.virtualKey, stroke.modifiers)) {
       case KeyRole::Modifier:
@@ -114,51 +116,61 @@ bool Expander::OnKeyDown(const KeyStroke& stroke) {
     text = layout_.Translate(stroke);
   }
 
-  if (text.kind == KeyText::Kind::Nothing || text.text.empty() ||
-      HoldsControlCharacter(text.text)) {
+  if (text.kind() == KeyText::Kind::Nothing || text.text().empty() ||
+      HoldsControlCharacter(text.text())) {
     // Ctrl+Alt with a key that types nothing is a shortcut, not AltGr typing.
     if (stroke.modifiers.Ctrl() && stroke.modifiers.Alt()) ForgetTyped();
     return false;
   }
-  if (text.kind == KeyText::Kind::DeadKey && pendingDeadKey_.empty()) {
-    pendingDeadKey_ = std::move(text.text);
+  if (text.kind() == KeyText::Kind::DeadKey && pendingDeadKey_.empty()) {
+    pendingDeadKey_ = text.text();
     return false;
   }
 
   bool deadKeyWaited = false;
-  std::string characters = std::move(text.text);
+  std::string_view characters = text.text();
+  std::string combined;
   if (!pendingDeadKey_.empty()) {
     // What the window makes of the accent and this key: the composed letter, or both.
-    std::string composed = ComposeDeadKey(pendingDeadKey_, characters);
-    characters = composed.empty() ? pendingDeadKey_ + characters : std::move(composed);
+    combined = ComposeDeadKey(pendingDeadKey_, characters);
+    if (combined.empty()) combined = pendingDeadKey_ + std::string(characters);
+    characters = combined;
     pendingDeadKey_.clear();
     deadKeyWaited = true;
   }
-  Append(characters);
-  return MatchAndExpand(CountCharacters(characters), deadKeyWaited);
+  const std::size_t count = CountCharacters(characters);
+  Append(characters, count);
+  return MatchAndExpand(count, deadKeyWaited);
 }
 
-void Expander::Append(std::string_view text) {
-  typed_ += text;
-  typedCharacters_ += CountCharacters(text);
+void Expander::Append(std::string_view text, std::size_t characters) {
+  if (text.size() > typed_.size() - end_) {
+    const std::size_t kept = end_ - start_;
+    std::memmove(typed_.data(), typed_.data() + start_, kept);
+    start_ = 0;
+    end_ = kept;
+  }
+  // Text longer than the whole array would be a layout typing hundreds of characters at once:
+  // its end is what counts.
+  if (text.size() > typed_.size() - end_) text = text.substr(text.size() - (typed_.size() - end_));
+  // Mostly one byte: a loop beats a call to memcpy.
+  for (char c : text) typed_[end_++] = c;
+  typedCharacters_ += characters;
   while (typedCharacters_ > TypedBufferLimit) {
-    std::size_t first = 1;
-    while (first < typed_.size() && (static_cast<unsigned char>(typed_[first]) & 0xC0) == 0x80) {
-      ++first;
-    }
-    typed_.erase(0, first);
+    ++start_;
+    while (start_ < end_ && (static_cast<unsigned char>(typed_[start_]) & 0xC0) == 0x80) ++start_;
     --typedCharacters_;
   }
 }
 
 void Expander::EraseLastCharacter() {
-  if (typed_.empty()) return;
-  typed_.resize(typed_.size() - LastCharacterSize(typed_));
+  if (end_ == start_) return;
+  end_ -= LastCharacterSize(TypedBuffer());
   --typedCharacters_;
 }
 
 bool Expander::MatchAndExpand(std::size_t lastKeyCharacters, bool deadKeyWaited) {
-  const TriggerTable::Entry* match = table_.FindTriggerEnding(typed_);
+  const TriggerTable::Entry* match = table_.FindTriggerEnding(TypedBuffer());
   if (match == nullptr) return false;
   // Typed into one of this program's windows or an excluded program's: the text stays as typed.
   FocusedProgram focused = output_.ProgramWithFocus();
@@ -175,7 +187,9 @@ bool Expander::MatchAndExpand(std::size_t lastKeyCharacters, bool deadKeyWaited)
   const std::size_t shown = CountCharacters(match->first) + (deadKeyWaited ? 1 : 0);
   request.backspaces = shown > lastKeyCharacters ? shown - lastKeyCharacters : 0;
 
-  std::string line = "Expander Triggered by: '";
+  std::string line;
+  line.reserve(28 + match->first.size());
+  line += "Expander Triggered by: '";
   line += match->first;
   line += "'\n";
   output_.WriteDiagnostic(line);

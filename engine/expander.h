@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -28,15 +29,16 @@ struct FocusedProgram {
 bool IsExcludedProgram(std::string_view executableName, const std::vector<std::string>& excluded);
 
 // What the engine decided when a trigger completed: the key that completed it was swallowed,
-// and this is what the window must get instead.
+// and this is what the window must get instead. The texts are the table's own, valid only during
+// the call that hands the request over; whoever sends later keeps a copy.
 struct ExpansionRequest {
   // Characters of the trigger the window already shows.
   std::size_t backspaces = 0;
   // The window still holds a dead key from the trigger's last characters, which would combine
   // with whatever comes next: a space settles it into its accent, which `backspaces` counts.
   bool settleDeadKey = false;
-  std::string trigger;
-  std::string expansion;
+  std::string_view trigger;
+  std::string_view expansion;
 
   friend bool operator==(const ExpansionRequest&, const ExpansionRequest&) = default;
 };
@@ -95,13 +97,14 @@ class Expander {
 
   void SetEnabled(bool enabled) { enabled_ = enabled; }
   bool IsEnabled() const { return enabled_; }
-  std::string_view TypedBuffer() const { return typed_; }
+  std::string_view TypedBuffer() const { return {typed_.data() + start_, end_ - start_}; }
   // The accent of a dead key pressed last, waiting for the next key; empty when none waits.
   std::string_view PendingDeadKey() const { return pendingDeadKey_; }
 
  private:
   bool OnKeyDown(const KeyStroke& stroke);
-  void Append(std::string_view text);
+  // `characters`: how many characters (code points) `text` holds.
+  void Append(std::string_view text, std::size_t characters);
   void EraseLastCharacter();
   // `lastKeyCharacters`: how many characters the swallowed key added; `deadKeyWaited`: that key
   // was combined with a dead key the window still holds.
@@ -111,7 +114,11 @@ class Expander {
   ExpanderOutput& output_;
   KeyboardLayout& layout_;
   ModifierState modifiers_;
-  std::string typed_;  // UTF-8
+  // The buffer is typed_[start_, end_) (UTF-8); characters before start_ have fallen out and
+  // are moved out of the way only when the end reaches the array's.
+  std::array<char, 512> typed_;
+  std::size_t start_ = 0;
+  std::size_t end_ = 0;
   std::size_t typedCharacters_ = 0;
   std::string pendingDeadKey_;
   std::vector<std::string> excludedPrograms_;

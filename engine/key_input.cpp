@@ -1,6 +1,7 @@
 #include "engine/key_input.h"
 
 #include <array>
+#include <cstring>
 
 namespace tarquel {
 
@@ -41,6 +42,16 @@ std::string_view TakeCharacter(std::string_view text, std::size_t& at) {
 }
 
 }  // namespace
+
+KeyText::KeyText(Kind kind, std::string_view text) : kind_(kind) {
+  std::size_t size = text.size();
+  if (size > Capacity) {
+    size = Capacity;
+    while (size > 0 && (static_cast<unsigned char>(text[size]) & 0xC0) == 0x80) --size;
+  }
+  std::memcpy(bytes_, text.data(), size);
+  size_ = static_cast<std::uint8_t>(size);
+}
 
 std::uint32_t ModifierState::HotkeyBits() const {
   return (Alt() ? 1u : 0u) | (Ctrl() ? 2u : 0u) | (Shift() ? 4u : 0u) | (Win() ? 8u : 0u);
@@ -91,51 +102,37 @@ bool TrackModifier(ModifierState& state, std::uint32_t key, bool release) {
   }
 }
 
+namespace {
+
+// What each virtual key is with no modifier held; this runs for every key-down.
+constexpr std::array<KeyRole, 256> PlainRoles = [] {
+  std::array<KeyRole, 256> roles{};
+  roles.fill(KeyRole::Type);
+  for (std::uint32_t key : {vk::Shift, vk::LeftShift, vk::RightShift, vk::Control, vk::LeftControl,
+                            vk::RightControl, vk::Menu, vk::LeftMenu, vk::RightMenu, vk::LeftWin,
+                            vk::RightWin, vk::Capital, vk::NumLock, vk::ScrollLock}) {
+    roles[key] = KeyRole::Modifier;
+  }
+  for (std::uint32_t key :
+       {vk::Tab, vk::Return, vk::Escape, vk::Prior, vk::Next, vk::End, vk::Home, vk::Left, vk::Up,
+        vk::Right, vk::Down, vk::Insert, vk::Delete, vk::Apps}) {
+    roles[key] = KeyRole::Forget;
+  }
+  roles[vk::Back] = KeyRole::Erase;
+  return roles;
+}();
+
+}  // namespace
+
 KeyRole RoleOfKey(std::uint32_t virtualKey, const ModifierState& modifiers) {
-  switch (virtualKey) {
-    case vk::Shift:
-    case vk::LeftShift:
-    case vk::RightShift:
-    case vk::Control:
-    case vk::LeftControl:
-    case vk::RightControl:
-    case vk::Menu:
-    case vk::LeftMenu:
-    case vk::RightMenu:
-    case vk::LeftWin:
-    case vk::RightWin:
-    case vk::Capital:
-    case vk::NumLock:
-    case vk::ScrollLock:
-      return KeyRole::Modifier;
-    default:
-      break;
-  }
-  const bool altGr = modifiers.Ctrl() && modifiers.Alt();
-  if (modifiers.Win() || ((modifiers.Ctrl() || modifiers.Alt()) && !altGr)) {
-    return KeyRole::Forget;
-  }
-  switch (virtualKey) {
-    case vk::Back:
-      return altGr ? KeyRole::Forget : KeyRole::Erase;
-    case vk::Tab:
-    case vk::Return:
-    case vk::Escape:
-    case vk::Prior:
-    case vk::Next:
-    case vk::End:
-    case vk::Home:
-    case vk::Left:
-    case vk::Up:
-    case vk::Right:
-    case vk::Down:
-    case vk::Insert:
-    case vk::Delete:
-    case vk::Apps:
-      return KeyRole::Forget;
-    default:
-      return KeyRole::Type;
-  }
+  const KeyRole plain = PlainRoles[virtualKey & 0xFF];
+  if (plain == KeyRole::Modifier || virtualKey > 0xFF) return plain;
+  const bool ctrl = modifiers.Ctrl();
+  const bool alt = modifiers.Alt();
+  if (!ctrl && !alt && !modifiers.Win()) return plain;
+  // Ctrl with Alt is AltGr; with it only typing keys stay typing.
+  if (modifiers.Win() || ctrl != alt || plain != KeyRole::Type) return KeyRole::Forget;
+  return KeyRole::Type;
 }
 
 std::string ComposeDeadKey(std::string_view accent, std::string_view next) {

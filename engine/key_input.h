@@ -82,15 +82,28 @@ struct KeyStroke {
   ModifierState modifiers;
 };
 
-// What the layout makes of a key-down.
-struct KeyText {
+// What the layout makes of a key-down. The text is kept inline: this is built for every key.
+class KeyText {
+ public:
   enum class Kind {
     Nothing,     // the key types no character (F5, a lone modifier, an unassigned key)
-    Characters,  // `text` is typed
-    DeadKey,     // `text` is the accent's own character; it waits for the next key
+    Characters,  // `text()` is typed
+    DeadKey,     // `text()` is the accent's own character; it waits for the next key
   };
-  Kind kind = Kind::Nothing;
-  std::string text;  // UTF-8
+  // More than any layout types with one key; longer text is cut after its last whole character.
+  static constexpr std::size_t Capacity = 23;
+
+  KeyText() = default;
+  KeyText(Kind kind, std::string_view text);
+
+  Kind kind() const { return kind_; }
+  // UTF-8.
+  std::string_view text() const { return {bytes_, size_}; }
+
+ private:
+  Kind kind_ = Kind::Nothing;
+  std::uint8_t size_ = 0;
+  char bytes_[Capacity];
 };
 
 // The keyboard layout of the window that gets the key. Translating must not change the

@@ -240,11 +240,16 @@ LRESULT CALLBACK KeyboardHookProc(int code, WPARAM message, LPARAM eventRecord) 
     return CallNextHookEx(nullptr, code, message, eventRecord);
   }
   const auto* event = reinterpret_cast<const KBDLLHOOKSTRUCT*>(eventRecord);
+  if (event->dwExtraInfo == BatchEndTag) {
+    if (ActiveSender != nullptr) ActiveSender->OnBatchEnd();
+    return 1;
+  }
   if (event->dwExtraInfo == InjectedEventTag || ActiveExpander == nullptr) {
     return CallNextHookEx(nullptr, code, message, eventRecord);
   }
   // An expansion is on its way: this key belongs after it.
-  if (ActiveSender != nullptr && ActiveSender->Waiting() && ActiveSender->Hold(*event, release)) {
+  if (ActiveSender != nullptr && ActiveSender->MustHold(event->dwExtraInfo == ReplayedEventTag) &&
+      ActiveSender->Hold(*event, release)) {
     return 1;
   }
 #ifdef TARQUEL_HOOK_TIMING

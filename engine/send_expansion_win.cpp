@@ -13,9 +13,6 @@ namespace {
 constexpr UINT SendQueuedMessage = WM_APP + 1;
 constexpr const wchar_t* SenderWindowClass = L"TarquelExpansionSender";
 
-// Keys held longer than this are let through: the main loop is not getting to the expansion
-// (a long modal wait), and typing must not vanish meanwhile.
-constexpr DWORD HoldLimitMs = 1500;
 // A fast typist's keys behind one expansion, downs and ups, with room to spare.
 constexpr std::size_t HeldLimit = 512;
 
@@ -78,19 +75,26 @@ ExpansionSender::~ExpansionSender() {
 }
 
 void ExpansionSender::Queue(const ExpansionRequest& request, const ModifierState& modifiers) {
-  if (window_ == nullptr) {
-    // No window to post to: sending now is late in the hook but better than never.
-    pending_ = Pending{request, modifiers};
-    SendQueued();
-    return;
-  }
-  pending_ = Pending{request, modifiers};
-  queuedAt_ = GetTickCount();
-  PostMessageW(window_, SendQueuedMessage, 0, 0);
+  pending_.backspaces = request.backspaces;
+  pending_.settleDeadKey = request.settleDeadKey;
+  pending_.trigger.assign(request.trigger);
+  pending_.expansion.assign(request.expansion);
+  pending_.modifiers = modifiers;
+  gate_.Queued(GetTickCount());
+  PostSend();
 }
 
-bool ExpansionSender::Waiting() const {
-  return pending_.has_value() && GetTickCount() - queuedAt_ < HoldLimitMs;
+bool ExpansionSender::MustHold(bool replayed) {
+  switch (gate_.Judge(replayed, GetTickCount())) {
+    case SendGate::Verdict::Pass:
+      return false;
+    case SendGate::Verdict::Hold:
+      return true;
+    case SendGate::Verdict::PassAndSend:
+      PostSend();
+      return false;
+  }
+  return false;
 }
 
 bool ExpansionSender::Hold(const KBDLLHOOKSTRUCT& event, bool release) {
@@ -108,33 +112,54 @@ bool ExpansionSender::Hold(const KBDLLHOOKSTRUCT& event, bool release) {
   if (release) input.ki.dwFlags |= KEYEVENTF_KEYUP;
   input.ki.dwExtraInfo = ReplayedEventTag;
   held_.push_back(input);
+  gate_.Held();
   return true;
+}
+
+void ExpansionSender::OnBatchEnd() {
+  // Keys pressed while the last batch was under way go out now, behind it.
+  if (gate_.BatchEnded(GetTickCount())) PostSend();
+}
+
+void ExpansionSender::PostSend() {
+  // Without a window to post to, sending now is late in the hook but better than never.
+  if (window_ == nullptr || !PostMessageW(window_, SendQueuedMessage, 0, 0)) SendNow();
 }
 
 LRESULT CALLBACK ExpansionSender::WindowProc(HWND window, UINT message, WPARAM wParam,
                                              LPARAM lParam) {
   if (message == SendQueuedMessage) {
-    if (ActiveSender != nullptr) ActiveSender->SendQueued();
+    if (ActiveSender != nullptr) ActiveSender->SendNow();
     return 0;
   }
   return DefWindowProcW(window, message, wParam, lParam);
 }
 
-void ExpansionSender::SendQueued() {
-  if (!pending_) return;
-  const Pending pending = std::move(*pending_);
-  pending_.reset();
+void ExpansionSender::SendNow() {
+  // One batch at a time: the next goes out when the hook has seen this one's end.
+  if (!gate_.CanSend()) return;
 
-  std::vector<KeyEvent> events =
-      BuildKeyEvents(pending.request.backspaces, pending.request.settleDeadKey,
-                     pending.request.expansion, pending.modifiers);
   std::vector<INPUT> inputs;
-  inputs.reserve(events.size() + held_.size());
-  for (const KeyEvent& event : events) inputs.push_back(ToInput(event));
-  // The user's keys go behind the expansion in the same call, so nothing can come between.
+  if (gate_.HasQueued()) {
+    std::vector<KeyEvent> events = BuildKeyEvents(pending_.backspaces, pending_.settleDeadKey,
+                                                  pending_.expansion, pending_.modifiers);
+    inputs.reserve(events.size() + held_.size() + 1);
+    for (const KeyEvent& event : events) inputs.push_back(ToInput(event));
+  }
+  // The user's keys go behind the expansion in the same call.
   inputs.insert(inputs.end(), held_.begin(), held_.end());
   held_.clear();
-  SendInputs(inputs);
+  INPUT end{};
+  end.type = INPUT_KEYBOARD;
+  end.ki.wVk = MaskKey;
+  end.ki.dwFlags = KEYEVENTF_KEYUP;
+  end.ki.dwExtraInfo = BatchEndTag;
+  inputs.push_back(end);
+
+  // Counted as under way before it is: the hook must not see the end before the gate expects it.
+  gate_.Sent(true, GetTickCount());
+  // Short of the end, nothing would ever tell the hook to stop holding.
+  if (SendInputs(inputs) != inputs.size()) gate_.Sent(false, GetTickCount());
 }
 
 }  // namespace tarquel

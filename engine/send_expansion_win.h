@@ -2,11 +2,12 @@
 
 #include <windows.h>
 
-#include <optional>
+#include <string>
 #include <vector>
 
 #include "engine/expander.h"
 #include "engine/key_events.h"
+#include "engine/send_gate.h"
 
 namespace tarquel {
 
@@ -17,6 +18,11 @@ inline constexpr ULONG_PTR InjectedEventTag = 0x54524B51;  // "TRKQ"
 // The user's own keys, held back while an expansion waited and sent again after it. The hook
 // takes them as the user's.
 inline constexpr ULONG_PTR ReplayedEventTag = 0x54524B52;
+// The last event of everything sent in one go: a release of an unassigned key that the hook
+// swallows. Once the hook sees it, every event sent before it has been through the hook, so a
+// key of the user's arriving after it comes after them (under Wine, SendInput's events and the
+// keyboard's can interleave).
+inline constexpr ULONG_PTR BatchEndTag = 0x54524B53;
 
 // Sends `events` in one SendInput call, so that no key the user presses meanwhile lands in the
 // middle. Returns how many went out; a short send is written to the debugger output.
@@ -24,8 +30,9 @@ UINT SendKeyEvents(const std::vector<KeyEvent>& events);
 
 // Sends expansions from the main loop instead of the hook: the hook only records what to send
 // and returns, so that a long expansion never holds up the system's input (Windows drops a hook
-// that overruns its time-out). Until the expansion has gone out, the hook hands every key of
-// the user's to `Hold`; they are sent again right after the expansion, in their order.
+// that overruns its time-out). From the trigger's last key until everything sent has come back
+// through the hook, the hook hands the user's keys to `Hold`; they are sent again right after
+// the expansion, in their order.
 class ExpansionSender {
  public:
   ExpansionSender();
@@ -35,24 +42,32 @@ class ExpansionSender {
 
   // From the hook: `modifiers` are the keys the user holds as the trigger completes.
   void Queue(const ExpansionRequest& request, const ModifierState& modifiers);
-  // An expansion is waiting to be sent, so the user's keys must wait behind it.
-  bool Waiting() const;
+  // Whether a key event must wait behind what is being sent. `replayed`: the event is one of
+  // the user's keys sent again, which waits only behind an expansion not yet sent.
+  bool MustHold(bool replayed);
   // Keeps a key event of the user's to send after the expansion; false when there is no room
   // left, and the key must then go on as it is.
   bool Hold(const KBDLLHOOKSTRUCT& event, bool release);
+  // The hook saw the last event of what was sent.
+  void OnBatchEnd();
 
  private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-  void SendQueued();
+  void PostSend();
+  void SendNow();
 
+  // The request's texts copied, into strings that keep their capacity from one to the next.
   struct Pending {
-    ExpansionRequest request;
+    std::size_t backspaces = 0;
+    bool settleDeadKey = false;
+    std::string trigger;
+    std::string expansion;
     ModifierState modifiers;
   };
 
   HWND window_ = nullptr;
-  std::optional<Pending> pending_;
-  DWORD queuedAt_ = 0;
+  SendGate gate_;
+  Pending pending_;
   std::vector<INPUT> held_;
 };
 

@@ -7,7 +7,7 @@ packages=(
   clang-format clang libclang-rt-14-dev
   g++-mingw-w64-x86-64-posix
   wine wine64
-  xvfb xdotool x11-utils imagemagick
+  xvfb xdotool x11-utils x11-xkb-utils imagemagick
   nsis zip
   e2fsprogs  # chattr: files nobody may change, for the failed-save tests
 )

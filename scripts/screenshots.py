@@ -136,7 +136,7 @@ def take_pictures(session, out):
     width, height = OVERLAY_SIZE
     for _ in range(5):
         before = sum(line == OFF_LINE for line in session.debug_lines())
-        session.key("ctrl+alt+e")
+        session.key("ctrl+shift+F12")
         session.wait_for_debug_line(OFF_LINE, count=before + 1)
         screen = session.scratch / "overlay.png"
         session.wait_until(
@@ -150,7 +150,7 @@ def take_pictures(session, out):
                  OVERLAY_CORNER_RADIUS)
             break
         ons = sum(line == ON_LINE for line in session.debug_lines())
-        session.key("ctrl+alt+e")
+        session.key("ctrl+shift+F12")
         session.wait_for_debug_line(ON_LINE, count=ons + 1)
     else:
         raise RuntimeError("the overlay was gone before any screenshot showed it")

@@ -165,6 +165,9 @@ class Session:
         self._tarquel = None
         self._probe = None
         self.tarquel_debug = TARQUEL_WINEDEBUG
+        # An XKB layout ("de", "fr") set on the display before any Wine program starts there:
+        # Wine takes its keyboard layout from the X server when its processes start.
+        self.keyboard_layout = None
 
     # ---- life cycle -------------------------------------------------------------------------
 
@@ -177,6 +180,9 @@ class Session:
             self.write_config(self.config)
         self._ensure_prefix()
         self._start_xvfb()
+        if self.keyboard_layout:
+            self._check(subprocess.run(["setxkbmap", "-display", self.display,
+                                        self.keyboard_layout], capture_output=True))
         self._notepad = self.start_wine(["notepad"], "notepad")
         try:
             self._notepad_window = self._wait_for_notepad_window()
@@ -449,6 +455,19 @@ class Session:
     def window_text(self, window_class, child_class=None):
         """The text of the first window of that class (or of its first child of child_class)."""
         return self._probe_text(f"text {window_class} {child_class or ''}".rstrip())
+
+    def activate(self, window_class):
+        """Brings a window of that class to the front without a click or a key ("ok")."""
+        return self._probe_call(f"activate {window_class}")
+
+    def keyboard_layout_for(self, character):
+        """(layout handle, virtual key, shift state) with which the foreground window's layout
+        types `character`, as VkKeyScanEx has it; the key is 0xff when it has none."""
+        answer = self._probe_call(f"layout {character}")
+        if not answer.startswith("ok "):
+            raise RuntimeError(f"window probe: {answer}")
+        layout, key, shift = answer.split()[1:]
+        return int(layout, 16), int(key, 16), int(shift, 16)
 
     def foreground_class(self):
         """The window class of the foreground window, "none" if there is none."""
@@ -771,6 +790,7 @@ class SessionTestCase(unittest.TestCase):
 
     config = b""
     tarquel_debug = TARQUEL_WINEDEBUG
+    keyboard_layout = None
     # False: the class starts tarquel itself (in prepare_session or in its cases).
     with_tarquel = True
     session = None
@@ -779,6 +799,7 @@ class SessionTestCase(unittest.TestCase):
     def setUpClass(cls):
         cls.session = Session(cls.__name__, config=cls.config)
         cls.session.tarquel_debug = cls.tarquel_debug
+        cls.session.keyboard_layout = cls.keyboard_layout
         try:
             cls.session.start(with_tarquel=cls.with_tarquel)
             cls.prepare_session()

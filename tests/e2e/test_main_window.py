@@ -146,7 +146,7 @@ class MainWindow(harness.SessionTestCase):
         # A fresh start: earlier cases may have hidden the window.
         self.restart()
         self.session.wait_until(
-            lambda: (195, 24, "(Ctrl+Alt+E)") in self.text_drawn(), "the header painted"
+            lambda: (195, 24, "(Ctrl+Shift+F12)") in self.text_drawn(), "the header painted"
         )
         screen = self.session.screen_pixels()
         state = self.window()
@@ -179,7 +179,7 @@ class MainWindow(harness.SessionTestCase):
             (24, 18, "Tarquel"),
             (100, 24, "v1.0.0"),
             (165, 24, "ON"),
-            (195, 24, "(Ctrl+Alt+E)"),
+            (195, 24, "(Ctrl+Shift+F12)"),
             (765, 18, "X"),
         ]:
             self.assertIn(expected, header)

@@ -18,6 +18,9 @@ ON_LINE = "Expander: ON\n"
 PROMPT = "Press Ctrl, Alt, Shift + Key..."
 NEEDS_MODIFIER = "Please use Ctrl, Alt, or Shift + Key"
 UNNAMED_KEY = "Please use A-Z, 0-9 or F1-F12 as the Key"
+SHIFT_ALONE = "Shift alone would take capitals: add Ctrl or Alt"
+PROGRAM_SHORTCUT = "Every program uses this one: please choose another"
+DEFAULT = "ctrl+shift+F12"
 
 # Colours as drawn: layered alpha is not applied on a display without a compositor.
 DOT_ON = (0, 255, 100)
@@ -254,7 +257,7 @@ class ToggleAndSettings(harness.SessionTestCase):
         session.type(":de")
         session.wait_for_notepad_text(":de")
 
-        self.toggle_and_see_overlay("ctrl+alt+e", OFF_LINE, OVERLAY_OFF)
+        self.toggle_and_see_overlay(DEFAULT, OFF_LINE, OVERLAY_OFF)
         self.wait_for_header(DOT_OFF, DOT_OFF)
         # Nothing expands while off: every key arrives.
         session.type("mo")
@@ -267,7 +270,7 @@ class ToggleAndSettings(harness.SessionTestCase):
             "the overlay to leave nothing behind",
         )
 
-        self.toggle_and_see_overlay("ctrl+alt+e", ON_LINE, OVERLAY_ON)
+        self.toggle_and_see_overlay(DEFAULT, ON_LINE, OVERLAY_ON)
         self.wait_for_header(DOT_ON, DOT_ON)
         # The buffer still holds ":de", and neither press of the shortcut added its "e".
         session.type("mo")
@@ -290,6 +293,17 @@ class ToggleAndSettings(harness.SessionTestCase):
             lambda: session.window_text("ShortcutCapture", "Static") == UNNAMED_KEY,
             "the hint for a key without a name",
         )
+        # Shortcuts that would take capitals or every program's copy from the user: refused.
+        session.key("shift+k")
+        session.wait_until(
+            lambda: session.window_text("ShortcutCapture", "Static") == SHIFT_ALONE,
+            "the hint for Shift alone",
+        )
+        session.key("ctrl+c")
+        session.wait_until(
+            lambda: session.window_text("ShortcutCapture", "Static") == PROGRAM_SHORTCUT,
+            "the hint for Ctrl+C",
+        )
         session.key("ctrl+shift+k")
         self.wait_for_dialog_to_close()
         session.wait_for_debug_line("New shortcut: Ctrl+Shift+K")
@@ -300,18 +314,17 @@ class ToggleAndSettings(harness.SessionTestCase):
         session.focus_notepad()
         self.press_toggle("ctrl+shift+k", OFF_LINE)
         self.press_toggle("ctrl+shift+k", ON_LINE)
-        # Ctrl+Alt+E is an ordinary key press now: its "e" counts towards ":demo" and nothing
-        # is paused, so the trigger completes.
-        session.type(":d")
-        session.key("ctrl+alt+e")
-        session.type("mo")
+        # The old shortcut is an ordinary key press now: nothing is paused, so a trigger typed
+        # after it completes.
+        session.key(DEFAULT)
+        session.type(":demo")
         session.wait_for_notepad_text("Hello World")
 
         # The old shortcut back: the header shows exactly what it showed before.
-        self.capture("ctrl+alt+e", "Ctrl+Alt+E")
+        self.capture(DEFAULT, "Ctrl+Shift+F12")
         session.wait_until(
             lambda: self.hint_pixels(session.screen_pixels()) == hint_before,
-            "the header to show Ctrl+Alt+E again",
+            "the header to show Ctrl+Shift+F12 again",
         )
 
     def test_cancel_changes_nothing(self):
@@ -325,8 +338,8 @@ class ToggleAndSettings(harness.SessionTestCase):
         self.assertEqual(self.settings_bytes(), settings)
         self.assertEqual(len(self.new_shortcut_lines()), news)
         session.focus_notepad()
-        self.press_toggle("ctrl+alt+e", OFF_LINE)
-        self.press_toggle("ctrl+alt+e", ON_LINE)
+        self.press_toggle(DEFAULT, OFF_LINE)
+        self.press_toggle(DEFAULT, ON_LINE)
 
     def test_failed_save_is_told_and_the_shortcut_works_for_this_run(self):
         session = self.session
@@ -352,7 +365,7 @@ class ToggleAndSettings(harness.SessionTestCase):
         session.focus_notepad()
         self.press_toggle("ctrl+shift+k", OFF_LINE)
         self.press_toggle("ctrl+shift+k", ON_LINE)
-        self.capture("ctrl+alt+e", "Ctrl+Alt+E")
+        self.capture(DEFAULT, "Ctrl+Shift+F12")
 
     def test_quit_while_the_dialog_is_open_ends_the_program(self):
         self.open_capture_dialog()

@@ -35,6 +35,7 @@
 // text such as "€" exactly, whatever the ANSI code page is.
 #include <windows.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
@@ -271,6 +272,29 @@ std::string ControlRect(const std::string& windowClass, const std::string& id,
          std::to_string(rect.right) + " " + std::to_string(rect.bottom);
 }
 
+// Brings the first visible window of that class to the front, as a switch with Alt+Tab would.
+std::string Activate(const std::string& windowClass) {
+  HWND window = FindPreferringVisible(windowClass);
+  if (window == nullptr) return "missing";
+  return SetForegroundWindow(window) ? "ok" : "refused";
+}
+
+// The keyboard layout of the foreground window's thread, and the key that types `character`
+// there: "ok LAYOUT VK SHIFTSTATE" in hexadecimal, VkKeyScanEx's answer split in two.
+std::string KeyboardLayoutFor(const std::string& character) {
+  const std::wstring wide = Widen(character);
+  if (wide.size() != 1) return "error one character wanted";
+  HWND foreground = GetForegroundWindow();
+  HKL layout =
+      GetKeyboardLayout(foreground != nullptr ? GetWindowThreadProcessId(foreground, nullptr) : 0);
+  const SHORT scan = VkKeyScanExW(wide[0], layout);
+  char answer[64];
+  std::snprintf(answer, sizeof answer, "ok %llx %x %x",
+                static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(layout)),
+                static_cast<unsigned>(scan & 0xFF), static_cast<unsigned>((scan >> 8) & 0xFF));
+  return answer;
+}
+
 }  // namespace
 
 int main() {
@@ -299,6 +323,10 @@ int main() {
       answer = ListRows(first, second);
     } else if (command == "rect" && !second.empty()) {
       answer = ControlRect(first, second, third);
+    } else if (command == "activate" && !first.empty()) {
+      answer = Activate(first);
+    } else if (command == "layout" && !first.empty()) {
+      answer = KeyboardLayoutFor(first);
     } else if (command == "post" && !fourth.empty()) {
       answer = PostToWindow(first, second, third, fourth);
     } else {

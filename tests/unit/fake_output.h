@@ -20,9 +20,22 @@ class RecordingOutput final : public ExpanderOutput {
     friend bool operator==(const Expansion&, const Expansion&) = default;
   };
 
+  // A request as handed over, with copies of its texts: the table's may change later.
+  struct Request {
+    std::size_t backspaces;
+    bool settleDeadKey;
+    std::string trigger;
+    std::string expansion;
+    friend bool operator==(const Request& kept, const ExpansionRequest& request) {
+      return kept.backspaces == request.backspaces && kept.settleDeadKey == request.settleDeadKey &&
+             kept.trigger == request.trigger && kept.expansion == request.expansion;
+    }
+  };
+
   void SendExpansion(const ExpansionRequest& request) override {
-    expansions.push_back({request.backspaces, request.expansion});
-    requests.push_back(request);
+    expansions.push_back({request.backspaces, std::string(request.expansion)});
+    requests.push_back({request.backspaces, request.settleDeadKey, std::string(request.trigger),
+                        std::string(request.expansion)});
   }
   void WriteDiagnostic(std::string_view line) override { diagnostics.emplace_back(line); }
   FocusedProgram ProgramWithFocus() override {
@@ -31,7 +44,7 @@ class RecordingOutput final : public ExpanderOutput {
   }
 
   std::vector<Expansion> expansions;
-  std::vector<ExpansionRequest> requests;
+  std::vector<Request> requests;
   std::vector<std::string> diagnostics;
   FocusedProgram focused;
   int focusQueries = 0;

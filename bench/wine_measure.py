@@ -109,15 +109,15 @@ def hook_timing_run(session, seed):
                 max_us=float(most), typed=len(text), arrived=arrived)
 
 
-def hook_figures(args):
-    session = harness.Session("wine-hook", config=trigger_table(), tarquel=args.timing_tarquel,
+def hook_figures(args, timing_tarquel, name):
+    session = harness.Session(f"wine-hook-{name}", config=trigger_table(), tarquel=timing_tarquel,
                               probe=args.probe)
     runs = []
     try:
         session.start(with_tarquel=False)
         for run in range(args.runs):
             result = hook_timing_run(session, seed=run)
-            print(f"  hook run {run + 1}: {result}", flush=True)
+            print(f"  hook run {run + 1} ({name}): {result}", flush=True)
             runs.append(result)
     except BaseException:
         session.note_failure("hook")
@@ -248,6 +248,9 @@ def main():
                         help=f"tarquel.exe asking http://127.0.0.1:{UPDATE_PORT}/version.txt")
     parser.add_argument("--probe", required=True, help="e2e_window_probe.exe")
     parser.add_argument("--send-text", required=True, help="tarquel_send_text.exe")
+    parser.add_argument("--baseline-timing-tarquel",
+                        help="tarquel.exe of an earlier version built with timing, measured "
+                             "in the same run")
     parser.add_argument("--runs", type=int, default=5)
     parser.add_argument("--only", choices=["hook", "throughput", "startup"],
                         help="one measurement only")
@@ -255,12 +258,19 @@ def main():
 
     if args.only in (None, "hook"):
         print(f"Hook time per key-down, {TYPED_KEYS} keys typed, {TRIGGERS} triggers:", flush=True)
-        runs = hook_figures(args)
-        print(f"hook p50 median: {statistics.median(r['p50_us'] for r in runs):.2f} us "
-              f"(runs: {[r['p50_us'] for r in runs]})")
-        print(f"hook p99 median: {statistics.median(r['p99_us'] for r in runs):.2f} us "
-              f"(runs: {[r['p99_us'] for r in runs]})")
-        print(f"hook max median: {statistics.median(r['max_us'] for r in runs):.2f} us")
+        builds = [("this", args.timing_tarquel)]
+        if args.baseline_timing_tarquel:
+            builds.append(("baseline", args.baseline_timing_tarquel))
+        for name, exe in builds:
+            runs = hook_figures(args, exe, name)
+            print(f"hook p50 median ({name}): "
+                  f"{statistics.median(r['p50_us'] for r in runs):.2f} us "
+                  f"(runs: {[r['p50_us'] for r in runs]})")
+            print(f"hook p99 median ({name}): "
+                  f"{statistics.median(r['p99_us'] for r in runs):.2f} us "
+                  f"(runs: {[r['p99_us'] for r in runs]})")
+            print(f"hook max median ({name}): "
+                  f"{statistics.median(r['max_us'] for r in runs):.2f} us")
     if args.only in (None, "throughput"):
         print(f"Expansion of {EXPANSION_LENGTH} characters into notepad, next to one bare "
               "SendInput of them:", flush=True)

@@ -74,6 +74,25 @@ class KeyState(harness.SessionTestCase):
         session.wait_for_notepad_text(BIG, timeout=180)
 
 
+class ExcludedProgram(harness.SessionTestCase):
+    """settings.txt names notepad: nothing expands there, and the rest of the file stays."""
+
+    config = b":demo=Hello World\r\n"
+    with_tarquel = False
+
+    @classmethod
+    def prepare_session(cls):
+        (cls.session.scratch / "settings.txt").write_bytes(
+            b"toggle_shortcut=Ctrl+Shift+F12\r\nexclude=NOTEPAD.EXE\r\n"
+        )
+        cls.session.start_tarquel()
+
+    def test_nothing_expands_in_an_excluded_program(self):
+        self.session.type(":demo.")
+        self.session.wait_for_notepad_text(":demo.")
+        self.assertNotIn("Expander Triggered by: ':demo'\n", self.session.debug_lines())
+
+
 class GermanKeyboard(harness.SessionTestCase):
     """Wine takes the X server's layout when its processes start. (Wine 8 reports the US
     layout handle and its VkKeyScan table whatever the X layout, but translates keys through the

@@ -34,8 +34,9 @@ struct TriggerLoadInfo {
 // line, a Ctrl+Z (U+001A) ends the text. The first "=" splits; nothing is trimmed. ANSI bytes
 // are split as 1.0 split them, on bytes, and each trigger and expansion converted after.
 TriggerTable ParseTriggerText(std::string_view bytes, TriggerLoadInfo* info = nullptr);
-// trigger "=" expansion CR LF for each entry in table order, as UTF-8 without a byte-order mark
-// (see the .cpp for the one exception).
+// trigger "=" expansion CR LF for each entry in table order, as UTF-8 without a byte-order mark,
+// except when the first trigger itself begins with U+FEFF: a mark in front then keeps that
+// character from being read back as one.
 std::string FormatTriggerText(const TriggerTable& table);
 
 TriggerTable LoadTriggerTable(const std::filesystem::path& fileName,

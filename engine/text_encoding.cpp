@@ -155,6 +155,38 @@ std::string Utf16ToUtf8(std::u16string_view text, std::size_t* replaced) {
   return out;
 }
 
+TextEncoding DetectEncoding(std::string_view bytes) {
+  if (bytes.starts_with("\xEF\xBB\xBF")) return TextEncoding::Utf8WithBom;
+  if (bytes.starts_with("\xFF\xFE")) return TextEncoding::Utf16Le;
+  if (bytes.starts_with("\xFE\xFF")) return TextEncoding::Utf16Be;
+  return IsValidUtf8(bytes.substr(0, bytes.find('\x1A'))) ? TextEncoding::Utf8 : TextEncoding::Ansi;
+}
+
+std::size_t ByteOrderMarkLength(TextEncoding encoding) {
+  switch (encoding) {
+    case TextEncoding::Utf8WithBom:
+      return 3;
+    case TextEncoding::Utf16Le:
+    case TextEncoding::Utf16Be:
+      return 2;
+    case TextEncoding::Utf8:
+    case TextEncoding::Ansi:
+      return 0;
+  }
+  return 0;
+}
+
+std::string Utf16BytesToUtf8(std::string_view bytes, bool bigEndian, std::size_t* replaced) {
+  std::u16string units(bytes.size() / 2, u'\0');
+  for (std::size_t i = 0; i < units.size(); ++i) {
+    const auto first = static_cast<unsigned char>(bytes[2 * i]);
+    const auto second = static_cast<unsigned char>(bytes[2 * i + 1]);
+    units[i] = static_cast<char16_t>(bigEndian ? (first << 8) | second : (second << 8) | first);
+  }
+  if (bytes.size() % 2 != 0 && replaced != nullptr) ++*replaced;
+  return Utf16ToUtf8(units, replaced);
+}
+
 const char* EncodingName(TextEncoding encoding) {
   switch (encoding) {
     case TextEncoding::Utf8:

@@ -41,4 +41,16 @@ enum class TextEncoding {
 
 const char* EncodingName(TextEncoding encoding);
 
+// The encoding of a text file's bytes: a byte-order mark first, then strict UTF-8, then ANSI.
+// Only the text before the first Ctrl+Z byte decides between UTF-8 and ANSI, as that is all a
+// reader of either sees; 0x1A is the same code unit in both.
+TextEncoding DetectEncoding(std::string_view bytes);
+// The length of the byte-order mark that `encoding` begins with (0, 2 or 3).
+std::size_t ByteOrderMarkLength(TextEncoding encoding);
+
+// UTF-16 bytes without their byte-order mark to UTF-8. Lone surrogates become U+FFFD; a last
+// odd byte is dropped. Each of those adds one to `*replaced` when it is given.
+std::string Utf16BytesToUtf8(std::string_view bytes, bool bigEndian,
+                             std::size_t* replaced = nullptr);
+
 }  // namespace tarquel

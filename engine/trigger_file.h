@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "engine/file_io.h"
+#include "engine/text_encoding.h"
 #include "engine/trigger_table.h"
 
 namespace tarquel {
@@ -13,18 +14,29 @@ namespace tarquel {
 inline constexpr const char* TriggerFileName = "config.txt";
 
 // What a load saw besides the entries, so that the first save can keep a copy of a file that
-// holds lines the table cannot give back.
+// holds lines the table cannot give back, or bytes a save writes differently.
 struct TriggerLoadInfo {
   bool opened = false;
   // Non-empty lines skipped (no "=", empty trigger), entries overridden by a later line with
-  // the same trigger, and anything after a Ctrl+Z byte.
+  // the same trigger, and anything after a Ctrl+Z.
   std::size_t droppedLines = 0;
+  TextEncoding encoding = TextEncoding::Utf8;
+  // Ill-formed parts that became U+FFFD (lone surrogates of UTF-16, bad sequences after a UTF-8
+  // byte-order mark) and a last odd byte of a UTF-16 file, which is dropped.
+  std::size_t invalidSequences = 0;
+
+  // A save writes UTF-8 without a byte-order mark, so the file's own bytes are not given back.
+  bool SaveChangesEncoding() const { return encoding != TextEncoding::Utf8; }
 };
 
-// Reads the trigger file format: lines end in CR LF or LF, a CR not followed by LF belongs to
-// the line, a byte 0x1A ends the text. The first "=" splits; nothing is trimmed.
-TriggerTable ParseTriggerText(std::string_view text, TriggerLoadInfo* info = nullptr);
-// trigger "=" expansion CR LF for each entry in table order.
+// Reads the bytes of a trigger file, in the encoding DetectEncoding finds, into UTF-8 entries.
+// Then, on its characters: lines end in CR LF or LF, a CR not followed by LF belongs to the
+// line, a Ctrl+Z (U+001A) ends the text. The first "=" splits; nothing is trimmed. ANSI bytes
+// are split as 1.0 split them, on bytes, and each trigger and expansion converted after.
+TriggerTable ParseTriggerText(std::string_view bytes, TriggerLoadInfo* info = nullptr);
+// trigger "=" expansion CR LF for each entry in table order, as UTF-8 without a byte-order mark,
+// except when the first trigger itself begins with U+FEFF: a mark in front then keeps that
+// character from being read back as one.
 std::string FormatTriggerText(const TriggerTable& table);
 
 TriggerTable LoadTriggerTable(const std::filesystem::path& fileName,

@@ -18,6 +18,7 @@ TriggerTable LoadTriggerFile(const std::filesystem::path& file, TriggerFileHisto
   TriggerLoadInfo info;
   TriggerTable table = ParseTriggerText(*history.knownBytes, &info);
   history.holdsDroppedLines = info.droppedLines > 0;
+  history.holdsOtherEncoding = info.SaveChangesEncoding();
   return table;
 }
 
@@ -27,7 +28,8 @@ SaveResult SaveTriggerFile(const std::filesystem::path& file, const TriggerTable
   const std::optional<std::string> onDisk = ReadWholeFile(file);
   const bool changedElsewhere = onDisk != history.knownBytes;
   const bool keepCopy =
-      onDisk && *onDisk != text && (changedElsewhere || history.holdsDroppedLines);
+      onDisk && *onDisk != text &&
+      (changedElsewhere || history.holdsDroppedLines || history.holdsOtherEncoding);
   if (keepCopy) {
     const std::filesystem::path backup = BackupFileName(file);
     if (SaveResult kept = WriteFileAtomically(backup, *onDisk); !kept) {
@@ -37,12 +39,14 @@ SaveResult SaveTriggerFile(const std::filesystem::path& file, const TriggerTable
     // From here the copy holds those lines, whatever becomes of the save.
     history.knownBytes = onDisk;
     history.holdsDroppedLines = false;
+    history.holdsOtherEncoding = false;
   }
 
   SaveResult saved = WriteFileAtomically(file, text);
   if (saved) {
     history.knownBytes = std::move(text);
     history.holdsDroppedLines = false;
+    history.holdsOtherEncoding = false;
   }
   return saved;
 }

@@ -11,12 +11,16 @@ namespace tarquel {
 
 // What this run knows of config.txt, so that rewriting it from the table never silently drops
 // lines the table cannot give back: lines the loader skipped, earlier duplicates, text after a
-// Ctrl+Z, or lines someone wrote into the file while the program ran.
+// Ctrl+Z, or lines someone wrote into the file while the program ran. Nor does it silently
+// rewrite a file kept in another encoding (UTF-8 with a byte-order mark, UTF-16, the ANSI code
+// page), whose bytes a save does not give back either.
 struct TriggerFileHistory {
   // The file's bytes as this run last read or wrote them; nothing when it did not exist.
   std::optional<std::string> knownBytes;
   // Those bytes hold lines a save drops, and no copy of them has been kept yet.
   bool holdsDroppedLines = false;
+  // Those bytes are in an encoding a save does not write, and no copy has been kept yet.
+  bool holdsOtherEncoding = false;
 };
 
 // "config.txt.bak" beside "config.txt".
@@ -26,9 +30,10 @@ std::filesystem::path BackupFileName(const std::filesystem::path& file);
 TriggerTable LoadTriggerFile(const std::filesystem::path& file, TriggerFileHistory& history);
 
 // Replaces the file with the table. First, when the file on disk holds lines the new text
-// drops (it held such lines when loaded, or it was changed by someone else since this run last
-// read or wrote it), its bytes are kept as BackupFileName(file); if that copy cannot be made,
-// the file is left as it is and the result says why.
+// drops or bytes it writes differently (it held such lines or another encoding when loaded, or
+// it was changed by someone else since this run last read or wrote it), its bytes are kept as
+// BackupFileName(file); if that copy cannot be made, the file is left as it is and the result
+// says why.
 SaveResult SaveTriggerFile(const std::filesystem::path& file, const TriggerTable& table,
                            TriggerFileHistory& history);
 

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <string>
 
+#include "engine/text_encoding.h"
 #include "temp_dir.h"
 
 namespace tarquel {
@@ -58,7 +59,9 @@ TEST_F(TriggerFileHistoryTest, SaveCreatesAMissingFileWithoutABackup) {
 
 // Files whose every line a save writes back (line ends and the last line end aside) need no copy.
 TEST_F(TriggerFileHistoryTest, FileWithNothingToDropGetsNoBackup) {
-  for (const char* bytes : {"", ":a=1", ":a=1\n:b=2\n", ":a=1\r\n\r\n\n"}) {
+  // A pure ASCII file reads the same in every encoding, and UTF-8 is what a save writes.
+  for (const char* bytes :
+       {"", ":a=1", ":a=1\n:b=2\n", ":a=1\r\n\r\n\n", ":caf\xC3\xA9=\xE2\x98\x95\r\n"}) {
     SCOPED_TRACE(bytes);
     WriteBytes(File(), bytes);
     TriggerTable table = LoadTriggerFile(File(), history);
@@ -86,6 +89,84 @@ TEST_F(TriggerFileHistoryTest, FirstSaveKeepsAFileWithDroppedLinesAsBakByteForBy
     EXPECT_EQ(ReadBytes(Backup()), bytes);
     EXPECT_NE(ReadBytes(File()).find(":new=entry\r\n"), std::string::npos);
   }
+}
+
+// Files read in an encoding a save does not write, with their invalid and truncated forms.
+TEST_F(TriggerFileHistoryTest, FirstSaveKeepsAFileInAnotherEncodingAsBakByteForByte) {
+  const std::string cases[] = {
+      std::string("\xEF\xBB\xBF:a=caf\xC3\xA9\r\n"),
+      std::string("\xEF\xBB\xBF"),
+      std::string("\xEF\xBB\xBF:a=caf\xE9\r\n"),
+      std::string("\xFF\xFE:\0a\0=\0\xE9\0\r\0\n\0", 14),
+      std::string("\xFE\xFF\0:\0a\0=\0\xE9", 10),
+      std::string("\xFF\xFE:\0a\0=\0\x3D\xD8", 10),
+      std::string("\xFF\xFE:\0a\0=\0b\0c", 11),
+      std::string("\xFF\xFE"),
+      std::string(":a=caf\xE9\r\n"),
+  };
+  for (const std::string& bytes : cases) {
+    SCOPED_TRACE(::testing::PrintToString(bytes));
+    std::filesystem::remove(Backup());
+    WriteBytes(File(), bytes);
+    TriggerTable table = LoadTriggerFile(File(), history);
+    table.Set(":new", "entry");
+    ASSERT_TRUE(SaveTriggerFile(File(), table, history));
+    EXPECT_EQ(ReadBytes(Backup()), bytes);
+    const std::string saved = ReadBytes(File());
+    EXPECT_TRUE(IsValidUtf8(saved));
+    EXPECT_FALSE(saved.starts_with("\xEF\xBB\xBF"));
+    EXPECT_NE(saved.find(":new=entry\r\n"), std::string::npos);
+  }
+}
+
+TEST_F(TriggerFileHistoryTest, AnsiFileOf10KeepsItsMeaningAndBecomesUtf8) {
+  const std::string original = ":caf\xE9=caf\xE9 \x80\r\n";
+  WriteBytes(File(), original);
+  TriggerTable table = LoadTriggerFile(File(), history);
+  ASSERT_NE(table.Find(":caf\xC3\xA9"), nullptr);
+  EXPECT_EQ(*table.Find(":caf\xC3\xA9"), "caf\xC3\xA9 \xE2\x82\xAC");
+
+  table.Set(":b", "2");
+  ASSERT_TRUE(SaveTriggerFile(File(), table, history));
+  EXPECT_EQ(ReadBytes(File()), ":b=2\r\n:caf\xC3\xA9=caf\xC3\xA9 \xE2\x82\xAC\r\n");
+  EXPECT_EQ(ReadBytes(Backup()), original);
+
+  // The next run finds UTF-8, and its saves have nothing to keep.
+  std::filesystem::remove(Backup());
+  TriggerFileHistory nextRun;
+  table = LoadTriggerFile(File(), nextRun);
+  EXPECT_EQ(*table.Find(":caf\xC3\xA9"), "caf\xC3\xA9 \xE2\x82\xAC");
+  table.Set(":c", "3");
+  ASSERT_TRUE(SaveTriggerFile(File(), table, nextRun));
+  EXPECT_FALSE(std::filesystem::exists(Backup()));
+}
+
+TEST_F(TriggerFileHistoryTest, ConvertedFileIsKeptOnceAndLaterSavesLeaveTheCopyAlone) {
+  const std::string original("\xFF\xFE:\0a\0=\0\xE9\0", 10);
+  WriteBytes(File(), original);
+  TriggerTable table = LoadTriggerFile(File(), history);
+  table.Set(":b", "2");
+  ASSERT_TRUE(SaveTriggerFile(File(), table, history));
+  EXPECT_EQ(ReadBytes(Backup()), original);
+  WriteBytes(Backup(), "the user's own copy");
+  table.Set(":c", "3");
+  ASSERT_TRUE(SaveTriggerFile(File(), table, history));
+  EXPECT_EQ(ReadBytes(Backup()), "the user's own copy");
+  EXPECT_EQ(ReadBytes(File()), ":a=\xC3\xA9\r\n:b=2\r\n:c=3\r\n");
+}
+
+TEST_F(TriggerFileHistoryTest, ConversionThatCannotKeepTheBackupLeavesTheFileAlone) {
+  const std::string original("\xFE\xFF\0:\0a\0=\0\xE9", 10);
+  WriteBytes(File(), original);
+  std::filesystem::create_directories(Backup() / "sub");
+  TriggerTable table = LoadTriggerFile(File(), history);
+  table.Set(":b", "2");
+  EXPECT_FALSE(SaveTriggerFile(File(), table, history));
+  EXPECT_EQ(ReadBytes(File()), original);
+
+  std::filesystem::remove_all(Backup());
+  ASSERT_TRUE(SaveTriggerFile(File(), table, history));
+  EXPECT_EQ(ReadBytes(Backup()), original);
 }
 
 TEST_F(TriggerFileHistoryTest, LaterSavesOfTheRunLeaveTheBackupAlone) {

@@ -42,9 +42,6 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"LoneLineFeedsReadLikeCrLf", ":a=b\n:c=d\n", {{":a", "b"}, {":c", "d"}}},
         ParseCase{"LoneCarriageReturnStaysInTheLine", ":a=b\rc\r\n", {{":a", "b\rc"}}},
         ParseCase{"CarriageReturnBeforeEndOfFileStays", ":a=b\r", {{":a", "b\r"}}},
-        ParseCase{"ByteOrderMarkBelongsToFirstTrigger",
-                  "\xEF\xBB\xBF:a=b\r\n",
-                  {{"\xEF\xBB\xBF:a", "b"}}},
         ParseCase{"NothingAfterCtrlZIsRead", ":a=b\r\n\x1A:c=d\r\n", {{":a", "b"}}},
         ParseCase{"CtrlZInsideALineEndsIt",
                   ":a=b\x1A"
@@ -69,6 +66,208 @@ TEST(TriggerFileParsing, CountsLinesASaveWouldDrop) {
   EXPECT_EQ(info.droppedLines, 1u);
   ParseTriggerText(":a=1\r\n\x1A", &info);
   EXPECT_EQ(info.droppedLines, 0u);
+}
+
+std::string Utf16Bytes(std::u16string_view units, bool bigEndian) {
+  std::string bytes;
+  for (char16_t unit : units) {
+    const char high = static_cast<char>(unit >> 8);
+    const char low = static_cast<char>(unit & 0xFF);
+    bytes += bigEndian ? high : low;
+    bytes += bigEndian ? low : high;
+  }
+  return bytes;
+}
+std::string Le(std::u16string_view units) {
+  return Utf16Bytes(units, false);
+}
+std::string Be(std::u16string_view units) {
+  return Utf16Bytes(units, true);
+}
+const std::string LeMark = "\xFF\xFE";
+const std::string BeMark = "\xFE\xFF";
+const std::string Utf8Mark = "\xEF\xBB\xBF";
+
+struct EncodingCase {
+  const char* name;
+  std::string bytes;
+  Entries expected;
+  TextEncoding encoding;
+  std::size_t invalidSequences = 0;
+  std::size_t droppedLines = 0;
+
+  friend void PrintTo(const EncodingCase& c, std::ostream* out) { *out << c.name; }
+};
+
+class TriggerFileEncodings : public ::testing::TestWithParam<EncodingCase> {};
+
+TEST_P(TriggerFileEncodings, AreReadIntoUtf8Entries) {
+  TriggerLoadInfo info;
+  const TriggerTable table = ParseTriggerText(GetParam().bytes, &info);
+  EXPECT_EQ(EntriesOf(table), GetParam().expected);
+  EXPECT_EQ(info.encoding, GetParam().encoding) << EncodingName(info.encoding);
+  EXPECT_EQ(info.invalidSequences, GetParam().invalidSequences);
+  EXPECT_EQ(info.droppedLines, GetParam().droppedLines);
+  for (const auto& [trigger, expansion] : table) {
+    EXPECT_TRUE(IsValidUtf8(trigger) && IsValidUtf8(expansion)) << trigger << "=" << expansion;
+  }
+}
+
+// "café ☕ Привет 😀" in UTF-8.
+const std::string MixedUtf8 =
+    "caf\xC3\xA9 \xE2\x98\x95 \xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82 \xF0\x9F\x98\x80";
+const std::u16string MixedUtf16 =
+    u"caf\u00E9 \u2615 \u041F\u0440\u0438\u0432\u0435\u0442 \U0001F600";
+
+const EncodingCase EncodingCases[] = {
+    EncodingCase{
+        "Utf8WithoutMark", ":x=" + MixedUtf8 + "\r\n", {{":x", MixedUtf8}}, TextEncoding::Utf8},
+    EncodingCase{"Utf8MarkIsNotPartOfTheFirstTrigger",
+                 Utf8Mark + ":a=b\r\n:c=d\r\n",
+                 {{":a", "b"}, {":c", "d"}},
+                 TextEncoding::Utf8WithBom},
+    EncodingCase{"Utf8MarkAndNothingElse", Utf8Mark, {}, TextEncoding::Utf8WithBom},
+    EncodingCase{"SecondUtf8MarkBelongsToTheTrigger",
+                 Utf8Mark + Utf8Mark + ":a=b",
+                 {{Utf8Mark + ":a", "b"}},
+                 TextEncoding::Utf8WithBom},
+    EncodingCase{"InvalidBytesAfterUtf8MarkBecomeReplacements",
+                 Utf8Mark + ":a=caf\xE9\r\n:b=\xF0\x9F\x98\r\n",
+                 {{":a", "caf\xEF\xBF\xBD"}, {":b", "\xEF\xBF\xBD"}},
+                 TextEncoding::Utf8WithBom,
+                 2},
+    EncodingCase{"Utf16Le",
+                 LeMark + Le(u":x=" + MixedUtf16 + u"\r\n:y=2\n"),
+                 {{":x", MixedUtf8}, {":y", "2"}},
+                 TextEncoding::Utf16Le},
+    EncodingCase{"Utf16Be",
+                 BeMark + Be(u":x=" + MixedUtf16 + u"\r\n:y=2\n"),
+                 {{":x", MixedUtf8}, {":y", "2"}},
+                 TextEncoding::Utf16Be},
+    EncodingCase{"Utf16LeMarkAndNothingElse", LeMark, {}, TextEncoding::Utf16Le},
+    EncodingCase{"Utf16BeMarkAndNothingElse", BeMark, {}, TextEncoding::Utf16Be},
+    // U+011A, U+0A0A and U+3D3D hold the bytes of Ctrl+Z, LF and "=": only whole code
+    // units end the text, end a line or split it.
+    EncodingCase{"Utf16LeSplitsOnCharactersNotBytes",
+                 LeMark + Le(u":\u011A\u3D3D=\u0A0A\r\n"),
+                 {{":\xC4\x9A\xE3\xB4\xBD", "\xE0\xA8\x8A"}},
+                 TextEncoding::Utf16Le},
+    EncodingCase{"Utf16BeSplitsOnCharactersNotBytes",
+                 BeMark + Be(u":\u1A3D\u3D3D=\u0A0A\r\n"),
+                 {{":\xE1\xA8\xBD\xE3\xB4\xBD", "\xE0\xA8\x8A"}},
+                 TextEncoding::Utf16Be},
+    EncodingCase{"Utf16CtrlZEndsTheText",
+                 LeMark + Le(u":a=b\r\n\u001A:c=d\r\n"),
+                 {{":a", "b"}},
+                 TextEncoding::Utf16Le,
+                 0,
+                 1},
+    EncodingCase{"Utf16LoneCarriageReturnStaysInTheLine",
+                 BeMark + Be(u":a=b\rc\r\n"),
+                 {{":a", "b\rc"}},
+                 TextEncoding::Utf16Be},
+    EncodingCase{"Utf16LoneHighSurrogate",
+                 LeMark + Le(std::u16string(u":a=x") + char16_t{0xD83D} + u"y\r\n:b=c"),
+                 {{":a", "x\xEF\xBF\xBDy"}, {":b", "c"}},
+                 TextEncoding::Utf16Le,
+                 1},
+    EncodingCase{"Utf16LoneLowSurrogate",
+                 BeMark + Be(std::u16string(u":a=") + char16_t{0xDE00}),
+                 {{":a", "\xEF\xBF\xBD"}},
+                 TextEncoding::Utf16Be,
+                 1},
+    EncodingCase{"Utf16HighSurrogateCutByTheLineEnd",
+                 LeMark + Le(std::u16string(u":a=") + char16_t{0xD83D} + u"\r\n"),
+                 {{":a", "\xEF\xBF\xBD"}},
+                 TextEncoding::Utf16Le,
+                 1},
+    EncodingCase{"Utf16OddByteCountDropsTheLastByte",
+                 LeMark + Le(u":a=b") + "c",
+                 {{":a", "b"}},
+                 TextEncoding::Utf16Le,
+                 1},
+    EncodingCase{"Utf16MarkAndOneByte", BeMark + "x", {}, TextEncoding::Utf16Be, 1},
+    EncodingCase{"AnsiBytesOf10",
+                 ":caf\xE9=\x80 5\r\n:b=Stra\xDF"
+                 "e\r\n",
+                 {{":b",
+                   "Stra\xC3\x9F"
+                   "e"},
+                  {":caf\xC3\xA9", "\xE2\x82\xAC 5"}},
+                 TextEncoding::Ansi},
+    EncodingCase{
+        "AnsiStopsAtCtrlZ", ":a=\xE9\x1A:b=c", {{":a", "\xC3\xA9"}}, TextEncoding::Ansi, 0, 1},
+    EncodingCase{"TruncatedUtf8SequenceIsAnsi",
+                 ":a=caf\xC3\r\n",
+                 {{":a", "caf\xC3\x83"}},
+                 TextEncoding::Ansi},
+    EncodingCase{
+        "OverlongUtf8IsAnsi", ":a=\xC0\xAF\r\n", {{":a", "\xC3\x80\xC2\xAF"}}, TextEncoding::Ansi},
+    EncodingCase{"Utf8SurrogateIsAnsi",
+                 ":a=\xED\xA0\xBF\r\n",
+                 {{":a", "\xC3\xAD\xC2\xA0\xC2\xBF"}},
+                 TextEncoding::Ansi},
+    EncodingCase{"Utf8BeforeCtrlZDecidesOverBytesAfter",
+                 ":a=\xC3\xA9\r\n\x1A\xE9",
+                 {{":a", "\xC3\xA9"}},
+                 TextEncoding::Utf8,
+                 0,
+                 1},
+};
+
+INSTANTIATE_TEST_SUITE_P(Files, TriggerFileEncodings, ::testing::ValuesIn(EncodingCases),
+                         [](const auto& info) { return info.param.name; });
+
+TEST(TriggerFileEncodings, MegabyteLineReadsWholeInEveryEncoding) {
+  const std::u16string wide = u":big=" + std::u16string(1 << 20, u'\u00E9') + u"\r\n:z=1";
+  const std::string expansion = [] {
+    std::string e;
+    for (int i = 0; i < (1 << 20); ++i) e += "\xC3\xA9";
+    return e;
+  }();
+  const Entries expected{{":big", expansion}, {":z", "1"}};
+  EXPECT_EQ(EntriesOf(ParseTriggerText(LeMark + Le(wide))), expected);
+  EXPECT_EQ(EntriesOf(ParseTriggerText(BeMark + Be(wide))), expected);
+  EXPECT_EQ(EntriesOf(ParseTriggerText(":big=" + expansion + "\r\n:z=1")), expected);
+  EXPECT_EQ(EntriesOf(ParseTriggerText(":big=" + std::string(1 << 20, '\xE9') + "\r\n:z=1")),
+            expected);
+}
+
+// What is read in any encoding is written as UTF-8 and read back the same.
+class TriggerFileConversion : public ::testing::TestWithParam<EncodingCase> {};
+
+TEST_P(TriggerFileConversion, SavesUtf8WithoutMarkThatLoadsTheSameTable) {
+  const TriggerTable table = ParseTriggerText(GetParam().bytes);
+  const std::string saved = FormatTriggerText(table);
+  EXPECT_TRUE(IsValidUtf8(saved));
+  // Only a first trigger that itself begins with U+FEFF needs a mark in front.
+  EXPECT_EQ(saved.starts_with(Utf8Mark),
+            !table.empty() && table.begin()->first.starts_with(Utf8Mark));
+  TriggerLoadInfo info;
+  EXPECT_EQ(EntriesOf(ParseTriggerText(saved, &info)), EntriesOf(table));
+  EXPECT_EQ(info.droppedLines, 0u);
+  EXPECT_EQ(info.invalidSequences, 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, TriggerFileConversion, ::testing::ValuesIn(EncodingCases),
+                         [](const auto& info) { return info.param.name; });
+
+TEST(TriggerFileFormatting, FirstTriggerBeginningWithAMarkCharacterKeepsIt) {
+  TriggerTable table;
+  table.Set(Utf8Mark + ":a", "b");
+  const std::string saved = FormatTriggerText(table);
+  EXPECT_EQ(saved, Utf8Mark + Utf8Mark + ":a=b\r\n");
+  EXPECT_EQ(EntriesOf(ParseTriggerText(saved)), EntriesOf(table));
+}
+
+TEST(TriggerFileFormatting, BytesThatAreNotUtf8AreWrittenAsReplacements) {
+  TriggerTable table;
+  table.Set(":a", "caf\xE9");
+  table.Set(":b", "\xC3\xA9");
+  const std::string saved = FormatTriggerText(table);
+  EXPECT_EQ(saved, ":a=caf\xEF\xBF\xBD\r\n:b=\xC3\xA9\r\n");
+  EXPECT_EQ(EntriesOf(ParseTriggerText(saved)),
+            (Entries{{":a", "caf\xEF\xBF\xBD"}, {":b", "\xC3\xA9"}}));
 }
 
 TEST(TriggerTableOrder, IsUnsignedByteWise) {
@@ -131,11 +330,11 @@ TEST(TriggerFileSaving, ShorterTableLeavesNoTailOfTheOldFile) {
   EXPECT_EQ(testing::ReadBytes(dir / "config.txt"), ":s=t\r\n");
 }
 
-TEST(TriggerFileSaving, RoundTripKeepsEveryByteOfTriggersWithoutEquals) {
+TEST(TriggerFileSaving, RoundTripKeepsEveryCharacterOfTriggersWithoutEquals) {
   testing::TempDir dir;
   TriggerTable table;
   table.Set(" :sp ", " spaced = value ");
-  table.Set("\xC3\xA9t\xE9", "caf\xE9 \x80");
+  table.Set("\xC3\xA9t\xC3\xA9", "caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80");
   table.Set(":tab\t", "\t");
   table.Set(":empty", "");
   ASSERT_TRUE(SaveTriggerTable(dir / "config.txt", table));

@@ -15,9 +15,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
 
   // Never closed: the system releases it when the process ends, and only then may another
   // instance start. A failed creation lets this one run.
-  CreateMutexA(nullptr, TRUE, "Local\\TarquelAppMutex");
+  CreateMutexW(nullptr, TRUE, L"Local\\TarquelAppMutex");
   if (GetLastError() == ERROR_ALREADY_EXISTS) {
-    MessageBoxA(nullptr, "An instance of Tarquel is already running.", "Tarquel",
+    MessageBoxW(nullptr, L"An instance of Tarquel is already running.", L"Tarquel",
                 MB_OK | MB_ICONWARNING);
     return 0;
   }

@@ -7,12 +7,13 @@
 #include "settings/shortcut.h"
 #include "ui/app_window_win.h"
 #include "ui/gdi_win.h"
+#include "ui/wide_text_win.h"
 
 namespace tarquel {
 namespace {
 
-constexpr const char* CaptureClassName = "ShortcutCapture";
-constexpr const char* CaptureTitle = "Set Toggle Shortcut";
+constexpr const wchar_t* CaptureClassName = L"ShortcutCapture";
+constexpr const wchar_t* CaptureTitle = L"Set Toggle Shortcut";
 constexpr int CaptureWidth = 320;
 constexpr int CaptureHeight = 160;
 constexpr WORD CancelButtonId = 2;
@@ -47,18 +48,16 @@ void OnCaptureKey(HWND dialog, std::uint32_t key) {
     return;
   }
   const std::string_view hint = CaptureLabelFor(verdict);
-  if (!hint.empty()) SetWindowTextA(CaptureLabel, std::string(hint).c_str());
+  if (!hint.empty()) SetWindowTextUtf8(CaptureLabel, hint);
 }
 
 void CreateCaptureControls(HWND dialog) {
-  CaptureLabel = CreateWindowExA(0, "STATIC", std::string(CapturePromptText).c_str(),
+  CaptureLabel = CreateWindowExW(0, L"STATIC", Wide(CapturePromptText).c_str(),
                                  WS_CHILD | WS_VISIBLE | SS_CENTER, 10, 30, 300, 40, dialog,
                                  nullptr, nullptr, nullptr);
-  CaptureLabelFont = UniqueFont(CreateFontA(16, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
-                                            ANSI_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                                            DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, "Segoe UI"));
-  SendMessageA(CaptureLabel, WM_SETFONT, reinterpret_cast<WPARAM>(CaptureLabelFont.get()), TRUE);
-  CreateWindowExA(0, "BUTTON", "Cancel", WS_CHILD | WS_VISIBLE, 110, 90, 100, 35, dialog,
+  CaptureLabelFont = MakeFont(16, FW_NORMAL);
+  SendMessageW(CaptureLabel, WM_SETFONT, reinterpret_cast<WPARAM>(CaptureLabelFont.get()), TRUE);
+  CreateWindowExW(0, L"BUTTON", L"Cancel", WS_CHILD | WS_VISIBLE, 110, 90, 100, 35, dialog,
                   reinterpret_cast<HMENU>(static_cast<UINT_PTR>(CancelButtonId)), nullptr, nullptr);
 }
 
@@ -74,7 +73,7 @@ LRESULT CALLBACK CaptureWindowProc(HWND dialog, UINT message, WPARAM wParam, LPA
       OnCaptureKey(dialog, static_cast<std::uint32_t>(wParam));
       return 0;
     case WM_COMMAND:
-      if (LOWORD(wParam) != CancelButtonId) return DefWindowProcA(dialog, message, wParam, lParam);
+      if (LOWORD(wParam) != CancelButtonId) return DefWindowProcW(dialog, message, wParam, lParam);
       DestroyWindow(dialog);
       return 0;
     case WM_ERASEBKGND: {
@@ -95,26 +94,26 @@ LRESULT CALLBACK CaptureWindowProc(HWND dialog, UINT message, WPARAM wParam, LPA
       // The last message, after the label is gone: its font may go too.
       CaptureLabel = nullptr;
       CaptureLabelFont.reset();
-      return DefWindowProcA(dialog, message, wParam, lParam);
+      return DefWindowProcW(dialog, message, wParam, lParam);
     default:
-      return DefWindowProcA(dialog, message, wParam, lParam);
+      return DefWindowProcW(dialog, message, wParam, lParam);
   }
 }
 
 void RegisterCaptureClass(HINSTANCE module) {
   if (CaptureClassRegistered) return;
-  WNDCLASSA captureClass{};
+  WNDCLASSW captureClass{};
   captureClass.lpfnWndProc = CaptureWindowProc;
   captureClass.hInstance = module;
-  captureClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+  captureClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   captureClass.lpszClassName = CaptureClassName;
-  CaptureClassRegistered = RegisterClassA(&captureClass) != 0;
+  CaptureClassRegistered = RegisterClassW(&captureClass) != 0;
 }
 
 }  // namespace
 
 void AppWindow::RunShortcutCapture() {
-  HINSTANCE module = GetModuleHandleA(nullptr);
+  HINSTANCE module = GetModuleHandleW(nullptr);
   RegisterCaptureClass(module);
 
   HWND window = MainWindow();
@@ -123,7 +122,7 @@ void AppWindow::RunShortcutCapture() {
   CaptureResult = {};
   const int x = (GetSystemMetrics(SM_CXSCREEN) - CaptureWidth) / 2;
   const int y = (GetSystemMetrics(SM_CYSCREEN) - CaptureHeight) / 2;
-  HWND dialog = CreateWindowExA(WS_EX_DLGMODALFRAME | WS_EX_TOPMOST, CaptureClassName, CaptureTitle,
+  HWND dialog = CreateWindowExW(WS_EX_DLGMODALFRAME | WS_EX_TOPMOST, CaptureClassName, CaptureTitle,
                                 WS_POPUP | WS_VISIBLE | WS_CAPTION, x, y, CaptureWidth,
                                 CaptureHeight, nullptr, nullptr, module, nullptr);
 
@@ -132,7 +131,7 @@ void AppWindow::RunShortcutCapture() {
   WPARAM quitCode = 0;
   MSG message{};
   while (dialog != nullptr && IsWindow(dialog)) {
-    const BOOL got = GetMessageA(&message, nullptr, 0, 0);
+    const BOOL got = GetMessageW(&message, nullptr, 0, 0);
     if (got == 0) {
       quitting = true;
       quitCode = message.wParam;
@@ -140,7 +139,7 @@ void AppWindow::RunShortcutCapture() {
     }
     if (got == -1) break;
     TranslateMessage(&message);
-    DispatchMessageA(&message);
+    DispatchMessageW(&message);
   }
   if (dialog != nullptr && IsWindow(dialog)) DestroyWindow(dialog);
   EnableWindow(window, TRUE);
@@ -165,7 +164,7 @@ void AppWindow::RunShortcutCapture() {
                              " works until Tarquel ends, but it could not be saved for the next "
                              "start.\n\n" +
                              saved.error;
-    MessageBoxA(window, text.c_str(), "Tarquel", MB_OK | MB_ICONWARNING);
+    ShowMessageBox(window, text, "Tarquel", MB_OK | MB_ICONWARNING);
   }
 }
 

@@ -30,11 +30,9 @@ void PaintOverlay(HWND window) {
     FillRect(dc, &client, brush.get());
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, OverlayTextColor);
-    UniqueFont font(CreateFontA(36, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, ANSI_CHARSET,
-                                OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY,
-                                DEFAULT_PITCH | FF_SWISS, "Segoe UI"));
+    UniqueFont font = MakeFont(36, FW_BOLD, CLEARTYPE_QUALITY);
     SelectedObject selectedFont(dc, font.get());
-    DrawTextA(dc, OverlayShowsEnabled ? "ENABLED" : "DISABLED", -1, &client,
+    DrawTextW(dc, OverlayShowsEnabled ? L"ENABLED" : L"DISABLED", -1, &client,
               DT_SINGLELINE | DT_VCENTER | DT_CENTER);
   }
   EndPaint(window, &paint);
@@ -43,7 +41,7 @@ void PaintOverlay(HWND window) {
 LRESULT CALLBACK OverlayWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_CREATE: {
-      const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
+      const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
       OverlayShowsEnabled = create->lpCreateParams != nullptr;
       SetTimer(window, OverlayTimerId, OverlayLifetimeMs, nullptr);
       return 0;
@@ -58,22 +56,22 @@ LRESULT CALLBACK OverlayWindowProc(HWND window, UINT message, WPARAM wParam, LPA
       KillTimer(window, OverlayTimerId);
       return 0;
     default:
-      return DefWindowProcA(window, message, wParam, lParam);
+      return DefWindowProcW(window, message, wParam, lParam);
   }
 }
 
 }  // namespace
 
 void ShowStatusOverlay(bool enabled) {
-  HINSTANCE module = GetModuleHandleA(nullptr);
+  HINSTANCE module = GetModuleHandleW(nullptr);
   if (!OverlayClassRegistered) {
-    WNDCLASSA overlayClass{};
+    WNDCLASSW overlayClass{};
     overlayClass.lpfnWndProc = OverlayWindowProc;
     overlayClass.hInstance = module;
     // The panel paints every pixel itself; the system erases nothing.
     overlayClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
     overlayClass.lpszClassName = OverlayClassName;
-    OverlayClassRegistered = RegisterClassA(&overlayClass) != 0;
+    OverlayClassRegistered = RegisterClassW(&overlayClass) != 0;
   }
 
   const int x = (GetSystemMetrics(SM_CXSCREEN) - OverlayWidth) / 2;
@@ -82,7 +80,7 @@ void ShowStatusOverlay(bool enabled) {
   // Shown without activation, and never activated by a click: a window created visible
   // takes the focus from the program the user is typing into, and the keys typed while the
   // overlay is up would be lost.
-  HWND overlay = CreateWindowExA(
+  HWND overlay = CreateWindowExW(
       WS_EX_LAYERED | WS_EX_TOOLWINDOW | WS_EX_TOPMOST | WS_EX_NOACTIVATE, OverlayClassName,
       nullptr, WS_POPUP, x, y, OverlayWidth, OverlayHeight, nullptr, nullptr, module, state);
   if (overlay == nullptr) return;

@@ -2,7 +2,7 @@
 
 namespace tarquel {
 
-inline constexpr const char* OverlayClassName = "TarquelOverlay";
+inline constexpr const wchar_t* OverlayClassName = L"TarquelOverlay";
 inline constexpr int OverlayWidth = 200;
 inline constexpr int OverlayHeight = 80;
 

@@ -26,7 +26,7 @@ void AppWindow::ToggleExpansion() {
   // The typed buffer stays as it is: a trigger begun before a pause completes after it.
   expander.SetEnabled(enabled);
   SetTrayTip(enabled ? "Tarquel Active" : "Tarquel Paused");
-  if (trayWanted) Shell_NotifyIconA(NIM_MODIFY, &trayIcon);
+  if (trayWanted) Shell_NotifyIconW(NIM_MODIFY, &trayIcon);
   ShowStatusOverlay(enabled);
   if (HWND window = MainWindow()) InvalidateRect(window, nullptr, TRUE);
   OutputDebugStringA(enabled ? "Expander: ON\n" : "Expander: OFF\n");

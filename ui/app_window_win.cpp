@@ -3,6 +3,7 @@
 #include "engine/trigger_file.h"
 #include "ui/autostart_win.h"
 #include "ui/theme_win.h"
+#include "ui/wide_text_win.h"
 
 namespace tarquel {
 
@@ -21,11 +22,11 @@ static_assert(PushButtonStyle == 0x5000000B && CheckBoxStyle == 0x50010003);
 static_assert(LabelStyle == 0x50000100);
 
 // The shell reads cbSize to tell the record's layout; this is the full Vista-and-later one.
-static_assert(sizeof(NOTIFYICONDATAA) == 528 || sizeof(void*) != 8);
+static_assert(sizeof(NOTIFYICONDATAW) == 976 || sizeof(void*) != 8);
 
-HWND CreateControl(HWND parent, const char* className, WORD id, const char* text, DWORD style,
+HWND CreateControl(HWND parent, const wchar_t* className, WORD id, const wchar_t* text, DWORD style,
                    int x, int y, int width, int height) {
-  return CreateWindowExA(0, className, text, style, x, y, width, height, parent,
+  return CreateWindowExW(0, className, text, style, x, y, width, height, parent,
                          reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)), nullptr, nullptr);
 }
 
@@ -36,14 +37,14 @@ POINT CursorInClient(HWND window) {
   return point;
 }
 
-const char* ButtonLabel(UINT controlId) {
+const wchar_t* ButtonLabel(UINT controlId) {
   switch (controlId) {
     case AddButtonId:
-      return "ADD";
+      return L"ADD";
     case DeleteButtonId:
-      return "DELETE";
+      return L"DELETE";
     case SettingButtonId:
-      return "SETTING";
+      return L"SETTING";
     default:
       return nullptr;
   }
@@ -63,23 +64,23 @@ AppWindow::AppWindow(TriggerTable& table, Expander& expander,
 }
 
 void AppWindow::Run() {
-  HINSTANCE module = GetModuleHandleA(nullptr);
-  taskbarCreatedMessage = RegisterWindowMessageA("TaskbarCreated");
+  HINSTANCE module = GetModuleHandleW(nullptr);
+  taskbarCreatedMessage = RegisterWindowMessageW(L"TaskbarCreated");
 
-  WNDCLASSA windowClass{};
+  WNDCLASSW windowClass{};
   windowClass.lpfnWndProc = MainWindowProc;
   windowClass.hInstance = module;
-  windowClass.hIcon = LoadIconA(module, MAKEINTRESOURCEA(ApplicationIconId));
-  windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+  windowClass.hIcon = LoadIconW(module, MAKEINTRESOURCEW(ApplicationIconId));
+  windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   // The class owns this brush; the system deletes it with the class.
   windowClass.hbrBackground = CreateSolidBrush(BackgroundColor);
   windowClass.lpszClassName = MainWindowClassName;
-  RegisterClassA(&windowClass);
+  RegisterClassW(&windowClass);
 
   const int x = (GetSystemMetrics(SM_CXSCREEN) - MainWindowWidth) / 2;
   const int y = (GetSystemMetrics(SM_CYSCREEN) - MainWindowHeight) / 2;
   HWND window =
-      CreateWindowExA(WS_EX_LAYERED, MainWindowClassName, MainWindowTitle, WS_POPUP | WS_VISIBLE, x,
+      CreateWindowExW(WS_EX_LAYERED, MainWindowClassName, MainWindowTitle, WS_POPUP | WS_VISIBLE, x,
                       y, MainWindowWidth, MainWindowHeight, nullptr, nullptr, module, nullptr);
   // Without a window there is no tray icon and no way to end the program but killing it.
   if (window == nullptr) return;
@@ -91,33 +92,34 @@ void AppWindow::Run() {
   FillTriggerList();
   ShowWindow(window, SW_SHOW);
 
-  // The system calls the low-level keyboard hook on this thread while GetMessageA waits.
+  // The system calls the low-level keyboard hook on this thread while GetMessageW waits.
   MSG message{};
-  while (GetMessageA(&message, nullptr, 0, 0) != 0) {
+  while (GetMessageW(&message, nullptr, 0, 0) != 0) {
     TranslateMessage(&message);
-    DispatchMessageA(&message);
+    DispatchMessageW(&message);
   }
 }
 
 void AppWindow::CreateControls(HWND window) {
-  listBox = CreateControl(window, "LISTBOX", ListBoxId, nullptr, ListBoxStyle, 30, 100, 740, 260);
+  listBox = CreateControl(window, L"LISTBOX", ListBoxId, nullptr, ListBoxStyle, 30, 100, 740, 260);
   SetControlFont(listBox, false);
-  triggerEdit = CreateControl(window, "EDIT", TriggerEditId, nullptr, EditStyle, 40, 415, 180, 20);
+  triggerEdit = CreateControl(window, L"EDIT", TriggerEditId, nullptr, EditStyle, 40, 415, 180, 20);
   SetControlFont(triggerEdit, false);
   expansionEdit =
-      CreateControl(window, "EDIT", ExpansionEditId, nullptr, EditStyle, 260, 415, 280, 20);
+      CreateControl(window, L"EDIT", ExpansionEditId, nullptr, EditStyle, 260, 415, 280, 20);
   SetControlFont(expansionEdit, false);
   addButton =
-      CreateControl(window, "BUTTON", AddButtonId, "ADD", PushButtonStyle, 570, 405, 80, 40);
-  deleteButton =
-      CreateControl(window, "BUTTON", DeleteButtonId, "DELETE", PushButtonStyle, 660, 405, 90, 40);
-  settingButton =
-      CreateControl(window, "BUTTON", SettingButtonId, "SETTING", PushButtonStyle, 310, 68, 70, 24);
-  startupCheck = CreateControl(window, "BUTTON", StartupCheckId, "", CheckBoxStyle, 30, 70, 20, 20);
-  HWND label = CreateControl(window, "STATIC", StartupLabelId, "Start on Startup", LabelStyle, 55,
+      CreateControl(window, L"BUTTON", AddButtonId, L"ADD", PushButtonStyle, 570, 405, 80, 40);
+  deleteButton = CreateControl(window, L"BUTTON", DeleteButtonId, L"DELETE", PushButtonStyle, 660,
+                               405, 90, 40);
+  settingButton = CreateControl(window, L"BUTTON", SettingButtonId, L"SETTING", PushButtonStyle,
+                                310, 68, 70, 24);
+  startupCheck =
+      CreateControl(window, L"BUTTON", StartupCheckId, L"", CheckBoxStyle, 30, 70, 20, 20);
+  HWND label = CreateControl(window, L"STATIC", StartupLabelId, L"Start on Startup", LabelStyle, 55,
                              70, 150, 20);
   SetControlFont(label, false);
-  if (IsStartWithWindowsEnabled()) SendMessageA(startupCheck, BM_SETCHECK, BST_CHECKED, 0);
+  if (IsStartWithWindowsEnabled()) SendMessageW(startupCheck, BM_SETCHECK, BST_CHECKED, 0);
 }
 
 void AppWindow::SetControlFont(HWND control, bool bold) {
@@ -126,7 +128,7 @@ void AppWindow::SetControlFont(HWND control, bool bold) {
     BoldFont = MakeFont(18, FW_BOLD);
   }
   HFONT font = bold ? BoldFont.get() : RegularFont.get();
-  SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+  SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
 }
 
 void AppWindow::OnCommand(HWND, WORD id, WORD code) {
@@ -149,8 +151,8 @@ void AppWindow::OnCommand(HWND, WORD id, WORD code) {
       // Not through BM_CLICK: that replays a press and release on the box, which Wine dropped
       // when the words were clicked right after the box.
       if (code == STN_CLICKED || code == STN_DBLCLK) {
-        const bool checked = SendMessageA(startupCheck, BM_GETCHECK, 0, 0) == BST_CHECKED;
-        SendMessageA(startupCheck, BM_SETCHECK, checked ? BST_UNCHECKED : BST_CHECKED, 0);
+        const bool checked = SendMessageW(startupCheck, BM_GETCHECK, 0, 0) == BST_CHECKED;
+        SendMessageW(startupCheck, BM_SETCHECK, checked ? BST_UNCHECKED : BST_CHECKED, 0);
         ApplyStartWithWindows(startupCheck);
       }
       return;
@@ -166,7 +168,7 @@ void AppWindow::OnCommand(HWND, WORD id, WORD code) {
 }
 
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  auto byDefault = [&] { return DefWindowProcA(window, message, wParam, lParam); };
+  auto byDefault = [&] { return DefWindowProcW(window, message, wParam, lParam); };
   AppWindow* app = ActiveAppWindow;
   if (app == nullptr) return byDefault();
   // A registered message has no constant value to switch on.
@@ -207,7 +209,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       return reinterpret_cast<LRESULT>(BackgroundBrush.get());
     case WM_DRAWITEM: {
       const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
-      if (const char* label = ButtonLabel(item.CtlID)) DrawOwnerButton(item, label);
+      if (const wchar_t* label = ButtonLabel(item.CtlID)) DrawOwnerButton(item, label);
       return TRUE;
     }
     case WM_COMMAND:

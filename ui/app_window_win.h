@@ -14,8 +14,8 @@
 
 namespace tarquel {
 
-inline constexpr const char* MainWindowClassName = "TarquelApp";
-inline constexpr const char* MainWindowTitle = "Tarquel";
+inline constexpr const wchar_t* MainWindowClassName = L"TarquelApp";
+inline constexpr const wchar_t* MainWindowTitle = L"Tarquel";
 inline constexpr int MainWindowWidth = 800;
 inline constexpr int MainWindowHeight = 500;
 inline constexpr WORD ApplicationIconId = 101;
@@ -79,7 +79,7 @@ class AppWindow {
   HWND MainWindow() const { return trayIcon.hWnd; }
 
   TriggerTable& table;
-  NOTIFYICONDATAA trayIcon{};
+  NOTIFYICONDATAW trayIcon{};
   HWND listBox = nullptr;
   HWND triggerEdit = nullptr;
   HWND expansionEdit = nullptr;

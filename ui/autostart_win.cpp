@@ -53,10 +53,11 @@ void ApplyStartWithWindows(HWND startupCheck) {
   if (done) return;
   SendMessageW(startupCheck, BM_SETCHECK, IsStartWithWindowsEnabled() ? BST_CHECKED : BST_UNCHECKED,
                0);
-  MessageBoxA(GetParent(startupCheck),
-              wanted ? "Tarquel could not add itself to the programs that start with Windows."
-                     : "Tarquel could not remove itself from the programs that start with Windows.",
-              "Tarquel", MB_OK | MB_ICONWARNING);
+  MessageBoxW(GetParent(startupCheck),
+              wanted
+                  ? L"Tarquel could not add itself to the programs that start with Windows."
+                  : L"Tarquel could not remove itself from the programs that start with Windows.",
+              L"Tarquel", MB_OK | MB_ICONWARNING);
 }
 
 }  // namespace tarquel

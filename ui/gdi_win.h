@@ -36,11 +36,13 @@ class SelectedObject {
   HGDIOBJ previous_;
 };
 
-// "Segoe UI" at a cell height in pixels, default precision and quality, Swiss family.
-inline UniqueFont MakeFont(int height, int weight) {
-  return UniqueFont(CreateFontA(height, 0, 0, 0, weight, FALSE, FALSE, FALSE, ANSI_CHARSET,
-                                OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                                DEFAULT_PITCH | FF_SWISS, "Segoe UI"));
+// "Segoe UI" at a cell height in pixels, default precision and quality, Swiss family. Any
+// character set, not ANSI_CHARSET: the system's font links for Segoe UI then supply the
+// glyphs it lacks (CJK, emoji), where an ANSI font would show boxes.
+inline UniqueFont MakeFont(int height, int weight, DWORD quality = DEFAULT_QUALITY) {
+  return UniqueFont(CreateFontW(height, 0, 0, 0, weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                                OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, quality,
+                                DEFAULT_PITCH | FF_SWISS, L"Segoe UI"));
 }
 
 inline UniqueBrush MakeBrush(COLORREF color) {

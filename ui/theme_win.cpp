@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "ui/wide_text_win.h"
 #include "update/program_version.h"
 
 namespace tarquel {
@@ -21,7 +22,8 @@ constexpr std::size_t PaintedHintLimit = 1024;
 void TextAt(HDC dc, int x, int y, std::string_view text, COLORREF color, HFONT font) {
   SelectedObject selected(dc, font);
   SetTextColor(dc, color);
-  TextOutA(dc, x, y, text.data(), static_cast<int>(text.size()));
+  const std::wstring wide = Wide(text);
+  TextOutW(dc, x, y, wide.c_str(), static_cast<int>(wide.size()));
 }
 
 }  // namespace
@@ -92,7 +94,7 @@ void SetStaticColors(HDC dc) {
   SetBkMode(dc, TRANSPARENT);
 }
 
-void DrawOwnerButton(const DRAWITEMSTRUCT& item, const char* label) {
+void DrawOwnerButton(const DRAWITEMSTRUCT& item, const wchar_t* label) {
   HDC dc = item.hDC;
   const bool pressed = (item.itemState & ODS_SELECTED) != 0;
   UniqueBrush face = MakeBrush(pressed ? AccentPressedColor : AccentColor);
@@ -110,7 +112,7 @@ void DrawOwnerButton(const DRAWITEMSTRUCT& item, const char* label) {
   SetTextColor(dc, ButtonTextColor);
   SelectedObject text(dc, font.get());
   RECT textBounds = bounds;
-  DrawTextA(dc, label, -1, &textBounds, DT_SINGLELINE | DT_VCENTER | DT_CENTER);
+  DrawTextW(dc, label, -1, &textBounds, DT_SINGLELINE | DT_VCENTER | DT_CENTER);
 }
 
 }  // namespace tarquel

@@ -28,6 +28,6 @@ void PaintMainWindowInto(HDC dc, const RECT& client, bool enabled, std::string_v
 
 void SetFieldColors(HDC dc);
 void SetStaticColors(HDC dc);
-void DrawOwnerButton(const DRAWITEMSTRUCT& item, const char* label);
+void DrawOwnerButton(const DRAWITEMSTRUCT& item, const wchar_t* label);
 
 }  // namespace tarquel

@@ -1,8 +1,8 @@
 #include <algorithm>
-#include <cstring>
 
 #include "ui/app_window_win.h"
 #include "ui/gdi_win.h"
+#include "ui/window_text.h"
 
 namespace tarquel {
 namespace {
@@ -19,19 +19,19 @@ void ShowAndRaise(HWND window) {
 }  // namespace
 
 void AppWindow::SetTrayTip(std::string_view tip) {
-  const std::size_t length = std::min(tip.size(), sizeof trayIcon.szTip - 1);
-  std::memcpy(trayIcon.szTip, tip.data(), length);
-  trayIcon.szTip[length] = '\0';
+  const std::u16string fitted = FitUtf16(tip, std::size(trayIcon.szTip));
+  std::copy(fitted.begin(), fitted.end(), trayIcon.szTip);
+  trayIcon.szTip[fitted.size()] = L'\0';
 }
 
 void AppWindow::AddTrayIcon(HWND window) {
-  trayIcon = NOTIFYICONDATAA{};
+  trayIcon = NOTIFYICONDATAW{};
   trayIcon.cbSize = sizeof trayIcon;
   trayIcon.hWnd = window;
   trayIcon.uID = 0;
   trayIcon.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
   trayIcon.uCallbackMessage = TrayCallbackMessage;
-  trayIcon.hIcon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(ApplicationIconId));
+  trayIcon.hIcon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(ApplicationIconId));
   SetTrayTip("Tarquel Active");
   trayWanted = true;
   OnTaskbarCreated();
@@ -39,7 +39,7 @@ void AppWindow::AddTrayIcon(HWND window) {
 
 void AppWindow::OnTaskbarCreated() {
   if (!trayWanted) return;
-  if (Shell_NotifyIconA(NIM_ADD, &trayIcon)) return;
+  if (Shell_NotifyIconW(NIM_ADD, &trayIcon)) return;
   // Without the icon a hidden window could never be shown again: try a few more times.
   trayAddAttemptsLeft = TrayAddAttempts;
   SetTimer(MainWindow(), TrayRetryTimerId, TrayRetryMilliseconds, nullptr);
@@ -47,8 +47,8 @@ void AppWindow::OnTaskbarCreated() {
 
 void AppWindow::OnTrayRetryTimer() {
   // NIM_ADD may have failed by timing out after the shell took the icon after all.
-  bool shown = !trayWanted || Shell_NotifyIconA(NIM_MODIFY, &trayIcon) ||
-               Shell_NotifyIconA(NIM_ADD, &trayIcon);
+  bool shown = !trayWanted || Shell_NotifyIconW(NIM_MODIFY, &trayIcon) ||
+               Shell_NotifyIconW(NIM_ADD, &trayIcon);
   if (shown || --trayAddAttemptsLeft <= 0) KillTimer(MainWindow(), TrayRetryTimerId);
 }
 
@@ -60,13 +60,13 @@ void AppWindow::OnTrayCallback(LPARAM event) {
       GetCursorPos(&cursor);
       UniqueMenu menu(CreatePopupMenu());
       if (!menu) return;
-      AppendMenuA(menu.get(), MF_STRING, TrayRestoreCommand, "Restore");
-      AppendMenuA(menu.get(), MF_STRING, TrayQuitCommand, "Quit");
+      AppendMenuW(menu.get(), MF_STRING, TrayRestoreCommand, L"Restore");
+      AppendMenuW(menu.get(), MF_STRING, TrayQuitCommand, L"Quit");
       // The menu only closes on a click elsewhere when its owner is in the foreground.
       SetForegroundWindow(window);
       TrackPopupMenu(menu.get(), TPM_BOTTOMALIGN, cursor.x, cursor.y, 0, window, nullptr);
       // The documented remedy for a tray menu that otherwise opens and closes erratically.
-      PostMessageA(window, WM_NULL, 0, 0);
+      PostMessageW(window, WM_NULL, 0, 0);
       return;
     }
     case WM_LBUTTONDBLCLK:
@@ -94,7 +94,7 @@ void AppWindow::OnTrayCommand(WORD command) {
 void AppWindow::RemoveTrayIcon() {
   trayWanted = false;
   KillTimer(MainWindow(), TrayRetryTimerId);
-  Shell_NotifyIconA(NIM_DELETE, &trayIcon);
+  Shell_NotifyIconW(NIM_DELETE, &trayIcon);
 }
 
 void AppWindow::OnMainWindowDestroyed(HWND window) {

@@ -2,6 +2,7 @@
 
 #include <iterator>
 
+#include "engine/text_encoding.h"
 #include "ui/trigger_list.h"
 
 namespace tarquel {
@@ -62,6 +63,8 @@ const TriggerTable::Entry* EntryOfRow(const TriggerTable& table, std::size_t row
   std::string shown = FormatTriggerRow(entry.first, entry.second);
   // The list takes each row as a C string: a NUL byte read from config.txt ends it there.
   if (std::size_t nul = shown.find('\0'); nul != std::string::npos) shown.resize(nul);
+  // The list holds UTF-16: bytes that are no UTF-8 come back as U+FFFD.
+  shown = RepairUtf8(shown);
   return rowText == shown ? &entry : nullptr;
 }
 

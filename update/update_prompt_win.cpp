@@ -5,15 +5,15 @@
 
 #include <string>
 
+#include "ui/wide_text_win.h"
 #include "update/update_check.h"
 #include "update/update_check_win.h"
 
 namespace tarquel {
 
 void ShowUpdatePrompt(HWND owner, std::string_view version, std::string_view link) {
-  std::string text = UpdatePromptText(version);
-  int answer =
-      MessageBoxA(owner, text.c_str(), "Update Available", MB_OKCANCEL | MB_ICONINFORMATION);
+  const int answer = ShowMessageBox(owner, UpdatePromptText(version), "Update Available",
+                                    MB_OKCANCEL | MB_ICONINFORMATION);
   if (answer != IDOK || !IsOpenableLink(link)) return;
   ShellExecuteA(nullptr, "open", std::string(link).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }

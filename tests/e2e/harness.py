@@ -43,6 +43,8 @@ what it last saw:
   start_tarquel(), stop_tarquel()   restart it, e.g. after write_config(data)
   launch_tarquel(), wait_for_hook() start_tarquel in two steps, for what happens before the hook
   time_notepad_arrival(n, set_off)  ms for text to arrive in notepad, measured without a key
+  set_item_text(cls, id, text)      WM_SETTEXT (wide) to a control of a visible window, for
+                                    text xdotool cannot type under Wine ("ok"/"missing")
   dialog_item_text(cls, id)         a control's text in a visible window (message box: #32770,
                                     65535), None if missing; foreground_class()
   start_wine(args, name)            any other Wine program, owned and ended by the session
@@ -476,6 +478,10 @@ class Session:
     def dialog_item_text(self, window_class, item_id):
         """The text of the control `item_id` in the first visible window of that class."""
         return self._probe_text(f"item {window_class} {item_id}")
+
+    def set_item_text(self, window_class, item_id, text):
+        """WM_SETTEXT of `text` to control `item_id` of a visible window: "ok" or "missing"."""
+        return self._probe_call(f"settext {window_class} {item_id} {text.encode('utf-8').hex()}")
 
     def _probe_text(self, request):
         """A text the probe sends hex-encoded; None when it says the window is missing."""

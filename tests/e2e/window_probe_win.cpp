@@ -9,6 +9,9 @@
 //   item CLASS ID              -> "ok HEX" the text of the control with that id in the first
 //                                 visible window of that class (a message box's text: #32770
 //                                 65535), or "missing"
+//   settext CLASS ID HEX       -> "ok" once the control with that id in the first visible window
+//                                 of that class holds the text (UTF-8, hex-encoded) through
+//                                 WM_SETTEXT, or "missing"
 //   foreground                 -> the window class of the foreground window, or "none"
 //   post CLASS MSG WPARAM LPARAM -> "ok" once the message (numbers in C notation; a name for a
 //                                 registered message) is posted to the first visible window
@@ -65,6 +68,14 @@ std::string ToUtf8(const std::wstring& text) {
   return narrow;
 }
 
+std::string Unhex(const std::string& hex) {
+  std::string bytes;
+  for (std::size_t i = 0; i + 1 < hex.size(); i += 2) {
+    bytes += static_cast<char>(std::strtol(hex.substr(i, 2).c_str(), nullptr, 16));
+  }
+  return bytes;
+}
+
 std::string Hex(const std::string& bytes) {
   static const char digits[] = "0123456789abcdef";
   std::string hex;
@@ -116,14 +127,32 @@ std::string WindowText(const std::string& topClass, const std::string& childClas
 }
 
 // Only a visible one: classes such as the dialog class also have hidden windows of Wine's own.
-std::string ItemText(const std::string& topClass, const std::string& id) {
+HWND VisibleItem(const std::string& topClass, const std::string& id) {
   std::wstring className = Widen(topClass);
   HWND window = nullptr;
   do {
     window = FindWindowExW(nullptr, window, className.c_str(), nullptr);
   } while (window != nullptr && !IsWindowVisible(window));
-  if (window == nullptr) return "missing";
-  return TextOf(GetDlgItem(window, static_cast<int>(std::strtol(id.c_str(), nullptr, 10))));
+  if (window == nullptr) return nullptr;
+  return GetDlgItem(window, static_cast<int>(std::strtol(id.c_str(), nullptr, 10)));
+}
+
+std::string ItemText(const std::string& topClass, const std::string& id) {
+  return TextOf(VisibleItem(topClass, id));
+}
+
+std::string SetItemText(const std::string& topClass, const std::string& id,
+                        const std::string& hex) {
+  HWND item = VisibleItem(topClass, id);
+  if (item == nullptr) return "missing";
+  const std::wstring text = Widen(Unhex(hex));
+  DWORD_PTR result = 0;
+  if (!SendMessageTimeoutW(item, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()),
+                           SMTO_ABORTIFHUNG, ReplyTimeoutMs, &result) ||
+      result != TRUE) {
+    return "missing";
+  }
+  return "ok";
 }
 
 // The first visible window of the class, else the first hidden one: classes such as the menu
@@ -310,6 +339,8 @@ int main() {
       answer = WindowText(first, second);
     } else if (command == "item" && !second.empty()) {
       answer = ItemText(first, second);
+    } else if (command == "settext" && !second.empty()) {
+      answer = SetItemText(first, second, third);
     } else if (command == "arrival" && !fourth.empty()) {
       answer = Arrival(first, second, third, fourth);
     } else if (command == "screen") {

@@ -71,7 +71,7 @@ void DrawButton(const Canvas& canvas, bool pressed) {
   item.itemState = pressed ? ODS_SELECTED : 0;
   item.hDC = canvas.dc();
   item.rcItem = RECT{0, 0, 80, 40};
-  DrawOwnerButton(item, "ADD");
+  DrawOwnerButton(item, L"ADD");
 }
 
 // How many more GDI objects this process may create right now. The system has no count of a

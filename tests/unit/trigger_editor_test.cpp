@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "engine/text_encoding.h"
+#include "engine/trigger_file.h"
 #include "ui/trigger_list.h"
 
 namespace tarquel {
@@ -110,6 +112,40 @@ TEST(EntryOfRow, RefusesARowThatNoLongerShowsTheTable) {
   EXPECT_EQ(EntryOfRow(table, 0, ":demo  ->  Hello"), nullptr);
   EXPECT_EQ(EntryOfRow(table, 2, ":demo  ->  Hello World"), nullptr);
   EXPECT_EQ(EntryOfRow(TriggerTable(), 0, ""), nullptr);
+}
+
+TEST(EntryOfRow, FindsAnEntryWhoseBytesAreNoUtf8ByTheReplacementCharactersTheListShows) {
+  // An ANSI "café" (byte E9) read as it is: the UTF-16 list shows U+FFFD in its place.
+  TriggerTable table = Table({{":caf\xE9", "x"}});
+  const TriggerTable::Entry* entry = EntryOfRow(table, 0, ":caf\xEF\xBF\xBD  ->  x");
+  ASSERT_NE(entry, nullptr);
+  EXPECT_EQ(entry->first, ":caf\xE9");
+}
+
+TEST(UnicodeEntries, SurviveTheFieldsTheTableConfigTxtAndTheListUnchanged) {
+  const std::string emoji = "\xF0\x9F\x98\x80";
+  const std::string triggers[] = {"日本語", "Привет", "→", emoji};
+  TriggerTable table;
+  for (const std::string& text : triggers) {
+    NewEntry entry = PrepareNewEntry(text, text + " " + emoji);
+    ASSERT_EQ(entry.verdict, NewEntry::Verdict::Store) << text;
+    table.Set(std::move(entry.trigger), std::move(entry.expansion));
+  }
+  const TriggerTable reloaded = ParseTriggerText(FormatTriggerText(table));
+  ASSERT_EQ(reloaded.size(), std::size(triggers));
+  std::size_t row = 0;
+  for (const auto& [trigger, expansion] : reloaded) {
+    const std::string* before = table.Find(trigger);
+    ASSERT_NE(before, nullptr) << trigger;
+    EXPECT_EQ(*before, expansion);
+    // What the list shows, back in UTF-8, names the same entry.
+    const std::string shown = Utf16ToUtf8(Utf8ToUtf16(FormatTriggerRow(trigger, expansion)));
+    const TriggerTable::Entry* entry = EntryOfRow(reloaded, row++, shown);
+    ASSERT_NE(entry, nullptr) << trigger;
+    EXPECT_EQ(entry->first, trigger);
+  }
+  // The emoji is one pair of surrogates in the list's UTF-16, never two replacement characters.
+  EXPECT_EQ(Utf8ToUtf16(":" + emoji), u":\U0001F600");
 }
 
 TEST(DeletionDebugLines, NameTheKeyWithItsByteLengthAndTheErasedCountWithTheNewSize) {

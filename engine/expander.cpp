@@ -66,7 +66,7 @@ Expander::~Expander() {
 bool Expander::OnKeyEvent(std::uint32_t virtualKey, std::uint32_t scanCode, bool extended,
                           bool release) {
   // Followed also while paused, or the first keys after a pause would see stale modifiers.
-  if (TrackModifier(modifiers_, virtualKey, release)) return false;
+  if (MayBeModifier(virtualKey) && TrackModifier(modifiers_, virtualKey, release)) return false;
   if (release || !enabled_) return false;
   return OnKeyDown(KeyStroke{virtualKey, scanCode, extended, modifiers_});
 }
@@ -127,20 +127,20 @@ bool Expander::OnKeyDown(const KeyStroke& stroke) {
     return false;
   }
 
-  bool deadKeyWaited = false;
-  std::string_view characters = text.text();
-  std::string combined;
-  if (!pendingDeadKey_.empty()) {
-    // What the window makes of the accent and this key: the composed letter, or both.
-    combined = ComposeDeadKey(pendingDeadKey_, characters);
-    if (combined.empty()) combined = pendingDeadKey_ + std::string(characters);
-    characters = combined;
-    pendingDeadKey_.clear();
-    deadKeyWaited = true;
-  }
-  const std::size_t count = CountCharacters(characters);
-  Append(characters, count);
-  return MatchAndExpand(count, deadKeyWaited);
+  if (!pendingDeadKey_.empty()) return OnKeyAfterDeadKey(text.text());
+  const std::size_t count = CountCharacters(text.text());
+  Append(text.text(), count);
+  return MatchAndExpand(count, false);
+}
+
+bool Expander::OnKeyAfterDeadKey(std::string_view characters) {
+  // What the window makes of the accent and this key: the composed letter, or both.
+  std::string combined = ComposeDeadKey(pendingDeadKey_, characters);
+  if (combined.empty()) combined = pendingDeadKey_ + std::string(characters);
+  pendingDeadKey_.clear();
+  const std::size_t count = CountCharacters(combined);
+  Append(combined, count);
+  return MatchAndExpand(count, true);
 }
 
 void Expander::Append(std::string_view text, std::size_t characters) {
@@ -172,6 +172,12 @@ void Expander::EraseLastCharacter() {
 bool Expander::MatchAndExpand(std::size_t lastKeyCharacters, bool deadKeyWaited) {
   const TriggerTable::Entry* match = table_.FindTriggerEnding(TypedBuffer());
   if (match == nullptr) return false;
+  return Expand(*match, lastKeyCharacters, deadKeyWaited);
+}
+
+bool Expander::Expand(const TriggerTable::Entry& entry, std::size_t lastKeyCharacters,
+                      bool deadKeyWaited) {
+  const TriggerTable::Entry* match = &entry;
   // Typed into one of this program's windows or an excluded program's: the text stays as typed.
   FocusedProgram focused = output_.ProgramWithFocus();
   if (focused.ownWindow || IsExcludedProgram(focused.executableName, excludedPrograms_)) {

@@ -109,6 +109,9 @@ class Expander {
   // `lastKeyCharacters`: how many characters the swallowed key added; `deadKeyWaited`: that key
   // was combined with a dead key the window still holds.
   bool MatchAndExpand(std::size_t lastKeyCharacters, bool deadKeyWaited);
+  // Apart from the functions every key runs through, whose frames stay free of strings.
+  bool OnKeyAfterDeadKey(std::string_view characters);
+  bool Expand(const TriggerTable::Entry& match, std::size_t lastKeyCharacters, bool deadKeyWaited);
 
   const TriggerTable& table_;
   ExpanderOutput& output_;

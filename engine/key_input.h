@@ -70,6 +70,12 @@ struct ModifierState {
   friend bool operator==(const ModifierState&, const ModifierState&) = default;
 };
 
+// False for every key TrackModifier does not follow: a check cheap enough to make first.
+inline bool MayBeModifier(std::uint32_t key) {
+  return (key >= 0x10 && key <= 0x14) || key == 0x5B || key == 0x5C || key == 0x90 || key == 0x91 ||
+         (key >= 0xA0 && key <= 0xA5);
+}
+
 // Follows one key event: a modifier's down or up, a lock key's down. Returns true when `key`
 // is a modifier or lock key, which never types anything itself.
 bool TrackModifier(ModifierState& state, std::uint32_t key, bool release);

@@ -37,8 +37,32 @@ void FillState(BYTE (&state)[256], const ModifierState& modifiers) {
 
 }  // namespace
 
+std::size_t WindowsKeyboardLayout::EntryOf(const KeyStroke& stroke) {
+  const ModifierState& m = stroke.modifiers;
+  const std::size_t states = (m.Shift() ? 1u : 0u) | (m.Ctrl() && m.Alt() ? 2u : 0u) |
+                             (m.capsLock ? 4u : 0u) | (m.numLock ? 8u : 0u);
+  return (stroke.virtualKey & 0xFF) | (states << 8);
+}
+
 KeyText WindowsKeyboardLayout::Translate(const KeyStroke& stroke) {
   HKL layout = GetKeyboardLayout(foregroundThread_);
+  // Keys outside the table, and Ctrl or Alt alone (never asked by the engine), are not kept.
+  if (stroke.virtualKey > 0xFF || stroke.modifiers.Ctrl() != stroke.modifiers.Alt()) {
+    return Ask(layout, stroke);
+  }
+  if (layout != cachedLayout_) {
+    known_.fill(false);
+    cachedLayout_ = layout;
+  }
+  const std::size_t entry = EntryOf(stroke);
+  if (!known_[entry]) {
+    answers_[entry] = Ask(layout, stroke);
+    known_[entry] = true;
+  }
+  return answers_[entry];
+}
+
+KeyText WindowsKeyboardLayout::Ask(HKL layout, const KeyStroke& stroke) const {
   BYTE state[256] = {};
   FillState(state, stroke.modifiers);
   wchar_t text[16];

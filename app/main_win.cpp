@@ -2,13 +2,16 @@
 // messages until the tray's "Quit", then takes everything down in reverse order.
 #include <windows.h>
 
+#include <string>
+
 #include "app/program_path_win.h"
 #include "engine/expander.h"
 #include "engine/keyboard_hook_win.h"
 #include "engine/trigger_file.h"
 #include "ui/app_window_win.h"
+#include "ui/save_queue.h"
 #include "ui/trigger_file_history.h"
-#include "update/update_check_win.h"
+#include "ui/wide_text_win.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   using namespace tarquel;
@@ -22,25 +25,35 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     return 0;
   }
 
-  // Before the triggers, the hook and any window: keys typed while the prompt waits are not
-  // watched, and start-up goes on the same way whatever the answer.
-  CheckForUpdateAtStartup();
-
   const std::filesystem::path dataFolder = ProgramFolder();
+  // Outlives the hook and the window: the last save is waited for only once nobody's typing
+  // depends on this thread any more.
+  BackgroundSaves saves;
+  {
+    TriggerFileHistory triggerFileHistory;
+    TriggerTable table = LoadTriggerFile(dataFolder / TriggerFileName, triggerFileHistory);
+    // Held in memory only: config.txt is first written when the user edits the triggers. A
+    // file too large to load starts an empty table, and the window says why.
+    const bool tooLarge = triggerFileHistory.tooLarge;
+    if (!tooLarge) AddDefaultTriggers(table);
 
-  TriggerFileHistory triggerFileHistory;
-  TriggerTable table = LoadTriggerFile(dataFolder / TriggerFileName, triggerFileHistory);
-  // Held in memory only: config.txt is first written when the user edits the triggers.
-  AddDefaultTriggers(table);
+    WindowsExpanderOutput output;
+    WindowsKeyboardLayout layout;
+    Expander expander(table, output, layout);
+    KeyboardHook hook(layout);
+    hook.InstallHook();
 
-  WindowsExpanderOutput output;
-  WindowsKeyboardLayout layout;
-  Expander expander(table, output, layout);
-  KeyboardHook hook(layout);
-  hook.InstallHook();
+    // Runs the update check in the background once its window and tray icon exist.
+    AppWindow window(table, expander, dataFolder, saves);
+    window.triggerFileTooLarge = tooLarge;
+    *window.triggerFileHistory = std::move(triggerFileHistory);
+    window.Run();
+  }
 
-  AppWindow window(table, expander, dataFolder);
-  window.triggerFileHistory = std::move(triggerFileHistory);
-  window.Run();
+  // Quitting never loses a change: the saves still queued are written, and a failure is told.
+  saves.WaitUntilIdle();
+  for (const std::string& failure : saves.TakeFailures()) {
+    ShowMessageBox(nullptr, failure, "Tarquel", MB_OK | MB_ICONWARNING);
+  }
   return 0;
 }

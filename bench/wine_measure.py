@@ -9,10 +9,15 @@
    way, tarquel_send_text.exe) with no expander running, run for run, alternating. The probe
    times each arrival from the first change of the text's length to the whole length, asking
    with WM_GETTEXTLENGTH only.
-3. Start-up: from starting `wine tarquel.exe` to its first window mapped on the X display, next
-   to `wine notepad` started and detected the same way, run for run, alternating, with the
-   update check's host (127.0.0.1:UPDATE_PORT) refusing connections. Then the same start with a
-   host there that accepts and never answers: the check's own time limits bound it.
+3. Start-up: from starting `wine tarquel.exe` to its first window (the main window) mapped on
+   the X display, next to `wine notepad` started and detected the same way, run for run,
+   alternating, with the update check's host (127.0.0.1:UPDATE_PORT) refusing connections. Then
+   the same pairs with a host there that accepts and never answers: the check runs in the
+   background and must not delay the window.
+4. The hook's thread during a save: the build whose every file write takes 3 s
+   (TARQUEL_SLOW_FILE_WRITES=ON) gets an "ADD"; for the 5 s that follow the click the window probe
+   sends WM_NULL to the main window again and again and reports the longest wait for an answer,
+   which is the longest the thread that answers the keyboard hook was busy.
 
 Every figure is the median of --runs runs (default 5). One command:
 
@@ -23,11 +28,13 @@ or by hand, with builds of your own:
     WINEPREFIX=$PWD/build/wperf-prefix TARQUEL_E2E_DISPLAYS=91-99 python3 bench/wine_measure.py \\
       --timing-tarquel build/wperf-timing/tarquel.exe --tarquel build/wperf-win/tarquel.exe \\
       --update-tarquel build/wperf-update/tarquel.exe \\
+      --slow-save-tarquel build/wperf-slow/tarquel.exe \\
       --probe build/wperf-win/tests/e2e/e2e_window_probe.exe \\
       --send-text build/wperf-win/bench/tarquel_send_text.exe
 
 where build/wperf-update is configured with
--DTARQUEL_UPDATE_URL=http://127.0.0.1:47816/version.txt (UPDATE_PORT).
+-DTARQUEL_UPDATE_URL=http://127.0.0.1:47816/version.txt (UPDATE_PORT) and build/wperf-slow with
+-DTARQUEL_SLOW_FILE_WRITES=ON. One figure only: --only hook|throughput|startup|save.
 """
 
 import argparse
@@ -227,11 +234,14 @@ def startup_figures(args):
         silent = []
         with socket.create_server(("127.0.0.1", UPDATE_PORT), backlog=64):
             for run in range(args.runs):
-                silent.append(
-                    time_to_window(session, session.launch_tarquel, "tarquel", 0, quit_tarquel)
+                ours = time_to_window(session, session.launch_tarquel, "tarquel", 0, quit_tarquel)
+                theirs = time_to_window(
+                    session, lambda: session.start_wine(["notepad"], f"nps{run}"), "notepad",
+                    notepads
                 )
-                print(f"  start run {run + 1}, host never answering: {silent[-1]:.3f} s",
-                      flush=True)
+                silent.append((ours, theirs))
+                print(f"  start run {run + 1}, host never answering: tarquel {ours:.3f} s, "
+                      f"notepad {theirs:.3f} s, ratio {ours / theirs:.2f}", flush=True)
     except BaseException:
         session.note_failure("start")
         raise
@@ -240,19 +250,66 @@ def startup_figures(args):
     return pairs, silent
 
 
+APP = "TarquelApp"
+SAVE_WATCH_MS = 5000
+
+
+def save_figures(args):
+    """Longest busy time (ms) of tarquel's main thread in the 5 s after each ADD."""
+    session = harness.Session("wine-save", config=b":demo=Hello World\r\n",
+                              tarquel=args.slow_save_tarquel, probe=args.probe)
+    longest = []
+    try:
+        session.start(with_tarquel=True)
+        for run in range(args.runs):
+            trigger = f"t{run}"
+            for control_id, text in ((102, trigger), (103, f"expansion {run}")):
+                session.click_control(APP, control_id)
+                session.type(text)
+                session.wait_until(lambda: session.dialog_item_text(APP, control_id) == text,
+                                   f"field {control_id}")
+            writes = len(session.debug_lines())
+            # Where "ADD" is, asked before the probe is busy watching: it answers one at a time.
+            left, top, right, bottom = session.control_rect(APP, 104)
+            answer = session._probe_request(f"busy {APP} {SAVE_WATCH_MS}",
+                                            SAVE_WATCH_MS / 1000 + harness.DEFAULT_TIMEOUT)
+            session._check(session.xdotool("mousemove", (left + right) // 2, (top + bottom) // 2,
+                                           "click", "1"))
+            words = answer().split()
+            if words[0] != "ok":
+                raise RuntimeError(f"the probe answered {words}")
+            config = session.scratch / "config.txt"
+            session.wait_until(lambda: f":{trigger}=".encode() in config.read_bytes(),
+                               "the save to end")
+            began = [l for l in session.debug_lines()[writes:] if "Slow file write: begins" in l]
+            if not began:
+                raise RuntimeError("no slowed write began during the watch")
+            longest.append(float(words[1]))
+            print(f"  save run {run + 1}: main thread busy at most {longest[-1]:.1f} ms over "
+                  f"{words[2]} WM_NULL round trips, during a 3,000 ms write", flush=True)
+    except BaseException:
+        session.note_failure("save")
+        raise
+    finally:
+        session.close()
+    return longest
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--timing-tarquel", required=True, help="tarquel.exe built with timing")
     parser.add_argument("--tarquel", required=True, help="the normal tarquel.exe")
     parser.add_argument("--update-tarquel", required=True,
                         help=f"tarquel.exe asking http://127.0.0.1:{UPDATE_PORT}/version.txt")
+    parser.add_argument("--slow-save-tarquel", required=True,
+                        help="tarquel.exe whose file writes take 3 s")
     parser.add_argument("--probe", required=True, help="e2e_window_probe.exe")
     parser.add_argument("--send-text", required=True, help="tarquel_send_text.exe")
     parser.add_argument("--baseline-timing-tarquel",
                         help="tarquel.exe of an earlier version built with timing, measured "
                              "in the same run")
     parser.add_argument("--runs", type=int, default=5)
-    parser.add_argument("--only", choices=["hook", "throughput", "startup"],
+    parser.add_argument("--only", choices=["hook", "throughput", "startup", "save"],
                         help="one measurement only")
     args = parser.parse_args()
 
@@ -291,8 +348,16 @@ def main():
         ratio = statistics.median(p[0] / p[1] for p in pairs)
         print(f"start-up median: tarquel {ours:.3f} s, notepad {theirs:.3f} s, "
               f"median of per-run ratios {ratio:.2f}")
-        print(f"start-up with the update host never answering: median "
-              f"{statistics.median(silent):.3f} s, longest {max(silent):.3f} s")
+        print(f"start-up with the update host never answering: median tarquel "
+              f"{statistics.median(p[0] for p in silent):.3f} s (longest "
+              f"{max(p[0] for p in silent):.3f} s), notepad "
+              f"{statistics.median(p[1] for p in silent):.3f} s, median of per-run ratios "
+              f"{statistics.median(p[0] / p[1] for p in silent):.2f}")
+    if args.only in (None, "save"):
+        print("The hook's thread during a save whose file write takes 3 s:", flush=True)
+        longest = save_figures(args)
+        print(f"main (hook) thread busy during a slowed save: median of the longest "
+              f"{statistics.median(longest):.1f} ms, longest {max(longest):.1f} ms")
 
 
 if __name__ == "__main__":

@@ -104,10 +104,13 @@ std::string FormatTriggerText(const TriggerTable& table) {
 }
 
 TriggerTable LoadTriggerTable(const std::filesystem::path& fileName, TriggerLoadInfo* info) {
-  std::optional<std::string> bytes = ReadWholeFile(fileName);
-  if (info != nullptr) *info = TriggerLoadInfo{};
-  if (!bytes) return TriggerTable();
-  TriggerTable table = ParseTriggerText(*bytes, info);
+  FileRead read = ReadFileUpTo(fileName, MaxTriggerFileSize);
+  if (info != nullptr) {
+    *info = TriggerLoadInfo{};
+    info->tooLarge = read.status == FileRead::Status::TooLarge;
+  }
+  if (read.status != FileRead::Status::Read) return TriggerTable();
+  TriggerTable table = ParseTriggerText(read.bytes, info);
   if (info != nullptr) info->opened = true;
   return table;
 }

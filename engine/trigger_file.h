@@ -13,10 +13,16 @@ namespace tarquel {
 
 inline constexpr const char* TriggerFileName = "config.txt";
 
+// Far beyond any table typed by hand (a million long entries); a file larger than this is not
+// a trigger file, and reading it whole could exhaust memory at start.
+inline constexpr std::size_t MaxTriggerFileSize = std::size_t{64} << 20;
+
 // What a load saw besides the entries, so that the first save can keep a copy of a file that
 // holds lines the table cannot give back, or bytes a save writes differently.
 struct TriggerLoadInfo {
   bool opened = false;
+  // Above MaxTriggerFileSize: not read, the table is empty.
+  bool tooLarge = false;
   // Non-empty lines skipped (no "=", empty trigger), entries overridden by a later line with
   // the same trigger, and anything after a Ctrl+Z.
   std::size_t droppedLines = 0;

@@ -29,6 +29,9 @@ cmake --build --preset windows-update-test
 # The same program removing its own hook once, so that the hook watchdog has something to mend.
 cmake --preset windows-watchdog-drill >/dev/null
 cmake --build --preset windows-watchdog-drill
+# The same program with every file write taking 3 s, so that a test can type during a save.
+cmake --preset windows-slow-save >/dev/null
+cmake --build --preset windows-slow-save
 export WINEPREFIX="$PWD/build/windows/wineprefix"
 scripts/wine-warm.sh "$WINEPREFIX"
 trap 'WINEPREFIX="$WINEPREFIX" wineserver -k 2>/dev/null || true' EXIT

@@ -155,17 +155,13 @@ void AppWindow::RunShortcutCapture() {
   UnregisterToggleHotkey(window);
   settings.shortcut = Shortcut{CaptureResult.modifiers, CaptureResult.key};
   settings.shortcutText = FormatShortcut(CaptureResult.modifiers, CaptureResult.key);
-  const SaveResult saved = SaveSettings(settingsFile, settings);
+  // Written by the save worker, like every file: this thread answers the keyboard hook.
+  SaveSettingsInBackground("The new shortcut " + settings.shortcutText +
+                           " works until Tarquel ends, but it could not be saved for the next "
+                           "start.");
   RegisterToggleHotkey(window);
   InvalidateRect(window, nullptr, TRUE);
   OutputDebugStringA(("New shortcut: " + settings.shortcutText + "\n").c_str());
-  if (!saved) {
-    const std::string text = "The new shortcut " + settings.shortcutText +
-                             " works until Tarquel ends, but it could not be saved for the next "
-                             "start.\n\n" +
-                             saved.error;
-    ShowMessageBox(window, text, "Tarquel", MB_OK | MB_ICONWARNING);
-  }
 }
 
 }  // namespace tarquel

@@ -4,6 +4,7 @@
 #include "ui/autostart_win.h"
 #include "ui/theme_win.h"
 #include "ui/wide_text_win.h"
+#include "update/update_worker_win.h"
 
 namespace tarquel {
 
@@ -53,14 +54,22 @@ const wchar_t* ButtonLabel(UINT controlId) {
 }  // namespace
 
 AppWindow::AppWindow(TriggerTable& table, Expander& expander,
-                     const std::filesystem::path& dataFolder)
+                     const std::filesystem::path& dataFolder, BackgroundSaves& saves)
     : table(table),
       expander(expander),
       triggerFile(dataFolder / TriggerFileName),
-      settingsFile(dataFolder / SettingsFileName) {
+      settingsFile(dataFolder / SettingsFileName),
+      saves(saves) {
   ActiveAppWindow = this;
   settings = LoadSettings(settingsFile);
   expander.SetExcludedPrograms(settings.excludedPrograms);
+}
+
+// Out of line: the update worker's type is complete only here.
+AppWindow::~AppWindow() {
+  saves.SetNotify(nullptr);
+  updateCheck.reset();
+  if (ActiveAppWindow == this) ActiveAppWindow = nullptr;
 }
 
 void AppWindow::Run() {
@@ -91,6 +100,9 @@ void AppWindow::Run() {
   RegisterToggleHotkey(window);
   FillTriggerList();
   ShowWindow(window, SW_SHOW);
+  saves.SetNotify([window] { PostMessageW(window, SaveFailedMessage, 0, 0); });
+  StartUpdateCheck();
+  if (triggerFileTooLarge) WarnTriggerFileTooLarge();
 
   // The system calls the low-level keyboard hook on this thread while GetMessageW waits.
   MSG message{};
@@ -225,6 +237,12 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_TIMER:
       if (wParam != TrayRetryTimerId) return byDefault();
       app->OnTrayRetryTimer();
+      return 0;
+    case UpdateCheckDoneMessage:
+      app->OnUpdateCheckDone();
+      return 0;
+    case SaveFailedMessage:
+      app->OnSaveFailed();
       return 0;
     case WM_HOTKEY:
       if (wParam != ToggleHotkeyId) return byDefault();

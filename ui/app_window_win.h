@@ -5,11 +5,15 @@
 #include <shellapi.h>
 
 #include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
 #include <string_view>
 
 #include "engine/expander.h"
 #include "engine/trigger_table.h"
 #include "settings/settings_file.h"
+#include "ui/save_queue.h"
 #include "ui/trigger_file_history.h"
 
 namespace tarquel {
@@ -35,6 +39,17 @@ inline constexpr WORD TrayRestoreCommand = 2002;
 inline constexpr UINT TrayCallbackMessage = WM_USER + 1;
 inline constexpr int ToggleHotkeyId = 1;
 inline constexpr UINT_PTR TrayRetryTimerId = 1;
+// Posted by the workers: the update check has an answer; a save failed.
+inline constexpr UINT UpdateCheckDoneMessage = WM_APP + 0x15;
+inline constexpr UINT SaveFailedMessage = WM_APP + 0x16;
+
+class UpdateCheckWorker;
+
+// A published version worth telling the user about.
+struct UpdateOffer {
+  std::string version;
+  std::string link;
+};
 
 class AppWindow;
 // The window procedure gets no user data; it finds the application object through this.
@@ -46,8 +61,10 @@ extern AppWindow* ActiveAppWindow;
 // (settings/toggle_hotkey_win.cpp).
 class AppWindow {
  public:
-  // config.txt and settings.txt are looked for in `dataFolder`.
-  AppWindow(TriggerTable& table, Expander& expander, const std::filesystem::path& dataFolder);
+  // config.txt and settings.txt are looked for in `dataFolder`; `saves` writes them.
+  AppWindow(TriggerTable& table, Expander& expander, const std::filesystem::path& dataFolder,
+            BackgroundSaves& saves);
+  ~AppWindow();
   AppWindow(const AppWindow&) = delete;
   AppWindow& operator=(const AppWindow&) = delete;
 
@@ -60,6 +77,22 @@ class AppWindow {
   void FillTriggerList();
   void AddTrigger();
   void DeleteSelectedTrigger();
+  // Hands the table to the save worker; asks first when config.txt was too large to load.
+  void SaveTriggers();
+  void OnSaveFailed();
+  // Hands the whole `settings` record, as it is now, to the save worker: every change of
+  // settings.txt goes this way, so the file never gets an older record after a newer one. On
+  // failure the user is told `whatFailed` and the reason; nothing when it is empty.
+  void SaveSettingsInBackground(std::string whatFailed);
+  void WarnTriggerFileTooLarge();
+
+  // The check runs on a worker once the window, the hook and the tray icon exist, at most
+  // once a day; its answer comes back as UpdateCheckDoneMessage.
+  void StartUpdateCheck();
+  void OnUpdateCheckDone();
+  // The prompt appears only when the user brings the window up (or clicks the notification):
+  // a box that opened by itself would take the keys the user is typing elsewhere.
+  void ShowPendingUpdatePrompt();
 
   void AddTrayIcon(HWND window);
   void SetTrayTip(std::string_view tip);
@@ -96,7 +129,16 @@ class AppWindow {
   std::filesystem::path triggerFile;
   std::filesystem::path settingsFile;
   // What config.txt held when loaded, so that the first save can keep what it would drop.
-  TriggerFileHistory triggerFileHistory;
+  // Handed to the save worker, which alone touches it from then on.
+  std::shared_ptr<TriggerFileHistory> triggerFileHistory = std::make_shared<TriggerFileHistory>();
+  // config.txt was too large to load: it is not written over until the user agrees.
+  bool triggerFileTooLarge = false;
+  BackgroundSaves& saves;
+  bool saveWarningOpen = false;
+
+  std::unique_ptr<UpdateCheckWorker> updateCheck;
+  std::optional<UpdateOffer> pendingUpdate;
+  bool updatePromptOpen = false;
 
   // Explorer broadcasts this when it (re)starts; the icon must then be added again.
   UINT taskbarCreatedMessage = 0;

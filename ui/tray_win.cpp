@@ -71,6 +71,12 @@ void AppWindow::OnTrayCallback(LPARAM event) {
     }
     case WM_LBUTTONDBLCLK:
       ShowAndRaise(window);
+      ShowPendingUpdatePrompt();
+      return;
+    case NIN_BALLOONUSERCLICK:
+      // The prompt belongs to the window: bring it up first, as "Restore" does.
+      ShowAndRaise(window);
+      ShowPendingUpdatePrompt();
       return;
     default:
       return;
@@ -85,6 +91,7 @@ void AppWindow::OnTrayCommand(WORD command) {
       return;
     case TrayRestoreCommand:
       ShowAndRaise(MainWindow());
+      ShowPendingUpdatePrompt();
       return;
     default:
       return;

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/trigger_file.h"
 #include "ui/app_window_win.h"
 #include "ui/trigger_editor.h"
 #include "ui/trigger_file_history.h"
@@ -29,14 +30,9 @@ void Warn(HWND owner, const std::string& text) {
   ShowMessageBox(owner, text, "Tarquel", MB_OK | MB_ICONWARNING);
 }
 
-void SaveTriggers(AppWindow& app) {
-  const SaveResult saved = SaveTriggerFile(app.triggerFile, app.table, app.triggerFileHistory);
-  if (saved) return;
-  // The change stays in force in memory; the file keeps its old content until a save succeeds.
-  Warn(app.MainWindow(), "Your triggers could not be saved to\n" +
-                             Narrow(app.triggerFile.native()) + "\n\n" + saved.error +
-                             ".\n\nThe change works until Tarquel ends. It is saved with your "
-                             "next change once the file can be written.");
+// The size in the words of the message: 64 MiB.
+std::string MebibytesText(std::size_t bytes) {
+  return std::to_string(bytes >> 20) + " MiB";
 }
 
 }  // namespace
@@ -54,7 +50,7 @@ void AppWindow::AddTrigger() {
       FillTriggerList();
       SetWindowTextW(triggerEdit, L"");
       SetWindowTextW(expansionEdit, L"");
-      SaveTriggers(*this);
+      SaveTriggers();
       return;
   }
 }
@@ -76,7 +72,69 @@ void AppWindow::DeleteSelectedTrigger() {
   const std::size_t removed = table.Erase(key);
   OutputDebugStringA(EraseResultLine(removed, table.size()).c_str());
   FillTriggerList();
-  SaveTriggers(*this);
+  SaveTriggers();
+}
+
+void AppWindow::SaveTriggers() {
+  if (triggerFileTooLarge) {
+    const std::string question =
+        Narrow(triggerFile.native()) + " is larger than " + MebibytesText(MaxTriggerFileSize) +
+        " and was not loaded.\n\nReplace it with the triggers shown in Tarquel? A copy of the "
+        "old file is kept as " +
+        Narrow(BackupFileName(triggerFile).filename().native()) +
+        ".\n\nIf you choose No, the change works until Tarquel ends and the file is left as it "
+        "is.";
+    if (ShowMessageBox(MainWindow(), question, "Tarquel",
+                       MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) != IDYES) {
+      return;
+    }
+    triggerFileTooLarge = false;
+  }
+  // The table changed in memory already; the hook sees it at the next key. Only the text goes
+  // to the worker, which writes, flushes and replaces the file while this thread goes on.
+  saves.Submit(
+      TriggerFileName,
+      [file = triggerFile, history = triggerFileHistory,
+       text = FormatTriggerText(table)]() mutable -> std::string {
+        const SaveResult saved = SaveTriggerText(file, std::move(text), *history);
+        if (saved) return {};
+        // The change stays in force in memory; the file keeps its old content until a save
+        // succeeds.
+        return "Your triggers could not be saved to\n" + Narrow(file.native()) + "\n\n" +
+               saved.error +
+               ".\n\nThe change works until Tarquel ends. It is saved with your next change once "
+               "the file can be written.";
+      });
+}
+
+void AppWindow::SaveSettingsInBackground(std::string whatFailed) {
+  saves.Submit(SettingsFileName,
+               [file = settingsFile, snapshot = settings,
+                whatFailed = std::move(whatFailed)]() -> std::string {
+                 const SaveResult saved = SaveSettings(file, snapshot);
+                 if (saved || whatFailed.empty()) return {};
+                 return whatFailed + "\n\n" + saved.error;
+               });
+}
+
+void AppWindow::OnSaveFailed() {
+  // The box runs a message loop of its own, where further failures may arrive: one box at a
+  // time, showing the latest.
+  if (saveWarningOpen) return;
+  saveWarningOpen = true;
+  for (std::vector<std::string> failures = saves.TakeFailures(); !failures.empty();
+       failures = saves.TakeFailures()) {
+    Warn(MainWindow(), failures.back());
+  }
+  saveWarningOpen = false;
+}
+
+void AppWindow::WarnTriggerFileTooLarge() {
+  Warn(MainWindow(), Narrow(triggerFile.native()) + " is larger than " +
+                         MebibytesText(MaxTriggerFileSize) +
+                         ", more than a trigger file holds, and was not loaded. It is left as it "
+                         "is.\n\nTarquel starts with no triggers. Nothing is written over the "
+                         "file unless you change a trigger and agree to replace it.");
 }
 
 }  // namespace tarquel

@@ -1,5 +1,7 @@
 #include "ui/trigger_file_history.h"
 
+#include <system_error>
+
 #include "engine/trigger_file.h"
 
 namespace tarquel {
@@ -13,8 +15,10 @@ std::filesystem::path BackupFileName(const std::filesystem::path& file) {
 TriggerTable LoadTriggerFile(const std::filesystem::path& file, TriggerFileHistory& history) {
   // Read once and parsed from memory: the bytes remembered are exactly the bytes parsed.
   history = TriggerFileHistory{};
-  history.knownBytes = ReadWholeFile(file);
-  if (!history.knownBytes) return TriggerTable();
+  FileRead read = ReadFileUpTo(file, MaxTriggerFileSize);
+  history.tooLarge = read.status == FileRead::Status::TooLarge;
+  if (read.status != FileRead::Status::Read) return TriggerTable();
+  history.knownBytes = std::move(read.bytes);
   TriggerLoadInfo info;
   TriggerTable table = ParseTriggerText(*history.knownBytes, &info);
   history.holdsDroppedLines = info.droppedLines > 0;
@@ -24,15 +28,37 @@ TriggerTable LoadTriggerFile(const std::filesystem::path& file, TriggerFileHisto
 
 SaveResult SaveTriggerFile(const std::filesystem::path& file, const TriggerTable& table,
                            TriggerFileHistory& history) {
-  std::string text = FormatTriggerText(table);
-  const std::optional<std::string> onDisk = ReadWholeFile(file);
+  return SaveTriggerText(file, FormatTriggerText(table), history);
+}
+
+namespace {
+
+SaveResult KeepCopy(const std::filesystem::path& file, const std::filesystem::path& backup,
+                    const std::optional<std::string>& bytes) {
+  if (bytes) return WriteFileAtomically(backup, *bytes);
+  // Too large to hold in memory: copied by the system as it lies on the disk.
+  std::error_code error;
+  std::filesystem::copy_file(file, backup, std::filesystem::copy_options::overwrite_existing,
+                             error);
+  if (error) return SaveResult::Failure(error.message());
+  return {};
+}
+
+}  // namespace
+
+SaveResult SaveTriggerText(const std::filesystem::path& file, std::string text,
+                           TriggerFileHistory& history) {
+  FileRead read = ReadFileUpTo(file, MaxTriggerFileSize);
+  const bool tooLarge = read.status == FileRead::Status::TooLarge;
+  std::optional<std::string> onDisk;
+  if (read.status == FileRead::Status::Read) onDisk = std::move(read.bytes);
   const bool changedElsewhere = onDisk != history.knownBytes;
   const bool keepCopy =
-      onDisk && *onDisk != text &&
-      (changedElsewhere || history.holdsDroppedLines || history.holdsOtherEncoding);
+      tooLarge || (onDisk && *onDisk != text &&
+                   (changedElsewhere || history.holdsDroppedLines || history.holdsOtherEncoding));
   if (keepCopy) {
     const std::filesystem::path backup = BackupFileName(file);
-    if (SaveResult kept = WriteFileAtomically(backup, *onDisk); !kept) {
+    if (SaveResult kept = KeepCopy(file, backup, onDisk); !kept) {
       return SaveResult::Failure("cannot keep the old file as " + backup.filename().string() +
                                  " (" + kept.error + ")");
     }
@@ -47,6 +73,7 @@ SaveResult SaveTriggerFile(const std::filesystem::path& file, const TriggerTable
     history.knownBytes = std::move(text);
     history.holdsDroppedLines = false;
     history.holdsOtherEncoding = false;
+    history.tooLarge = false;
   }
   return saved;
 }

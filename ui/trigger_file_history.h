@@ -21,6 +21,8 @@ struct TriggerFileHistory {
   bool holdsDroppedLines = false;
   // Those bytes are in an encoding a save does not write, and no copy has been kept yet.
   bool holdsOtherEncoding = false;
+  // The file was above MaxTriggerFileSize when loaded and was not read.
+  bool tooLarge = false;
 };
 
 // "config.txt.bak" beside "config.txt".
@@ -34,7 +36,12 @@ TriggerTable LoadTriggerFile(const std::filesystem::path& file, TriggerFileHisto
 // it was changed by someone else since this run last read or wrote it), its bytes are kept as
 // BackupFileName(file); if that copy cannot be made, the file is left as it is and the result
 // says why.
+// A file above MaxTriggerFileSize is never read: it is copied to the backup as it is before
+// being replaced.
 SaveResult SaveTriggerFile(const std::filesystem::path& file, const TriggerTable& table,
+                           TriggerFileHistory& history);
+// The same with the table already formatted (FormatTriggerText), as a save worker gets it.
+SaveResult SaveTriggerText(const std::filesystem::path& file, std::string text,
                            TriggerFileHistory& history);
 
 }  // namespace tarquel

@@ -59,7 +59,9 @@ bool IsOpenableLink(std::string_view link) {
 std::string UpdatePromptText(std::string_view version) {
   std::string text = "A new version (";
   text += version;
-  text += ") is available!\n\nClick OK to download the update.";
+  text +=
+      ") is available!\n\nClick Yes to download the update, No to skip this version, or "
+      "Cancel to decide later.";
   return text;
 }
 

@@ -14,7 +14,7 @@ bool IsUnderInvalidDomain(std::wstring_view host);
 // well start a program, open a local file or hand a quote-broken argument to the browser.
 bool IsOpenableLink(std::string_view link);
 
-// The text of the "Update Available" box.
+// The text of the "Update Available" box: Yes downloads, No skips the version, Cancel waits.
 std::string UpdatePromptText(std::string_view version);
 
 }  // namespace tarquel

@@ -1,6 +1,7 @@
 #include "update/version_file.h"
 
 #include "update/program_version.h"
+#include "update/version_number.h"
 
 namespace tarquel {
 
@@ -25,7 +26,7 @@ VersionFile ParseVersionFile(std::string_view body) {
   }
   file.link = link;
 
-  file.isNew = !file.version.empty() && file.version != ProgramVersion;
+  file.isNew = IsNewerVersion(file.version, ProgramVersion);
   return file;
 }
 

@@ -15,7 +15,7 @@ struct VersionFile {
   bool hasLineFeed = false;
   std::string version;
   std::string link;
-  // Differs from ProgramVersion (byte for byte, not ordered) and is not empty.
+  // A version number greater than ProgramVersion, compared part by part as numbers.
   bool isNew = false;
 };
 

@@ -70,11 +70,12 @@ class UpdateCheckFaults(VersionServerCase):
         self.assert_no_prompt_and_start_up_went_on()
 
     def accept_prompt_for_link(self, link):
-        """Serves another version with `link`, answers OK to the prompt, returns the marker
+        """Serves another version with `link`, answers Yes to the prompt, returns the marker
         file that the link's program would write were it run."""
         self.start_tarquel_served((200, b"1.0.1\r\n" + link + b"\r\n"))
-        self.session.wait_until(self.prompt_text, "the update prompt")
-        self.answer_prompt(self.prompt_box(), "Return")
+        self.bring_up_prompt()
+        # Yes: download.
+        self.answer_prompt(self.prompt_box(), "y")
         self.assert_start_up_went_on()
 
     def marker_program(self, name):

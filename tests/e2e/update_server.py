@@ -3,9 +3,10 @@ their cases.
 
 tarquel.exe there is the windows-update-test build: the same program and the same WinHTTP
 request, only its version file's address (TARQUEL_UPDATE_URL, read back from that build's
-CMakeCache.txt) points at the test's server. Each case starts tarquel anew: the check runs once
-per start, before the hook and any window exist, so once the hook is served the check is over
-and any prompt it wanted would still be on the screen, waiting for an answer.
+CMakeCache.txt) points at the test's server. Each case starts tarquel anew, with no settings.txt
+(so that a check is due). The check runs in the background once the window and the hook exist;
+its end shows as a debugger line. A version worth offering gets a tray notification and the
+prompt only when the user brings the window up: the cases do that through the tray's "Restore".
 """
 
 import fcntl
@@ -23,7 +24,13 @@ MESSAGE_BOX_CLASS = "#32770"
 MESSAGE_BOX_TEXT_ID = 65535
 PROMPT_TITLE = "^Update Available$"
 UPDATE_LINE = "[UpdateChecker] New version available: "
+CHECK_ENDED = "[UpdateChecker] Check ended"
+NOT_DUE = "[UpdateChecker] Checked less than a day ago"
 HANG = "hang"
+WM_COMMAND = 0x0111
+TRAY_RESTORE = 2002
+TRAY_CALLBACK = 0x0401  # WM_USER + 1
+NIN_BALLOONUSERCLICK = 0x0405
 
 
 def configured_address(tarquel_exe):
@@ -163,7 +170,18 @@ class VersionServerCase(harness.SessionTestCase):
 
     def setUp(self):
         self.session.stop_tarquel()
+        self.settings_file.unlink(missing_ok=True)
         super().setUp()
+
+    @property
+    def settings_file(self):
+        return self.session.scratch / "settings.txt"
+
+    def settings_text(self):
+        try:
+            return self.settings_file.read_bytes().decode("latin-1")
+        except FileNotFoundError:
+            return ""
 
     def launch_served(self, answer):
         """Starts tarquel with the server answering `answer`; returns (path, user agent) of its
@@ -172,8 +190,40 @@ class VersionServerCase(harness.SessionTestCase):
         self.session.launch_tarquel()
         return self.server.wait_for_request()
 
+    def wait_for_check_to_end(self):
+        self.session.wait_for_debug_line(CHECK_ENDED)
+
+    def wait_for_check_recorded(self):
+        """Until settings.txt holds the time of the check (written by the save worker)."""
+        return self.session.wait_until(
+            lambda: "update_last_check=" in self.settings_text(),
+            "the check's time in settings.txt",
+            describe=self.settings_text,
+        )
+
     def prompt_text(self):
         return self.session.dialog_item_text(MESSAGE_BOX_CLASS, MESSAGE_BOX_TEXT_ID)
+
+    def restore_window(self):
+        """The tray menu's "Restore", as the user would choose it."""
+        self.assertEqual(
+            self.session.post_message("TarquelApp", WM_COMMAND, TRAY_RESTORE, 0), "ok"
+        )
+
+    def bring_up_prompt(self):
+        """Once the check has offered a version, "Restore" brings up the prompt."""
+        self.session.wait_for_debug_line(UPDATE_LINE)
+        self.restore_window()
+        return self.session.wait_until(self.prompt_text, "the update prompt")
+
+    def click_notification(self):
+        """Once the check has offered a version, a click on its tray notification brings up
+        the prompt (the message the shell sends for that click)."""
+        self.session.wait_for_debug_line(UPDATE_LINE)
+        self.assertEqual(
+            self.session.post_message("TarquelApp", TRAY_CALLBACK, 0, NIN_BALLOONUSERCLICK), "ok"
+        )
+        return self.session.wait_until(self.prompt_text, "the update prompt")
 
     def prompt_box(self):
         [box] = self.session.wait_until(
@@ -193,7 +243,7 @@ class VersionServerCase(harness.SessionTestCase):
         self.session.wait_until(lambda: self.prompt_text() is None, "the prompt to close")
 
     def assert_start_up_went_on(self):
-        """The hook, the main window and an expansion: everything after the check."""
+        """The hook, the main window and an expansion."""
         self.session.wait_for_hook()
         self.session.wait_until(
             lambda: self.session.window_text("TarquelApp") is not None, "the main window"
@@ -203,11 +253,18 @@ class VersionServerCase(harness.SessionTestCase):
         self.session.type(":demo")
         self.session.wait_for_notepad_text("Hello World")
 
-    def assert_no_prompt_and_start_up_went_on(self):
-        self.session.wait_for_hook()
-        # The hook comes after the check and after any prompt has been answered: with it
-        # served, a prompt would have to be on the screen still.
+    def assert_nothing_offered(self):
+        """Once the check has ended: no offer, and bringing the window up shows no prompt."""
+        self.wait_for_check_to_end()
+        self.assertEqual([l for l in self.session.debug_lines() if UPDATE_LINE in l], [])
+        self.restore_window()
+        self.session.wait_until(
+            lambda: (self.session.window_state("TarquelApp") or (False,))[0],
+            "the main window to show",
+        )
         self.assertIsNone(self.prompt_text())
         self.assertEqual(self.session.find_windows(name=PROMPT_TITLE), [])
-        self.assertEqual([l for l in self.session.debug_lines() if UPDATE_LINE in l], [])
+
+    def assert_no_prompt_and_start_up_went_on(self):
         self.assert_start_up_went_on()
+        self.assert_nothing_offered()

@@ -32,12 +32,18 @@
 //                                 text length after the request to the moment it reaches LENGTH,
 //                                 polled with WM_GETTEXTLENGTH only (nothing typed, nothing
 //                                 copied), or "timeout CURRENT_LENGTH", or "missing"
+//   busy CLASS DURATION_MS     -> "ok MAX_MS COUNT": for DURATION_MS, WM_NULL is sent to the first
+//                                 visible window of that class (else the first hidden one) again
+//                                 and again; MAX_MS is the longest one took to be answered, that
+//                                 is the longest the window's thread (tarquel's: the hook's) was
+//                                 busy, COUNT how many were answered; or "missing"
 //   quit                       -> ends the probe
 //
 // Unlike the program itself this helper uses the wide-character functions: it must read back
 // text such as "€" exactly, whatever the ANSI code page is.
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -221,6 +227,31 @@ std::string Arrival(const std::string& topClass, const std::string& childClass,
   return answer;
 }
 
+std::string Busy(const std::string& windowClass, const std::string& duration) {
+  HWND window = FindPreferringVisible(windowClass);
+  if (window == nullptr) return "missing";
+  const double wanted = std::strtod(duration.c_str(), nullptr);
+  LARGE_INTEGER start;
+  QueryPerformanceCounter(&start);
+  double longest = 0;
+  unsigned long count = 0;
+  for (LARGE_INTEGER now = start; Milliseconds(start, now) < wanted;) {
+    LARGE_INTEGER sent;
+    QueryPerformanceCounter(&sent);
+    DWORD_PTR result = 0;
+    // A minute: this measures a busy thread, and must not give up on one.
+    if (!SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 60000, &result)) {
+      return "missing";
+    }
+    QueryPerformanceCounter(&now);
+    longest = std::max(longest, Milliseconds(sent, now));
+    ++count;
+  }
+  char answer[64];
+  std::snprintf(answer, sizeof answer, "ok %.3f %lu", longest, count);
+  return answer;
+}
+
 std::string ListRows(const std::string& windowClass, const std::string& id) {
   HWND window = FindWindowW(Widen(windowClass).c_str(), nullptr);
   HWND list = window == nullptr
@@ -358,6 +389,8 @@ int main() {
       answer = Activate(first);
     } else if (command == "layout" && !first.empty()) {
       answer = KeyboardLayoutFor(first);
+    } else if (command == "busy" && !second.empty()) {
+      answer = Busy(first, second);
     } else if (command == "post" && !fourth.empty()) {
       answer = PostToWindow(first, second, third, fourth);
     } else {

@@ -77,7 +77,8 @@ TEST(IsUnderInvalidDomain, LeavesOtherHostsAlone) {
 
 TEST(UpdatePromptText, NamesTheVersionInItsFirstLine) {
   EXPECT_EQ(UpdatePromptText("1.0.1"),
-            "A new version (1.0.1) is available!\n\nClick OK to download the update.");
+            "A new version (1.0.1) is available!\n\nClick Yes to download the update, No to skip "
+            "this version, or Cancel to decide later.");
 }
 
 }  // namespace

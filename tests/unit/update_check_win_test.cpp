@@ -265,6 +265,52 @@ TEST(CheckForUpdateAt, GivesUpOnAServerThatTricklesForeverAndReadsWhatCame) {
   EXPECT_TRUE(server.WaitForNote("client closed"));
 }
 
+TEST(FetchVersionFile, EndsAtOnceWhenStopped) {
+  LoopbackServer server([](LoopbackServer& self, SOCKET connection) {
+    self.Note("asked");
+    char byte;
+    while (!self.Stopping()) {
+      fd_set set;
+      FD_ZERO(&set);
+      FD_SET(connection, &set);
+      timeval wait{0, 50 * 1000};
+      if (select(0, &set, nullptr, nullptr, &wait) > 0 && recv(connection, &byte, 1, 0) <= 0) {
+        self.Note("client closed");
+        return;
+      }
+    }
+  });
+  HANDLE stop = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  ASSERT_NE(stop, nullptr);
+  std::thread quitting([&] {
+    server.WaitForNote("asked");
+    SetEvent(stop);
+  });
+  VersionFileAnswer answer = FetchVersionFile(server.Url(), stop);
+  quitting.join();
+  CloseHandle(stop);
+  EXPECT_FALSE(answer.reachedServer);
+  EXPECT_FALSE(answer.read);
+  EXPECT_TRUE(server.WaitForNote("client closed"));
+}
+
+TEST(FetchVersionFile, SaysTheServerWasReachedWhateverItsStatus) {
+  for (int status : {200, 404, 500}) {
+    LoopbackServer server(Answer(status, "<html>error</html>"));
+    VersionFileAnswer answer = FetchVersionFile(server.Url());
+    EXPECT_TRUE(answer.reachedServer) << status;
+    EXPECT_EQ(answer.read, status == 200) << status;
+    EXPECT_FALSE(answer.file.isNew) << status;
+  }
+}
+
+TEST(CheckForUpdateAt, OffersNothingForAnOlderVersion) {
+  LoopbackServer server(Answer(200, "0.9.0\r\nhttps://example.org/get\r\n"));
+  Outputs out;
+  EXPECT_FALSE(CheckForUpdateAt(server.Url(), out.version, out.link));
+  EXPECT_EQ(out.version, "0.9.0");
+}
+
 TEST(CheckForUpdateAt, FailsSilentlyWhenNothingListens) {
   std::wstring url;
   {

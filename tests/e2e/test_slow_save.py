@@ -1,0 +1,97 @@
+"""Saves off the hook's thread: a build of tarquel.exe whose every file write takes 3 s (the
+windows-slow-save preset), so that keys can be typed while config.txt is being written.
+
+The build writes "Slow file write: begins" to the debugger output as each write starts; the
+cases type once they have seen it, and check config.txt for the old bytes when the expansion
+has arrived: the expansion came while the save was still under way."""
+
+import harness
+
+APP = "TarquelApp"
+TRIGGER_FIELD_ID = 102
+EXPANSION_FIELD_ID = 103
+ADD_BUTTON_ID = 104
+WM_COMMAND = 0x0111
+TRAY_QUIT = 2001
+WRITE_BEGINS = "Slow file write: begins"
+DEMO = b":demo=Hello World\r\n"
+
+
+class SlowSave(harness.SessionTestCase):
+    config = DEMO
+    with_tarquel = False
+
+    @property
+    def config_path(self):
+        return self.session.scratch / "config.txt"
+
+    def setUp(self):
+        self.session.stop_tarquel()
+        self.session.write_config(DEMO)
+        (self.session.scratch / "config.txt.bak").unlink(missing_ok=True)
+        self.session.start_tarquel()
+        self.session.wait_until(
+            lambda: self.session.list_rows(APP, 101) is not None, "the main window's list"
+        )
+        super().setUp()
+
+    def add(self, trigger, expansion):
+        for control_id, text in ((TRIGGER_FIELD_ID, trigger), (EXPANSION_FIELD_ID, expansion)):
+            self.session.click_control(APP, control_id)
+            self.session.type(text)
+            self.session.wait_until(
+                lambda: self.session.dialog_item_text(APP, control_id) == text,
+                f"field {control_id} to hold {text!r}",
+            )
+        self.session.click_control(APP, ADD_BUTTON_ID)
+        # Emptied fields: the table has the entry, and the save has been handed on.
+        self.session.wait_until(
+            lambda: self.session.dialog_item_text(APP, TRIGGER_FIELD_ID) == "",
+            "the trigger field to empty",
+        )
+
+    def writes_begun(self):
+        return len([line for line in self.session.debug_lines() if WRITE_BEGINS in line])
+
+    def wait_for_config(self, expected):
+        self.session.wait_until(
+            lambda: self.config_path.read_bytes() == expected,
+            f"config.txt to hold {expected!r}",
+            describe=self.config_path.read_bytes,
+        )
+
+    def test_keys_typed_during_a_save_expand_at_once_and_see_the_change(self):
+        self.add("sig", "Best regards")
+        self.session.wait_for_debug_line(WRITE_BEGINS)
+        self.session.clear_notepad()
+        self.session.type(":demo ")
+        self.session.wait_for_notepad_text("Hello World ")
+        # The trigger just added works before its save is done.
+        self.session.type(":sig")
+        self.session.wait_for_notepad_text("Hello World Best regards")
+        self.assertEqual(
+            self.config_path.read_bytes(), DEMO, "the save had ended before the keys expanded"
+        )
+        self.wait_for_config(b":demo=Hello World\r\n:sig=Best regards\r\n")
+
+    def test_changes_made_during_a_save_are_all_saved_after_it(self):
+        self.add("a", "first")
+        self.session.wait_for_debug_line(WRITE_BEGINS)
+        self.add("b", "second")
+        self.assertEqual(self.config_path.read_bytes(), DEMO, "the first save had ended")
+        self.add("c", "third")
+        # Whichever saves ran (the queue's own tests show which), the file ends up with the last
+        # table, never an older one written after it.
+        self.wait_for_config(b":a=first\r\n:b=second\r\n:c=third\r\n:demo=Hello World\r\n")
+        self.assertLessEqual(self.writes_begun(), 3)
+
+    def test_quitting_during_a_save_waits_for_it(self):
+        self.add("sig", "Best regards")
+        self.session.wait_for_debug_line(WRITE_BEGINS)
+        self.assertEqual(self.session.post_message(APP, WM_COMMAND, TRAY_QUIT, 0), "ok")
+        self.assertEqual(self.session.wait_for_tarquel_to_end(), 0)
+        self.assertEqual(self.config_path.read_bytes(), b":demo=Hello World\r\n:sig=Best regards\r\n")
+
+
+if __name__ == "__main__":
+    harness.main()

@@ -1,0 +1,63 @@
+// Replacing a file that another program holds open for a moment. Windows only: elsewhere no
+// program can keep a file from being replaced.
+#ifdef _WIN32
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+#include "engine/file_io.h"
+#include "tests/unit/temp_dir.h"
+
+namespace tarquel {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::ReadBytes;
+using testing::TempDir;
+using testing::WriteBytes;
+
+// Opens the file as a virus scanner might: sharing nothing, so it cannot be replaced.
+HANDLE HoldWithoutSharing(const std::filesystem::path& file) {
+  return CreateFileW(file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                     nullptr);
+}
+
+TEST(WriteFileAtomically, WaitsForAFileHeldOpenForAMoment) {
+  TempDir dir;
+  WriteBytes(dir / "config.txt", "old");
+  HANDLE held = HoldWithoutSharing(dir / "config.txt");
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  // Let go well within the second the save keeps trying.
+  std::thread letGo([held] {
+    std::this_thread::sleep_for(300ms);
+    CloseHandle(held);
+  });
+  const SaveResult saved = WriteFileAtomically(dir / "config.txt", "new");
+  letGo.join();
+  EXPECT_TRUE(saved) << saved.error;
+  EXPECT_EQ(ReadBytes(dir / "config.txt"), "new");
+  EXPECT_FALSE(std::filesystem::exists(dir / "config.txt.tmp"));
+}
+
+TEST(WriteFileAtomically, GivesUpOnAFileHeldLongerAndLeavesItAsItWas) {
+  TempDir dir;
+  WriteBytes(dir / "config.txt", "old");
+  HANDLE held = HoldWithoutSharing(dir / "config.txt");
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  const SaveResult saved = WriteFileAtomically(dir / "config.txt", "new");
+  CloseHandle(held);
+  EXPECT_FALSE(saved);
+  EXPECT_NE(saved.error.find("cannot replace the file"), std::string::npos) << saved.error;
+  EXPECT_EQ(ReadBytes(dir / "config.txt"), "old");
+  EXPECT_FALSE(std::filesystem::exists(dir / "config.txt.tmp"));
+}
+
+}  // namespace
+}  // namespace tarquel
+
+#endif  // _WIN32

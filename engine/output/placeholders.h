@@ -1,0 +1,125 @@
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tarquel {
+
+// The output room, first step: an expansion as stored becomes the text that is sent. Nothing
+// here knows Windows; the clock, the locale's names and the clipboard come in through the
+// interfaces below, which the Windows side implements and tests fake.
+
+// The local wall-clock time, broken down as the renderer needs it.
+struct LocalTime {
+  int year = 1970;
+  int month = 1;    // 1 to 12
+  int day = 1;      // 1 to 31
+  int hour = 0;     // 0 to 23
+  int minute = 0;   // 0 to 59
+  int second = 0;   // 0 to 60 (a leap second)
+  int weekday = 4;  // 0 Sunday to 6 Saturday
+  int yearDay = 0;  // 0 (1 January) to 365
+};
+
+class Clock {
+ public:
+  virtual ~Clock() = default;
+  virtual LocalTime Now() const = 0;
+};
+
+// Day and month names and the plain date and time forms of the user's locale, as UTF-8.
+class LocaleNames {
+ public:
+  virtual ~LocaleNames() = default;
+  virtual std::string DayName(int weekday, bool abbreviated) const = 0;
+  virtual std::string MonthName(int month, bool abbreviated) const = 0;
+  // What {{date}} and {{time}} give.
+  virtual std::string ShortDate(const LocalTime& time) const = 0;
+  virtual std::string ShortTime(const LocalTime& time) const = 0;
+};
+
+// English names, ISO dates ("2026-12-09") and 24-hour times ("03:05"): the host's locale, and
+// the fallback where the system will not name a day.
+class EnglishNames final : public LocaleNames {
+ public:
+  std::string DayName(int weekday, bool abbreviated) const override;
+  std::string MonthName(int month, bool abbreviated) const override;
+  std::string ShortDate(const LocalTime& time) const override;
+  std::string ShortTime(const LocalTime& time) const override;
+};
+
+class ClipboardTextSource {
+ public:
+  virtual ~ClipboardTextSource() = default;
+  // The clipboard's text as UTF-8, or nothing when it holds none or cannot be opened.
+  virtual std::optional<std::string> Text() const = 0;
+};
+
+// {{clipboard}} puts in at most this many bytes, cut before a character that would not fit.
+inline constexpr std::size_t ClipboardPlaceholderLimit = 64 * 1024;
+
+enum class PlaceholderKind {
+  Literal,    // `text` as it stands
+  Newline,    // {{newline}}
+  Tab,        // {{tab}}
+  Clipboard,  // {{clipboard}}
+  Date,       // {{date}}, or {{date:FORMAT}} with the format in `text`
+  Time,       // {{time}}
+  Cursor,     // {{cursor}}
+};
+
+struct ExpansionPart {
+  PlaceholderKind kind = PlaceholderKind::Literal;
+  std::string text;
+
+  friend bool operator==(const ExpansionPart&, const ExpansionPart&) = default;
+};
+
+// Placeholders are recognised exactly as written ("{{newline}}", lower case, no blanks); any
+// other text, braces included, is a literal, so that an expansion written before placeholders
+// existed keeps its meaning. Neighbouring literals are joined into one part.
+std::vector<ExpansionPart> ParseExpansion(std::string_view stored);
+
+// True when `stored` names any placeholder, so the common plain expansion skips the renderer.
+bool HoldsPlaceholder(std::string_view stored);
+
+// What is sent. A line break is the one character '\n' (sent as Enter when typed, CR LF when
+// pasted); a clipboard text's CR LF and lone CR become '\n' too, so every line break counts
+// as one character, as edit controls count it.
+struct RenderedExpansion {
+  std::string text;
+  // Left presses that bring the caret from the end of `text` to where the first {{cursor}}
+  // stood: the characters after it, a surrogate pair being one character; 0 without one.
+  std::size_t cursorLeft = 0;
+  bool hasCursor = false;
+
+  friend bool operator==(const RenderedExpansion&, const RenderedExpansion&) = default;
+};
+
+struct RenderContext {
+  const Clock& clock;
+  const LocaleNames& names;
+  const ClipboardTextSource& clipboard;
+};
+
+// The clock is read at most once, so {{date}} and {{time}} in one expansion agree; the
+// clipboard is read at most once and only when a {{clipboard}} is there.
+RenderedExpansion RenderExpansion(std::string_view stored, const RenderContext& context);
+
+// strftime's %Y %m %d %H %M %S %A %a %B %b %j and %%. Any other "%x", and a lone "%" at the
+// end, stay as written so that a mistyped format shows itself.
+std::string FormatDate(std::string_view format, const LocalTime& time, const LocaleNames& names);
+
+// Characters as the target counts them: code points, a line break ('\n') being one.
+std::size_t CountCharacters(std::string_view utf8);
+
+// `text` with CR LF and lone CR as '\n'.
+std::string NormaliseLineBreaks(std::string_view text);
+
+// The longest start of `text` of at most `limit` bytes that ends on a character boundary.
+std::string_view CutAtCharacter(std::string_view text, std::size_t limit);
+
+}  // namespace tarquel

@@ -68,6 +68,17 @@ std::optional<std::string> SettingsValue(const Settings& settings, std::string_v
   return std::nullopt;
 }
 
+std::vector<std::string> SettingsValues(const Settings& settings, std::string_view key) {
+  std::vector<std::string> values;
+  for (const std::string& line : settings.otherLines) {
+    std::size_t equals = line.find('=');
+    if (equals != std::string::npos && std::string_view(line).substr(0, equals) == key) {
+      values.push_back(line.substr(equals + 1));
+    }
+  }
+  return values;
+}
+
 void SetSettingsValue(Settings& settings, std::string_view key, std::string_view value) {
   std::string wanted = std::string(key) + '=' + std::string(value);
   std::vector<std::string>& lines = settings.otherLines;

@@ -17,6 +17,13 @@ inline constexpr std::string_view ToggleShortcutKey = "toggle_shortcut";
 // Any number of lines, each naming an executable ("keepass.exe") in whose windows nothing
 // expands.
 inline constexpr std::string_view ExcludeKey = "exclude";
+// Expansions longer than this many characters are pasted; 0 types every expansion.
+inline constexpr std::string_view PasteThresholdKey = "paste_threshold";
+// Any number of lines, each a window class or an executable name where text is typed, never
+// pasted (see ParseTypeInRule).
+inline constexpr std::string_view TypeInKey = "type_in";
+// "off" turns off taking an expansion back with Backspace.
+inline constexpr std::string_view UndoBackspaceKey = "undo_backspace";
 
 // The toggle shortcut as the user wrote it and the numbers in force. They may disagree: a text
 // that names no usable key keeps its words for display while the default numbers apply.
@@ -43,6 +50,8 @@ std::string FormatSettingsText(std::string_view shortcutText,
 
 // The value of the last `key=` line among `otherLines`, or nothing.
 std::optional<std::string> SettingsValue(const Settings& settings, std::string_view key);
+// The values of every `key=` line among `otherLines`, in file order.
+std::vector<std::string> SettingsValues(const Settings& settings, std::string_view key);
 // Replaces every `key=` line among `otherLines` by one `key=value` line where the first stood,
 // or appends one.
 void SetSettingsValue(Settings& settings, std::string_view key, std::string_view value);

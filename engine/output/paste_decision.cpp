@@ -1,0 +1,78 @@
+#include "engine/output/paste_decision.h"
+
+#include <algorithm>
+
+namespace tarquel {
+
+namespace {
+
+constexpr std::string_view ClassPrefix = "class:";
+constexpr std::string_view ProgramPrefix = "program:";
+
+std::string_view Trim(std::string_view text) {
+  std::size_t first = text.find_first_not_of(" \t");
+  if (first == std::string_view::npos) return {};
+  std::size_t last = text.find_last_not_of(" \t");
+  return text.substr(first, last - first + 1);
+}
+
+char AsciiLower(char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// Window classes and file names compare without regard to ASCII case, as Windows does.
+bool SameName(std::string_view a, std::string_view b) {
+  return a.size() == b.size() &&
+         std::equal(a.begin(), a.end(), b.begin(),
+                    [](char x, char y) { return AsciiLower(x) == AsciiLower(y); });
+}
+
+bool Matches(const TypeInRule& rule, const FocusedWindow& window) {
+  if (rule.name.empty()) return false;
+  bool byClass = rule.match != TypeInMatch::Program && SameName(rule.name, window.windowClass);
+  bool byProgram = rule.match != TypeInMatch::WindowClass && SameName(rule.name, window.program);
+  return byClass || byProgram;
+}
+
+}  // namespace
+
+TypeInRule ParseTypeInRule(std::string_view value) {
+  std::string_view text = Trim(value);
+  TypeInRule rule;
+  if (text.starts_with(ClassPrefix)) {
+    rule.match = TypeInMatch::WindowClass;
+    text = text.substr(ClassPrefix.size());
+  } else if (text.starts_with(ProgramPrefix)) {
+    rule.match = TypeInMatch::Program;
+    text = text.substr(ProgramPrefix.size());
+  }
+  rule.name = std::string(Trim(text));
+  return rule;
+}
+
+const std::vector<TypeInRule>& BuiltInTypeInRules() {
+  static const std::vector<TypeInRule> rules{
+      {TypeInMatch::WindowClass, "ConsoleWindowClass"},
+      {TypeInMatch::WindowClass, "mintty"},
+      {TypeInMatch::Program, "mintty.exe"},
+      {TypeInMatch::WindowClass, "PuTTY"},
+      {TypeInMatch::Program, "putty.exe"},
+  };
+  return rules;
+}
+
+bool MustType(const FocusedWindow& window, const OutputSettings& settings) {
+  auto matches = [&window](const TypeInRule& rule) { return Matches(rule, window); };
+  return std::any_of(BuiltInTypeInRules().begin(), BuiltInTypeInRules().end(), matches) ||
+         std::any_of(settings.typeIn.begin(), settings.typeIn.end(), matches);
+}
+
+OutputPath ChooseOutputPath(std::size_t characters, bool holdsLineBreak,
+                            const FocusedWindow& window, const OutputSettings& settings) {
+  if (settings.pasteThreshold == 0) return OutputPath::Type;
+  if (characters <= settings.pasteThreshold && !holdsLineBreak) return OutputPath::Type;
+  if (MustType(window, settings)) return OutputPath::Type;
+  return OutputPath::Paste;
+}
+
+}  // namespace tarquel

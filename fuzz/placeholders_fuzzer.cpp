@@ -54,8 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // The first line, when there is one, is the clipboard's text.
   std::size_t split = input.find('\n');
   std::string clipboardText(split == std::string_view::npos ? "" : input.substr(0, split));
-  std::string_view stored =
-      split == std::string_view::npos ? input : input.substr(split + 1);
+  std::string_view stored = split == std::string_view::npos ? input : input.substr(split + 1);
 
   std::string spelled;
   for (const tarquel::ExpansionPart& part : tarquel::ParseExpansion(stored)) {
@@ -66,8 +65,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FuzzClock clock;
   tarquel::EnglishNames names;
   FuzzClipboard clipboard(clipboardText);
-  tarquel::RenderedExpansion rendered =
-      tarquel::RenderExpansion(stored, {clock, names, clipboard});
+  tarquel::RenderedExpansion rendered = tarquel::RenderExpansion(stored, {clock, names, clipboard});
   if (!tarquel::IsValidUtf8(rendered.text)) std::abort();
   if (rendered.text.find('\r') != std::string::npos) std::abort();
   if (rendered.cursorLeft > tarquel::CountCharacters(rendered.text)) std::abort();

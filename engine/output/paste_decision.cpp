@@ -22,9 +22,9 @@ char AsciiLower(char c) {
 
 // Window classes and file names compare without regard to ASCII case, as Windows does.
 bool SameName(std::string_view a, std::string_view b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(),
-                    [](char x, char y) { return AsciiLower(x) == AsciiLower(y); });
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return AsciiLower(x) == AsciiLower(y);
+         });
 }
 
 bool Matches(const TypeInRule& rule, const FocusedWindow& window) {

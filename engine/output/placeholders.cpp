@@ -245,8 +245,8 @@ std::string_view CutAtCharacter(std::string_view text, std::size_t limit) {
 
 namespace {
 
-constexpr std::array<std::string_view, 7> EnglishDays{
-    "Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday"};
+constexpr std::array<std::string_view, 7> EnglishDays{"Sunday",   "Monday", "Tuesday", "Wednesday",
+                                                      "Thursday", "Friday", "Saturday"};
 constexpr std::array<std::string_view, 12> EnglishMonths{
     "January", "February", "March",     "April",   "May",      "June",
     "July",    "August",   "September", "October", "November", "December"};

@@ -25,9 +25,9 @@ class OutputPathChoice : public ::testing::TestWithParam<PathCase> {};
 
 TEST_P(OutputPathChoice, TypesOrPastes) {
   OutputSettings settings = ReadOutputSettings(ParseSettingsText(GetParam().settingsText));
-  EXPECT_EQ(ChooseOutputPath(GetParam().characters, GetParam().lineBreak, GetParam().window,
-                             settings),
-            GetParam().path);
+  EXPECT_EQ(
+      ChooseOutputPath(GetParam().characters, GetParam().lineBreak, GetParam().window, settings),
+      GetParam().path);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -39,34 +39,62 @@ INSTANTIATE_TEST_SUITE_P(
         PathCase{"ALineBreakIsPasted", 3, true, Notepad, "", OutputPath::Paste},
         PathCase{"ThresholdFromSettings", 21, false, Notepad, "paste_threshold=20\r\n",
                  OutputPath::Paste},
-        PathCase{"ThresholdFromSettingsTypesBelow", 20, false, Notepad,
-                 "paste_threshold=20\r\n", OutputPath::Type},
+        PathCase{"ThresholdFromSettingsTypesBelow", 20, false, Notepad, "paste_threshold=20\r\n",
+                 OutputPath::Type},
         PathCase{"ZeroTypesEverything", 5000, true, Notepad, "paste_threshold=0\r\n",
                  OutputPath::Type},
         PathCase{"UnreadableThresholdKeepsTheDefault", 101, false, Notepad,
                  "paste_threshold=many\r\n", OutputPath::Paste},
-        PathCase{"NegativeThresholdKeepsTheDefault", 100, false, Notepad,
-                 "paste_threshold=-1\r\n", OutputPath::Type},
-        PathCase{"WindowsConsoleIsTyped", 5000, true, {"ConsoleWindowClass", "cmd.exe"}, "",
+        PathCase{"NegativeThresholdKeepsTheDefault", 100, false, Notepad, "paste_threshold=-1\r\n",
+                 OutputPath::Type},
+        PathCase{"WindowsConsoleIsTyped",
+                 5000,
+                 true,
+                 {"ConsoleWindowClass", "cmd.exe"},
+                 "",
                  OutputPath::Type},
         PathCase{"MinttyIsTyped", 5000, false, {"mintty", "mintty.exe"}, "", OutputPath::Type},
         PathCase{"PuttyIsTyped", 5000, false, {"PuTTY", "putty.exe"}, "", OutputPath::Type},
-        PathCase{"ClassComparesWithoutCase", 5000, false, {"consolewindowclass", "x.exe"}, "",
+        PathCase{"ClassComparesWithoutCase",
+                 5000,
+                 false,
+                 {"consolewindowclass", "x.exe"},
+                 "",
                  OutputPath::Type},
-        PathCase{"RenamedPuttyByProgram", 5000, false, {"KiTTY", "PUTTY.EXE"}, "",
+        PathCase{
+            "RenamedPuttyByProgram", 5000, false, {"KiTTY", "PUTTY.EXE"}, "", OutputPath::Type},
+        PathCase{"TypeInByBareNameMatchesTheProgram",
+                 5000,
+                 false,
+                 {"Window", "alacritty.exe"},
+                 "type_in=alacritty.exe\r\n",
                  OutputPath::Type},
-        PathCase{"TypeInByBareNameMatchesTheProgram", 5000, false, {"Window", "alacritty.exe"},
-                 "type_in=alacritty.exe\r\n", OutputPath::Type},
-        PathCase{"TypeInByBareNameMatchesTheClass", 5000, false, {"VimMain", "gvim.exe"},
-                 "type_in=vimmain\r\n", OutputPath::Type},
-        PathCase{"TypeInByClassOnly", 5000, false, {"Other", "VimMain"},
-                 "type_in=class:VimMain\r\n", OutputPath::Paste},
-        PathCase{"TypeInByProgramOnly", 5000, false, {"wezterm.exe", "other.exe"},
-                 "type_in=program:wezterm.exe\r\n", OutputPath::Paste},
-        PathCase{"AnyNumberOfTypeInLines", 5000, false, {"B", "b.exe"},
-                 "type_in=a.exe\r\ntype_in=program: b.exe \r\n", OutputPath::Type},
-        PathCase{"EmptyTypeInMatchesNothing", 5000, false, {"", ""}, "type_in=\r\n",
-                 OutputPath::Paste}),
+        PathCase{"TypeInByBareNameMatchesTheClass",
+                 5000,
+                 false,
+                 {"VimMain", "gvim.exe"},
+                 "type_in=vimmain\r\n",
+                 OutputPath::Type},
+        PathCase{"TypeInByClassOnly",
+                 5000,
+                 false,
+                 {"Other", "VimMain"},
+                 "type_in=class:VimMain\r\n",
+                 OutputPath::Paste},
+        PathCase{"TypeInByProgramOnly",
+                 5000,
+                 false,
+                 {"wezterm.exe", "other.exe"},
+                 "type_in=program:wezterm.exe\r\n",
+                 OutputPath::Paste},
+        PathCase{"AnyNumberOfTypeInLines",
+                 5000,
+                 false,
+                 {"B", "b.exe"},
+                 "type_in=a.exe\r\ntype_in=program: b.exe \r\n",
+                 OutputPath::Type},
+        PathCase{
+            "EmptyTypeInMatchesNothing", 5000, false, {"", ""}, "type_in=\r\n", OutputPath::Paste}),
     [](const auto& info) { return info.param.name; });
 
 TEST(TypeInRule, SaysWhereItCompares) {
@@ -88,20 +116,18 @@ TEST_P(UndoSetting, IsOnUnlessTurnedOff) {
   EXPECT_EQ(ReadOutputSettings(ParseSettingsText(GetParam().text)).undoBackspace, GetParam().on);
 }
 
-INSTANTIATE_TEST_SUITE_P(Values, UndoSetting,
-                         ::testing::Values(UndoSettingCase{"", true},
-                                           UndoSettingCase{"undo_backspace=off\r\n", false},
-                                           UndoSettingCase{"undo_backspace= off\n", false},
-                                           UndoSettingCase{"undo_backspace=0\n", false},
-                                           UndoSettingCase{"undo_backspace=on\n", true},
-                                           UndoSettingCase{"undo_backspace=off\nundo_backspace=on\n",
-                                                           true}));
+INSTANTIATE_TEST_SUITE_P(
+    Values, UndoSetting,
+    ::testing::Values(UndoSettingCase{"", true}, UndoSettingCase{"undo_backspace=off\r\n", false},
+                      UndoSettingCase{"undo_backspace= off\n", false},
+                      UndoSettingCase{"undo_backspace=0\n", false},
+                      UndoSettingCase{"undo_backspace=on\n", true},
+                      UndoSettingCase{"undo_backspace=off\nundo_backspace=on\n", true}));
 
 TEST(OutputSettings, SurviveASaveOfTheShortcut) {
   Settings settings = ParseSettingsText(
       "paste_threshold=40\r\ntype_in=a.exe\r\ntoggle_shortcut=Alt+F2\r\nundo_backspace=off\r\n");
-  Settings again =
-      ParseSettingsText(FormatSettingsText("Ctrl+Alt+K", settings.otherLines));
+  Settings again = ParseSettingsText(FormatSettingsText("Ctrl+Alt+K", settings.otherLines));
   OutputSettings output = ReadOutputSettings(again);
   EXPECT_EQ(output.pasteThreshold, 40u);
   ASSERT_EQ(output.typeIn.size(), 1u);

@@ -45,9 +45,9 @@ class GermanNames final : public LocaleNames {
     return abbreviated ? name.substr(0, 2) + "." : name;
   }
   std::string MonthName(int month, bool abbreviated) const override {
-    static const char* months[] = {"Januar", "Februar", "M\xC3\xA4rz",   "April",
-                                   "Mai",    "Juni",    "Juli",          "August",
-                                   "September", "Oktober", "November", "Dezember"};
+    static const char* months[] = {"Januar",    "Februar", "M\xC3\xA4rz", "April",
+                                   "Mai",       "Juni",    "Juli",        "August",
+                                   "September", "Oktober", "November",    "Dezember"};
     std::string name = months[month - 1];
     return abbreviated ? name.substr(0, 3) : name;
   }
@@ -119,17 +119,13 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"UnclosedDateBeforeATime",
                   "{{date:{{time}}",
                   {{Kind::Literal, "{{date:"}, {Kind::Time, ""}}},
-        ParseCase{"ExtraOpeningBraceStaysLiteral",
-                  "{{{tab}}",
-                  {{Kind::Literal, "{"}, {Kind::Tab, ""}}},
-        ParseCase{"ExtraClosingBraceStaysLiteral",
-                  "{{tab}}}",
-                  {{Kind::Tab, ""}, {Kind::Literal, "}"}}},
+        ParseCase{
+            "ExtraOpeningBraceStaysLiteral", "{{{tab}}", {{Kind::Literal, "{"}, {Kind::Tab, ""}}},
+        ParseCase{
+            "ExtraClosingBraceStaysLiteral", "{{tab}}}", {{Kind::Tab, ""}, {Kind::Literal, "}"}}},
         ParseCase{"OpeningBracesAtTheEnd", "x{{", {{Kind::Literal, "x{{"}}},
         ParseCase{"LoneClosingBraces", "}}{{", {{Kind::Literal, "}}{{"}}},
-        ParseCase{"JsonLikeTextIsUntouched",
-                  "{{\"a\": 1}}",
-                  {{Kind::Literal, "{{\"a\": 1}}"}}},
+        ParseCase{"JsonLikeTextIsUntouched", "{{\"a\": 1}}", {{Kind::Literal, "{{\"a\": 1}}"}}},
         ParseCase{"TooLongDateFormatIsLiteral",
                   "{{date:" + std::string(300, 'x') + "}}",
                   {{Kind::Literal, "{{date:" + std::string(300, 'x') + "}}"}}},
@@ -187,18 +183,21 @@ INSTANTIATE_TEST_SUITE_P(
         RenderCase{"UnknownCodeStaysAsWritten", "{{date:%Q %Y}}", "%Q 2026", 0, false},
         RenderCase{"LonePercentAtTheEnd", "{{date:%Y%}}", "2026%", 0, false},
         RenderCase{"MalformedTypedLiterally", "{{date:%Y", "{{date:%Y", 0, false},
-        RenderCase{"CursorCountsCharactersAfterIt", "Dear {{cursor}}, thanks", "Dear , thanks",
-                   8, true},
+        RenderCase{"CursorCountsCharactersAfterIt", "Dear {{cursor}}, thanks", "Dear , thanks", 8,
+                   true},
         RenderCase{"CursorAtTheEnd", "abc{{cursor}}", "abc", 0, true},
         RenderCase{"CursorAtTheStart", "{{cursor}}abc", "abc", 3, true},
         RenderCase{"LineBreakIsOneCharacter", "a{{cursor}}b{{newline}}c", "ab\nc", 3, true},
-        RenderCase{"SurrogatePairIsOneCharacter",
-                   "{{cursor}}\xF0\x9F\x98\x80\xC3\xA9", "\xF0\x9F\x98\x80\xC3\xA9", 2, true},
+        RenderCase{"SurrogatePairIsOneCharacter", "{{cursor}}\xF0\x9F\x98\x80\xC3\xA9",
+                   "\xF0\x9F\x98\x80\xC3\xA9", 2, true},
         RenderCase{"OnlyTheFirstCursorCounts", "a{{cursor}}b{{cursor}}c", "abc", 2, true},
         RenderCase{"CursorCountsAClipboardText", "{{cursor}}{{clipboard}}", "copied", 6, true},
         RenderCase{"TabCountsOne", "{{cursor}}{{tab}}", "\t", 1, true},
         RenderCase{"StoredCrLfIsOneLineBreak", "a\r\nb{{cursor}}", "a\nb", 0, true},
-        RenderCase{"InvalidUtf8IsRepaired", "a\xFF{{cursor}}b", "a\xEF\xBF\xBD" "b", 1, true}),
+        RenderCase{"InvalidUtf8IsRepaired", "a\xFF{{cursor}}b",
+                   "a\xEF\xBF\xBD"
+                   "b",
+                   1, true}),
     [](const auto& info) { return info.param.name; });
 
 TEST(ExpansionRendering, ReadsTheClockOnceForAllDates) {

@@ -40,8 +40,7 @@ enum class PasteOutcome {
 };
 
 inline bool MustTypeInstead(PasteOutcome outcome) {
-  return outcome == PasteOutcome::TypeInstead ||
-         outcome == PasteOutcome::TypeInsteadRestorePending;
+  return outcome == PasteOutcome::TypeInstead || outcome == PasteOutcome::TypeInsteadRestorePending;
 }
 
 inline bool RestorePending(PasteOutcome outcome) {

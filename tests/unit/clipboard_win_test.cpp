@@ -1,0 +1,253 @@
+// The paste through the real clipboard under Wine: the user's formats (text, a bitmap, a
+// registered format) come back byte for byte on every path. Windows only.
+#ifdef _WIN32
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <ctime>
+#include <set>
+#include <cstdint>
+#include <cstring>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "engine/output/clipboard_win.h"
+#include "engine/output/local_time_win.h"
+#include "engine/output/paste_sequence.h"
+
+namespace tarquel {
+namespace {
+
+// One format as a test compares it: its number and its content (a bitmap by its pixels).
+struct Content {
+  UINT format;
+  std::vector<unsigned char> bytes;
+  friend bool operator==(const Content&, const Content&) = default;
+};
+
+std::vector<unsigned char> BitmapPixels(HBITMAP bitmap) {
+  BITMAP info{};
+  GetObjectW(bitmap, sizeof info, &info);
+  BITMAPINFO header{};
+  header.bmiHeader.biSize = sizeof header.bmiHeader;
+  header.bmiHeader.biWidth = info.bmWidth;
+  header.bmiHeader.biHeight = info.bmHeight;
+  header.bmiHeader.biPlanes = 1;
+  header.bmiHeader.biBitCount = 32;
+  header.bmiHeader.biCompression = BI_RGB;
+  std::vector<unsigned char> pixels(static_cast<std::size_t>(info.bmWidth * info.bmHeight * 4));
+  HDC screen = GetDC(nullptr);
+  GetDIBits(screen, bitmap, 0, static_cast<UINT>(info.bmHeight), pixels.data(), &header,
+            DIB_RGB_COLORS);
+  ReleaseDC(nullptr, screen);
+  return pixels;
+}
+
+std::vector<unsigned char> MemoryBytes(HANDLE handle) {
+  std::vector<unsigned char> bytes;
+  SIZE_T size = GlobalSize(handle);
+  if (const auto* data = static_cast<const unsigned char*>(GlobalLock(handle))) {
+    bytes.assign(data, data + size);
+    GlobalUnlock(handle);
+  }
+  return bytes;
+}
+
+std::vector<Content> ClipboardContents() {
+  std::vector<Content> contents;
+  if (!OpenClipboardWithRetries(nullptr, 2000)) return contents;
+  for (UINT format = EnumClipboardFormats(0); format != 0; format = EnumClipboardFormats(format)) {
+    HANDLE handle = GetClipboardData(format);
+    if (format == CF_BITMAP) {
+      contents.push_back({format, BitmapPixels(static_cast<HBITMAP>(handle))});
+    } else if (format != CF_PALETTE && format != CF_ENHMETAFILE && format != CF_METAFILEPICT) {
+      contents.push_back({format, MemoryBytes(handle)});
+    }
+  }
+  CloseClipboard();
+  return contents;
+}
+
+HGLOBAL Memory(const void* data, std::size_t size) {
+  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, size);
+  std::memcpy(GlobalLock(memory), data, size);
+  GlobalUnlock(memory);
+  return memory;
+}
+
+UINT TestFormat() { return RegisterClipboardFormatW(L"Tarquel Test Format"); }
+
+// The user's clipboard: Unicode text, a 4 x 3 bitmap of distinct pixels, a private format.
+void PutUsersClipboard() {
+  ASSERT_TRUE(OpenClipboardWithRetries(nullptr, 2000));
+  EmptyClipboard();
+  const wchar_t text[] = L"the user's text \u2713";
+  SetClipboardData(CF_UNICODETEXT, Memory(text, sizeof text));
+  std::uint32_t pixels[12];
+  for (std::uint32_t i = 0; i < 12; ++i) pixels[i] = 0x00102030u * (i + 1);
+  SetClipboardData(CF_BITMAP, CreateBitmap(4, 3, 1, 32, pixels));
+  const unsigned char custom[] = {0, 1, 2, 0xFE, 0xFF, 7};
+  SetClipboardData(TestFormat(), Memory(custom, sizeof custom));
+  CloseClipboard();
+}
+
+// A target in another thread: on Ctrl+V it opens the clipboard and reads the Unicode text.
+class FakeTarget {
+ public:
+  ~FakeTarget() {
+    if (reader_.joinable()) reader_.join();
+  }
+  bool Paste() {
+    reader_ = std::thread([this] {
+      if (!OpenClipboardWithRetries(nullptr, 2000)) return;
+      std::vector<unsigned char> bytes = MemoryBytes(GetClipboardData(CF_UNICODETEXT));
+      text = std::wstring(reinterpret_cast<const wchar_t*>(bytes.data()));
+      UINT exclude = RegisterClipboardFormatW(L"ExcludeClipboardContentFromMonitorProcessing");
+      UINT history = RegisterClipboardFormatW(L"CanIncludeInClipboardHistory");
+      UINT cloud = RegisterClipboardFormatW(L"CanUploadToCloudClipboard");
+      std::vector<unsigned char> zero{0, 0, 0, 0};
+      marked = IsClipboardFormatAvailable(exclude) &&
+               MemoryBytes(GetClipboardData(history)) == zero &&
+               MemoryBytes(GetClipboardData(cloud)) == zero;
+      CloseClipboard();
+    });
+    return true;
+  }
+  void Join() {
+    if (reader_.joinable()) reader_.join();
+  }
+
+  std::wstring text;
+  bool marked = false;
+
+ private:
+  std::thread reader_;
+};
+
+class ClipboardPaste : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    PutUsersClipboard();
+    before_ = ClipboardContents();
+    ASSERT_GE(before_.size(), 3u);
+  }
+  std::vector<Content> before_;
+};
+
+TEST_F(ClipboardPaste, TargetReadsTheTextAndTheUsersClipboardComesBackExactly) {
+  FakeTarget target;
+  WindowsPasteClipboard clipboard([&target] { return target.Paste(); });
+  EXPECT_EQ(PasteThroughClipboard(clipboard, "line one\nline two \xE2\x82\xAC"),
+            PasteOutcome::Pasted);
+  target.Join();
+  EXPECT_EQ(target.text, L"line one\r\nline two \u20AC");
+  EXPECT_TRUE(target.marked);
+  EXPECT_EQ(ClipboardContents(), before_);
+}
+
+TEST_F(ClipboardPaste, TargetThatNeverReadsGetsTypedAndTheClipboardComesBack) {
+  WindowsPasteClipboard::Bounds bounds;
+  bounds.takenMs = 300;
+  WindowsPasteClipboard clipboard([] { return true; }, bounds);
+  EXPECT_EQ(PasteThroughClipboard(clipboard, "text"), PasteOutcome::TypeInstead);
+  EXPECT_EQ(ClipboardContents(), before_);
+}
+
+TEST_F(ClipboardPaste, RefusedKeysGetTypedAndTheClipboardComesBack) {
+  WindowsPasteClipboard clipboard([] { return false; });
+  EXPECT_EQ(PasteThroughClipboard(clipboard, "text"), PasteOutcome::TypeInstead);
+  EXPECT_EQ(ClipboardContents(), before_);
+}
+
+TEST_F(ClipboardPaste, ClipboardHeldOpenByAnotherProgramGetsTypedAndIsUntouched) {
+  std::atomic<bool> open{false};
+  std::atomic<bool> release{false};
+  std::thread holder([&] {
+    open = OpenClipboardWithRetries(nullptr, 2000);
+    while (!release) Sleep(5);
+    if (open) CloseClipboard();
+  });
+  while (!open) Sleep(5);
+  WindowsPasteClipboard::Bounds bounds;
+  bounds.openMs = 200;
+  bool sent = false;
+  WindowsPasteClipboard clipboard([&sent] { return sent = true; }, bounds);
+  EXPECT_EQ(PasteThroughClipboard(clipboard, "text"), PasteOutcome::TypeInstead);
+  release = true;
+  holder.join();
+  EXPECT_FALSE(sent);
+  EXPECT_EQ(ClipboardContents(), before_);
+}
+
+TEST_F(ClipboardPaste, WhatAnotherProgramCopiesMeanwhileStays) {
+  std::thread other;
+  WindowsPasteClipboard clipboard([&other] {
+    // The target reads, and before it has closed the clipboard the text is replaced.
+    other = std::thread([] {
+      if (!OpenClipboardWithRetries(nullptr, 2000)) return;
+      GetClipboardData(CF_UNICODETEXT);
+      EmptyClipboard();
+      const wchar_t newer[] = L"newer";
+      SetClipboardData(CF_UNICODETEXT, Memory(newer, sizeof newer));
+      Sleep(50);
+      CloseClipboard();
+    });
+    return true;
+  });
+  EXPECT_EQ(PasteThroughClipboard(clipboard, "text"), PasteOutcome::Pasted);
+  other.join();
+  ASSERT_TRUE(OpenClipboardWithRetries(nullptr, 2000));
+  std::vector<unsigned char> bytes = MemoryBytes(GetClipboardData(CF_UNICODETEXT));
+  CloseClipboard();
+  EXPECT_EQ(std::wstring(reinterpret_cast<const wchar_t*>(bytes.data())), L"newer");
+}
+
+TEST_F(ClipboardPaste, EmptyClipboardStaysEmpty) {
+  ASSERT_TRUE(OpenClipboardWithRetries(nullptr, 2000));
+  EmptyClipboard();
+  CloseClipboard();
+  FakeTarget target;
+  WindowsPasteClipboard clipboard([&target] { return target.Paste(); });
+  EXPECT_EQ(PasteThroughClipboard(clipboard, "text"), PasteOutcome::Pasted);
+  target.Join();
+  EXPECT_EQ(CountClipboardFormats(), 0);
+}
+
+TEST_F(ClipboardPaste, ClipboardTextIsReadForThePlaceholder) {
+  WindowsClipboardText source(nullptr);
+  std::optional<std::string> text = source.Text();
+  ASSERT_TRUE(text.has_value());
+  EXPECT_EQ(*text, "the user's text \xE2\x9C\x93");
+}
+
+TEST(WindowsLocaleNames, NamesEveryDayAndMonthApart) {
+  WindowsLocaleNames names;
+  std::set<std::string> days, shortMonths;
+  for (int day = 0; day < 7; ++day) days.insert(names.DayName(day, false));
+  for (int month = 1; month <= 12; ++month) shortMonths.insert(names.MonthName(month, true));
+  EXPECT_EQ(days.size(), 7u);
+  EXPECT_EQ(shortMonths.size(), 12u);
+  EXPECT_EQ(days.count(""), 0u);
+  EXPECT_EQ(names.DayName(7, false), "");
+  EXPECT_NE(names.ShortDate({2026, 12, 9, 3, 5, 7, 3, 342}).find("2026"), std::string::npos);
+}
+
+TEST(WindowsClock, AgreesWithTheCRuntimeOnTheDayOfTheYear) {
+  LocalTime now = WindowsClock().Now();
+  std::time_t seconds = std::time(nullptr);
+  std::tm local = *std::localtime(&seconds);
+  // Around midnight the two reads may fall on different days; then they differ by one.
+  EXPECT_LE(std::abs(now.yearDay - local.tm_yday), 1);
+  EXPECT_EQ(now.year, local.tm_year + 1900);
+  EXPECT_EQ(now.weekday == local.tm_wday || now.yearDay != local.tm_yday, true);
+}
+
+}  // namespace
+}  // namespace tarquel
+
+#endif  // _WIN32

@@ -79,7 +79,8 @@ void TypeUnit(std::vector<KeyEvent>& events, char16_t unit) {
 }  // namespace
 
 std::vector<KeyEvent> BuildKeyEvents(std::size_t backspaces, bool settleDeadKey,
-                                     std::string_view text, const ModifierState& held) {
+                                     std::string_view text, const ModifierState& held,
+                                     const std::vector<KeyEvent>& trailing) {
   std::vector<KeyEvent> events;
   events.reserve(backspaces * 2 + text.size() * 2 + 24);
 
@@ -115,6 +116,7 @@ std::vector<KeyEvent> BuildKeyEvents(std::size_t backspaces, bool settleDeadKey,
     }
   }
 
+  events.insert(events.end(), trailing.begin(), trailing.end());
   for (auto modifier = ModifierKeys.rbegin(); modifier != ModifierKeys.rend(); ++modifier) {
     if (held.*(modifier->held)) events.push_back({modifier->key, false, 0, modifier->extended});
   }

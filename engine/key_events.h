@@ -32,8 +32,11 @@ inline constexpr std::uint16_t MaskKey = 0xE8;
 // - the text: line breaks (CR LF, CR or LF) as Enter, tabs as Tab, every other character as a
 //   Unicode event (two for a character beyond the Basic Multilingual Plane), other control
 //   characters left out;
+// - `trailing` as they stand ({{cursor}}'s Left presses, a paste's Ctrl+V), so that they too
+//   go out with no modifier of the user's held;
 // - the modifiers pressed again, as the user still holds them.
 std::vector<KeyEvent> BuildKeyEvents(std::size_t backspaces, bool settleDeadKey,
-                                     std::string_view text, const ModifierState& held = {});
+                                     std::string_view text, const ModifierState& held = {},
+                                     const std::vector<KeyEvent>& trailing = {});
 
 }  // namespace tarquel

@@ -188,6 +188,7 @@ bool KeyboardHook::InstallHook() {
 void KeyboardHook::OnFocusMoved(DWORD event, HWND window) {
   if (ActiveExpander == nullptr) return;
   ActiveExpander->ForgetTyped();
+  if (ActiveSender != nullptr) ActiveSender->OnCaretMayHaveMoved();
   if (event != EVENT_SYSTEM_FOREGROUND || window == nullptr) return;
   DWORD processId = 0;
   layout_.SetForegroundThread(GetWindowThreadProcessId(window, &processId));
@@ -252,6 +253,10 @@ LRESULT CALLBACK KeyboardHookProc(int code, WPARAM message, LPARAM eventRecord) 
       ActiveSender->Hold(*event, release)) {
     return 1;
   }
+  if (!release && ActiveSender != nullptr && ActiveSender->MayTakeBack() &&
+      ActiveSender->TakesBackExpansion(event->vkCode, ActiveExpander->Modifiers())) {
+    return 1;
+  }
 #ifdef TARQUEL_HOOK_TIMING
   std::optional<HookTimer> timer;
   if (!release) timer.emplace();
@@ -272,6 +277,7 @@ LRESULT CALLBACK MouseHookProc(int code, WPARAM message, LPARAM eventRecord) {
       case WM_XBUTTONDOWN:
         // The caret may have moved under the pointer.
         ActiveExpander->ForgetTyped();
+        if (ActiveSender != nullptr) ActiveSender->OnCaretMayHaveMoved();
         break;
       default:
         break;

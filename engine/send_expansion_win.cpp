@@ -80,8 +80,23 @@ void ExpansionSender::Queue(const ExpansionRequest& request, const ModifierState
   pending_.trigger.assign(request.trigger);
   pending_.expansion.assign(request.expansion);
   pending_.modifiers = modifiers;
+  pending_.undo.reset();
   gate_.Queued(GetTickCount());
   PostSend();
+}
+
+bool ExpansionSender::TakesBackExpansion(std::uint32_t virtualKey, const ModifierState& modifiers) {
+  // Shift+Backspace too would erase, but a held Shift would turn the Right presses that
+  // precede the erasing into a selection.
+  const bool plain = virtualKey == vk::Back && !modifiers.Shift() && !modifiers.Ctrl() &&
+                     !modifiers.Alt() && !modifiers.Win();
+  std::optional<UndoAction> action =
+      output_.undo().OnKeyDown(plain ? UserKey::Backspace : UserKey::Other);
+  if (!action) return false;
+  pending_.undo = std::move(action);
+  gate_.Queued(GetTickCount());
+  PostSend();
+  return true;
 }
 
 bool ExpansionSender::MustHold(bool replayed) {
@@ -137,15 +152,30 @@ LRESULT CALLBACK ExpansionSender::WindowProc(HWND window, UINT message, WPARAM w
 
 void ExpansionSender::SendNow() {
   // One batch at a time: the next goes out when the hook has seen this one's end.
-  if (!gate_.CanSend()) return;
-
-  std::vector<INPUT> inputs;
-  if (gate_.HasQueued()) {
-    std::vector<KeyEvent> events = BuildKeyEvents(pending_.backspaces, pending_.settleDeadKey,
-                                                  pending_.expansion, pending_.modifiers);
-    inputs.reserve(events.size() + held_.size() + 1);
-    for (const KeyEvent& event : events) inputs.push_back(ToInput(event));
+  if (sending_ || !gate_.CanSend()) return;
+  sending_ = true;
+  auto send = [this](const std::vector<KeyEvent>& events) { return SendBatch(events); };
+  if (!gate_.HasQueued()) {
+    SendBatch({});
+  } else if (pending_.undo) {
+    const UndoAction undo = std::move(*pending_.undo);
+    pending_.undo.reset();
+    output_.SendUndo(undo, send);
+  } else {
+    ExpansionRequest request;
+    request.backspaces = pending_.backspaces;
+    request.settleDeadKey = pending_.settleDeadKey;
+    request.trigger = pending_.trigger;
+    request.expansion = pending_.expansion;
+    output_.Send(request, pending_.modifiers, send);
   }
+  sending_ = false;
+}
+
+bool ExpansionSender::SendBatch(const std::vector<KeyEvent>& events) {
+  std::vector<INPUT> inputs;
+  inputs.reserve(events.size() + held_.size() + 1);
+  for (const KeyEvent& event : events) inputs.push_back(ToInput(event));
   // The user's keys go behind the expansion in the same call.
   inputs.insert(inputs.end(), held_.begin(), held_.end());
   held_.clear();
@@ -159,7 +189,9 @@ void ExpansionSender::SendNow() {
   // Counted as under way before it is: the hook must not see the end before the gate expects it.
   gate_.Sent(true, GetTickCount());
   // Short of the end, nothing would ever tell the hook to stop holding.
-  if (SendInputs(inputs) != inputs.size()) gate_.Sent(false, GetTickCount());
+  const bool whole = SendInputs(inputs) == inputs.size();
+  if (!whole) gate_.Sent(false, GetTickCount());
+  return whole;
 }
 
 }  // namespace tarquel

@@ -2,11 +2,13 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "engine/expander.h"
 #include "engine/key_events.h"
+#include "engine/output/expansion_output_win.h"
 #include "engine/send_gate.h"
 
 namespace tarquel {
@@ -51,10 +53,21 @@ class ExpansionSender {
   // The hook saw the last event of what was sent.
   void OnBatchEnd();
 
+  // paste_threshold, type_in and undo_backspace from settings.txt.
+  void SetOutputSettings(const OutputSettings& settings) { output_.SetSettings(settings); }
+  // From the hook, for a key-down of the user's while an expansion may still be taken back:
+  // true when it is the Backspace that takes it back, which must then be swallowed.
+  bool TakesBackExpansion(std::uint32_t virtualKey, const ModifierState& modifiers);
+  bool MayTakeBack() const { return output_.undo().HasChance(); }
+  // A click, another window or control: the expansion may no longer be before the caret.
+  void OnCaretMayHaveMoved() { output_.undo().OnCaretMayHaveMoved(); }
+
  private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   void PostSend();
   void SendNow();
+  // `events`, the keys held behind them and the end marker in one SendInput call.
+  bool SendBatch(const std::vector<KeyEvent>& events);
 
   // The request's texts copied, into strings that keep their capacity from one to the next.
   struct Pending {
@@ -63,12 +76,16 @@ class ExpansionSender {
     std::string trigger;
     std::string expansion;
     ModifierState modifiers;
+    std::optional<UndoAction> undo;  // set: take the last expansion back instead
   };
 
   HWND window_ = nullptr;
   SendGate gate_;
   Pending pending_;
   std::vector<INPUT> held_;
+  ExpansionOutput output_;
+  // A paste waits for the target while serving sent messages; nothing may start another send.
+  bool sending_ = false;
 };
 
 extern ExpansionSender* ActiveSender;

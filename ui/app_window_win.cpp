@@ -1,6 +1,8 @@
 #include "ui/app_window_win.h"
 
+#include "engine/send_expansion_win.h"
 #include "engine/trigger_file.h"
+#include "settings/output_settings.h"
 #include "ui/autostart_win.h"
 #include "ui/theme_win.h"
 #include "ui/wide_text_win.h"
@@ -63,6 +65,7 @@ AppWindow::AppWindow(TriggerTable& table, Expander& expander,
   ActiveAppWindow = this;
   settings = LoadSettings(settingsFile);
   expander.SetExcludedPrograms(settings.excludedPrograms);
+  if (ActiveSender != nullptr) ActiveSender->SetOutputSettings(ReadOutputSettings(settings));
 }
 
 // Out of line: the update worker's type is complete only here.

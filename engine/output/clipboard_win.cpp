@@ -11,6 +11,9 @@ namespace {
 
 constexpr wchar_t WindowClassName[] = L"TarquelClipboard";
 constexpr DWORD RetryPauseMs = 10;
+// While a restore waits for a program that keeps the clipboard open.
+constexpr UINT_PTR RestoreTimer = 1;
+constexpr UINT RestoreRetryMs = 250;
 
 // Marks that keep our text out of clipboard history, cloud clipboard and clipboard managers.
 struct Exclusion {
@@ -180,7 +183,9 @@ SavedClipboardFormat& SavedClipboardFormat::operator=(SavedClipboardFormat&& oth
   return *this;
 }
 
-SavedClipboardFormat::~SavedClipboardFormat() { Release(); }
+SavedClipboardFormat::~SavedClipboardFormat() {
+  Release();
+}
 
 void SavedClipboardFormat::Release() {
   if (object_ != nullptr) DeleteObjectOf(kind_, std::exchange(object_, nullptr));
@@ -285,8 +290,7 @@ bool SetSavedFormats(const std::vector<SavedClipboardFormat>& saved) {
 
 }  // namespace
 
-bool RestoreClipboard(HWND window, const std::vector<SavedClipboardFormat>& saved,
-                      DWORD boundMs) {
+bool RestoreClipboard(HWND window, const std::vector<SavedClipboardFormat>& saved, DWORD boundMs) {
   if (!OpenClipboardWithRetries(window, boundMs)) return false;
   ClipboardCloser closer;
   return SetSavedFormats(saved);
@@ -324,8 +328,8 @@ WindowsPasteClipboard::WindowsPasteClipboard(std::function<bool()> sendPaste, Bo
   RegisterClassExW(&windowClass);  // fails harmlessly when a second instance registered it
   // A message-only window: it owns the clipboard while our text is there and is asked to
   // render it.
-  window_ = CreateWindowExW(0, WindowClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                            instance, this);
+  window_ = CreateWindowExW(0, WindowClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance,
+                            this);
 }
 
 WindowsPasteClipboard::~WindowsPasteClipboard() {
@@ -337,16 +341,14 @@ LRESULT CALLBACK WindowsPasteClipboard::WindowProc(HWND window, UINT message, WP
                                                    LPARAM lParam) {
   if (message == WM_NCCREATE) {
     auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
-    SetWindowLongPtrW(window, GWLP_USERDATA,
-                      reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
   }
   auto* self = reinterpret_cast<WindowsPasteClipboard*>(GetWindowLongPtrW(window, GWLP_USERDATA));
   if (self == nullptr) return DefWindowProcW(window, message, wParam, lParam);
   return self->OnMessage(window, message, wParam, lParam);
 }
 
-LRESULT WindowsPasteClipboard::OnMessage(HWND window, UINT message, WPARAM wParam,
-                                         LPARAM lParam) {
+LRESULT WindowsPasteClipboard::OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_RENDERFORMAT: {
       if (wParam != CF_UNICODETEXT || !textOnClipboard_) return 0;
@@ -367,6 +369,9 @@ LRESULT WindowsPasteClipboard::OnMessage(HWND window, UINT message, WPARAM wPara
       return 0;
     case WM_DESTROYCLIPBOARD:
       textOnClipboard_ = false;
+      return 0;
+    case WM_TIMER:
+      if (wParam == RestoreTimer && RetryRestore()) KillTimer(window, RestoreTimer);
       return 0;
     default:
       // window_ is not yet set while the window is being created.
@@ -446,6 +451,9 @@ bool WindowsPasteClipboard::Restore() {
     saved_.reset();
     textOnClipboard_ = false;
     text_.clear();
+  } else {
+    // Tried again from the message loop until it works: the saved copy is the user's.
+    SetTimer(window_, RestoreTimer, RestoreRetryMs, nullptr);
   }
   return restored;
 }

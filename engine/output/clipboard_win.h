@@ -56,8 +56,7 @@ bool ServeSentMessagesUntil(const std::function<bool()>& done, DWORD boundMs);
 // be copied. The clipboard must not be open.
 std::optional<std::vector<SavedClipboardFormat>> SaveClipboard(HWND window, DWORD boundMs);
 // Empties the clipboard and sets every saved format again, in the order they were saved.
-bool RestoreClipboard(HWND window, const std::vector<SavedClipboardFormat>& saved,
-                      DWORD boundMs);
+bool RestoreClipboard(HWND window, const std::vector<SavedClipboardFormat>& saved, DWORD boundMs);
 
 // {{clipboard}}: the clipboard's Unicode text, at most ClipboardPlaceholderLimit characters.
 class WindowsClipboardText final : public ClipboardTextSource {
@@ -97,6 +96,7 @@ class WindowsPasteClipboard final : public PasteClipboard {
   // After a restore that could not open the clipboard: true once the saved formats are back
   // (or another program has put something newer there). Call again until it says so.
   bool RetryRestore();
+  void SetSendPaste(std::function<bool()> sendPaste) { sendPaste_ = std::move(sendPaste); }
   bool HasPendingRestore() const { return saved_.has_value(); }
 
   HWND window() const { return window_; }

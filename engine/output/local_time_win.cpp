@@ -70,9 +70,8 @@ std::string WindowsLocaleNames::DayName(int weekday, bool abbreviated) const {
 
 std::string WindowsLocaleNames::MonthName(int month, bool abbreviated) const {
   if (month < 1 || month > 12) return {};
-  LCTYPE type =
-      static_cast<LCTYPE>((abbreviated ? LOCALE_SABBREVMONTHNAME1 : LOCALE_SMONTHNAME1) +
-                          static_cast<LCTYPE>(month - 1));
+  LCTYPE type = static_cast<LCTYPE>((abbreviated ? LOCALE_SABBREVMONTHNAME1 : LOCALE_SMONTHNAME1) +
+                                    static_cast<LCTYPE>(month - 1));
   std::string name = LocaleText(type);
   return name.empty() ? english_.MonthName(month, abbreviated) : name;
 }
@@ -80,8 +79,8 @@ std::string WindowsLocaleNames::MonthName(int month, bool abbreviated) const {
 std::string WindowsLocaleNames::ShortDate(const LocalTime& time) const {
   SYSTEMTIME system = AsSystemTime(time);
   wchar_t buffer[128];
-  int length = GetDateFormatEx(LOCALE_NAME_USER_DEFAULT, DATE_SHORTDATE, &system, nullptr,
-                               buffer, 128, nullptr);
+  int length = GetDateFormatEx(LOCALE_NAME_USER_DEFAULT, DATE_SHORTDATE, &system, nullptr, buffer,
+                               128, nullptr);
   std::string text = FromWide(buffer, length);
   return text.empty() ? english_.ShortDate(time) : text;
 }

@@ -29,7 +29,11 @@ bool SameName(std::string_view a, std::string_view b) {
 
 bool Matches(const TypeInRule& rule, const FocusedWindow& window) {
   if (rule.name.empty()) return false;
-  bool byClass = rule.match != TypeInMatch::Program && SameName(rule.name, window.windowClass);
+  // A class names either the control with the focus or the top-level window around it: a
+  // console's focus cannot be read from another process, and a terminal may be one control
+  // in a larger window.
+  bool byClass = rule.match != TypeInMatch::Program && (SameName(rule.name, window.windowClass) ||
+                                                        SameName(rule.name, window.topLevelClass));
   bool byProgram = rule.match != TypeInMatch::WindowClass && SameName(rule.name, window.program);
   return byClass || byProgram;
 }

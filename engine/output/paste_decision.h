@@ -35,8 +35,9 @@ TypeInRule ParseTypeInRule(std::string_view value);
 
 // The window that will receive the expansion, as the Windows side finds it.
 struct FocusedWindow {
-  std::string windowClass;  // of the focused control, or of the foreground window
-  std::string program;      // the executable's file name, "notepad.exe"
+  std::string windowClass;    // of the focused control
+  std::string program;        // the executable's file name, "notepad.exe"
+  std::string topLevelClass;  // of the foreground window that holds it
 };
 
 // The Windows console, mintty (Git Bash, Cygwin, MSYS2) and PuTTY: Ctrl+V there is a control

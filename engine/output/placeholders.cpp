@@ -214,14 +214,6 @@ std::string FormatDate(std::string_view format, const LocalTime& time, const Loc
   return out;
 }
 
-std::size_t CountCharacters(std::string_view utf8) {
-  std::size_t count = 0;
-  for (char byte : utf8) {
-    if (!IsContinuationByte(byte)) ++count;
-  }
-  return count;
-}
-
 std::string NormaliseLineBreaks(std::string_view text) {
   std::string out;
   out.reserve(text.size());

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/key_input.h"  // CountCharacters: code points, as the target counts them
+
 namespace tarquel {
 
 // The output room, first step: an expansion as stored becomes the text that is sent. Nothing
@@ -112,9 +114,6 @@ RenderedExpansion RenderExpansion(std::string_view stored, const RenderContext& 
 // strftime's %Y %m %d %H %M %S %A %a %B %b %j and %%. Any other "%x", and a lone "%" at the
 // end, stay as written so that a mistyped format shows itself.
 std::string FormatDate(std::string_view format, const LocalTime& time, const LocaleNames& names);
-
-// Characters as the target counts them: code points, a line break ('\n') being one.
-std::size_t CountCharacters(std::string_view utf8);
 
 // `text` with CR LF and lone CR as '\n'.
 std::string NormaliseLineBreaks(std::string_view text);

@@ -7,11 +7,11 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <ctime>
-#include <set>
 #include <cstdint>
 #include <cstring>
+#include <ctime>
 #include <optional>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -80,7 +80,9 @@ HGLOBAL Memory(const void* data, std::size_t size) {
   return memory;
 }
 
-UINT TestFormat() { return RegisterClipboardFormatW(L"Tarquel Test Format"); }
+UINT TestFormat() {
+  return RegisterClipboardFormatW(L"Tarquel Test Format");
+}
 
 // The user's clipboard: Unicode text, a 4 x 3 bitmap of distinct pixels, a private format.
 void PutUsersClipboard() {

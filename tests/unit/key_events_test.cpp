@@ -104,5 +104,15 @@ TEST(BuildKeyEvents, LocksAreNotTouched) {
   EXPECT_EQ(BuildKeyEvents(0, false, "A", locks), Chars(u"A"));
 }
 
+TEST(BuildKeyEvents, TrailingKeysGoAfterTheTextWhileNoModifierIsHeld) {
+  ModifierState held;
+  held.leftShift = true;
+  const std::vector<KeyEvent> left{Down(vk::Left, true), Up(vk::Left, true)};
+  // Shift still down would make the Left press a selection.
+  EXPECT_EQ(
+      BuildKeyEvents(1, false, "ab", held, left),
+      Join({{Up(vk::LeftShift), Down(Back), Up(Back)}, Chars(u"ab"), left, {Down(vk::LeftShift)}}));
+}
+
 }  // namespace
 }  // namespace tarquel

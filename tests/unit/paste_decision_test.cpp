@@ -10,7 +10,7 @@
 namespace tarquel {
 namespace {
 
-const FocusedWindow Notepad{"Edit", "notepad.exe"};
+const FocusedWindow Notepad{"Edit", "notepad.exe", ""};
 
 struct PathCase {
   const char* name;
@@ -50,51 +50,55 @@ INSTANTIATE_TEST_SUITE_P(
         PathCase{"WindowsConsoleIsTyped",
                  5000,
                  true,
-                 {"ConsoleWindowClass", "cmd.exe"},
+                 {"ConsoleWindowClass", "cmd.exe", ""},
                  "",
                  OutputPath::Type},
-        PathCase{"MinttyIsTyped", 5000, false, {"mintty", "mintty.exe"}, "", OutputPath::Type},
-        PathCase{"PuttyIsTyped", 5000, false, {"PuTTY", "putty.exe"}, "", OutputPath::Type},
+        PathCase{"MinttyIsTyped", 5000, false, {"mintty", "mintty.exe", ""}, "", OutputPath::Type},
+        PathCase{"PuttyIsTyped", 5000, false, {"PuTTY", "putty.exe", ""}, "", OutputPath::Type},
         PathCase{"ClassComparesWithoutCase",
                  5000,
                  false,
-                 {"consolewindowclass", "x.exe"},
+                 {"consolewindowclass", "x.exe", ""},
                  "",
                  OutputPath::Type},
         PathCase{
-            "RenamedPuttyByProgram", 5000, false, {"KiTTY", "PUTTY.EXE"}, "", OutputPath::Type},
+            "RenamedPuttyByProgram", 5000, false, {"KiTTY", "PUTTY.EXE", ""}, "", OutputPath::Type},
         PathCase{"TypeInByBareNameMatchesTheProgram",
                  5000,
                  false,
-                 {"Window", "alacritty.exe"},
+                 {"Window", "alacritty.exe", ""},
                  "type_in=alacritty.exe\r\n",
                  OutputPath::Type},
         PathCase{"TypeInByBareNameMatchesTheClass",
                  5000,
                  false,
-                 {"VimMain", "gvim.exe"},
+                 {"VimMain", "gvim.exe", ""},
                  "type_in=vimmain\r\n",
                  OutputPath::Type},
         PathCase{"TypeInByClassOnly",
                  5000,
                  false,
-                 {"Other", "VimMain"},
+                 {"Other", "VimMain", ""},
                  "type_in=class:VimMain\r\n",
                  OutputPath::Paste},
         PathCase{"TypeInByProgramOnly",
                  5000,
                  false,
-                 {"wezterm.exe", "other.exe"},
+                 {"wezterm.exe", "other.exe", ""},
                  "type_in=program:wezterm.exe\r\n",
                  OutputPath::Paste},
         PathCase{"AnyNumberOfTypeInLines",
                  5000,
                  false,
-                 {"B", "b.exe"},
+                 {"B", "b.exe", ""},
                  "type_in=a.exe\r\ntype_in=program: b.exe \r\n",
                  OutputPath::Type},
-        PathCase{
-            "EmptyTypeInMatchesNothing", 5000, false, {"", ""}, "type_in=\r\n", OutputPath::Paste}),
+        PathCase{"EmptyTypeInMatchesNothing",
+                 5000,
+                 false,
+                 {"", "", ""},
+                 "type_in=\r\n",
+                 OutputPath::Paste}),
     [](const auto& info) { return info.param.name; });
 
 TEST(TypeInRule, SaysWhereItCompares) {

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <optional>
+#include <vector>
+
+#include "engine/expander.h"
+#include "engine/key_events.h"
+#include "engine/key_input.h"
+#include "engine/output/clipboard_win.h"
+#include "engine/output/local_time_win.h"
+#include "engine/output/paste_decision.h"
+#include "engine/output/undo_backspace.h"
+
+namespace tarquel {
+
+// The output room on Windows, driven by the expansion sender on the main thread: renders the
+// placeholders at send time, types or pastes, moves the caret to {{cursor}}, and keeps the
+// chance to take the expansion back with Backspace.
+class ExpansionOutput {
+ public:
+  ExpansionOutput();
+  ExpansionOutput(const ExpansionOutput&) = delete;
+  ExpansionOutput& operator=(const ExpansionOutput&) = delete;
+
+  void SetSettings(const OutputSettings& settings);
+
+  // Sends key events in one SendInput call, with the user's held keys behind them; true when
+  // all went out.
+  using SendBatch = std::function<bool(const std::vector<KeyEvent>& events)>;
+
+  // Puts the expansion in place of the trigger.
+  void Send(const ExpansionRequest& request, const ModifierState& held, const SendBatch& send);
+  void SendUndo(const UndoAction& action, const SendBatch& send);
+
+  UndoBackspace& undo() { return undo_; }
+  const UndoBackspace& undo() const { return undo_; }
+
+ private:
+  OutputSettings settings_;
+  WindowsClock clock_;
+  WindowsLocaleNames names_;
+  WindowsPasteClipboard clipboard_;
+  WindowsClipboardText clipboardText_;
+  UndoBackspace undo_;
+};
+
+// The window that gets the keys now: its focused control, its program and its top-level class.
+FocusedWindow WindowWithFocus();
+
+}  // namespace tarquel

@@ -518,6 +518,26 @@ class Session:
             raise RuntimeError(f"notepad's text did not reach {length} characters: {words}")
         return float(words[1])
 
+    # ---- the clipboard ------------------------------------------------------------------------
+
+    def clipboard_put(self, text, bitmap=False):
+        """Puts text (and with bitmap=True an 8 x 8 bitmap) on the clipboard, as a user's copy."""
+        request = f"clipboard_put {text.encode('utf-8').hex()}" + (" bitmap" if bitmap else "")
+        answer = self._probe_call(request)
+        if answer != "ok":
+            raise RuntimeError(f"the clipboard could not be set: {answer!r}")
+
+    def clipboard_digest(self):
+        """Every format on the clipboard with a hash of its content, as one comparable string."""
+        answer = self._probe_call("clipboard_digest")
+        if not answer.startswith("ok"):
+            raise RuntimeError(f"the clipboard could not be read: {answer!r}")
+        return answer[3:]
+
+    def clipboard_text(self):
+        """The clipboard's Unicode text, or None."""
+        return self._probe_text("clipboard_text")
+
     def debug_lines(self):
         return parse_debug_lines(self.tarquel_stderr.read_bytes().decode("latin-1"))
 

@@ -37,6 +37,13 @@
 //                                 and again; MAX_MS is the longest one took to be answered, that
 //                                 is the longest the window's thread (tarquel's: the hook's) was
 //                                 busy, COUNT how many were answered; or "missing"
+//   clipboard_put HEX [bitmap] -> "ok" once the clipboard holds that text (UTF-8, hex-encoded)
+//                                 as Unicode text, and with "bitmap" also an 8 x 8 bitmap of
+//                                 distinct pixels; "busy" when it cannot be opened
+//   clipboard_digest           -> "ok COUNT FORMAT:HASH ..." every format the clipboard holds,
+//                                 in its order, with a hash of its bytes (a bitmap's: of its
+//                                 pixels), so a test can tell that it came back exactly
+//   clipboard_text             -> "ok HEX" the clipboard's Unicode text, or "missing"
 //   quit                       -> ends the probe
 //
 // Unlike the program itself this helper uses the wide-character functions: it must read back
@@ -47,6 +54,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <iostream>
 #include <optional>
 #include <sstream>
@@ -355,6 +363,104 @@ std::string KeyboardLayoutFor(const std::string& character) {
   return answer;
 }
 
+// The clipboard is shared with the program under test, which may hold it open for a moment.
+bool OpenClipboardPatiently() {
+  for (int attempt = 0; attempt < 200; ++attempt) {
+    if (OpenClipboard(nullptr)) return true;
+    Sleep(10);
+  }
+  return false;
+}
+
+HGLOBAL MemoryWith(const void* data, std::size_t size) {
+  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, size);
+  if (memory == nullptr) return nullptr;
+  std::memcpy(GlobalLock(memory), data, size);
+  GlobalUnlock(memory);
+  return memory;
+}
+
+std::string ClipboardPut(const std::string& hex, bool withBitmap) {
+  std::string utf8;
+  for (std::size_t i = 0; i + 1 < hex.size(); i += 2) {
+    utf8 += static_cast<char>(std::strtoul(hex.substr(i, 2).c_str(), nullptr, 16));
+  }
+  std::wstring text = Widen(utf8);
+  if (!OpenClipboardPatiently()) return "busy";
+  EmptyClipboard();
+  SetClipboardData(CF_UNICODETEXT, MemoryWith(text.c_str(), (text.size() + 1) * sizeof(wchar_t)));
+  if (withBitmap) {
+    std::uint32_t pixels[64];
+    for (std::uint32_t i = 0; i < 64; ++i) pixels[i] = 0x00030507u * (i + 1);
+    SetClipboardData(CF_BITMAP, CreateBitmap(8, 8, 1, 32, pixels));
+  }
+  CloseClipboard();
+  return "ok";
+}
+
+std::uint64_t Fnv1a(const unsigned char* bytes, std::size_t size) {
+  std::uint64_t hash = 14695981039346656037ull;
+  for (std::size_t i = 0; i < size; ++i) hash = (hash ^ bytes[i]) * 1099511628211ull;
+  return hash;
+}
+
+std::string ClipboardDigest() {
+  if (!OpenClipboardPatiently()) return "busy";
+  std::string formats;
+  int count = 0;
+  for (UINT format = EnumClipboardFormats(0); format != 0; format = EnumClipboardFormats(format)) {
+    HANDLE handle = GetClipboardData(format);
+    std::uint64_t hash = 0;
+    if (format == CF_BITMAP && handle != nullptr) {
+      BITMAP info{};
+      GetObjectW(handle, sizeof info, &info);
+      BITMAPINFO header{};
+      header.bmiHeader.biSize = sizeof header.bmiHeader;
+      header.bmiHeader.biWidth = info.bmWidth;
+      header.bmiHeader.biHeight = info.bmHeight;
+      header.bmiHeader.biPlanes = 1;
+      header.bmiHeader.biBitCount = 32;
+      header.bmiHeader.biCompression = BI_RGB;
+      std::vector<unsigned char> pixels(static_cast<std::size_t>(info.bmWidth) *
+                                        static_cast<std::size_t>(info.bmHeight) * 4);
+      HDC screen = GetDC(nullptr);
+      GetDIBits(screen, static_cast<HBITMAP>(handle), 0, static_cast<UINT>(info.bmHeight),
+                pixels.data(), &header, DIB_RGB_COLORS);
+      ReleaseDC(nullptr, screen);
+      hash = Fnv1a(pixels.data(), pixels.size());
+    } else if (handle != nullptr && format != CF_PALETTE && format != CF_ENHMETAFILE &&
+               format != CF_METAFILEPICT) {
+      if (const auto* data = static_cast<const unsigned char*>(GlobalLock(handle))) {
+        hash = Fnv1a(data, GlobalSize(handle));
+        GlobalUnlock(handle);
+      }
+    }
+    formats += ' ';
+    formats += std::to_string(format);
+    formats += ':';
+    formats += std::to_string(hash);
+    ++count;
+  }
+  CloseClipboard();
+  std::string answer = "ok ";
+  answer += std::to_string(count);
+  answer += formats;
+  return answer;
+}
+
+std::string ClipboardText() {
+  if (!OpenClipboardPatiently()) return "busy";
+  std::string answer = "missing";
+  if (HANDLE handle = GetClipboardData(CF_UNICODETEXT)) {
+    if (const auto* text = static_cast<const wchar_t*>(GlobalLock(handle))) {
+      answer = "ok " + Hex(ToUtf8(text));
+      GlobalUnlock(handle);
+    }
+  }
+  CloseClipboard();
+  return answer;
+}
+
 }  // namespace
 
 int main() {
@@ -391,6 +497,12 @@ int main() {
       answer = KeyboardLayoutFor(first);
     } else if (command == "busy" && !second.empty()) {
       answer = Busy(first, second);
+    } else if (command == "clipboard_put") {
+      answer = ClipboardPut(first, second == "bitmap");
+    } else if (command == "clipboard_digest") {
+      answer = ClipboardDigest();
+    } else if (command == "clipboard_text") {
+      answer = ClipboardText();
     } else if (command == "post" && !fourth.empty()) {
       answer = PostToWindow(first, second, third, fourth);
     } else {

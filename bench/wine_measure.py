@@ -4,11 +4,13 @@
 1. Hook time per key-down: the diagnostics build of tarquel.exe (TARQUEL_HOOK_TIMING=ON) runs
    with a table of 5,000 triggers while 2,000 keys are typed into Wine's notepad through the X
    server; it is quit through its tray command and its "Hook timing: ..." summary line is read.
-2. Expansion throughput: a trigger whose expansion is 2,000 characters is typed into notepad's
-   EDIT control, next to the same 2,000 characters sent by one bare SendInput (built the same
-   way, tarquel_send_text.exe) with no expander running, run for run, alternating. The probe
-   times each arrival from the first change of the text's length to the whole length, asking
-   with WM_GETTEXTLENGTH only.
+2. Expansion throughput: a trigger whose expansion is 2,000 characters goes into notepad's
+   EDIT control typed (settings.txt paste_threshold=0) and pasted (the default, with text and
+   a bitmap on the clipboard that must come back), next to the same 2,000 characters sent by
+   one bare SendInput (built the same way, tarquel_send_text.exe) with no expander running,
+   run for run. The probe times each arrival from the first change of the text's length to
+   the whole length, asking with WM_GETTEXTLENGTH only; for the expansions also from the
+   trigger's last key (xdotool's start included), which counts the clipboard's saving too.
 3. Start-up: from starting `wine tarquel.exe` to its first window (the main window) mapped on
    the X display, next to `wine notepad` started and detected the same way, run for run,
    alternating, with the update check's host (127.0.0.1:UPDATE_PORT) refusing connections. Then
@@ -144,12 +146,36 @@ def long_expansion():
     return text[:EXPANSION_LENGTH]
 
 
+def expansion_arrival(session, expansion, settings):
+    """(ms from the first change of notepad's text to its whole length, ms from the trigger's
+    last key to that moment) for :big under this settings.txt, in a tarquel started for it."""
+    (session.scratch / "settings.txt").write_bytes(settings)
+    clear_notepad(session)
+    session.start_tarquel()
+    session.focus_notepad()
+    session.type(":bi")
+    session.wait_for_notepad_text(":bi")
+    began = []
+
+    def press_last_key():
+        began.append(time.monotonic())
+        session.key("g")
+
+    arrival = session.time_notepad_arrival(EXPANSION_LENGTH, press_last_key)
+    from_key = (time.monotonic() - began[0]) * 1000
+    if session.notepad_text() != expansion:
+        raise RuntimeError("the expansion arrived other than it was written")
+    quit_tarquel(session, None)
+    return arrival, from_key
+
+
 def throughput_figures(args):
-    """Pairs of (bare SendInput ms, expansion ms) for the same 2,000 characters."""
+    """Triples of (bare SendInput, typed, pasted) for the same 2,000 characters: each the pair
+    (ms of arrival, ms from the trigger's last key)."""
     expansion = long_expansion()
     session = harness.Session("wine-throughput", config=f":big={expansion}\n".encode(),
                               tarquel=args.tarquel, probe=args.probe)
-    pairs = []
+    runs = []
     try:
         session.start(with_tarquel=False)
         text_file = session.scratch / "expansion.txt"
@@ -161,24 +187,24 @@ def throughput_figures(args):
                 session.start_wine([Path(args.send_text).resolve(), text_file], f"send{run}")
 
             bare = session.time_notepad_arrival(EXPANSION_LENGTH, send_bare)
-            clear_notepad(session)
-            session.start_tarquel()
-            session.focus_notepad()
-            session.type(":bi")
-            session.wait_for_notepad_text(":bi")
-            ours = session.time_notepad_arrival(EXPANSION_LENGTH, lambda: session.key("g"))
-            if session.notepad_text() != expansion:
-                raise RuntimeError("the expansion arrived other than it was written")
-            quit_tarquel(session, None)
-            print(f"  throughput run {run + 1}: bare SendInput {bare:.0f} ms, expansion "
-                  f"{ours:.0f} ms, ratio of rates {bare / ours:.2f}", flush=True)
-            pairs.append((bare, ours))
+            # paste_threshold=0 types every expansion, as 1.0 did.
+            typed = expansion_arrival(session, expansion, b"paste_threshold=0\r\n")
+            session.clipboard_put("the user's clipboard", bitmap=True)
+            before = session.clipboard_digest()
+            pasted = expansion_arrival(session, expansion, b"")
+            if session.clipboard_digest() != before:
+                raise RuntimeError("the clipboard did not come back as it was")
+            print(f"  throughput run {run + 1}: bare SendInput {bare:.0f} ms; typed {typed[0]:.0f} "
+                  f"ms ({typed[1]:.0f} ms from the key); pasted {pasted[0]:.0f} ms "
+                  f"({pasted[1]:.0f} ms from the key); typed/pasted from the key "
+                  f"{typed[1] / pasted[1]:.1f}", flush=True)
+            runs.append((bare, typed, pasted))
     except BaseException:
         session.note_failure("throughput")
         raise
     finally:
         session.close()
-    return pairs
+    return runs
 
 
 def x_window_count(session, cls):
@@ -331,14 +357,18 @@ def main():
     if args.only in (None, "throughput"):
         print(f"Expansion of {EXPANSION_LENGTH} characters into notepad, next to one bare "
               "SendInput of them:", flush=True)
-        pairs = throughput_figures(args)
-        bare = statistics.median(p[0] for p in pairs)
-        ours = statistics.median(p[1] for p in pairs)
-        ratio = statistics.median(p[0] / p[1] for p in pairs)
+        runs = throughput_figures(args)
+        bare = statistics.median(r[0] for r in runs)
+        typed = statistics.median(r[1][0] for r in runs)
+        typed_key = statistics.median(r[1][1] for r in runs)
+        pasted = statistics.median(r[2][0] for r in runs)
+        pasted_key = statistics.median(r[2][1] for r in runs)
+        speedup = statistics.median(r[1][1] / r[2][1] for r in runs)
         print(f"throughput median: bare SendInput {bare:.0f} ms "
-              f"({EXPANSION_LENGTH / bare * 1000:.0f} chars/s), expansion {ours:.0f} ms "
-              f"({EXPANSION_LENGTH / ours * 1000:.0f} chars/s), median of per-run rate ratios "
-              f"{ratio:.2f}")
+              f"({EXPANSION_LENGTH / bare * 1000:.0f} chars/s); typed {typed:.0f} ms "
+              f"({typed_key:.0f} ms from the key); pasted {pasted:.0f} ms ({pasted_key:.0f} ms "
+              f"from the key, clipboard saved and put back); median per-run typed/pasted from "
+              f"the key {speedup:.1f}")
     if args.only in (None, "startup"):
         print("Start-up to first window, tarquel.exe next to notepad, update host refusing:",
               flush=True)

@@ -97,6 +97,7 @@ void ExpansionOutput::Send(const ExpansionRequest& request, const ModifierState&
   const std::vector<KeyEvent> cursorKeys = Presses(vk::Left, rendered.cursorLeft);
   const bool lineBreak = rendered.text.find('\n') != std::string::npos;
 
+  const SentExpansion sent{characters, rendered.cursorLeft, std::string(request.trigger)};
   bool keysSent = false;
   bool pasted = false;
   if (ChooseOutputPath(characters, lineBreak, WindowWithFocus(), settings_) == OutputPath::Paste) {
@@ -106,7 +107,11 @@ void ExpansionOutput::Send(const ExpansionRequest& request, const ModifierState&
         BuildKeyEvents(request.backspaces, request.settleDeadKey, "", held, PasteKeys(cursorKeys));
     clipboard_.SetSendPaste([&] {
       keysSent = true;
-      return send(events);
+      const bool whole = send(events);
+      // Open now, not after the clipboard is back: the user sees the text as soon as the
+      // target pastes, and a Backspace then must already find the chance.
+      undo_.ExpansionSent(sent);
+      return whole;
     });
     PasteOutcome outcome = PasteThroughClipboard(clipboard_, rendered.text);
     clipboard_.SetSendPaste(nullptr);
@@ -126,7 +131,7 @@ void ExpansionOutput::Send(const ExpansionRequest& request, const ModifierState&
                           cursorKeys));
     }
   }
-  undo_.ExpansionSent({characters, rendered.cursorLeft, std::string(request.trigger)});
+  if (!pasted) undo_.ExpansionSent(sent);
 }
 
 void ExpansionOutput::SendUndo(const UndoAction& action, const SendBatch& send) {

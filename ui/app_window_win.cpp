@@ -4,6 +4,7 @@
 #include "engine/trigger_file.h"
 #include "settings/output_settings.h"
 #include "ui/autostart_win.h"
+#include "ui/search_popup.h"
 #include "ui/theme_win.h"
 #include "ui/wide_text_win.h"
 #include "update/update_worker_win.h"
@@ -66,6 +67,8 @@ AppWindow::AppWindow(TriggerTable& table, Expander& expander,
   settings = LoadSettings(settingsFile);
   expander.SetExcludedPrograms(settings.excludedPrograms);
   if (ActiveSender != nullptr) ActiveSender->SetOutputSettings(ReadOutputSettings(settings));
+  searchPopup = std::make_unique<SearchPopup>(table);
+  searchPopup->RegisterShortcut(SearchShortcut(settings));
 }
 
 // Out of line: the update worker's type is complete only here.

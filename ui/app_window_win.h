@@ -14,6 +14,7 @@
 #include "engine/trigger_table.h"
 #include "settings/settings_file.h"
 #include "ui/save_queue.h"
+#include "ui/search_popup_win.h"
 #include "ui/trigger_file_history.h"
 
 namespace tarquel {
@@ -120,6 +121,8 @@ class AppWindow {
   HWND deleteButton = nullptr;
   HWND settingButton = nullptr;
   Settings settings;
+  // Opened by its own global shortcut (search_shortcut= in settings.txt).
+  std::unique_ptr<SearchPopup> searchPopup;
   Expander& expander;
   HWND startupCheck = nullptr;
 

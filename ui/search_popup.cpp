@@ -1,0 +1,58 @@
+#include "ui/search_popup.h"
+
+#include <algorithm>
+#include <optional>
+#include <string>
+
+namespace tarquel {
+
+namespace {
+
+char AsciiLower(char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool ContainsIgnoringAsciiCase(std::string_view text, std::string_view lowerQuery) {
+  if (lowerQuery.empty()) return true;
+  auto found = std::search(text.begin(), text.end(), lowerQuery.begin(), lowerQuery.end(),
+                           [](char a, char b) { return AsciiLower(a) == b; });
+  return found != text.end();
+}
+
+}  // namespace
+
+Shortcut SearchShortcut(const Settings& settings) {
+  std::optional<std::string> text = SettingsValue(settings, SearchShortcutKey);
+  if (!text) return DefaultSearchShortcut;
+  Shortcut shortcut = ParseShortcut(*text);
+  if (shortcut == settings.shortcut || shortcut == DefaultShortcut) return DefaultSearchShortcut;
+  return shortcut;
+}
+
+ScreenRect PlaceSearchPopup(const ScreenRect& anchor, int width, int height,
+                            const ScreenRect& workArea) {
+  width = std::min(width, workArea.right - workArea.left);
+  height = std::min(height, workArea.bottom - workArea.top);
+  int left = std::clamp(anchor.left, workArea.left, workArea.right - width);
+  int top = anchor.bottom + 4;
+  if (top + height > workArea.bottom) top = anchor.top - 4 - height;
+  top = std::clamp(top, workArea.top, workArea.bottom - height);
+  return {left, top, left + width, top + height};
+}
+
+std::vector<const TriggerTable::Entry*> FilterTriggers(const TriggerTable& table,
+                                                       std::string_view query, std::size_t limit) {
+  std::string lower(query);
+  std::transform(lower.begin(), lower.end(), lower.begin(), AsciiLower);
+  std::vector<const TriggerTable::Entry*> found;
+  for (const TriggerTable::Entry& entry : table) {
+    if (found.size() >= limit) break;
+    if (ContainsIgnoringAsciiCase(entry.first, lower) ||
+        ContainsIgnoringAsciiCase(entry.second, lower)) {
+      found.push_back(&entry);
+    }
+  }
+  return found;
+}
+
+}  // namespace tarquel

@@ -1,0 +1,235 @@
+#include "ui/search_popup_win.h"
+
+#include <string>
+
+#include "engine/output/clipboard_win.h"
+#include "engine/send_expansion_win.h"
+#include "engine/text_encoding.h"
+#include "ui/search_popup.h"
+
+namespace tarquel {
+
+namespace {
+
+constexpr int SearchHotkeyId = 3;
+constexpr int FieldId = 301;
+constexpr int ListId = 302;
+constexpr int PopupWidth = 560;
+constexpr int PopupHeight = 320;
+constexpr int FieldHeight = 28;
+// Enough to choose from; more would only cost time at every key in a table of 100,000.
+constexpr std::size_t ShownLimit = 200;
+// For the target window to take the focus back before the text goes to it.
+constexpr DWORD RefocusBoundMs = 1000;
+
+std::wstring Wide(std::string_view utf8) {
+  std::u16string text = Utf8ToUtf16(utf8);
+  return std::wstring(text.begin(), text.end());
+}
+
+std::string FieldText(HWND field) {
+  int length = GetWindowTextLengthW(field);
+  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+  GetWindowTextW(field, text.data(), length + 1);
+  text.resize(static_cast<std::size_t>(length));
+  return Utf16ToUtf8(std::u16string(text.begin(), text.end()));
+}
+
+// The caret of the focused window in screen coordinates, else the mouse pointer.
+ScreenRect Anchor(HWND target) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  DWORD thread = target != nullptr ? GetWindowThreadProcessId(target, nullptr) : 0;
+  if (thread != 0 && GetGUIThreadInfo(thread, &info) && info.hwndCaret != nullptr) {
+    POINT corners[2] = {{info.rcCaret.left, info.rcCaret.top},
+                        {info.rcCaret.right, info.rcCaret.bottom}};
+    MapWindowPoints(info.hwndCaret, nullptr, corners, 2);
+    return {corners[0].x, corners[0].y, corners[1].x, corners[1].y};
+  }
+  POINT mouse{};
+  GetCursorPos(&mouse);
+  return {mouse.x, mouse.y, mouse.x, mouse.y};
+}
+
+ScreenRect WorkAreaAround(const ScreenRect& anchor) {
+  HMONITOR monitor = MonitorFromPoint({anchor.left, anchor.top}, MONITOR_DEFAULTTONEAREST);
+  MONITORINFO info{};
+  info.cbSize = sizeof info;
+  if (!GetMonitorInfoW(monitor, &info)) {
+    return {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+  }
+  return {info.rcWork.left, info.rcWork.top, info.rcWork.right, info.rcWork.bottom};
+}
+
+// A row reads "trigger  →  expansion", the expansion on one line.
+std::wstring RowText(const TriggerTable::Entry& entry) {
+  std::wstring row = Wide(entry.first) + L"  \u2192  " + Wide(entry.second.substr(0, 200));
+  for (wchar_t& c : row) {
+    if (c == L'\r' || c == L'\n' || c == L'\t') c = L' ';
+  }
+  return row;
+}
+
+SearchPopup* ActivePopup = nullptr;
+
+}  // namespace
+
+SearchPopup::SearchPopup(const TriggerTable& table) : table_(table) {
+  HINSTANCE module = GetModuleHandleW(nullptr);
+  WNDCLASSEXW windowClass{};
+  windowClass.cbSize = sizeof windowClass;
+  windowClass.lpfnWndProc = WindowProc;
+  windowClass.hInstance = module;
+  windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+  windowClass.lpszClassName = SearchPopupClassName;
+  RegisterClassExW(&windowClass);
+  window_ = CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, SearchPopupClassName, L"Tarquel",
+                            WS_POPUP | WS_BORDER, 0, 0, PopupWidth, PopupHeight, nullptr, nullptr,
+                            module, this);
+  if (window_ == nullptr) return;
+  font_ =
+      CreateFontW(-16, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                  CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, DEFAULT_PITCH, L"Segoe UI");
+  field_ = CreateWindowExW(
+      0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL, 4, 4, PopupWidth - 10, FieldHeight,
+      window_, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(FieldId)), module, nullptr);
+  list_ = CreateWindowExW(0, L"LISTBOX", L"",
+                          WS_CHILD | WS_VISIBLE | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT, 4,
+                          FieldHeight + 8, PopupWidth - 10, PopupHeight - FieldHeight - 14, window_,
+                          reinterpret_cast<HMENU>(static_cast<UINT_PTR>(ListId)), module, nullptr);
+  SendMessageW(field_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+  SendMessageW(list_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+  // The field keeps the focus; the arrow keys, Enter and Escape reach the list through it.
+  fieldDefault_ = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrW(field_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FieldProc)));
+  ActivePopup = this;
+}
+
+SearchPopup::~SearchPopup() {
+  if (ActivePopup == this) ActivePopup = nullptr;
+  if (registered_) UnregisterHotKey(window_, SearchHotkeyId);
+  if (window_ != nullptr) DestroyWindow(window_);
+  if (font_ != nullptr) DeleteObject(font_);
+}
+
+bool SearchPopup::RegisterShortcut(const Shortcut& shortcut) {
+  if (window_ == nullptr) return false;
+  if (registered_) UnregisterHotKey(window_, SearchHotkeyId);
+  registered_ =
+      RegisterHotKey(window_, SearchHotkeyId, shortcut.modifiers | MOD_NOREPEAT, shortcut.key) != 0;
+  if (!registered_) OutputDebugStringA("Warning: Failed to register search shortcut\n");
+  return registered_;
+}
+
+void SearchPopup::Open() {
+  if (window_ == nullptr) return;
+  HWND foreground = GetForegroundWindow();
+  if (foreground != window_) target_ = foreground;
+  ScreenRect anchor = Anchor(target_);
+  ScreenRect place = PlaceSearchPopup(anchor, PopupWidth, PopupHeight, WorkAreaAround(anchor));
+  SetWindowPos(window_, HWND_TOPMOST, place.left, place.top, place.right - place.left,
+               place.bottom - place.top, SWP_SHOWWINDOW);
+  SetWindowTextW(field_, L"");
+  Refilter();
+  SetForegroundWindow(window_);
+  SetFocus(field_);
+  OutputDebugStringA("Search popup opened\n");
+}
+
+void SearchPopup::Refilter() {
+  shown_ = FilterTriggers(table_, FieldText(field_), ShownLimit);
+  SendMessageW(list_, WM_SETREDRAW, FALSE, 0);
+  SendMessageW(list_, LB_RESETCONTENT, 0, 0);
+  for (const TriggerTable::Entry* entry : shown_) {
+    SendMessageW(list_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(RowText(*entry).c_str()));
+  }
+  if (!shown_.empty()) SendMessageW(list_, LB_SETCURSEL, 0, 0);
+  SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
+  InvalidateRect(list_, nullptr, TRUE);
+}
+
+void SearchPopup::Close() {
+  if (IsWindowVisible(window_)) ShowWindow(window_, SW_HIDE);
+}
+
+void SearchPopup::InsertChosen() {
+  LRESULT row = SendMessageW(list_, LB_GETCURSEL, 0, 0);
+  if (row == LB_ERR || static_cast<std::size_t>(row) >= shown_.size()) return;
+  const TriggerTable::Entry& entry = *shown_[static_cast<std::size_t>(row)];
+  Close();
+  HWND target = target_;
+  if (target == nullptr || ActiveSender == nullptr) return;
+  SetForegroundWindow(target);
+  // The text must land in the target, not in whatever has the focus while it comes back.
+  ServeSentMessagesUntil([target] { return GetForegroundWindow() == target; }, RefocusBoundMs);
+  ExpansionRequest request;
+  // Nothing typed to erase, and nothing to type back should Backspace take the text back.
+  request.expansion = entry.second;
+  ActiveSender->Queue(request, ModifierState{});
+  OutputDebugStringA(("Search popup inserted: '" + entry.first + "'\n").c_str());
+}
+
+LRESULT CALLBACK SearchPopup::FieldProc(HWND field, UINT message, WPARAM wParam, LPARAM lParam) {
+  SearchPopup* popup = ActivePopup;
+  if (popup == nullptr) return DefWindowProcW(field, message, wParam, lParam);
+  if (message == WM_GETDLGCODE) return DLGC_WANTALLKEYS;
+  if (message == WM_KEYDOWN) {
+    switch (wParam) {
+      case VK_UP:
+      case VK_DOWN:
+      case VK_PRIOR:
+      case VK_NEXT:
+        SendMessageW(popup->list_, WM_KEYDOWN, wParam, lParam);
+        return 0;
+      case VK_RETURN:
+        popup->InsertChosen();
+        return 0;
+      case VK_ESCAPE:
+        popup->Close();
+        if (popup->target_ != nullptr) SetForegroundWindow(popup->target_);
+        return 0;
+      default:
+        break;
+    }
+  }
+  // Enter and Escape would also arrive as characters and beep.
+  if (message == WM_CHAR && (wParam == L'\r' || wParam == 0x1B)) return 0;
+  return CallWindowProcW(popup->fieldDefault_, field, message, wParam, lParam);
+}
+
+LRESULT CALLBACK SearchPopup::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_NCCREATE) {
+    auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+  }
+  auto* self = reinterpret_cast<SearchPopup*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+  if (self == nullptr) return DefWindowProcW(window, message, wParam, lParam);
+  return self->OnMessage(window, message, wParam, lParam);
+}
+
+LRESULT SearchPopup::OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_HOTKEY:
+      if (wParam == SearchHotkeyId) Open();
+      return 0;
+    case WM_COMMAND:
+      if (LOWORD(wParam) == FieldId && HIWORD(wParam) == EN_CHANGE) {
+        Refilter();
+      } else if (LOWORD(wParam) == ListId && HIWORD(wParam) == LBN_DBLCLK) {
+        InsertChosen();
+      }
+      return 0;
+    case WM_ACTIVATE:
+      // Another window took the focus: the popup has nothing more to offer.
+      if (LOWORD(wParam) == WA_INACTIVE) Close();
+      return 0;
+    case WM_CLOSE:
+      Close();
+      return 0;
+    default:
+      return DefWindowProcW(window, message, wParam, lParam);
+  }
+}
+
+}  // namespace tarquel

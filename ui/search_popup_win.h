@@ -1,0 +1,48 @@
+#pragma once
+
+#include <windows.h>
+
+#include <vector>
+
+#include "engine/trigger_table.h"
+#include "settings/shortcut.h"
+
+namespace tarquel {
+
+inline constexpr const wchar_t* SearchPopupClassName = L"TarquelSearch";
+
+// The search popup: a global shortcut opens it near the caret of the window that has the
+// focus; typing filters the triggers, the arrow keys choose, Enter puts the chosen expansion
+// into that window through the expansion sender (as a typed trigger's would go, placeholders
+// and paste included), Escape or leaving it closes it.
+class SearchPopup {
+ public:
+  explicit SearchPopup(const TriggerTable& table);
+  ~SearchPopup();
+  SearchPopup(const SearchPopup&) = delete;
+  SearchPopup& operator=(const SearchPopup&) = delete;
+
+  // False when another program holds the shortcut; the popup is then reachable no other way.
+  bool RegisterShortcut(const Shortcut& shortcut);
+  void Open();
+
+ private:
+  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  static LRESULT CALLBACK FieldProc(HWND field, UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  void Refilter();
+  void Close();
+  void InsertChosen();
+
+  const TriggerTable& table_;
+  HWND window_ = nullptr;
+  HWND field_ = nullptr;
+  HWND list_ = nullptr;
+  HFONT font_ = nullptr;
+  WNDPROC fieldDefault_ = nullptr;
+  HWND target_ = nullptr;
+  std::vector<const TriggerTable::Entry*> shown_;
+  bool registered_ = false;
+};
+
+}  // namespace tarquel

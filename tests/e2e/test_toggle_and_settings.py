@@ -207,7 +207,7 @@ class ToggleAndSettings(harness.SessionTestCase):
             lambda: len(self.new_shortcut_lines()) > news, "the new shortcut's line"
         )
         self.assertEqual(self.new_shortcut_lines()[news:], [f"New shortcut: {text}\n"])
-        self.assertEqual(self.settings_bytes(), f"toggle_shortcut={text}\r\n".encode())
+        self.wait_for_settings(f"toggle_shortcut={text}\r\n".encode())
 
     def new_shortcut_lines(self):
         return [line for line in self.session.debug_lines() if line.startswith("New shortcut:")]
@@ -215,6 +215,14 @@ class ToggleAndSettings(harness.SessionTestCase):
     def settings_bytes(self):
         path = self.folder / "settings.txt"
         return path.read_bytes() if path.exists() else None
+
+    def wait_for_settings(self, expected):
+        """settings.txt is written by the save worker, a moment after the shortcut is in force."""
+        self.session.wait_until(
+            lambda: self.settings_bytes() == expected,
+            f"settings.txt to hold {expected!r}",
+            describe=self.settings_bytes,
+        )
 
     def wait_for_no_overlay(self):
         self.session.wait_until(
@@ -307,7 +315,7 @@ class ToggleAndSettings(harness.SessionTestCase):
         session.key("ctrl+shift+k")
         self.wait_for_dialog_to_close()
         session.wait_for_debug_line("New shortcut: Ctrl+Shift+K")
-        self.assertEqual(self.settings_bytes(), b"toggle_shortcut=Ctrl+Shift+K\r\n")
+        self.wait_for_settings(b"toggle_shortcut=Ctrl+Shift+K\r\n")
         hint_after = self.hint_pixels(self.wait_for_header(DOT_ON, DOT_ON))
         self.assertNotEqual(hint_after, hint_before)
 

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+namespace tarquel {
+
+// A rectangle in the main window's client area, left/top inclusive, right/bottom exclusive.
+struct LayoutRect {
+  int left = 0;
+  int top = 0;
+  int right = 0;
+  int bottom = 0;
+
+  int Width() const { return right - left; }
+  int Height() const { return bottom - top; }
+  friend bool operator==(const LayoutRect&, const LayoutRect&) = default;
+};
+
+// The dots per inch every place below is given at (100 %).
+inline constexpr int BaseDpi = 96;
+
+// Scales a length given at 96 DPI to `dpi`, rounding to the nearest pixel as Windows does.
+int ScaleToDpi(int length, int dpi);
+LayoutRect ScaleToDpi(const LayoutRect& rect, int dpi);
+
+// The main window's size at 96 DPI.
+inline constexpr int LayoutWidth = 800;
+inline constexpr int LayoutHeight = 500;
+
+// The child controls, in their Tab order: the order they are created in.
+enum class MainControl : std::uint8_t {
+  Search,
+  List,
+  Trigger,
+  Expansion,
+  Add,
+  Delete,
+  Setting,
+  StartupCheck,
+  StartupLabel,
+  Status,
+};
+inline constexpr std::size_t MainControlCount = 10;
+
+struct ControlPlace {
+  MainControl control;
+  // A Tab key stops there.
+  bool tabStop;
+  LayoutRect rect;
+};
+
+// Every child control with its place at 96 DPI, in Tab order.
+const std::array<ControlPlace, MainControlCount>& MainControlPlaces();
+const ControlPlace& PlaceOf(MainControl control);
+
+// Painted parts of the body (the header's texts are measured when painted).
+inline constexpr LayoutRect HeaderBand{0, 0, 800, 60};
+inline constexpr LayoutRect SearchFrame{420, 66, 770, 94};
+inline constexpr LayoutRect TriggerFrame{30, 368, 230, 408};
+inline constexpr LayoutRect ExpansionFrame{250, 368, 550, 480};
+inline constexpr int CaptionTop = 344;
+inline constexpr int TriggerCaptionLeft = 32;
+inline constexpr int ExpansionCaptionLeft = 252;
+inline constexpr int FrameCorner = 10;
+inline constexpr int WindowCorner = 16;
+
+}  // namespace tarquel

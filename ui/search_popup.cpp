@@ -4,22 +4,9 @@
 #include <optional>
 #include <string>
 
+#include "ui/trigger_filter.h"
+
 namespace tarquel {
-
-namespace {
-
-char AsciiLower(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool ContainsIgnoringAsciiCase(std::string_view text, std::string_view lowerQuery) {
-  if (lowerQuery.empty()) return true;
-  auto found = std::search(text.begin(), text.end(), lowerQuery.begin(), lowerQuery.end(),
-                           [](char a, char b) { return AsciiLower(a) == b; });
-  return found != text.end();
-}
-
-}  // namespace
 
 Shortcut SearchShortcut(const Settings& settings) {
   std::optional<std::string> text = SettingsValue(settings, SearchShortcutKey);
@@ -42,15 +29,11 @@ ScreenRect PlaceSearchPopup(const ScreenRect& anchor, int width, int height,
 
 std::vector<const TriggerTable::Entry*> FilterTriggers(const TriggerTable& table,
                                                        std::string_view query, std::size_t limit) {
-  std::string lower(query);
-  std::transform(lower.begin(), lower.end(), lower.begin(), AsciiLower);
+  const std::string folded = FoldCase(query);
   std::vector<const TriggerTable::Entry*> found;
   for (const TriggerTable::Entry& entry : table) {
     if (found.size() >= limit) break;
-    if (ContainsIgnoringAsciiCase(entry.first, lower) ||
-        ContainsIgnoringAsciiCase(entry.second, lower)) {
-      found.push_back(&entry);
-    }
+    if (folded.empty() || EntryMatches(entry, folded)) found.push_back(&entry);
   }
   return found;
 }

@@ -35,9 +35,9 @@ struct ScreenRect {
 ScreenRect PlaceSearchPopup(const ScreenRect& anchor, int width, int height,
                             const ScreenRect& workArea);
 
-// The entries whose trigger or expansion contains `query`, ignoring ASCII case, in table order,
-// at most `limit`. An empty query lists the first `limit` entries.
-// Stands in until the trigger list's own filter (Unicode case) is shared with the popup.
+// The entries whose trigger or expansion contains `query`, ignoring case as the main window's
+// search does (FoldCase), in table order, at most `limit`. An empty query lists the first
+// `limit` entries.
 std::vector<const TriggerTable::Entry*> FilterTriggers(const TriggerTable& table,
                                                        std::string_view query, std::size_t limit);
 

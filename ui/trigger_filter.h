@@ -1,0 +1,47 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/trigger_table.h"
+
+namespace tarquel {
+
+// The lower-case form used to compare texts without regard to case: ASCII, Latin-1, Latin
+// Extended-A and -B, Latin Extended Additional (Vietnamese), Greek, Cyrillic, Armenian and the
+// full-width letters. One code point maps to one (İ to i, ẞ to ß); anything else is kept.
+char32_t FoldCodePoint(char32_t c);
+// `text` (UTF-8) with every code point folded; ill-formed bytes are kept as they are.
+std::string FoldCase(std::string_view text);
+
+// The rows of the trigger list and the search popup: the entries whose trigger or expansion
+// contains the query, ignoring case, in table order. Kept between calls so that a query typed
+// one more letter at a time only looks again at the rows the shorter query left.
+class TriggerSearch {
+ public:
+  explicit TriggerSearch(const TriggerTable& table) : table_(table) {}
+
+  // Filters the table by `query` (every entry when it is empty). The rows stay valid until the
+  // table changes; call TableChanged then, before the rows are used again.
+  const std::vector<const TriggerTable::Entry*>& Filter(std::string_view query);
+  void TableChanged() { valid_ = false; }
+
+  const std::vector<const TriggerTable::Entry*>& Rows() const { return rows_; }
+  const std::string& Query() const { return query_; }
+  // The row of the entry with this trigger, or npos when it is not shown.
+  std::size_t RowOf(std::string_view trigger) const;
+
+ private:
+  const TriggerTable& table_;
+  std::vector<const TriggerTable::Entry*> rows_;
+  std::string query_;
+  std::string foldedQuery_;
+  bool valid_ = false;
+};
+
+// An entry matches a folded, non-empty query.
+bool EntryMatches(const TriggerTable::Entry& entry, std::string_view foldedQuery);
+
+}  // namespace tarquel

@@ -10,6 +10,7 @@ namespace tarquel {
 namespace {
 
 constexpr char CtrlZ = '\x1A';
+constexpr std::string_view NewlinePlaceholder = "{{newline}}";
 
 bool HasLineBreak(std::string_view text) {
   return text.find_first_of("\r\n") != std::string_view::npos;
@@ -66,6 +67,72 @@ const TriggerTable::Entry* EntryOfRow(const TriggerTable& table, std::size_t row
   // The list holds UTF-16: bytes that are no UTF-8 come back as U+FFFD.
   shown = RepairUtf8(shown);
   return rowText == shown ? &entry : nullptr;
+}
+
+std::string ExpansionFromField(std::string_view fieldText) {
+  std::string stored;
+  stored.reserve(fieldText.size());
+  for (std::size_t at = 0; at < fieldText.size(); ++at) {
+    const char c = fieldText[at];
+    if (c != '\r' && c != '\n') {
+      stored += c;
+      continue;
+    }
+    if (c == '\r' && at + 1 < fieldText.size() && fieldText[at + 1] == '\n') ++at;
+    stored += NewlinePlaceholder;
+  }
+  return stored;
+}
+
+std::string ExpansionForField(std::string_view stored) {
+  std::string shown;
+  shown.reserve(stored.size());
+  for (std::size_t at = 0; at < stored.size();) {
+    if (stored.substr(at).starts_with(NewlinePlaceholder)) {
+      shown += "\r\n";
+      at += NewlinePlaceholder.size();
+    } else {
+      shown += stored[at++];
+    }
+  }
+  return shown;
+}
+
+AddKind ClassifyAdd(const TriggerTable& table, std::string_view trigger,
+                    const std::optional<std::string>& rowTrigger) {
+  if (table.Find(trigger) != nullptr) return AddKind::Replaced;
+  if (rowTrigger && *rowTrigger != trigger && table.Find(*rowTrigger) != nullptr) {
+    return AddKind::AddedBesideTheRow;
+  }
+  return AddKind::Added;
+}
+
+std::string AddedText(AddKind kind, std::string_view trigger,
+                      const std::optional<std::string>& rowTrigger) {
+  const std::string name(trigger);
+  switch (kind) {
+    case AddKind::Replaced:
+      return "Changed the expansion of " + name + ".";
+    case AddKind::AddedBesideTheRow:
+      return "Added " + name + " as a new trigger. " + rowTrigger.value_or("") +
+             " is still there: select it and press DELETE if you meant to rename it.";
+    case AddKind::Added:
+      break;
+  }
+  return "Added " + name + ".";
+}
+
+std::string DeletedText(std::string_view trigger) {
+  return "Deleted " + std::string(trigger) + ". Ctrl+Z in the list brings it back.";
+}
+
+std::string RestoredText(std::string_view trigger) {
+  return "Brought back " + std::string(trigger) + ".";
+}
+
+std::optional<std::size_t> RowAfterDelete(std::size_t deletedRow, std::size_t rowsLeft) {
+  if (rowsLeft == 0) return std::nullopt;
+  return deletedRow < rowsLeft ? deletedRow : rowsLeft - 1;
 }
 
 std::string DeletingKeyLine(std::string_view key) {

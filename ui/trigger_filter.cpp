@@ -7,9 +7,13 @@ namespace tarquel {
 
 namespace {
 
-constexpr bool Even(char32_t c) { return c % 2 == 0; }
+constexpr bool Even(char32_t c) {
+  return c % 2 == 0;
+}
 
-bool InRange(char32_t c, char32_t first, char32_t last) { return c >= first && c <= last; }
+bool InRange(char32_t c, char32_t first, char32_t last) {
+  return c >= first && c <= last;
+}
 
 // Ranges where each capital is followed by its small letter.
 struct PairedRange {
@@ -18,11 +22,11 @@ struct PairedRange {
   bool capitalsEven;
 };
 constexpr PairedRange PairedRanges[] = {
-    {0x0100, 0x012F, true},  {0x0132, 0x0137, true},  {0x0139, 0x0148, false},
-    {0x014A, 0x0177, true},  {0x0179, 0x017E, false}, {0x01CD, 0x01DC, false},
-    {0x01DE, 0x01EF, true},  {0x01F8, 0x021F, true},  {0x0222, 0x0233, true},
-    {0x0460, 0x0481, true},  {0x048A, 0x04BF, true},  {0x04C1, 0x04CE, false},
-    {0x04D0, 0x052F, true},  {0x1E00, 0x1E95, true},  {0x1EA0, 0x1EFF, true},
+    {0x0100, 0x012F, true}, {0x0132, 0x0137, true},  {0x0139, 0x0148, false},
+    {0x014A, 0x0177, true}, {0x0179, 0x017E, false}, {0x01CD, 0x01DC, false},
+    {0x01DE, 0x01EF, true}, {0x01F8, 0x021F, true},  {0x0222, 0x0233, true},
+    {0x0460, 0x0481, true}, {0x048A, 0x04BF, true},  {0x04C1, 0x04CE, false},
+    {0x04D0, 0x052F, true}, {0x1E00, 0x1E95, true},  {0x1EA0, 0x1EFF, true},
 };
 
 // Decodes one well-formed UTF-8 sequence at `text[at]`; 0 bytes when there is none.
@@ -135,9 +139,8 @@ const std::vector<const TriggerTable::Entry*>& TriggerSearch::Filter(std::string
     return rows_;
   }
   if (narrows) {
-    std::erase_if(rows_, [&](const TriggerTable::Entry* entry) {
-      return !EntryMatches(*entry, folded);
-    });
+    std::erase_if(rows_,
+                  [&](const TriggerTable::Entry* entry) { return !EntryMatches(*entry, folded); });
   } else {
     rows_.clear();
     rows_.reserve(table_.size());

@@ -158,3 +158,60 @@ TEST(DeletionDebugLines, NameTheKeyWithItsByteLengthAndTheErasedCountWithTheNewS
 
 }  // namespace
 }  // namespace tarquel
+
+namespace tarquel {
+namespace {
+
+TEST(ExpansionField, EveryKindOfLineBreakIsStoredAsTheNewlinePlaceholder) {
+  EXPECT_EQ(ExpansionFromField("Dear Sir,\r\n\r\nKind regards"),
+            "Dear Sir,{{newline}}{{newline}}Kind regards");
+  EXPECT_EQ(ExpansionFromField("a\nb\rc\r\n"), "a{{newline}}b{{newline}}c{{newline}}");
+  EXPECT_EQ(ExpansionFromField("\n\r"), "{{newline}}{{newline}}");
+  EXPECT_EQ(ExpansionFromField("no break"), "no break");
+}
+
+TEST(ExpansionField, AStoredExpansionIsShownWithItsLineBreaksAndComesBackTheSame) {
+  const std::string stored = "Hi{{newline}}{{tab}}there{{newline}}{{newline}}";
+  EXPECT_EQ(ExpansionForField(stored), "Hi\r\n{{tab}}there\r\n\r\n");
+  EXPECT_EQ(ExpansionFromField(ExpansionForField(stored)), stored);
+  // Text that only looks like the placeholder is kept as it stands.
+  EXPECT_EQ(ExpansionForField("{{newline}"), "{{newline}");
+  EXPECT_EQ(ExpansionForField("{{NEWLINE}}"), "{{NEWLINE}}");
+}
+
+TEST(ExpansionField, AMultiLineFieldPassesTheEntryCheckOnceStored) {
+  NewEntry entry = PrepareNewEntry("sig", ExpansionFromField("Best,\r\nAnna"));
+  ASSERT_EQ(entry.verdict, NewEntry::Verdict::Store);
+  EXPECT_EQ(entry.expansion, "Best,{{newline}}Anna");
+}
+
+TEST(ClassifyAdd, ATriggerInTheTableIsReplacedWhereverTheFieldsCameFrom) {
+  TriggerTable table;
+  table.Set(":a", "1");
+  table.Set(":b", "2");
+  EXPECT_EQ(ClassifyAdd(table, ":a", std::nullopt), AddKind::Replaced);
+  EXPECT_EQ(ClassifyAdd(table, ":a", std::string(":a")), AddKind::Replaced);
+  EXPECT_EQ(ClassifyAdd(table, ":a", std::string(":b")), AddKind::Replaced);
+}
+
+TEST(ClassifyAdd, AChangedTriggerAddsBesideTheRowAndSaysSo) {
+  TriggerTable table;
+  table.Set(":old", "text");
+  EXPECT_EQ(ClassifyAdd(table, ":new", std::string(":old")), AddKind::AddedBesideTheRow);
+  const std::string said = AddedText(AddKind::AddedBesideTheRow, ":new", std::string(":old"));
+  EXPECT_NE(said.find(":new"), std::string::npos);
+  EXPECT_NE(said.find(":old is still there"), std::string::npos);
+  // Without a row, or when the row's entry has gone meanwhile, it is simply new.
+  EXPECT_EQ(ClassifyAdd(table, ":new", std::nullopt), AddKind::Added);
+  EXPECT_EQ(ClassifyAdd(table, ":new", std::string(":gone")), AddKind::Added);
+}
+
+TEST(RowAfterDelete, SelectsTheRowThatTookItsPlaceElseTheOneAbove) {
+  EXPECT_EQ(RowAfterDelete(0, 3), 0u);
+  EXPECT_EQ(RowAfterDelete(2, 3), 2u);
+  EXPECT_EQ(RowAfterDelete(3, 3), 2u);
+  EXPECT_EQ(RowAfterDelete(0, 0), std::nullopt);
+}
+
+}  // namespace
+}  // namespace tarquel

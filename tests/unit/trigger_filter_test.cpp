@@ -98,8 +98,7 @@ TEST(TriggerSearch, RowOfFindsShownTriggersOnly) {
   TriggerTable table = Sample();
   TriggerSearch search(table);
   search.Filter("e");
-  ASSERT_EQ(Triggers(search.Rows()),
-            (std::vector<std::string>{":demo", ":mail", ":zz", ":École"}));
+  ASSERT_EQ(Triggers(search.Rows()), (std::vector<std::string>{":demo", ":mail", ":zz", ":École"}));
   EXPECT_EQ(search.RowOf(":mail"), 1u);
   EXPECT_EQ(search.RowOf(":École"), 3u);
   EXPECT_EQ(search.RowOf(":ru"), static_cast<std::size_t>(-1));
@@ -122,8 +121,8 @@ TEST(TriggerSearch, IncrementalQueriesAgreeWithFreshSearches) {
   for (int i = 0; i < 300; ++i) table.Set(":" + pick(1 + i % 5), pick(i % 7));
 
   TriggerSearch typed(table);
-  const std::vector<std::string> queries = {"", "a", "ab", "abé", "ab", "aB", "b", "bж", "Bж:",
-                                            "",  "é", "éЖ", "ЖЖ", "ж", ":", ":a", ":ab"};
+  const std::vector<std::string> queries = {"", "a", "ab", "abé", "ab", "aB", "b",  "bж", "Bж:",
+                                            "", "é", "éЖ", "ЖЖ",  "ж",  ":",  ":a", ":ab"};
   for (const std::string& query : queries) {
     TriggerSearch fresh(table);
     EXPECT_EQ(Triggers(typed.Filter(query)), Triggers(fresh.Filter(query))) << query;

@@ -1,5 +1,7 @@
 #include "ui/app_window_win.h"
 
+#include <commctrl.h>
+
 #include "engine/send_expansion_win.h"
 #include "engine/trigger_file.h"
 #include "settings/output_settings.h"
@@ -15,23 +17,61 @@ AppWindow* ActiveAppWindow = nullptr;
 
 namespace {
 
-constexpr DWORD ListBoxStyle =
-    WS_CHILD | WS_VISIBLE | WS_BORDER | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT;
-constexpr DWORD EditStyle = WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL;
-constexpr DWORD PushButtonStyle = WS_CHILD | WS_VISIBLE | BS_OWNERDRAW;
+constexpr DWORD ListStyle = WS_CHILD | WS_VISIBLE | WS_BORDER | WS_TABSTOP | LVS_REPORT |
+                            LVS_OWNERDATA | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_NOCOLUMNHEADER;
+constexpr DWORD EditStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL;
+constexpr DWORD MultiLineEditStyle =
+    WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_MULTILINE | ES_AUTOVSCROLL;
+constexpr DWORD PushButtonStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_OWNERDRAW;
 constexpr DWORD CheckBoxStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX;
 constexpr DWORD LabelStyle = WS_CHILD | WS_VISIBLE | SS_NOTIFY;
-static_assert(ListBoxStyle == 0x50A00101 && EditStyle == 0x50000080);
-static_assert(PushButtonStyle == 0x5000000B && CheckBoxStyle == 0x50010003);
-static_assert(LabelStyle == 0x50000100);
+constexpr DWORD CaptionStyle = WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX;
+constexpr DWORD StatusStyle = WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX | SS_EDITCONTROL;
 
 // The shell reads cbSize to tell the record's layout; this is the full Vista-and-later one.
 static_assert(sizeof(NOTIFYICONDATAW) == 976 || sizeof(void*) != 8);
 
-HWND CreateControl(HWND parent, const wchar_t* className, WORD id, const wchar_t* text, DWORD style,
-                   int x, int y, int width, int height) {
-  return CreateWindowExW(0, className, text, style, x, y, width, height, parent,
+// Placed by LayoutControls once all exist.
+HWND CreateControl(HWND parent, const wchar_t* className, WORD id, const wchar_t* text,
+                   DWORD style) {
+  return CreateWindowExW(0, className, text, style, 0, 0, 0, 0, parent,
                          reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)), nullptr, nullptr);
+}
+
+bool KeyIsDown(int key) {
+  return (GetKeyState(key) & 0x8000) != 0;
+}
+
+// The expansion field takes line breaks (Shift+Enter or Ctrl+Enter); a plain Enter adds, Tab
+// moves on and Escape hides, as in the other fields.
+LRESULT CALLBACK ExpansionFieldProc(HWND field, UINT message, WPARAM wParam, LPARAM lParam,
+                                    UINT_PTR, DWORD_PTR) {
+  const bool breakKeys = KeyIsDown(VK_SHIFT) || KeyIsDown(VK_CONTROL);
+  switch (message) {
+    case WM_GETDLGCODE: {
+      LRESULT code = DefSubclassProc(field, message, wParam, lParam);
+      code &= ~static_cast<LRESULT>(DLGC_WANTALLKEYS | DLGC_WANTTAB);
+      const auto* pending = reinterpret_cast<const MSG*>(lParam);
+      if (pending != nullptr && pending->message == WM_KEYDOWN && pending->wParam == VK_RETURN &&
+          breakKeys) {
+        code |= DLGC_WANTMESSAGE;
+      }
+      return code;
+    }
+    case WM_KEYDOWN:
+      if (wParam == VK_RETURN && breakKeys) {
+        SendMessageW(field, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L"\r\n"));
+        return 0;
+      }
+      break;
+    case WM_CHAR:
+      // The line break is in already; Ctrl+Enter's own character (LF) would add another.
+      if (wParam == '\r' || wParam == '\n') return 0;
+      break;
+    default:
+      break;
+  }
+  return DefSubclassProc(field, message, wParam, lParam);
 }
 
 POINT CursorInClient(HWND window) {
@@ -91,6 +131,8 @@ void AppWindow::Run() {
   windowClass.hbrBackground = CreateSolidBrush(BackgroundColor);
   windowClass.lpszClassName = MainWindowClassName;
   RegisterClassW(&windowClass);
+  INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_LISTVIEW_CLASSES};
+  InitCommonControlsEx(&controls);
 
   const int x = (GetSystemMetrics(SM_CXSCREEN) - MainWindowWidth) / 2;
   const int y = (GetSystemMetrics(SM_CYSCREEN) - MainWindowHeight) / 2;
@@ -100,12 +142,15 @@ void AppWindow::Run() {
   // Without a window there is no tray icon and no way to end the program but killing it.
   if (window == nullptr) return;
   SetLayeredWindowAttributes(window, 0, 250, LWA_ALPHA);
+  // Named in the tray record from here on: the controls are placed through it.
+  trayIcon.hWnd = window;
 
   AddTrayIcon(window);
   CreateControls(window);
   RegisterToggleHotkey(window);
   FillTriggerList();
   ShowWindow(window, SW_SHOW);
+  SetFocus(searchEdit);
   saves.SetNotify([window] { PostMessageW(window, SaveFailedMessage, 0, 0); });
   StartUpdateCheck();
   if (triggerFileTooLarge) WarnTriggerFileTooLarge();
@@ -113,31 +158,69 @@ void AppWindow::Run() {
   // The system calls the low-level keyboard hook on this thread while GetMessageW waits.
   MSG message{};
   while (GetMessageW(&message, nullptr, 0, 0) != 0) {
+    // Tab, Shift+Tab, Enter and Escape move and act in the main window as in a dialog.
+    const bool inMainWindow = message.hwnd == window || IsChild(window, message.hwnd);
+    if (inMainWindow && (OnWindowKey(message) || IsDialogMessageW(window, &message))) continue;
     TranslateMessage(&message);
     DispatchMessageW(&message);
   }
 }
 
 void AppWindow::CreateControls(HWND window) {
-  listBox = CreateControl(window, L"LISTBOX", ListBoxId, nullptr, ListBoxStyle, 30, 100, 740, 260);
-  SetControlFont(listBox, false);
-  triggerEdit = CreateControl(window, L"EDIT", TriggerEditId, nullptr, EditStyle, 40, 415, 180, 20);
-  SetControlFont(triggerEdit, false);
-  expansionEdit =
-      CreateControl(window, L"EDIT", ExpansionEditId, nullptr, EditStyle, 260, 415, 280, 20);
-  SetControlFont(expansionEdit, false);
-  addButton =
-      CreateControl(window, L"BUTTON", AddButtonId, L"ADD", PushButtonStyle, 570, 405, 80, 40);
-  deleteButton = CreateControl(window, L"BUTTON", DeleteButtonId, L"DELETE", PushButtonStyle, 660,
-                               405, 90, 40);
-  settingButton = CreateControl(window, L"BUTTON", SettingButtonId, L"SETTING", PushButtonStyle,
-                                310, 68, 70, 24);
-  startupCheck =
-      CreateControl(window, L"BUTTON", StartupCheckId, L"", CheckBoxStyle, 30, 70, 20, 20);
-  HWND label = CreateControl(window, L"STATIC", StartupLabelId, L"Start on Startup", LabelStyle, 55,
-                             70, 150, 20);
-  SetControlFont(label, false);
+  // Made in Tab order: the order of creation is the order Tab goes through them.
+  captions[0] = CreateControl(window, L"STATIC", SearchCaptionId, L"Search", CaptionStyle);
+  searchEdit = CreateControl(window, L"EDIT", SearchEditId, nullptr, EditStyle);
+  SendMessageW(searchEdit, EM_SETCUEBANNER, TRUE,
+               reinterpret_cast<LPARAM>(L"Triggers and expansions (Ctrl+F)"));
+  listBox = CreateControl(window, WC_LISTVIEWW, ListBoxId, L"Triggers", ListStyle);
+  ListView_SetExtendedListViewStyle(listBox, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
+  ListView_SetBkColor(listBox, FieldColor);
+  ListView_SetTextBkColor(listBox, FieldColor);
+  ListView_SetTextColor(listBox, PrimaryTextColor);
+  LVCOLUMNW column{};
+  column.mask = LVCF_WIDTH;
+  column.cx = 100;
+  ListView_InsertColumn(listBox, 0, &column);
+  captions[1] = CreateControl(window, L"STATIC", TriggerCaptionId, L"Trigger", CaptionStyle);
+  triggerEdit = CreateControl(window, L"EDIT", TriggerEditId, nullptr, EditStyle);
+  captions[2] =
+      CreateControl(window, L"STATIC", ExpansionCaptionId, L"Expansion Value", CaptionStyle);
+  expansionEdit = CreateControl(window, L"EDIT", ExpansionEditId, nullptr, MultiLineEditStyle);
+  SetWindowSubclass(expansionEdit, ExpansionFieldProc, 1, 0);
+  addButton = CreateControl(window, L"BUTTON", AddButtonId, L"ADD", PushButtonStyle);
+  deleteButton = CreateControl(window, L"BUTTON", DeleteButtonId, L"DELETE", PushButtonStyle);
+  settingButton = CreateControl(window, L"BUTTON", SettingButtonId, L"SETTING", PushButtonStyle);
+  startupCheck = CreateControl(window, L"BUTTON", StartupCheckId, L"", CheckBoxStyle);
+  CreateControl(window, L"STATIC", StartupLabelId, L"Start on Startup", LabelStyle);
+  statusText = CreateControl(window, L"STATIC", StatusTextId, nullptr, StatusStyle);
+  LayoutControls();
   if (IsStartWithWindowsEnabled()) SendMessageW(startupCheck, BM_SETCHECK, BST_CHECKED, 0);
+}
+
+void AppWindow::LayoutControls() {
+  HWND window = MainWindow();
+  captionFont = MakeFont(ScaleToDpi(16, dpi), FW_BOLD);
+  for (const ControlPlace& place : MainControlPlaces()) {
+    static constexpr WORD Ids[MainControlCount] = {
+        SearchCaptionId,    SearchEditId,    ListBoxId,   TriggerCaptionId, TriggerEditId,
+        ExpansionCaptionId, ExpansionEditId, AddButtonId, DeleteButtonId,   SettingButtonId,
+        StartupCheckId,     StartupLabelId,  StatusTextId};
+    HWND control = GetDlgItem(window, Ids[static_cast<std::size_t>(place.control)]);
+    const LayoutRect rect = ScaleToDpi(place.rect, dpi);
+    MoveWindow(control, rect.left, rect.top, rect.Width(), rect.Height(), TRUE);
+    const bool caption = place.control == MainControl::SearchCaption ||
+                         place.control == MainControl::TriggerCaption ||
+                         place.control == MainControl::ExpansionCaption;
+    if (caption) {
+      SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(captionFont.get()), TRUE);
+    } else {
+      SetControlFont(control, false);
+    }
+  }
+  // One column as wide as the list, less its scroll bar.
+  RECT client{};
+  GetClientRect(listBox, &client);
+  ListView_SetColumnWidth(listBox, 0, client.right - GetSystemMetrics(SM_CXVSCROLL));
 }
 
 void AppWindow::SetControlFont(HWND control, bool bold) {
@@ -149,8 +232,38 @@ void AppWindow::SetControlFont(HWND control, bool bold) {
   SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
 }
 
-void AppWindow::OnCommand(HWND, WORD id, WORD code) {
+void AppWindow::OnCommand(HWND window, WORD id, WORD code) {
   switch (id) {
+    case IDOK: {
+      // Enter: adds from the fields, opens the chosen row from the list, goes from the search
+      // to the list, and presses a focused button.
+      HWND focus = GetFocus();
+      if (focus == triggerEdit || focus == expansionEdit) {
+        AddTrigger();
+      } else if (focus == searchEdit) {
+        SetFocus(listBox);
+        if (!SelectedRow() && !search.Rows().empty()) {
+          SelectRow(0);
+          FillFieldsFromRow(0);
+        }
+      } else if (focus == listBox) {
+        if (std::optional<std::size_t> row = SelectedRow()) {
+          FillFieldsFromRow(*row);
+          SetFocus(expansionEdit);
+          SendMessageW(expansionEdit, EM_SETSEL, 0, -1);
+        }
+      } else if (focus != nullptr && GetParent(focus) == window) {
+        const WORD focusId = static_cast<WORD>(GetDlgCtrlID(focus));
+        if (focusId != IDOK) OnCommand(window, focusId, BN_CLICKED);
+      }
+      return;
+    }
+    case IDCANCEL:
+      ShowWindow(window, SW_HIDE);
+      return;
+    case SearchEditId:
+      if (code == EN_CHANGE) FillTriggerList();
+      return;
     case AddButtonId:
       AddTrigger();
       return;
@@ -183,6 +296,40 @@ void AppWindow::OnCommand(HWND, WORD id, WORD code) {
       // the shortcut capture and the Run-key switch; until then they do nothing.
       return;
   }
+}
+
+bool AppWindow::OnWindowKey(const MSG& message) {
+  if (message.message != WM_KEYDOWN) return false;
+  const bool ctrl = KeyIsDown(VK_CONTROL) && !KeyIsDown(VK_MENU);
+  if (ctrl && message.wParam == 'F') {
+    SetFocus(searchEdit);
+    SendMessageW(searchEdit, EM_SETSEL, 0, -1);
+    return true;
+  }
+  if (message.hwnd != listBox) return false;
+  if (message.wParam == VK_DELETE && !ctrl) {
+    DeleteSelectedTrigger();
+    return true;
+  }
+  if (ctrl && message.wParam == 'Z') {
+    UndoDelete();
+    return true;
+  }
+  return false;
+}
+
+void AppWindow::OnActivate(WPARAM state) {
+  HWND window = MainWindow();
+  if (LOWORD(state) == WA_INACTIVE) {
+    HWND focus = GetFocus();
+    if (focus != nullptr && IsChild(window, focus)) focusBeforeDeactivation = focus;
+    return;
+  }
+  // Coming back, the keys go where they went before; the first time, to the search.
+  HWND focus = focusBeforeDeactivation != nullptr && IsWindow(focusBeforeDeactivation)
+                   ? focusBeforeDeactivation
+                   : searchEdit;
+  SetFocus(focus);
 }
 
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -222,9 +369,33 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_CTLCOLORLISTBOX:
       SetFieldColors(reinterpret_cast<HDC>(wParam));
       return reinterpret_cast<LRESULT>(FieldBrush.get());
-    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORSTATIC: {
+      const auto control = reinterpret_cast<HWND>(lParam);
       SetStaticColors(reinterpret_cast<HDC>(wParam));
+      const int id = GetDlgCtrlID(control);
+      // Captions and the status line are the quieter text of the window.
+      if (id == SearchCaptionId || id == TriggerCaptionId || id == ExpansionCaptionId ||
+          id == StatusTextId) {
+        SetTextColor(reinterpret_cast<HDC>(wParam), SecondaryTextColor);
+      }
       return reinterpret_cast<LRESULT>(BackgroundBrush.get());
+    }
+    case WM_NOTIFY: {
+      auto& header = *reinterpret_cast<NMHDR*>(lParam);
+      if (header.idFrom == ListBoxId) return app->OnListNotify(header);
+      return byDefault();
+    }
+    case WM_ACTIVATE:
+      app->OnActivate(wParam);
+      return 0;
+    case WM_NEXTDLGCTL: {
+      // Sent by controls that move the focus themselves, as in a dialog.
+      HWND next = LOWORD(lParam) != 0
+                      ? reinterpret_cast<HWND>(wParam)
+                      : GetNextDlgTabItem(window, GetFocus(), static_cast<BOOL>(wParam != 0));
+      if (next != nullptr) SetFocus(next);
+      return 0;
+    }
     case WM_DRAWITEM: {
       const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
       if (const wchar_t* label = ButtonLabel(item.CtlID)) DrawOwnerButton(item, label);

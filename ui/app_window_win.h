@@ -9,13 +9,17 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "engine/expander.h"
 #include "engine/trigger_table.h"
 #include "settings/settings_file.h"
+#include "ui/gdi_win.h"
+#include "ui/main_layout.h"
 #include "ui/save_queue.h"
 #include "ui/search_popup_win.h"
 #include "ui/trigger_file_history.h"
+#include "ui/trigger_filter.h"
 
 namespace tarquel {
 
@@ -34,6 +38,11 @@ inline constexpr WORD DeleteButtonId = 105;
 inline constexpr WORD StartupCheckId = 108;
 inline constexpr WORD StartupLabelId = 109;
 inline constexpr WORD SettingButtonId = 110;
+inline constexpr WORD SearchEditId = 111;
+inline constexpr WORD StatusTextId = 112;
+inline constexpr WORD SearchCaptionId = 113;
+inline constexpr WORD TriggerCaptionId = 114;
+inline constexpr WORD ExpansionCaptionId = 115;
 inline constexpr WORD TrayQuitCommand = 2001;
 inline constexpr WORD TrayRestoreCommand = 2002;
 
@@ -72,12 +81,29 @@ class AppWindow {
   // Creates the window, the tray icon and the controls, then serves messages until WM_QUIT.
   void Run();
   void CreateControls(HWND window);
+  // Places every control for `dpi` and gives it its font.
+  void LayoutControls();
   void SetControlFont(HWND control, bool bold);
   void OnCommand(HWND window, WORD id, WORD code);
+  // Keys of the whole window, looked at before the focused control gets them: Ctrl+F, and in
+  // the list Delete and Ctrl+Z. True when the key was used.
+  bool OnWindowKey(const MSG& message);
+  void OnActivate(WPARAM state);
 
+  // Shows the rows of the table that the search field lets through; a selection stays on its
+  // entry while that entry is shown.
   void FillTriggerList();
+  LRESULT OnListNotify(NMHDR& header);
+  // The selected row, if any.
+  std::optional<std::size_t> SelectedRow() const;
+  // Selects and shows `row` without filling the fields from it.
+  void SelectRow(std::optional<std::size_t> row);
+  void FillFieldsFromRow(std::size_t row);
+  void SetStatus(std::string_view text);
   void AddTrigger();
   void DeleteSelectedTrigger();
+  // Brings back the entry the last DELETE took away, until the next change.
+  void UndoDelete();
   // Hands the table to the save worker; asks first when config.txt was too large to load.
   void SaveTriggers();
   void OnSaveFailed();
@@ -120,7 +146,22 @@ class AppWindow {
   HWND addButton = nullptr;
   HWND deleteButton = nullptr;
   HWND settingButton = nullptr;
+  HWND searchEdit = nullptr;
+  HWND statusText = nullptr;
+  HWND captions[3] = {};
   Settings settings;
+  // The rows the list shows; the list holds no text of its own.
+  TriggerSearch search{table};
+  // The trigger of the row whose entry is in the fields, while it is.
+  std::optional<std::string> rowTrigger;
+  // Set while the program itself changes the selection, which then leaves the fields alone.
+  bool selectingFromCode = false;
+  // What the last DELETE took away, until the next change.
+  std::optional<std::pair<std::string, std::string>> lastDeleted;
+  // The control that had the focus when the window was last deactivated.
+  HWND focusBeforeDeactivation = nullptr;
+  int dpi = BaseDpi;
+  UniqueFont captionFont;
   // Opened by its own global shortcut (search_shortcut= in settings.txt).
   std::unique_ptr<SearchPopup> searchPopup;
   Expander& expander;

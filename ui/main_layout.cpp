@@ -5,9 +5,12 @@ namespace tarquel {
 namespace {
 
 constexpr std::array<ControlPlace, MainControlCount> Places{{
-    {MainControl::Search, true, {430, 71, 760, 91}},
+    {MainControl::SearchCaption, false, {400, 71, 456, 91}},
+    {MainControl::Search, true, {470, 71, 760, 91}},
     {MainControl::List, true, {30, 100, 770, 336}},
+    {MainControl::TriggerCaption, false, {32, 344, 228, 364}},
     {MainControl::Trigger, true, {40, 378, 220, 398}},
+    {MainControl::ExpansionCaption, false, {252, 344, 548, 364}},
     {MainControl::Expansion, true, {260, 376, 540, 472}},
     {MainControl::Add, true, {570, 368, 650, 408}},
     {MainControl::Delete, true, {660, 368, 750, 408}},

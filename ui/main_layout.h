@@ -29,10 +29,14 @@ inline constexpr int LayoutWidth = 800;
 inline constexpr int LayoutHeight = 500;
 
 // The child controls, in their Tab order: the order they are created in.
+// A caption comes right before its field, so that screen readers take it as the field's name.
 enum class MainControl : std::uint8_t {
+  SearchCaption,
   Search,
   List,
+  TriggerCaption,
   Trigger,
+  ExpansionCaption,
   Expansion,
   Add,
   Delete,
@@ -41,7 +45,7 @@ enum class MainControl : std::uint8_t {
   StartupLabel,
   Status,
 };
-inline constexpr std::size_t MainControlCount = 10;
+inline constexpr std::size_t MainControlCount = 13;
 
 struct ControlPlace {
   MainControl control;
@@ -56,12 +60,9 @@ const ControlPlace& PlaceOf(MainControl control);
 
 // Painted parts of the body (the header's texts are measured when painted).
 inline constexpr LayoutRect HeaderBand{0, 0, 800, 60};
-inline constexpr LayoutRect SearchFrame{420, 66, 770, 94};
+inline constexpr LayoutRect SearchFrame{460, 66, 770, 94};
 inline constexpr LayoutRect TriggerFrame{30, 368, 230, 408};
 inline constexpr LayoutRect ExpansionFrame{250, 368, 550, 480};
-inline constexpr int CaptionTop = 344;
-inline constexpr int TriggerCaptionLeft = 32;
-inline constexpr int ExpansionCaptionLeft = 252;
 inline constexpr int FrameCorner = 10;
 inline constexpr int WindowCorner = 16;
 

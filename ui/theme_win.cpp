@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "ui/main_layout.h"
 #include "ui/wide_text_win.h"
 #include "update/program_version.h"
 
@@ -66,12 +67,12 @@ void PaintMainWindowInto(HDC dc, const RECT& client, bool enabled, std::string_v
   TextAt(dc, 195, 24, hint, SecondaryTextColor, hintFont.get());
   TextAt(dc, 765, 18, "X", CloseMarkColor, markFont.get());
 
+  // The fields' captions are controls of their own, which screen readers read as the names.
   SelectedObject brush(dc, frameBrush.get());
   SelectedObject pen(dc, GetStockObject(NULL_PEN));
-  TextAt(dc, 32, 380, "Trigger", SecondaryTextColor, markFont.get());
-  RoundRect(dc, 30, 405, 230, 445, 10, 10);
-  TextAt(dc, 252, 380, "Expansion Value", SecondaryTextColor, markFont.get());
-  RoundRect(dc, 250, 405, 550, 445, 10, 10);
+  for (const LayoutRect& frame : {SearchFrame, TriggerFrame, ExpansionFrame}) {
+    RoundRect(dc, frame.left, frame.top, frame.right, frame.bottom, FrameCorner, FrameCorner);
+  }
 }
 
 LRESULT PaintMainWindow(HWND window, bool enabled, std::string_view shortcutText) {
@@ -107,6 +108,14 @@ void DrawOwnerButton(const DRAWITEMSTRUCT& item, const wchar_t* label) {
   SelectedObject brush(dc, face.get());
   SelectedObject pen(dc, GetStockObject(NULL_PEN));
   RoundRect(dc, bounds.left, bounds.top, bounds.right, bounds.bottom, 20, 20);
+
+  if ((item.itemState & ODS_FOCUS) != 0) {
+    // The keyboard's place: a light ring inside the face.
+    UniqueHandle<HPEN, GdiObjectDeleter> ringPen(CreatePen(PS_SOLID, 2, ButtonTextColor));
+    SelectedObject ring(dc, ringPen.get());
+    SelectedObject hollow(dc, GetStockObject(HOLLOW_BRUSH));
+    RoundRect(dc, bounds.left + 3, bounds.top + 3, bounds.right - 3, bounds.bottom - 3, 16, 16);
+  }
 
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, ButtonTextColor);

@@ -57,18 +57,6 @@ NewEntry PrepareNewEntry(std::string_view triggerField, std::string_view expansi
   return entry;
 }
 
-const TriggerTable::Entry* EntryOfRow(const TriggerTable& table, std::size_t row,
-                                      std::string_view rowText) {
-  if (row >= table.size()) return nullptr;
-  const TriggerTable::Entry& entry = *std::next(table.begin(), static_cast<std::ptrdiff_t>(row));
-  std::string shown = FormatTriggerRow(entry.first, entry.second);
-  // The list takes each row as a C string: a NUL byte read from config.txt ends it there.
-  if (std::size_t nul = shown.find('\0'); nul != std::string::npos) shown.resize(nul);
-  // The list holds UTF-16: bytes that are no UTF-8 come back as U+FFFD.
-  shown = RepairUtf8(shown);
-  return rowText == shown ? &entry : nullptr;
-}
-
 std::string ExpansionFromField(std::string_view fieldText) {
   std::string stored;
   stored.reserve(fieldText.size());

@@ -28,13 +28,6 @@ struct NewEntry {
 // its lines split at the first "=", end at a line break, and reading stops at Ctrl+Z.
 NewEntry PrepareNewEntry(std::string_view triggerField, std::string_view expansionField);
 
-// The entry behind row `row` of a list filled from `table` in table order, or nullptr when the
-// list no longer shows that table (`rowText`, as read back from the list in UTF-8, differs
-// from what the row was filled with, each invalid UTF-8 sequence shown as U+FFFD). The index
-// decides rather than the text: a trigger may itself contain the row separator.
-const TriggerTable::Entry* EntryOfRow(const TriggerTable& table, std::size_t row,
-                                      std::string_view rowText);
-
 // The expansion field shows line breaks; config.txt keeps one entry a line, so a break is
 // stored as the placeholder that types one. Every CR LF, CR or LF becomes "{{newline}}".
 std::string ExpansionFromField(std::string_view fieldText);

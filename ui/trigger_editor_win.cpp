@@ -15,17 +15,6 @@ namespace tarquel {
 
 namespace {
 
-// The whole row, however long: a loaded entry can be longer than any fixed buffer.
-std::optional<std::string> RowText(HWND listBox, WPARAM row) {
-  const LRESULT length = SendMessageW(listBox, LB_GETTEXTLEN, row, 0);
-  if (length == LB_ERR) return std::nullopt;
-  std::vector<wchar_t> buffer(static_cast<std::size_t>(length) + 1, L'\0');
-  const LRESULT copied =
-      SendMessageW(listBox, LB_GETTEXT, row, reinterpret_cast<LPARAM>(buffer.data()));
-  if (copied == LB_ERR) return std::nullopt;
-  return Narrow(std::wstring_view(buffer.data(), static_cast<std::size_t>(copied)));
-}
-
 void Warn(HWND owner, const std::string& text) {
   ShowMessageBox(owner, text, "Tarquel", MB_OK | MB_ICONWARNING);
 }
@@ -38,7 +27,8 @@ std::string MebibytesText(std::size_t bytes) {
 }  // namespace
 
 void AppWindow::AddTrigger() {
-  NewEntry entry = PrepareNewEntry(WindowTextUtf8(triggerEdit), WindowTextUtf8(expansionEdit));
+  NewEntry entry = PrepareNewEntry(WindowTextUtf8(triggerEdit),
+                                   ExpansionFromField(WindowTextUtf8(expansionEdit)));
   switch (entry.verdict) {
     case NewEntry::Verdict::Ignore:
       return;
@@ -46,33 +36,71 @@ void AppWindow::AddTrigger() {
       Warn(MainWindow(), entry.problem);
       return;
     case NewEntry::Verdict::Store:
-      table.Set(std::move(entry.trigger), std::move(entry.expansion));
-      FillTriggerList();
-      SetWindowTextW(triggerEdit, L"");
-      SetWindowTextW(expansionEdit, L"");
-      SaveTriggers();
-      return;
+      break;
   }
+  const AddKind kind = ClassifyAdd(table, entry.trigger, rowTrigger);
+  const std::string status = AddedText(kind, entry.trigger, rowTrigger);
+  const std::string trigger = entry.trigger;
+  table.Set(std::move(entry.trigger), std::move(entry.expansion));
+  lastDeleted.reset();
+  // The fields are ready for the next entry; the row of this one is selected and shown.
+  rowTrigger.reset();
+  SetWindowTextW(triggerEdit, L"");
+  SetWindowTextW(expansionEdit, L"");
+  FillTriggerList();
+  std::size_t row = search.RowOf(trigger);
+  if (row == static_cast<std::size_t>(-1)) {
+    // The search hides the new entry: show every row rather than hide what was just added.
+    SetWindowTextW(searchEdit, L"");
+    FillTriggerList();
+    row = search.RowOf(trigger);
+  }
+  SelectRow(row);
+  SetStatus(status);
+  SaveTriggers();
 }
 
 void AppWindow::DeleteSelectedTrigger() {
-  const LRESULT row = SendMessageW(listBox, LB_GETCURSEL, 0, 0);
-  if (row == LB_ERR) return;
-  const std::optional<std::string> rowText = RowText(listBox, static_cast<WPARAM>(row));
-  const TriggerTable::Entry* entry =
-      rowText ? EntryOfRow(table, static_cast<std::size_t>(row), *rowText) : nullptr;
-  if (entry == nullptr) {
-    // The list does not show the table any more: show it again rather than guess.
-    FillTriggerList();
-    return;
-  }
-
-  const std::string key = entry->first;
+  const std::optional<std::size_t> row = SelectedRow();
+  if (!row) return;
+  const std::string key = search.Rows()[*row]->first;
+  const std::string expansion = search.Rows()[*row]->second;
   OutputDebugStringA(DeletingKeyLine(key).c_str());
   const std::size_t removed = table.Erase(key);
   OutputDebugStringA(EraseResultLine(removed, table.size()).c_str());
+  lastDeleted.emplace(key, expansion);
+  if (rowTrigger == key) {
+    rowTrigger.reset();
+    SetWindowTextW(triggerEdit, L"");
+    SetWindowTextW(expansionEdit, L"");
+  }
   FillTriggerList();
+  SelectRow(RowAfterDelete(*row, search.Rows().size()));
+  SetStatus(DeletedText(key));
   SaveTriggers();
+}
+
+void AppWindow::UndoDelete() {
+  if (!lastDeleted) return;
+  auto [trigger, expansion] = std::move(*lastDeleted);
+  lastDeleted.reset();
+  // Something else may have taken the trigger since: the newer entry stays.
+  if (table.Find(trigger) != nullptr) return;
+  table.Set(trigger, std::move(expansion));
+  FillTriggerList();
+  std::size_t row = search.RowOf(trigger);
+  if (row == static_cast<std::size_t>(-1)) {
+    SetWindowTextW(searchEdit, L"");
+    FillTriggerList();
+    row = search.RowOf(trigger);
+  }
+  SelectRow(row);
+  SetStatus(RestoredText(trigger));
+  SaveTriggers();
+}
+
+void AppWindow::SetStatus(std::string_view text) {
+  SetWindowTextUtf8(statusText, text);
 }
 
 void AppWindow::SaveTriggers() {

@@ -34,7 +34,7 @@ what it last saw:
   screen_pixels()                   the display now: .pixel(x, y) -> (r, g, b), .width, .height
   post_message(cls, msg, w, l)      PostMessage to a Windows window by class ("ok"/"missing")
   window_state(cls)                 .visible and .rect (screen) of a window by class, or None
-  list_rows(cls, id)                the rows of a list box (LB_GETTEXT) in a window, or None
+  list_rows(cls, id)                the rows of a list box or list view in a window, or None
   control_rect(cls, id, row=None)   a control's (or list row's) screen rectangle, or None
   click_control(cls, id, row=None)  click its middle, as a person would (the click focuses)
   tarquel_running()                 whether the tarquel.exe this session started still runs
@@ -610,6 +610,25 @@ class Session:
         if int(count) == 0:
             return []
         return [bytes.fromhex(row).decode("utf-8") for row in rows.split(",")]
+
+    def selected_row(self, window_class, list_id):
+        """The selected row of that list (-1 when none), or None if the list is missing."""
+        answer = self._probe_call(f"selected {window_class} {list_id}")
+        if answer == "missing":
+            return None
+        if not answer.startswith("ok "):
+            raise RuntimeError(f"window probe answered {answer!r}")
+        return int(answer[3:])
+
+    def focused_control(self, window_class):
+        """The id of the control with the keyboard focus in that window (0: the window itself,
+        -1: none of its controls), or None if the window is missing."""
+        answer = self._probe_call(f"focus {window_class}")
+        if answer == "missing":
+            return None
+        if not answer.startswith("ok "):
+            raise RuntimeError(f"window probe answered {answer!r}")
+        return int(answer[3:])
 
     def control_rect(self, window_class, control_id, row=None):
         """(left, top, right, bottom) on the screen of the control `control_id` in the first

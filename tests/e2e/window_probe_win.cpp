@@ -19,9 +19,14 @@
 //   window CLASS               -> "ok VISIBLE LEFT TOP RIGHT BOTTOM" (VISIBLE 1 or 0, the rectangle
 //                                 in screen coordinates) of the first visible window of that
 //                                 class, else of the first hidden one, or "missing"
-//   rows CLASS ID              -> "ok COUNT HEX,HEX,..." the rows of the list box with that id in
-//                                 the first window of that class (each as UTF-8, hex-encoded),
-//                                 or "missing"
+//   rows CLASS ID              -> "ok COUNT HEX,HEX,..." the rows of the list box or list view
+//                                 with that id in the first window of that class (each as
+//                                 UTF-8, hex-encoded), or "missing"
+//   selected CLASS ID          -> "ok ROW" the selected row of that list box or list view (-1
+//                                 when none), or "missing"
+//   focus CLASS                -> "ok ID" the id of the control with the keyboard focus in the
+//                                 first visible window of that class (0: the window itself,
+//                                 -1: none of its controls), or "missing"
 //   rect CLASS ID [ROW]        -> "ok LEFT TOP RIGHT BOTTOM" in screen coordinates: the control
 //                                 with that id in the first visible window of that class (else
 //                                 the first hidden one), or with ROW, that row of the list box;
@@ -49,6 +54,8 @@
 // Unlike the program itself this helper uses the wide-character functions: it must read back
 // text such as "€" exactly, whatever the ANSI code page is.
 #include <windows.h>
+// After windows.h, whose types it uses.
+#include <commctrl.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -260,11 +267,135 @@ std::string Busy(const std::string& windowClass, const std::string& duration) {
   return answer;
 }
 
+bool IsListView(HWND control) {
+  wchar_t name[64] = {};
+  return GetClassNameW(control, name, 64) != 0 && std::wcscmp(name, L"SysListView32") == 0;
+}
+
+// Memory in the list view's process: its messages take pointers that are not carried across
+// processes, unlike the list box's.
+class RemoteMemory {
+ public:
+  RemoteMemory(HWND owner, std::size_t size) : size_(size) {
+    DWORD processId = 0;
+    GetWindowThreadProcessId(owner, &processId);
+    process_ =
+        OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId);
+    if (process_ != nullptr) {
+      address_ = VirtualAllocEx(process_, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    }
+  }
+  ~RemoteMemory() {
+    if (address_ != nullptr) VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
+    if (process_ != nullptr) CloseHandle(process_);
+  }
+  RemoteMemory(const RemoteMemory&) = delete;
+  RemoteMemory& operator=(const RemoteMemory&) = delete;
+
+  bool Ok() const { return address_ != nullptr; }
+  char* Address() const { return static_cast<char*>(address_); }
+  bool Write(std::size_t offset, const void* data, std::size_t size) {
+    return offset + size <= size_ &&
+           WriteProcessMemory(process_, Address() + offset, data, size, nullptr);
+  }
+  bool Read(std::size_t offset, void* data, std::size_t size) {
+    return offset + size <= size_ &&
+           ReadProcessMemory(process_, Address() + offset, data, size, nullptr);
+  }
+
+ private:
+  HANDLE process_ = nullptr;
+  void* address_ = nullptr;
+  std::size_t size_;
+};
+
+// Room for the longest row a test makes (a 2,000-character expansion and more).
+constexpr int RemoteTextUnits = 65536;
+
+std::string ListViewRows(HWND list) {
+  DWORD_PTR count = 0;
+  if (!SendMessageTimeoutW(list, LVM_GETITEMCOUNT, 0, 0, SMTO_ABORTIFHUNG, ReplyTimeoutMs,
+                           &count)) {
+    return "missing";
+  }
+  RemoteMemory memory(list, sizeof(LVITEMW) + RemoteTextUnits * sizeof(wchar_t));
+  if (!memory.Ok()) return "missing";
+  std::string answer = "ok " + std::to_string(count) + " ";
+  std::vector<wchar_t> text(RemoteTextUnits);
+  for (DWORD_PTR row = 0; row < count; ++row) {
+    LVITEMW item{};
+    item.mask = LVIF_TEXT;
+    item.iItem = static_cast<int>(row);
+    item.pszText = reinterpret_cast<wchar_t*>(memory.Address() + sizeof(LVITEMW));
+    item.cchTextMax = RemoteTextUnits;
+    DWORD_PTR length = 0;
+    if (!memory.Write(0, &item, sizeof item) ||
+        !SendMessageTimeoutW(list, LVM_GETITEMTEXTW, row,
+                             reinterpret_cast<LPARAM>(memory.Address()), SMTO_ABORTIFHUNG,
+                             ReplyTimeoutMs, &length) ||
+        !memory.Read(sizeof(LVITEMW), text.data(),
+                     std::min<std::size_t>(length + 1, RemoteTextUnits) * sizeof(wchar_t))) {
+      return "missing";
+    }
+    if (row > 0) answer += ',';
+    answer +=
+        Hex(ToUtf8(std::wstring(text.data(), std::min<std::size_t>(length, RemoteTextUnits))));
+  }
+  return answer;
+}
+
+std::optional<RECT> ListViewRowRect(HWND list, int row) {
+  RemoteMemory memory(list, sizeof(RECT));
+  RECT rect{};
+  rect.left = LVIR_BOUNDS;
+  DWORD_PTR result = 0;
+  if (!memory.Ok() || !memory.Write(0, &rect, sizeof rect) ||
+      !SendMessageTimeoutW(list, LVM_GETITEMRECT, static_cast<WPARAM>(row),
+                           reinterpret_cast<LPARAM>(memory.Address()), SMTO_ABORTIFHUNG,
+                           ReplyTimeoutMs, &result) ||
+      result == 0 || !memory.Read(0, &rect, sizeof rect)) {
+    return std::nullopt;
+  }
+  return rect;
+}
+
+HWND ControlOf(const std::string& windowClass, const std::string& id) {
+  HWND window = FindPreferringVisible(windowClass);
+  return window == nullptr
+             ? nullptr
+             : GetDlgItem(window, static_cast<int>(std::strtol(id.c_str(), nullptr, 10)));
+}
+
+std::string SelectedRow(const std::string& windowClass, const std::string& id) {
+  HWND list = ControlOf(windowClass, id);
+  if (list == nullptr) return "missing";
+  DWORD_PTR row = 0;
+  const bool answered =
+      IsListView(list)
+          ? SendMessageTimeoutW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED,
+                                SMTO_ABORTIFHUNG, ReplyTimeoutMs, &row)
+          : SendMessageTimeoutW(list, LB_GETCURSEL, 0, 0, SMTO_ABORTIFHUNG, ReplyTimeoutMs, &row);
+  if (!answered) return "missing";
+  return "ok " + std::to_string(static_cast<int>(static_cast<LRESULT>(row)));
+}
+
+std::string FocusedControl(const std::string& windowClass) {
+  HWND window = FindPreferringVisible(windowClass);
+  if (window == nullptr) return "missing";
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info)) return "missing";
+  if (info.hwndFocus == window) return "ok 0";
+  if (info.hwndFocus == nullptr || !IsChild(window, info.hwndFocus)) return "ok -1";
+  return "ok " + std::to_string(GetDlgCtrlID(info.hwndFocus));
+}
+
 std::string ListRows(const std::string& windowClass, const std::string& id) {
   HWND window = FindWindowW(Widen(windowClass).c_str(), nullptr);
   HWND list = window == nullptr
                   ? nullptr
                   : GetDlgItem(window, static_cast<int>(std::strtol(id.c_str(), nullptr, 10)));
+  if (list != nullptr && IsListView(list)) return ListViewRows(list);
   DWORD_PTR count = 0;
   if (list == nullptr ||
       !SendMessageTimeoutW(list, LB_GETCOUNT, 0, 0, SMTO_ABORTIFHUNG, ReplyTimeoutMs, &count) ||
@@ -326,6 +457,12 @@ std::string ControlRect(const std::string& windowClass, const std::string& id,
   if (control == nullptr) return "missing";
   if (row.empty()) {
     if (!GetWindowRect(control, &rect)) return "missing";
+  } else if (IsListView(control)) {
+    std::optional<RECT> found =
+        ListViewRowRect(control, static_cast<int>(std::strtol(row.c_str(), nullptr, 10)));
+    if (!found) return "missing";
+    rect = *found;
+    MapWindowPoints(control, nullptr, reinterpret_cast<POINT*>(&rect), 2);
   } else {
     DWORD_PTR result = 0;
     if (!SendMessageTimeoutW(control, LB_GETITEMRECT, std::strtoull(row.c_str(), nullptr, 10),
@@ -489,6 +626,10 @@ int main() {
       answer = WindowState(first);
     } else if (command == "rows" && !second.empty()) {
       answer = ListRows(first, second);
+    } else if (command == "selected" && !second.empty()) {
+      answer = SelectedRow(first, second);
+    } else if (command == "focus" && !first.empty()) {
+      answer = FocusedControl(first);
     } else if (command == "rect" && !second.empty()) {
       answer = ControlRect(first, second, third);
     } else if (command == "activate" && !first.empty()) {

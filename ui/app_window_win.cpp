@@ -306,6 +306,13 @@ bool AppWindow::OnWindowKey(const MSG& message) {
     SendMessageW(searchEdit, EM_SETSEL, 0, -1);
     return true;
   }
+  if (ctrl && message.wParam == 'A' &&
+      (message.hwnd == searchEdit || message.hwnd == triggerEdit ||
+       message.hwnd == expansionEdit)) {
+    // Not every edit control selects everything on Ctrl+A by itself.
+    SendMessageW(message.hwnd, EM_SETSEL, 0, -1);
+    return true;
+  }
   if (message.hwnd != listBox) return false;
   if (message.wParam == VK_DELETE && !ctrl) {
     DeleteSelectedTrigger();

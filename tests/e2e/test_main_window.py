@@ -166,7 +166,7 @@ class MainWindow(harness.SessionTestCase):
             )
 
         self.assertTrue(close_to(pixel(400, 10), HEADER), pixel(400, 10))
-        self.assertTrue(close_to(pixel(600, 380), BODY), pixel(600, 380))
+        self.assertTrue(close_to(pixel(600, 350), BODY), pixel(600, 350))
         self.assertTrue(close_to(pixel(*STATUS_DOT_CENTRE), ENABLED), pixel(*STATUS_DOT_CENTRE))
         self.assertTrue(drawn_in(TITLE_AREA, TITLE), "title")
         self.assertTrue(drawn_in(VERSION_AREA, SECONDARY), "version")

@@ -1,4 +1,5 @@
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "engine/keyboard_layout_win.h"
@@ -7,13 +8,15 @@
 #include "settings/shortcut.h"
 #include "ui/app_window_win.h"
 #include "ui/gdi_win.h"
+#include "ui/search_popup.h"
 #include "ui/wide_text_win.h"
 
 namespace tarquel {
 namespace {
 
 constexpr const wchar_t* CaptureClassName = L"ShortcutCapture";
-constexpr const wchar_t* CaptureTitle = L"Set Toggle Shortcut";
+constexpr const wchar_t* ToggleCaptureTitle = L"Set Toggle Shortcut";
+constexpr const wchar_t* SearchCaptureTitle = L"Set Search Popup Shortcut";
 constexpr int CaptureWidth = 320;
 constexpr int CaptureHeight = 160;
 constexpr WORD CancelButtonId = 2;
@@ -112,7 +115,7 @@ void RegisterCaptureClass(HINSTANCE module) {
 
 }  // namespace
 
-void AppWindow::RunShortcutCapture() {
+std::optional<Shortcut> AppWindow::CaptureShortcut(const wchar_t* title) {
   HINSTANCE module = GetModuleHandleW(nullptr);
   RegisterCaptureClass(module);
 
@@ -122,7 +125,7 @@ void AppWindow::RunShortcutCapture() {
   CaptureResult = {};
   const int x = (GetSystemMetrics(SM_CXSCREEN) - CaptureWidth) / 2;
   const int y = (GetSystemMetrics(SM_CYSCREEN) - CaptureHeight) / 2;
-  HWND dialog = CreateWindowExW(WS_EX_DLGMODALFRAME | WS_EX_TOPMOST, CaptureClassName, CaptureTitle,
+  HWND dialog = CreateWindowExW(WS_EX_DLGMODALFRAME | WS_EX_TOPMOST, CaptureClassName, title,
                                 WS_POPUP | WS_VISIBLE | WS_CAPTION, x, y, CaptureWidth,
                                 CaptureHeight, nullptr, nullptr, module, nullptr);
 
@@ -147,14 +150,30 @@ void AppWindow::RunShortcutCapture() {
     // This loop took the main loop's quit message ("Quit" in the tray while the dialog was
     // open); put it back so that the program really ends.
     PostQuitMessage(static_cast<int>(quitCode));
-    return;
+    return std::nullopt;
   }
   SetForegroundWindow(window);
-  if (!CaptureResult.captured) return;
+  if (!CaptureResult.captured) return std::nullopt;
+  return Shortcut{CaptureResult.modifiers, CaptureResult.key};
+}
+
+void AppWindow::RunShortcutCapture() {
+  const std::optional<Shortcut> captured = CaptureShortcut(ToggleCaptureTitle);
+  if (!captured) return;
+  HWND window = MainWindow();
+  if (*captured == SearchShortcut(settings)) {
+    // Both would be registered for the same keys, and only one could have them.
+    ShowMessageBox(window,
+                   FormatShortcut(captured->modifiers, captured->key) +
+                       " already opens the search popup. The toggle shortcut stays " +
+                       settings.shortcutText + ".",
+                   "Tarquel", MB_OK | MB_ICONWARNING);
+    return;
+  }
 
   UnregisterToggleHotkey(window);
-  settings.shortcut = Shortcut{CaptureResult.modifiers, CaptureResult.key};
-  settings.shortcutText = FormatShortcut(CaptureResult.modifiers, CaptureResult.key);
+  settings.shortcut = *captured;
+  settings.shortcutText = FormatShortcut(captured->modifiers, captured->key);
   // Written by the save worker, like every file: this thread answers the keyboard hook.
   SaveSettingsInBackground("The new shortcut " + settings.shortcutText +
                            " works until Tarquel ends, but it could not be saved for the next "
@@ -162,6 +181,39 @@ void AppWindow::RunShortcutCapture() {
   RegisterToggleHotkey(window);
   InvalidateRect(window, nullptr, TRUE);
   OutputDebugStringA(("New shortcut: " + settings.shortcutText + "\n").c_str());
+}
+
+}  // namespace tarquel
+
+namespace tarquel {
+
+void AppWindow::RunSearchShortcutCapture() {
+  const std::optional<Shortcut> captured = CaptureShortcut(SearchCaptureTitle);
+  if (!captured) return;
+  HWND window = MainWindow();
+  const std::string text = FormatShortcut(captured->modifiers, captured->key);
+  if (*captured == settings.shortcut) {
+    ShowMessageBox(window,
+                   text +
+                       " already switches expansion on and off. The search popup's shortcut "
+                       "stays " +
+                       SearchShortcutText(settings) + ".",
+                   "Tarquel", MB_OK | MB_ICONWARNING);
+    return;
+  }
+  SetSettingsValue(settings, SearchShortcutKey, text);
+  if (!searchPopup->RegisterShortcut(*captured)) {
+    ShowMessageBox(window,
+                   text +
+                       " is taken by another program, so it cannot open the search popup "
+                       "until that program lets it go. It is kept for the next start.",
+                   "Tarquel", MB_OK | MB_ICONWARNING);
+  }
+  SaveSettingsInBackground("The new search popup shortcut " + text +
+                           " works until Tarquel ends, but it could not be saved for the next "
+                           "start.");
+  InvalidateRect(window, nullptr, TRUE);
+  OutputDebugStringA(("New search shortcut: " + text + "\n").c_str());
 }
 
 }  // namespace tarquel

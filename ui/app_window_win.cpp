@@ -89,6 +89,8 @@ const wchar_t* ButtonLabel(UINT controlId) {
       return L"DELETE";
     case SettingButtonId:
       return L"SETTING";
+    case SearchKeyButtonId:
+      return L"SEARCH KEY";
     default:
       return nullptr;
   }
@@ -190,6 +192,8 @@ void AppWindow::CreateControls(HWND window) {
   addButton = CreateControl(window, L"BUTTON", AddButtonId, L"ADD", PushButtonStyle);
   deleteButton = CreateControl(window, L"BUTTON", DeleteButtonId, L"DELETE", PushButtonStyle);
   settingButton = CreateControl(window, L"BUTTON", SettingButtonId, L"SETTING", PushButtonStyle);
+  searchKeyButton =
+      CreateControl(window, L"BUTTON", SearchKeyButtonId, L"SEARCH KEY", PushButtonStyle);
   startupCheck = CreateControl(window, L"BUTTON", StartupCheckId, L"", CheckBoxStyle);
   CreateControl(window, L"STATIC", StartupLabelId, L"Start on Startup", LabelStyle);
   statusText = CreateControl(window, L"STATIC", StatusTextId, nullptr, StatusStyle);
@@ -202,9 +206,9 @@ void AppWindow::LayoutControls() {
   captionFont = MakeFont(ScaleToDpi(16, dpi), FW_BOLD);
   for (const ControlPlace& place : MainControlPlaces()) {
     static constexpr WORD Ids[MainControlCount] = {
-        SearchCaptionId,    SearchEditId,    ListBoxId,   TriggerCaptionId, TriggerEditId,
-        ExpansionCaptionId, ExpansionEditId, AddButtonId, DeleteButtonId,   SettingButtonId,
-        StartupCheckId,     StartupLabelId,  StatusTextId};
+        SearchCaptionId,    SearchEditId,    ListBoxId,      TriggerCaptionId, TriggerEditId,
+        ExpansionCaptionId, ExpansionEditId, AddButtonId,    DeleteButtonId,   SettingButtonId,
+        SearchKeyButtonId,  StartupCheckId,  StartupLabelId, StatusTextId};
     HWND control = GetDlgItem(window, Ids[static_cast<std::size_t>(place.control)]);
     const LayoutRect rect = ScaleToDpi(place.rect, dpi);
     MoveWindow(control, rect.left, rect.top, rect.Width(), rect.Height(), TRUE);
@@ -272,6 +276,9 @@ void AppWindow::OnCommand(HWND window, WORD id, WORD code) {
       return;
     case SettingButtonId:
       RunShortcutCapture();
+      return;
+    case SearchKeyButtonId:
+      RunSearchShortcutCapture();
       return;
     case StartupCheckId:
       if (code == BN_CLICKED) ApplyStartWithWindows(startupCheck);

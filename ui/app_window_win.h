@@ -43,6 +43,7 @@ inline constexpr WORD StatusTextId = 112;
 inline constexpr WORD SearchCaptionId = 113;
 inline constexpr WORD TriggerCaptionId = 114;
 inline constexpr WORD ExpansionCaptionId = 115;
+inline constexpr WORD SearchKeyButtonId = 116;
 inline constexpr WORD TrayQuitCommand = 2001;
 inline constexpr WORD TrayRestoreCommand = 2002;
 
@@ -133,7 +134,10 @@ class AppWindow {
   void RegisterToggleHotkey(HWND window);
   void UnregisterToggleHotkey(HWND window);
   void ToggleExpansion();
+  // The capture dialog with `title`; the shortcut the user pressed, none when cancelled.
+  std::optional<Shortcut> CaptureShortcut(const wchar_t* title);
   void RunShortcutCapture();
+  void RunSearchShortcutCapture();
 
   // The main window keeps no field of its own: the tray record names it.
   HWND MainWindow() const { return trayIcon.hWnd; }
@@ -146,6 +150,7 @@ class AppWindow {
   HWND addButton = nullptr;
   HWND deleteButton = nullptr;
   HWND settingButton = nullptr;
+  HWND searchKeyButton = nullptr;
   HWND searchEdit = nullptr;
   HWND statusText = nullptr;
   HWND captions[3] = {};

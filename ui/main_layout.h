@@ -41,11 +41,12 @@ enum class MainControl : std::uint8_t {
   Add,
   Delete,
   Setting,
+  SearchKey,
   StartupCheck,
   StartupLabel,
   Status,
 };
-inline constexpr std::size_t MainControlCount = 13;
+inline constexpr std::size_t MainControlCount = 14;
 
 struct ControlPlace {
   MainControl control;

@@ -16,6 +16,11 @@ Shortcut SearchShortcut(const Settings& settings) {
   return shortcut;
 }
 
+std::string SearchShortcutText(const Settings& settings) {
+  const Shortcut shortcut = SearchShortcut(settings);
+  return FormatShortcut(shortcut.modifiers, shortcut.key);
+}
+
 ScreenRect PlaceSearchPopup(const ScreenRect& anchor, int width, int height,
                             const ScreenRect& workArea) {
   width = std::min(width, workArea.right - workArea.left);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -19,6 +20,8 @@ inline constexpr std::string_view DefaultSearchShortcutText = "Ctrl+Shift+F11";
 // The shortcut in force: settings.txt's when it names a key other than the toggle's, else the
 // default (ParseShortcut gives the toggle's numbers for a text it cannot read).
 Shortcut SearchShortcut(const Settings& settings);
+// The text of that shortcut, as the window shows it.
+std::string SearchShortcutText(const Settings& settings);
 
 struct ScreenRect {
   int left = 0;

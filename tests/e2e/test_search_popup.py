@@ -10,13 +10,15 @@ CONFIG = (
 ).encode("utf-8")
 
 POPUP = "TarquelSearch"
+APP = "TarquelApp"
+SEARCH_KEY_BUTTON_ID = 116
 
 
 class SearchPopup(harness.SessionTestCase):
     config = CONFIG
 
-    def open_popup(self):
-        self.session.key("ctrl+shift+F11")
+    def open_popup(self, keys="ctrl+shift+F11"):
+        self.session.key(keys)
         self.session.wait_until(
             lambda: self.session.foreground_class() == POPUP,
             "the search popup to have the focus",
@@ -50,6 +52,32 @@ class SearchPopup(harness.SessionTestCase):
         )
         self.session.type("y")
         self.session.wait_for_notepad_text("xy")
+
+    def test_search_key_records_a_new_shortcut_that_opens_the_popup(self):
+        settings = self.session.scratch / "settings.txt"
+        self.session.click_control(APP, SEARCH_KEY_BUTTON_ID)
+        self.session.wait_until(
+            lambda: self.session.foreground_class() == "ShortcutCapture",
+            "the capture dialog to have the focus",
+            describe=self.session.foreground_class,
+        )
+        self.assertEqual(self.session.window_text("ShortcutCapture"), "Set Search Popup Shortcut")
+        self.session.key("ctrl+shift+F9")
+        self.session.wait_for_debug_line("New search shortcut: Ctrl+Shift+F9\n")
+        self.session.wait_until(
+            lambda: settings.exists() and b"search_shortcut=Ctrl+Shift+F9\r\n" in settings.read_bytes(),
+            "settings.txt to keep the new shortcut",
+        )
+        # The old one is let go and the new one opens the popup over notepad.
+        self.session.clear_notepad()
+        self.open_popup("ctrl+shift+F9")
+        self.session.type("world")
+        self.session.key("Return")
+        self.session.wait_for_notepad_text("Hello World")
+        self.session.clear_notepad()
+        self.session.key("ctrl+shift+F11")
+        self.session.type("z")
+        self.session.wait_for_notepad_text("z")
 
 
 if __name__ == "__main__":

@@ -36,7 +36,7 @@ or by hand, with builds of your own:
 
 where build/wperf-update is configured with
 -DTARQUEL_UPDATE_URL=http://127.0.0.1:47816/version.txt (UPDATE_PORT) and build/wperf-slow with
--DTARQUEL_SLOW_FILE_WRITES=ON. One figure only: --only hook|throughput|startup|save.
+-DTARQUEL_SLOW_FILE_WRITES=ON. One figure only: --only hook|throughput|startup|save|editor.
 """
 
 import argparse
@@ -321,6 +321,66 @@ def save_figures(args):
     return longest
 
 
+BIG_TABLE = 100_000
+SEARCH_FIELD_ID = 111
+LIST_ID = 101
+# What is typed into the search field, one after the other, and how many rows each leaves.
+FILTERS = [("t05", 10_000), ("t0999", 100), ("number 99999 ", 1), ("zzz", 0), ("", BIG_TABLE),
+           ("EXPANSION", BIG_TABLE)]
+
+
+def big_config():
+    return b"".join(
+        f":t{i:06d}=expansion number {i} of the big table\r\n".encode() for i in range(BIG_TABLE)
+    )
+
+
+def editor_figures(args):
+    """Start-up to the window with 100,000 triggers next to notepad's, and the time each search
+    takes to filter and repaint the list."""
+    session = harness.Session("wine-editor", config=big_config(), tarquel=args.update_tarquel,
+                              probe=args.probe)
+    session.tarquel_debug = "-all"
+    starts = []
+    filters = {text: [] for text, _ in FILTERS}
+    try:
+        session.start(with_tarquel=False)
+        time_to_window(session, session.launch_tarquel, "tarquel", 0, quit_tarquel)
+        notepads = x_window_count(session, "notepad")
+        time_to_window(session, lambda: session.start_wine(["notepad"], "np"), "notepad", notepads)
+        for run in range(args.runs):
+            ours = time_to_window(session, session.launch_tarquel, "tarquel", 0, quit_tarquel)
+            theirs = time_to_window(
+                session, lambda: session.start_wine(["notepad"], f"npe{run}"), "notepad",
+                notepads
+            )
+            starts.append((ours, theirs))
+            print(f"  start run {run + 1} with {BIG_TABLE} triggers: tarquel {ours:.3f} s, "
+                  f"notepad {theirs:.3f} s", flush=True)
+        process = session.launch_tarquel()
+        harness.wait_until(
+            lambda: session._probe_call(f"filter {APP} {SEARCH_FIELD_ID} {LIST_ID} ")
+            .startswith("ok "), "the main window's list", timeout=harness.START_TIMEOUT)
+        for run in range(args.runs):
+            for text, rows in FILTERS:
+                answer = session._probe_call(
+                    f"filter {APP} {SEARCH_FIELD_ID} {LIST_ID} {text.encode().hex()}")
+                if not answer.startswith("ok "):
+                    raise RuntimeError(f"window probe answered {answer!r}")
+                ms, count = answer.split()[1:]
+                if int(count) != rows:
+                    raise RuntimeError(f"{text!r} left {count} rows, not {rows}")
+                filters[text].append(float(ms))
+        quit_tarquel(session, process)
+        session.end_process(process)
+    except BaseException:
+        session.note_failure("editor")
+        raise
+    finally:
+        session.close()
+    return starts, filters
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--timing-tarquel", required=True, help="tarquel.exe built with timing")
@@ -335,7 +395,7 @@ def main():
                         help="tarquel.exe of an earlier version built with timing, measured "
                              "in the same run")
     parser.add_argument("--runs", type=int, default=5)
-    parser.add_argument("--only", choices=["hook", "throughput", "startup", "save"],
+    parser.add_argument("--only", choices=["hook", "throughput", "startup", "save", "editor"],
                         help="one measurement only")
     args = parser.parse_args()
 
@@ -383,6 +443,17 @@ def main():
               f"{max(p[0] for p in silent):.3f} s), notepad "
               f"{statistics.median(p[1] for p in silent):.3f} s, median of per-run ratios "
               f"{statistics.median(p[0] / p[1] for p in silent):.2f}")
+    if args.only in (None, "editor"):
+        print(f"The trigger list with {BIG_TABLE} triggers:", flush=True)
+        starts, filters = editor_figures(args)
+        print(f"start-up to the window with {BIG_TABLE} triggers: median tarquel "
+              f"{statistics.median(p[0] for p in starts):.3f} s, notepad "
+              f"{statistics.median(p[1] for p in starts):.3f} s, median of per-run ratios "
+              f"{statistics.median(p[0] / p[1] for p in starts):.2f}")
+        for text, rows in FILTERS:
+            times = filters[text]
+            print(f"search {text!r} -> {rows} rows, filtered and repainted: median "
+                  f"{statistics.median(times):.1f} ms, longest {max(times):.1f} ms")
     if args.only in (None, "save"):
         print("The hook's thread during a save whose file write takes 3 s:", flush=True)
         longest = save_figures(args)

@@ -22,6 +22,10 @@
 //   rows CLASS ID              -> "ok COUNT HEX,HEX,..." the rows of the list box or list view
 //                                 with that id in the first window of that class (each as
 //                                 UTF-8, hex-encoded), or "missing"
+//   filter CLASS FIELD_ID LIST_ID HEX
+//                              -> "ok MS COUNT": the time from putting that text (UTF-8,
+//                                 hex-encoded) into the field by WM_SETTEXT to the list having
+//                                 repainted, and the list's row count then; or "missing"
 //   selected CLASS ID          -> "ok ROW" the selected row of that list box or list view (-1
 //                                 when none), or "missing"
 //   focus CLASS                -> "ok ID" the id of the control with the keyboard focus in the
@@ -390,6 +394,33 @@ std::string FocusedControl(const std::string& windowClass) {
   return "ok " + std::to_string(GetDlgCtrlID(info.hwndFocus));
 }
 
+std::string TimedFilter(const std::string& windowClass, const std::string& fieldId,
+                        const std::string& listId, const std::string& hex) {
+  HWND field = ControlOf(windowClass, fieldId);
+  HWND list = ControlOf(windowClass, listId);
+  if (field == nullptr || list == nullptr) return "missing";
+  const std::wstring text = Widen(Unhex(hex));
+  LARGE_INTEGER start;
+  QueryPerformanceCounter(&start);
+  DWORD_PTR result = 0;
+  DWORD_PTR count = 0;
+  // The field tells the window at once, which filters while the message is answered; the
+  // repaint of the list's visible rows is then asked for and waited on.
+  if (!SendMessageTimeoutW(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()),
+                           SMTO_ABORTIFHUNG, ReplyTimeoutMs, &result) ||
+      !RedrawWindow(list, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN) ||
+      !SendMessageTimeoutW(list, LVM_GETITEMCOUNT, 0, 0, SMTO_ABORTIFHUNG, ReplyTimeoutMs,
+                           &count)) {
+    return "missing";
+  }
+  LARGE_INTEGER end;
+  QueryPerformanceCounter(&end);
+  char answer[64];
+  std::snprintf(answer, sizeof answer, "ok %.3f %llu", Milliseconds(start, end),
+                static_cast<unsigned long long>(count));
+  return answer;
+}
+
 std::string ListRows(const std::string& windowClass, const std::string& id) {
   HWND window = FindWindowW(Widen(windowClass).c_str(), nullptr);
   HWND list = window == nullptr
@@ -626,6 +657,8 @@ int main() {
       answer = WindowState(first);
     } else if (command == "rows" && !second.empty()) {
       answer = ListRows(first, second);
+    } else if (command == "filter" && !third.empty()) {
+      answer = TimedFilter(first, second, third, fourth);
     } else if (command == "selected" && !second.empty()) {
       answer = SelectedRow(first, second);
     } else if (command == "focus" && !first.empty()) {

@@ -45,45 +45,50 @@ std::size_t DecodeAt(std::string_view text, std::size_t at, char32_t& code) {
   return length;
 }
 
-void AppendUtf8(std::string& out, char32_t code) {
+// Writes `code` at `out` and returns the end.
+char* PutUtf8(char* out, char32_t code) {
   if (code < 0x80) {
-    out += static_cast<char>(code);
+    *out++ = static_cast<char>(code);
   } else if (code < 0x800) {
-    out += static_cast<char>(0xC0 | code >> 6);
-    out += static_cast<char>(0x80 | (code & 0x3F));
+    *out++ = static_cast<char>(0xC0 | code >> 6);
+    *out++ = static_cast<char>(0x80 | (code & 0x3F));
   } else if (code < 0x10000) {
-    out += static_cast<char>(0xE0 | code >> 12);
-    out += static_cast<char>(0x80 | (code >> 6 & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
+    *out++ = static_cast<char>(0xE0 | code >> 12);
+    *out++ = static_cast<char>(0x80 | (code >> 6 & 0x3F));
+    *out++ = static_cast<char>(0x80 | (code & 0x3F));
   } else {
-    out += static_cast<char>(0xF0 | code >> 18);
-    out += static_cast<char>(0x80 | (code >> 12 & 0x3F));
-    out += static_cast<char>(0x80 | (code >> 6 & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
+    *out++ = static_cast<char>(0xF0 | code >> 18);
+    *out++ = static_cast<char>(0x80 | (code >> 12 & 0x3F));
+    *out++ = static_cast<char>(0x80 | (code >> 6 & 0x3F));
+    *out++ = static_cast<char>(0x80 | (code & 0x3F));
   }
+  return out;
 }
 
-// Folds `text` into `out`, which is cleared first; reused so that filtering a large table
-// allocates once rather than once an entry.
+// Folds `text` into `out`, replacing what it held; reused so that filtering a large table
+// allocates once rather than once an entry. No folded letter is longer in UTF-8 than the
+// letter it folds, so the text's own length is room enough.
 void FoldInto(std::string_view text, std::string& out) {
-  out.clear();
+  if (out.size() < text.size()) out.resize(text.size());
+  char* const begin = out.data();
+  char* write = begin;
   for (std::size_t at = 0; at < text.size();) {
     const auto lead = static_cast<unsigned char>(text[at]);
     if (lead < 0x80) {
-      out += static_cast<char>(lead >= 'A' && lead <= 'Z' ? lead + 32 : lead);
+      *write++ = static_cast<char>(static_cast<unsigned>(lead - 'A') < 26u ? lead + 32 : lead);
       ++at;
       continue;
     }
     char32_t code = 0;
     const std::size_t length = DecodeAt(text, at, code);
     if (length == 0) {
-      out += text[at];
-      ++at;
+      *write++ = text[at++];
       continue;
     }
-    AppendUtf8(out, FoldCodePoint(code));
+    write = PutUtf8(write, FoldCodePoint(code));
     at += length;
   }
+  out.resize(static_cast<std::size_t>(write - begin));
 }
 
 }  // namespace
@@ -117,7 +122,6 @@ char32_t FoldCodePoint(char32_t c) {
 
 std::string FoldCase(std::string_view text) {
   std::string folded;
-  folded.reserve(text.size());
   FoldInto(text, folded);
   return folded;
 }

@@ -4,6 +4,8 @@
 #include "engine/trigger_file.h"
 #include "settings/output_settings.h"
 #include "ui/autostart_win.h"
+#include "ui/dpi_win.h"
+#include "ui/header_layout.h"
 #include "ui/search_popup.h"
 #include "ui/theme_win.h"
 #include "ui/wide_text_win.h"
@@ -28,10 +30,44 @@ static_assert(LabelStyle == 0x50000100);
 // The shell reads cbSize to tell the record's layout; this is the full Vista-and-later one.
 static_assert(sizeof(NOTIFYICONDATAW) == 976 || sizeof(void*) != 8);
 
-HWND CreateControl(HWND parent, const wchar_t* className, WORD id, const wchar_t* text, DWORD style,
-                   int x, int y, int width, int height) {
-  return CreateWindowExW(0, className, text, style, x, y, width, height, parent,
+// Created without a size: LayoutControls gives every control its place at the window's DPI.
+HWND CreateControl(HWND parent, const wchar_t* className, WORD id, const wchar_t* text,
+                   DWORD style) {
+  return CreateWindowExW(0, className, text, style, 0, 0, 0, 0, parent,
                          reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)), nullptr, nullptr);
+}
+
+// The control each row of the layout table places; 0 for one this window does not have.
+WORD ControlId(MainControl control) {
+  switch (control) {
+    case MainControl::List:
+      return ListBoxId;
+    case MainControl::Trigger:
+      return TriggerEditId;
+    case MainControl::Expansion:
+      return ExpansionEditId;
+    case MainControl::Add:
+      return AddButtonId;
+    case MainControl::Delete:
+      return DeleteButtonId;
+    case MainControl::Setting:
+      return SettingButtonId;
+    case MainControl::StartupCheck:
+      return StartupCheckId;
+    case MainControl::StartupLabel:
+      return StartupLabelId;
+    case MainControl::Search:
+    case MainControl::Status:
+      return 0;
+  }
+  return 0;
+}
+
+void SetMainWindowRegion(HWND window, int dpi) {
+  RECT bounds{};
+  GetWindowRect(window, &bounds);
+  SetRoundedRegion(window, bounds.right - bounds.left, bounds.bottom - bounds.top, WindowCorner,
+                   dpi);
 }
 
 POINT CursorInClient(HWND window) {
@@ -92,11 +128,15 @@ void AppWindow::Run() {
   windowClass.lpszClassName = MainWindowClassName;
   RegisterClassW(&windowClass);
 
-  const int x = (GetSystemMetrics(SM_CXSCREEN) - MainWindowWidth) / 2;
-  const int y = (GetSystemMetrics(SM_CYSCREEN) - MainWindowHeight) / 2;
-  HWND window =
-      CreateWindowExW(WS_EX_LAYERED, MainWindowClassName, MainWindowTitle, WS_POPUP | WS_VISIBLE, x,
-                      y, MainWindowWidth, MainWindowHeight, nullptr, nullptr, module, nullptr);
+  // Sized for the monitor it opens on; WM_CREATE corrects the size should the window's own
+  // DPI turn out to be another.
+  dpi = DpiOfPrimaryScreenCentre();
+  const WindowOrigin origin =
+      CentredOrigin(MainWidthAt(dpi), MainHeightAt(dpi), 0, 0, GetSystemMetrics(SM_CXSCREEN),
+                    GetSystemMetrics(SM_CYSCREEN));
+  HWND window = CreateWindowExW(WS_EX_LAYERED, MainWindowClassName, MainWindowTitle,
+                                WS_POPUP | WS_VISIBLE, origin.x, origin.y, MainWidthAt(dpi),
+                                MainHeightAt(dpi), nullptr, nullptr, module, nullptr);
   // Without a window there is no tray icon and no way to end the program but killing it.
   if (window == nullptr) return;
   SetLayeredWindowAttributes(window, 0, 250, LWA_ALPHA);
@@ -119,34 +159,49 @@ void AppWindow::Run() {
 }
 
 void AppWindow::CreateControls(HWND window) {
-  listBox = CreateControl(window, L"LISTBOX", ListBoxId, nullptr, ListBoxStyle, 30, 100, 740, 260);
+  listBox = CreateControl(window, L"LISTBOX", ListBoxId, nullptr, ListBoxStyle);
   SetControlFont(listBox, false);
-  triggerEdit = CreateControl(window, L"EDIT", TriggerEditId, nullptr, EditStyle, 40, 415, 180, 20);
+  triggerEdit = CreateControl(window, L"EDIT", TriggerEditId, nullptr, EditStyle);
   SetControlFont(triggerEdit, false);
-  expansionEdit =
-      CreateControl(window, L"EDIT", ExpansionEditId, nullptr, EditStyle, 260, 415, 280, 20);
+  expansionEdit = CreateControl(window, L"EDIT", ExpansionEditId, nullptr, EditStyle);
   SetControlFont(expansionEdit, false);
-  addButton =
-      CreateControl(window, L"BUTTON", AddButtonId, L"ADD", PushButtonStyle, 570, 405, 80, 40);
-  deleteButton = CreateControl(window, L"BUTTON", DeleteButtonId, L"DELETE", PushButtonStyle, 660,
-                               405, 90, 40);
-  settingButton = CreateControl(window, L"BUTTON", SettingButtonId, L"SETTING", PushButtonStyle,
-                                310, 68, 70, 24);
-  startupCheck =
-      CreateControl(window, L"BUTTON", StartupCheckId, L"", CheckBoxStyle, 30, 70, 20, 20);
-  HWND label = CreateControl(window, L"STATIC", StartupLabelId, L"Start on Startup", LabelStyle, 55,
-                             70, 150, 20);
+  addButton = CreateControl(window, L"BUTTON", AddButtonId, L"ADD", PushButtonStyle);
+  deleteButton = CreateControl(window, L"BUTTON", DeleteButtonId, L"DELETE", PushButtonStyle);
+  settingButton = CreateControl(window, L"BUTTON", SettingButtonId, L"SETTING", PushButtonStyle);
+  startupCheck = CreateControl(window, L"BUTTON", StartupCheckId, L"", CheckBoxStyle);
+  HWND label = CreateControl(window, L"STATIC", StartupLabelId, L"Start on Startup", LabelStyle);
   SetControlFont(label, false);
   if (IsStartWithWindowsEnabled()) SendMessageW(startupCheck, BM_SETCHECK, BST_CHECKED, 0);
+  LayoutControls();
+}
+
+void AppWindow::LayoutControls() {
+  HWND window = MainWindow();
+  for (const ControlPlace& place : MainControlPlaces()) {
+    const WORD id = ControlId(place.control);
+    HWND control = id != 0 ? GetDlgItem(window, id) : nullptr;
+    if (control == nullptr) continue;
+    const LayoutRect rect = ScaleToDpi(place.rect, dpi);
+    SetWindowPos(control, nullptr, rect.left, rect.top, rect.Width(), rect.Height(),
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+  }
 }
 
 void AppWindow::SetControlFont(HWND control, bool bold) {
-  if (!RegularFont && !BoldFont) {
-    RegularFont = MakeFont(18, FW_NORMAL);
-    BoldFont = MakeFont(18, FW_BOLD);
-  }
+  if (!RegularFont || !BoldFont) MakeControlFonts(dpi);
   HFONT font = bold ? BoldFont.get() : RegularFont.get();
   SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+}
+
+void AppWindow::OnDpiChanged(HWND window, int newDpi, const RECT& suggested) {
+  dpi = newDpi;
+  // The new fonts are in the controls before the old ones are deleted.
+  MakeControlFonts(dpi, window);
+  SetWindowPos(window, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+               suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  SetMainWindowRegion(window, dpi);
+  LayoutControls();
+  InvalidateRect(window, nullptr, TRUE);
 }
 
 void AppWindow::OnCommand(HWND, WORD id, WORD code) {
@@ -198,26 +253,41 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
   switch (message) {
     case WM_CREATE: {
       CreateSharedBrushes();
-      // The window owns the region from here on.
-      HRGN region = CreateRoundRectRgn(0, 0, MainWindowWidth, MainWindowHeight, 16, 16);
-      if (SetWindowRgn(window, region, TRUE) == 0) DeleteObject(region);
+      // The monitor the window really is on decides; the size at creation was a guess.
+      const int actual = DpiForWindow(window);
+      if (actual != app->dpi) {
+        app->dpi = actual;
+        SetWindowPos(window, nullptr, 0, 0, MainWidthAt(actual), MainHeightAt(actual),
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+      }
+      SetMainWindowRegion(window, app->dpi);
       return 0;
     }
+    case WM_DPICHANGED:
+      app->OnDpiChanged(window, LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+      return 0;
     case WM_NCHITTEST: {
       LRESULT hit = byDefault();
       if (hit != HTCLIENT) return hit;
       POINT point = CursorInClient(window);
+      RECT client{};
+      GetClientRect(window, &client);
+      const HeaderHitAreas areas = HitAreasAt(client.right, app->dpi);
       // The header band drags the window, except at the close mark.
-      if (point.y < HeaderHeight) return point.x > CloseAreaLeft ? HTCLIENT : HTCAPTION;
+      if (point.y < areas.bandBottom) return point.x > areas.closeLeft ? HTCLIENT : HTCAPTION;
       return hit;
     }
     case WM_LBUTTONUP: {
       POINT point = CursorInClient(window);
-      if (point.y < CloseAreaBottom && point.x > CloseAreaLeft) ShowWindow(window, SW_HIDE);
+      RECT client{};
+      GetClientRect(window, &client);
+      const HeaderHitAreas areas = HitAreasAt(client.right, app->dpi);
+      if (point.y < areas.closeBottom && point.x > areas.closeLeft) ShowWindow(window, SW_HIDE);
       return byDefault();
     }
     case WM_PAINT:
-      return PaintMainWindow(window, app->expander.IsEnabled(), app->settings.shortcutText);
+      return PaintMainWindow(window, app->dpi, app->expander.IsEnabled(),
+                             app->settings.shortcutText);
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORLISTBOX:
       SetFieldColors(reinterpret_cast<HDC>(wParam));
@@ -227,7 +297,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       return reinterpret_cast<LRESULT>(BackgroundBrush.get());
     case WM_DRAWITEM: {
       const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
-      if (const wchar_t* label = ButtonLabel(item.CtlID)) DrawOwnerButton(item, label);
+      if (const wchar_t* label = ButtonLabel(item.CtlID)) DrawOwnerButton(item, label, app->dpi);
       return TRUE;
     }
     case WM_COMMAND:

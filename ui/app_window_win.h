@@ -13,6 +13,7 @@
 #include "engine/expander.h"
 #include "engine/trigger_table.h"
 #include "settings/settings_file.h"
+#include "ui/main_layout.h"
 #include "ui/save_queue.h"
 #include "ui/search_popup_win.h"
 #include "ui/trigger_file_history.h"
@@ -21,8 +22,6 @@ namespace tarquel {
 
 inline constexpr const wchar_t* MainWindowClassName = L"TarquelApp";
 inline constexpr const wchar_t* MainWindowTitle = L"Tarquel";
-inline constexpr int MainWindowWidth = 800;
-inline constexpr int MainWindowHeight = 500;
 inline constexpr WORD ApplicationIconId = 101;
 
 // Child controls, and the tray menu's commands above them: one WM_COMMAND dispatch serves both.
@@ -72,7 +71,12 @@ class AppWindow {
   // Creates the window, the tray icon and the controls, then serves messages until WM_QUIT.
   void Run();
   void CreateControls(HWND window);
+  // Puts every control at its place in the layout table, scaled to `dpi`.
+  void LayoutControls();
   void SetControlFont(HWND control, bool bold);
+  // WM_DPICHANGED: the window moved to a monitor of another scale, or the scale changed.
+  // `suggested` is the system's rectangle for the window at the new DPI.
+  void OnDpiChanged(HWND window, int newDpi, const RECT& suggested);
   void OnCommand(HWND window, WORD id, WORD code);
 
   void FillTriggerList();
@@ -114,6 +118,8 @@ class AppWindow {
 
   TriggerTable& table;
   NOTIFYICONDATAW trayIcon{};
+  // The main window's DPI: its monitor's, from its creation on.
+  int dpi = BaseDpi;
   HWND listBox = nullptr;
   HWND triggerEdit = nullptr;
   HWND expansionEdit = nullptr;

@@ -179,6 +179,9 @@ class Session:
         # does not override it), so a running wineserver needs no restart.
         self.dpi = None
         self._dpi_set = False
+        # The display's size. Another than the default needs a wineserver that has seen no
+        # other display (a prefix of its own): it keeps the first size it saw.
+        self.screen_size = (SCREEN_WIDTH, SCREEN_HEIGHT)
 
     # ---- life cycle -------------------------------------------------------------------------
 
@@ -242,10 +245,12 @@ class Session:
         """Positions and pixels in the tests assume Wine sees the display's own size. A
         wineserver first used without a display keeps reporting 1024 x 768 until it ends."""
         answer = self._probe_call("screen").split()
-        if answer[1:] != [str(SCREEN_WIDTH), str(SCREEN_HEIGHT)]:
+        width, height = self.screen_size
+        if answer[1:] != [str(width), str(height)]:
             raise RuntimeError(
-                f"Wine reports a {' x '.join(answer[1:])} screen on a {SCREEN_WIDTH} x "
-                f"{SCREEN_HEIGHT} display: its wineserver was first used without a display; "
+                f"Wine reports a {' x '.join(answer[1:])} screen on a {width} x {height} "
+                "display: its wineserver was first used without a display, or on one of "
+                "another size; "
                 "end it (wineserver -k) and start again"
             )
 
@@ -700,6 +705,7 @@ class Session:
 
     def _start_xvfb(self):
         first, last = _display_range()
+        width, height = self.screen_size
         log = open(self.scratch / "xvfb.log", "wb")
         self._files.append(log)
         for number in range(first, last + 1):
@@ -709,7 +715,7 @@ class Session:
             ready, ready_writer = os.pipe()
             process = subprocess.Popen(
                 # -r: no auto-repeat, so a key press held up by a busy machine stays one.
-                ["Xvfb", f":{number}", "-screen", "0", f"{SCREEN_WIDTH}x{SCREEN_HEIGHT}x24",
+                ["Xvfb", f":{number}", "-screen", "0", f"{width}x{height}x24",
                  "-nolisten", "tcp", "-r", "-displayfd", str(ready_writer)],
                 pass_fds=(ready_writer,),
                 stdin=subprocess.DEVNULL,

@@ -1,5 +1,7 @@
 #include "ui/app_window_win.h"
 
+#include <vector>
+
 #include "engine/send_expansion_win.h"
 #include "engine/trigger_file.h"
 #include "settings/output_settings.h"
@@ -61,6 +63,18 @@ WORD ControlId(MainControl control) {
       return 0;
   }
   return 0;
+}
+
+std::vector<HWND> ChildWindows(HWND window) {
+  std::vector<HWND> children;
+  EnumChildWindows(
+      window,
+      [](HWND child, LPARAM list) -> BOOL {
+        reinterpret_cast<std::vector<HWND>*>(list)->push_back(child);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&children));
+  return children;
 }
 
 void SetMainWindowRegion(HWND window, int dpi) {
@@ -196,7 +210,7 @@ void AppWindow::SetControlFont(HWND control, bool bold) {
 void AppWindow::OnDpiChanged(HWND window, int newDpi, const RECT& suggested) {
   dpi = newDpi;
   // The new fonts are in the controls before the old ones are deleted.
-  MakeControlFonts(dpi, window);
+  MakeControlFonts(dpi, ChildWindows(window));
   SetWindowPos(window, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
                suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
   SetMainWindowRegion(window, dpi);

@@ -99,27 +99,18 @@ void CreateSharedBrushes() {
   FieldBrush = MakeBrush(FieldColor);
 }
 
-void MakeControlFonts(int dpi, HWND window) {
+void MakeControlFonts(int dpi, std::span<const HWND> controls) {
   UniqueFont regular = MakeFont(ScaleToDpi(ControlFontHeight, dpi), FW_NORMAL);
   UniqueFont bold = MakeFont(ScaleToDpi(ControlFontHeight, dpi), FW_BOLD);
-  if (window != nullptr) {
-    struct Switch {
-      HFONT oldRegular, oldBold, newRegular, newBold;
-    } fonts{RegularFont.get(), BoldFont.get(), regular.get(), bold.get()};
-    EnumChildWindows(
-        window,
-        [](HWND child, LPARAM data) -> BOOL {
-          const auto& f = *reinterpret_cast<const Switch*>(data);
-          const auto font = reinterpret_cast<HFONT>(SendMessageW(child, WM_GETFONT, 0, 0));
-          HFONT replacement = nullptr;
-          if (font != nullptr && font == f.oldRegular) replacement = f.newRegular;
-          if (font != nullptr && font == f.oldBold) replacement = f.newBold;
-          if (replacement != nullptr) {
-            SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(replacement), TRUE);
-          }
-          return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&fonts));
+  for (HWND control : controls) {
+    const auto font = reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0));
+    if (font == nullptr) continue;
+    HFONT replacement = font == RegularFont.get() ? regular.get()
+                        : font == BoldFont.get()  ? bold.get()
+                                                  : nullptr;
+    if (replacement != nullptr) {
+      SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(replacement), TRUE);
+    }
   }
   RegularFont = std::move(regular);
   BoldFont = std::move(bold);

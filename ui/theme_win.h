@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <span>
 #include <string_view>
 
 #include "ui/gdi_win.h"
@@ -20,9 +21,9 @@ extern UniqueFont BoldFont;
 
 void CreateSharedBrushes();
 
-// Makes RegularFont and BoldFont for `dpi`. Every child of `window` (if given) that used the
-// old ones is switched to the new ones before the old ones are deleted.
-void MakeControlFonts(int dpi, HWND window = nullptr);
+// Makes RegularFont and BoldFont for `dpi`. Each of `controls` that used the old ones is
+// switched to the new ones before the old ones are deleted; the others keep their fonts.
+void MakeControlFonts(int dpi, std::span<const HWND> controls = {});
 
 // The header's parts measured in their fonts at `dpi` in `dc`, and placed for a client area
 // `clientWidth` wide.

@@ -293,6 +293,52 @@ TEST_F(ThemeDrawing, ButtonCornersAndLabelScaleWithTheDpi) {
   EXPECT_TRUE(HasColorIn(big, ButtonTextColor, RECT{100, 20, 120, 60}));
 }
 
+LONG FontHeight(HFONT font) {
+  LOGFONTW description{};
+  if (GetObjectW(font, sizeof description, &description) == 0) return 0;
+  return description.lfHeight;
+}
+
+// Message-only windows: the unit tests run under Wine without a display.
+HWND MessageOnlyStatic() {
+  return CreateWindowExW(0, L"STATIC", L"", WS_CHILD, 0, 0, 50, 20, HWND_MESSAGE, nullptr, nullptr,
+                         nullptr);
+}
+
+TEST(ControlFonts, AreMadeForTheDpiAndSwitchedInEveryControlThatUsedThem) {
+  HWND regular = MessageOnlyStatic();
+  HWND bold = MessageOnlyStatic();
+  HWND own = MessageOnlyStatic();
+  ASSERT_NE(regular, nullptr);
+  ASSERT_NE(bold, nullptr);
+  ASSERT_NE(own, nullptr);
+  UniqueFont ownFont = MakeFont(11, FW_NORMAL);
+
+  MakeControlFonts(96);
+  EXPECT_EQ(FontHeight(RegularFont.get()), 18);
+  SendMessageW(regular, WM_SETFONT, reinterpret_cast<WPARAM>(RegularFont.get()), FALSE);
+  SendMessageW(bold, WM_SETFONT, reinterpret_cast<WPARAM>(BoldFont.get()), FALSE);
+  SendMessageW(own, WM_SETFONT, reinterpret_cast<WPARAM>(ownFont.get()), FALSE);
+
+  const HWND controls[] = {regular, bold, own};
+  MakeControlFonts(192, controls);
+  auto fontOf = [](HWND control) {
+    return reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0));
+  };
+  EXPECT_EQ(fontOf(regular), RegularFont.get());
+  EXPECT_EQ(fontOf(bold), BoldFont.get());
+  EXPECT_EQ(fontOf(own), ownFont.get());
+  EXPECT_EQ(FontHeight(RegularFont.get()), 36);
+  EXPECT_EQ(FontHeight(BoldFont.get()), 36);
+  LOGFONTW boldDescription{};
+  GetObjectW(BoldFont.get(), sizeof boldDescription, &boldDescription);
+  EXPECT_EQ(boldDescription.lfWeight, FW_BOLD);
+
+  for (HWND control : controls) DestroyWindow(control);
+  RegularFont.reset();
+  BoldFont.reset();
+}
+
 }  // namespace
 }  // namespace tarquel
 

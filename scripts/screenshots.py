@@ -6,10 +6,13 @@
 Builds tarquel.exe and the end-to-end window probe with the windows preset (in DIR, default
 build/windows) unless they are up to date, then drives the real program through the end-to-end
 harness on a virtual display: the main window with a few triggers, the status overlay right
-after the toggle shortcut switched expansion off, and the shortcut capture dialog. Each picture
-is cropped to its window; the rounded corners of the main window and the overlay are left
-transparent. TARQUEL_E2E_DISPLAYS="81-89" picks the X display numbers, WINEPREFIX the Wine
-prefix (default DIR/wineprefix).
+after the toggle shortcut switched expansion off, and the shortcut capture dialog, all at 96 DPI
+(100 %); then the main window once more at 192 DPI (200 %) on a display large enough for it,
+main-window-192dpi.png. Each picture is cropped to its window; the rounded corners of the main
+window and the overlay are left transparent. TARQUEL_E2E_DISPLAYS="81-89" picks the X display
+numbers, WINEPREFIX the Wine prefix (default DIR/wineprefix). The 192-DPI picture is taken in a
+prefix of its own, DIR/wineprefix-hidpi (made when missing): a wineserver keeps the screen size
+it first saw, and the shared one has seen 1280 x 1024.
 """
 
 import argparse
@@ -36,14 +39,15 @@ CONFIG = (
 
 MAIN_SIZE = (800, 500)
 MAIN_CORNER_RADIUS = 8
+HIDPI = 192
+HIDPI_SCREEN = (2560, 1600)
 OVERLAY_SIZE = (200, 80)
 OVERLAY_CORNER_RADIUS = 10
 OVERLAY_OFF = (120, 30, 30)  # the overlay's "DISABLED" colour as drawn (no compositor on Xvfb)
 DOT_ON = (0, 255, 100)
-STATUS_DOT = (150, 30)  # client coordinates in the main window
-TRIGGER_FIELD = (130, 425)
-EXPANSION_FIELD = (400, 425)
-SETTING_BUTTON = (345, 80)
+TRIGGER_EDIT_ID = 102
+EXPANSION_EDIT_ID = 103
+SETTING_BUTTON_ID = 110
 CANCEL_BUTTON = (160, 107)  # client coordinates in the capture dialog
 CAPTURE_PROMPT = "Press Ctrl, Alt, Shift + Key..."
 OFF_LINE = "Expander: OFF\n"
@@ -104,33 +108,59 @@ def overlay_showing(pixels, colour):
     return all(pixels.pixel(x, y) == colour for x, y in inside)
 
 
-def take_pictures(session, out):
+def scaled(length, dpi):
+    return (length * dpi + 48) // 96
+
+
+def dot_shown(session, origin, dpi):
+    """Whether the header's green state dot is on the screen: it lies between the version
+    and the state word, somewhere in the band from x 120 to 240 at 96 DPI, at y 30."""
+    pixels = session.screen_pixels()
+    y = origin[1] + scaled(30, dpi)
+    columns = range(scaled(120, dpi), scaled(240, dpi))
+    return any(pixels.pixel(origin[0] + x, y) == DOT_ON for x in columns)
+
+
+def click_control(session, control_id):
+    session.click_control("TarquelApp", control_id)
+
+
+def take_main_picture(session, out, name, dpi):
+    width, height = (scaled(n, dpi) for n in MAIN_SIZE)
     main = session.wait_until(
         lambda: window_geometry(session, "^Tarquel$"), "tarquel's main window",
         timeout=harness.START_TIMEOUT,
     )
     origin = main[:2]
-    session.wait_until(
-        lambda: session.screen_pixels().pixel(origin[0] + STATUS_DOT[0],
-                                              origin[1] + STATUS_DOT[1]) == DOT_ON,
-        "the main window to be painted",
-    )
+    if main[2:] != (width, height):
+        raise RuntimeError(f"the main window is {main[2]} x {main[3]}, not {width} x {height}")
+    session.wait_until(lambda: dot_shown(session, origin, dpi), "the main window to be painted")
 
     # A new entry half typed, as someone about to press "ADD" would have it.
-    click(session, origin, TRIGGER_FIELD)
+    click_control(session, TRIGGER_EDIT_ID)
     session.type(":mtg")
-    click(session, origin, EXPANSION_FIELD)
+    click_control(session, EXPANSION_EDIT_ID)
     session.type("See you at the meeting")
+    def expansion():
+        return session.dialog_item_text("TarquelApp", EXPANSION_EDIT_ID)
+
     session.wait_until(
-        lambda: session.dialog_item_text("TarquelApp", 103) == "See you at the meeting",
+        lambda: expansion() == "See you at the meeting",
         "the expansion field to hold the text",
-        describe=lambda: session.dialog_item_text("TarquelApp", 103),
+        describe=expansion,
     )
     # Off the buttons, so that none is drawn hovered.
-    session._check(session.xdotool("mousemove", origin[0] + 700, origin[1] + 470))
-    screen = session.scratch / "main.png"
+    session._check(
+        session.xdotool("mousemove", origin[0] + scaled(700, dpi), origin[1] + scaled(470, dpi))
+    )
+    screen = session.scratch / f"main-{dpi}.png"
     session.screenshot(screen)
-    crop(screen, out / "main-window.png", *origin, *MAIN_SIZE, MAIN_CORNER_RADIUS)
+    crop(screen, out / name, *origin, width, height, scaled(MAIN_CORNER_RADIUS, dpi))
+    return origin
+
+
+def take_pictures(session, out):
+    take_main_picture(session, out, "main-window.png", 96)
 
     # The overlay lives 1.5 s: a grab that missed it switches back on and tries again.
     width, height = OVERLAY_SIZE
@@ -158,7 +188,7 @@ def take_pictures(session, out):
         lambda: session.window_text("TarquelOverlay") is None, "the overlay to close"
     )
 
-    click(session, origin, SETTING_BUTTON)
+    click_control(session, SETTING_BUTTON_ID)
     session.wait_until(
         lambda: session.window_text("ShortcutCapture", "Static") == CAPTURE_PROMPT,
         "the capture dialog",
@@ -201,7 +231,26 @@ def main():
         raise
     finally:
         session.close()
-    for name in ("main-window.png", "status-overlay.png", "shortcut-capture.png"):
+
+    hidpi = harness.Session(
+        "screenshots-192dpi", config=CONFIG, tarquel=tarquel, probe=probe,
+        prefix=build_dir / "wineprefix-hidpi",
+    )
+    hidpi.dpi = HIDPI
+    hidpi.screen_size = HIDPI_SCREEN
+    try:
+        hidpi.start()
+        take_main_picture(hidpi, options.out.resolve(), "main-window-192dpi.png", HIDPI)
+    except BaseException:
+        hidpi.note_failure("screenshots-192dpi")
+        raise
+    finally:
+        hidpi.close()
+        # This prefix's wineserver has seen only this display size; end it with its session.
+        subprocess.run(["wineserver", "-k"], env={**os.environ, "WINEPREFIX": str(hidpi.prefix)},
+                       check=False)
+    for name in ("main-window.png", "main-window-192dpi.png", "status-overlay.png",
+                 "shortcut-capture.png"):
         print(options.out / name)
 
 

@@ -7,7 +7,9 @@
 #include "settings/settings_file.h"
 #include "settings/shortcut.h"
 #include "ui/app_window_win.h"
+#include "ui/dpi_win.h"
 #include "ui/gdi_win.h"
+#include "ui/main_layout.h"
 #include "ui/search_popup.h"
 #include "ui/wide_text_win.h"
 
@@ -17,8 +19,15 @@ namespace {
 constexpr const wchar_t* CaptureClassName = L"ShortcutCapture";
 constexpr const wchar_t* ToggleCaptureTitle = L"Set Toggle Shortcut";
 constexpr const wchar_t* SearchCaptureTitle = L"Set Search Popup Shortcut";
+// At 96 DPI, scaled to the DPI of the monitor the dialog is on.
 constexpr int CaptureWidth = 320;
 constexpr int CaptureHeight = 160;
+constexpr int CaptureFontHeight = 16;
+struct Place {
+  int x, y, width, height;
+};
+constexpr Place LabelPlace{10, 30, 300, 40};
+constexpr Place CancelPlace{110, 90, 100, 35};
 constexpr WORD CancelButtonId = 2;
 constexpr COLORREF CaptureBackgroundColor = RGB(45, 45, 50);
 constexpr COLORREF CaptureTextColor = RGB(255, 255, 255);
@@ -32,6 +41,8 @@ struct CaptureOutcome {
 // The dialog's window procedure gets no user data: it reports through these.
 CaptureOutcome CaptureResult;
 HWND CaptureLabel = nullptr;
+HWND CaptureCancel = nullptr;
+int CaptureDpi = BaseDpi;
 bool CaptureClassRegistered = false;
 UniqueFont CaptureLabelFont;
 // The label must paint its own background: with none, a new hint would be drawn over the old
@@ -54,22 +65,50 @@ void OnCaptureKey(HWND dialog, std::uint32_t key) {
   if (!hint.empty()) SetWindowTextUtf8(CaptureLabel, hint);
 }
 
+void PlaceScaled(HWND control, const Place& place) {
+  auto s = [](int length) { return ScaleToDpi(length, CaptureDpi); };
+  SetWindowPos(control, nullptr, s(place.x), s(place.y), s(place.width), s(place.height),
+               SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// The label and the button at CaptureDpi, in a font made for it; the old font is deleted only
+// once neither control uses it.
+void LayoutCaptureControls() {
+  UniqueFont font = MakeFont(ScaleToDpi(CaptureFontHeight, CaptureDpi), FW_NORMAL);
+  for (HWND control : {CaptureLabel, CaptureCancel}) {
+    if (control == nullptr) continue;
+    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
+  }
+  CaptureLabelFont = std::move(font);
+  if (CaptureLabel != nullptr) PlaceScaled(CaptureLabel, LabelPlace);
+  if (CaptureCancel != nullptr) PlaceScaled(CaptureCancel, CancelPlace);
+}
+
 void CreateCaptureControls(HWND dialog) {
   CaptureLabel = CreateWindowExW(0, L"STATIC", Wide(CapturePromptText).c_str(),
-                                 WS_CHILD | WS_VISIBLE | SS_CENTER, 10, 30, 300, 40, dialog,
-                                 nullptr, nullptr, nullptr);
-  CaptureLabelFont = MakeFont(16, FW_NORMAL);
-  SendMessageW(CaptureLabel, WM_SETFONT, reinterpret_cast<WPARAM>(CaptureLabelFont.get()), TRUE);
-  CreateWindowExW(0, L"BUTTON", L"Cancel", WS_CHILD | WS_VISIBLE, 110, 90, 100, 35, dialog,
-                  reinterpret_cast<HMENU>(static_cast<UINT_PTR>(CancelButtonId)), nullptr, nullptr);
+                                 WS_CHILD | WS_VISIBLE | SS_CENTER, 0, 0, 0, 0, dialog, nullptr,
+                                 nullptr, nullptr);
+  CaptureCancel = CreateWindowExW(
+      0, L"BUTTON", L"Cancel", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, dialog,
+      reinterpret_cast<HMENU>(static_cast<UINT_PTR>(CancelButtonId)), nullptr, nullptr);
+  LayoutCaptureControls();
 }
 
 LRESULT CALLBACK CaptureWindowProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_CREATE:
       CaptureResult = {};
+      CaptureDpi = DpiForWindow(dialog);
       CreateCaptureControls(dialog);
       return 0;
+    case WM_DPICHANGED: {
+      CaptureDpi = LOWORD(wParam);
+      const RECT& suggested = *reinterpret_cast<const RECT*>(lParam);
+      SetWindowPos(dialog, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                   suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+      LayoutCaptureControls();
+      return 0;
+    }
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
       // Also keeps Alt+F4 and Alt+letter from reaching the system: they are candidates.
@@ -96,6 +135,7 @@ LRESULT CALLBACK CaptureWindowProc(HWND dialog, UINT message, WPARAM wParam, LPA
     case WM_NCDESTROY:
       // The last message, after the label is gone: its font may go too.
       CaptureLabel = nullptr;
+      CaptureCancel = nullptr;
       CaptureLabelFont.reset();
       return DefWindowProcW(dialog, message, wParam, lParam);
     default:
@@ -123,11 +163,15 @@ std::optional<Shortcut> AppWindow::CaptureShortcut(const wchar_t* title) {
   EnableWindow(window, FALSE);
   // Cleared here as well: a dialog that fails to be created must not replay the last capture.
   CaptureResult = {};
-  const int x = (GetSystemMetrics(SM_CXSCREEN) - CaptureWidth) / 2;
-  const int y = (GetSystemMetrics(SM_CYSCREEN) - CaptureHeight) / 2;
+  // Sized for the monitor at the middle of the primary screen, where it opens.
+  const int openingDpi = DpiOfPrimaryScreenCentre();
+  const int width = ScaleToDpi(CaptureWidth, openingDpi);
+  const int height = ScaleToDpi(CaptureHeight, openingDpi);
+  const int x = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
+  const int y = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
   HWND dialog = CreateWindowExW(WS_EX_DLGMODALFRAME | WS_EX_TOPMOST, CaptureClassName, title,
-                                WS_POPUP | WS_VISIBLE | WS_CAPTION, x, y, CaptureWidth,
-                                CaptureHeight, nullptr, nullptr, module, nullptr);
+                                WS_POPUP | WS_VISIBLE | WS_CAPTION, x, y, width, height, nullptr,
+                                nullptr, module, nullptr);
 
   // The hook, the toggle hotkey, the tray and the overlays are all served from here meanwhile.
   bool quitting = false;

@@ -2,7 +2,10 @@
 
 #include <windows.h>
 
+#include "ui/dpi_win.h"
 #include "ui/gdi_win.h"
+#include "ui/main_layout.h"
+#include "ui/theme_win.h"
 
 namespace tarquel {
 namespace {
@@ -14,10 +17,12 @@ constexpr int OverlayCornerDiameter = 20;
 constexpr COLORREF OverlayEnabledColor = RGB(20, 120, 60);
 constexpr COLORREF OverlayDisabledColor = RGB(120, 30, 30);
 constexpr COLORREF OverlayTextColor = RGB(255, 255, 255);
+constexpr int OverlayFontHeight = 36;
 
 // Shared by every overlay: two toggles in quick succession leave two overlays on screen, and
-// both then show the latest state.
+// both then show the latest state (at the DPI of the monitor the latest one opened on).
 bool OverlayShowsEnabled = true;
+int OverlayDpi = BaseDpi;
 bool OverlayClassRegistered = false;
 
 void PaintOverlay(HWND window) {
@@ -30,7 +35,8 @@ void PaintOverlay(HWND window) {
     FillRect(dc, &client, brush.get());
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, OverlayTextColor);
-    UniqueFont font = MakeFont(36, FW_BOLD, CLEARTYPE_QUALITY);
+    UniqueFont font =
+        MakeFont(ScaleToDpi(OverlayFontHeight, OverlayDpi), FW_BOLD, CLEARTYPE_QUALITY);
     SelectedObject selectedFont(dc, font.get());
     DrawTextW(dc, OverlayShowsEnabled ? L"ENABLED" : L"DISABLED", -1, &client,
               DT_SINGLELINE | DT_VCENTER | DT_CENTER);
@@ -74,7 +80,11 @@ void ShowStatusOverlay(bool enabled) {
     OverlayClassRegistered = RegisterClassW(&overlayClass) != 0;
   }
 
-  const int x = (GetSystemMetrics(SM_CXSCREEN) - OverlayWidth) / 2;
+  // The DPI of the monitor the overlay opens on: the one at the middle of the primary screen.
+  OverlayDpi = DpiOfPrimaryScreenCentre();
+  const int width = ScaleToDpi(OverlayWidth, OverlayDpi);
+  const int height = ScaleToDpi(OverlayHeight, OverlayDpi);
+  const int x = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
   const int y = GetSystemMetrics(SM_CYSCREEN) / 4;
   void* state = reinterpret_cast<void*>(static_cast<INT_PTR>(enabled ? 1 : 0));
   // Shown without activation, and never activated by a click: a window created visible
@@ -82,13 +92,10 @@ void ShowStatusOverlay(bool enabled) {
   // overlay is up would be lost.
   HWND overlay = CreateWindowExW(
       WS_EX_LAYERED | WS_EX_TOOLWINDOW | WS_EX_TOPMOST | WS_EX_NOACTIVATE, OverlayClassName,
-      nullptr, WS_POPUP, x, y, OverlayWidth, OverlayHeight, nullptr, nullptr, module, state);
+      nullptr, WS_POPUP, x, y, width, height, nullptr, nullptr, module, state);
   if (overlay == nullptr) return;
   SetLayeredWindowAttributes(overlay, 0, OverlayAlpha, LWA_ALPHA);
-  HRGN region = CreateRoundRectRgn(0, 0, OverlayWidth, OverlayHeight, OverlayCornerDiameter,
-                                   OverlayCornerDiameter);
-  // On success the window owns the region; otherwise it is still ours to free.
-  if (region != nullptr && SetWindowRgn(overlay, region, TRUE) == 0) DeleteObject(region);
+  SetRoundedRegion(overlay, width, height, OverlayCornerDiameter, OverlayDpi);
   ShowWindow(overlay, SW_SHOWNOACTIVATE);
 }
 

@@ -3,6 +3,7 @@
 namespace tarquel {
 
 inline constexpr const wchar_t* OverlayClassName = L"TarquelOverlay";
+// At 96 DPI; scaled to the DPI of the monitor it opens on.
 inline constexpr int OverlayWidth = 200;
 inline constexpr int OverlayHeight = 80;
 

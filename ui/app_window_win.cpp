@@ -2,10 +2,14 @@
 
 #include <commctrl.h>
 
+#include <vector>
+
 #include "engine/send_expansion_win.h"
 #include "engine/trigger_file.h"
 #include "settings/output_settings.h"
 #include "ui/autostart_win.h"
+#include "ui/dpi_win.h"
+#include "ui/header_layout.h"
 #include "ui/search_popup.h"
 #include "ui/theme_win.h"
 #include "ui/wide_text_win.h"
@@ -31,7 +35,7 @@ constexpr DWORD StatusStyle = WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX | SS
 // The shell reads cbSize to tell the record's layout; this is the full Vista-and-later one.
 static_assert(sizeof(NOTIFYICONDATAW) == 976 || sizeof(void*) != 8);
 
-// Placed by LayoutControls once all exist.
+// Created without a size: LayoutControls gives every control its place at the window's DPI.
 HWND CreateControl(HWND parent, const wchar_t* className, WORD id, const wchar_t* text,
                    DWORD style) {
   return CreateWindowExW(0, className, text, style, 0, 0, 0, 0, parent,
@@ -72,6 +76,25 @@ LRESULT CALLBACK ExpansionFieldProc(HWND field, UINT message, WPARAM wParam, LPA
       break;
   }
   return DefSubclassProc(field, message, wParam, lParam);
+}
+
+std::vector<HWND> ChildWindows(HWND window) {
+  std::vector<HWND> children;
+  EnumChildWindows(
+      window,
+      [](HWND child, LPARAM list) -> BOOL {
+        reinterpret_cast<std::vector<HWND>*>(list)->push_back(child);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&children));
+  return children;
+}
+
+void SetMainWindowRegion(HWND window, int dpi) {
+  RECT bounds{};
+  GetWindowRect(window, &bounds);
+  SetRoundedRegion(window, bounds.right - bounds.left, bounds.bottom - bounds.top, WindowCorner,
+                   dpi);
 }
 
 POINT CursorInClient(HWND window) {
@@ -136,11 +159,15 @@ void AppWindow::Run() {
   INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_LISTVIEW_CLASSES};
   InitCommonControlsEx(&controls);
 
-  const int x = (GetSystemMetrics(SM_CXSCREEN) - MainWindowWidth) / 2;
-  const int y = (GetSystemMetrics(SM_CYSCREEN) - MainWindowHeight) / 2;
-  HWND window =
-      CreateWindowExW(WS_EX_LAYERED, MainWindowClassName, MainWindowTitle, WS_POPUP | WS_VISIBLE, x,
-                      y, MainWindowWidth, MainWindowHeight, nullptr, nullptr, module, nullptr);
+  // Sized for the monitor it opens on; WM_CREATE corrects the size should the window's own
+  // DPI turn out to be another.
+  dpi = DpiOfPrimaryScreenCentre();
+  const WindowOrigin origin =
+      CentredOrigin(MainWidthAt(dpi), MainHeightAt(dpi), 0, 0, GetSystemMetrics(SM_CXSCREEN),
+                    GetSystemMetrics(SM_CYSCREEN));
+  HWND window = CreateWindowExW(WS_EX_LAYERED, MainWindowClassName, MainWindowTitle,
+                                WS_POPUP | WS_VISIBLE, origin.x, origin.y, MainWidthAt(dpi),
+                                MainHeightAt(dpi), nullptr, nullptr, module, nullptr);
   // Without a window there is no tray icon and no way to end the program but killing it.
   if (window == nullptr) return;
   SetLayeredWindowAttributes(window, 0, 250, LWA_ALPHA);
@@ -203,6 +230,8 @@ void AppWindow::CreateControls(HWND window) {
 
 void AppWindow::LayoutControls() {
   HWND window = MainWindow();
+  // The captions get the new font before the old one is deleted.
+  UniqueFont oldCaptionFont = std::move(captionFont);
   captionFont = MakeFont(ScaleToDpi(16, dpi), FW_BOLD);
   for (const ControlPlace& place : MainControlPlaces()) {
     static constexpr WORD Ids[MainControlCount] = {
@@ -228,12 +257,20 @@ void AppWindow::LayoutControls() {
 }
 
 void AppWindow::SetControlFont(HWND control, bool bold) {
-  if (!RegularFont && !BoldFont) {
-    RegularFont = MakeFont(18, FW_NORMAL);
-    BoldFont = MakeFont(18, FW_BOLD);
-  }
+  if (!RegularFont || !BoldFont) MakeControlFonts(dpi);
   HFONT font = bold ? BoldFont.get() : RegularFont.get();
   SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+}
+
+void AppWindow::OnDpiChanged(HWND window, int newDpi, const RECT& suggested) {
+  dpi = newDpi;
+  // The new fonts are in the controls before the old ones are deleted.
+  MakeControlFonts(dpi, ChildWindows(window));
+  SetWindowPos(window, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+               suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  SetMainWindowRegion(window, dpi);
+  LayoutControls();
+  InvalidateRect(window, nullptr, TRUE);
 }
 
 void AppWindow::OnCommand(HWND window, WORD id, WORD code) {
@@ -359,26 +396,41 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
   switch (message) {
     case WM_CREATE: {
       CreateSharedBrushes();
-      // The window owns the region from here on.
-      HRGN region = CreateRoundRectRgn(0, 0, MainWindowWidth, MainWindowHeight, 16, 16);
-      if (SetWindowRgn(window, region, TRUE) == 0) DeleteObject(region);
+      // The monitor the window really is on decides; the size at creation was a guess.
+      const int actual = DpiForWindow(window);
+      if (actual != app->dpi) {
+        app->dpi = actual;
+        SetWindowPos(window, nullptr, 0, 0, MainWidthAt(actual), MainHeightAt(actual),
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+      }
+      SetMainWindowRegion(window, app->dpi);
       return 0;
     }
+    case WM_DPICHANGED:
+      app->OnDpiChanged(window, LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+      return 0;
     case WM_NCHITTEST: {
       LRESULT hit = byDefault();
       if (hit != HTCLIENT) return hit;
       POINT point = CursorInClient(window);
+      RECT client{};
+      GetClientRect(window, &client);
+      const HeaderHitAreas areas = HitAreasAt(client.right, app->dpi);
       // The header band drags the window, except at the close mark.
-      if (point.y < HeaderHeight) return point.x > CloseAreaLeft ? HTCLIENT : HTCAPTION;
+      if (point.y < areas.bandBottom) return point.x > areas.closeLeft ? HTCLIENT : HTCAPTION;
       return hit;
     }
     case WM_LBUTTONUP: {
       POINT point = CursorInClient(window);
-      if (point.y < CloseAreaBottom && point.x > CloseAreaLeft) ShowWindow(window, SW_HIDE);
+      RECT client{};
+      GetClientRect(window, &client);
+      const HeaderHitAreas areas = HitAreasAt(client.right, app->dpi);
+      if (point.y < areas.closeBottom && point.x > areas.closeLeft) ShowWindow(window, SW_HIDE);
       return byDefault();
     }
     case WM_PAINT:
-      return PaintMainWindow(window, app->expander.IsEnabled(), app->settings.shortcutText);
+      return PaintMainWindow(window, app->dpi, app->expander.IsEnabled(),
+                             app->settings.shortcutText);
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORLISTBOX:
       SetFieldColors(reinterpret_cast<HDC>(wParam));
@@ -412,7 +464,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     }
     case WM_DRAWITEM: {
       const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
-      if (const wchar_t* label = ButtonLabel(item.CtlID)) DrawOwnerButton(item, label);
+      if (const wchar_t* label = ButtonLabel(item.CtlID)) DrawOwnerButton(item, label, app->dpi);
       return TRUE;
     }
     case WM_COMMAND:

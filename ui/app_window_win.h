@@ -25,8 +25,6 @@ namespace tarquel {
 
 inline constexpr const wchar_t* MainWindowClassName = L"TarquelApp";
 inline constexpr const wchar_t* MainWindowTitle = L"Tarquel";
-inline constexpr int MainWindowWidth = 800;
-inline constexpr int MainWindowHeight = 500;
 inline constexpr WORD ApplicationIconId = 101;
 
 // Child controls, and the tray menu's commands above them: one WM_COMMAND dispatch serves both.
@@ -85,6 +83,9 @@ class AppWindow {
   // Places every control for `dpi` and gives it its font.
   void LayoutControls();
   void SetControlFont(HWND control, bool bold);
+  // WM_DPICHANGED: the window moved to a monitor of another scale, or the scale changed.
+  // `suggested` is the system's rectangle for the window at the new DPI.
+  void OnDpiChanged(HWND window, int newDpi, const RECT& suggested);
   void OnCommand(HWND window, WORD id, WORD code);
   // Keys of the whole window, looked at before the focused control gets them: Ctrl+F, and in
   // the list Delete and Ctrl+Z. True when the key was used.
@@ -144,6 +145,8 @@ class AppWindow {
 
   TriggerTable& table;
   NOTIFYICONDATAW trayIcon{};
+  // The main window's DPI: its monitor's, from its creation on.
+  int dpi = BaseDpi;
   HWND listBox = nullptr;
   HWND triggerEdit = nullptr;
   HWND expansionEdit = nullptr;
@@ -165,7 +168,6 @@ class AppWindow {
   std::optional<std::pair<std::string, std::string>> lastDeleted;
   // The control that had the focus when the window was last deactivated.
   HWND focusBeforeDeactivation = nullptr;
-  int dpi = BaseDpi;
   UniqueFont captionFont;
   // Opened by its own global shortcut (search_shortcut= in settings.txt).
   std::unique_ptr<SearchPopup> searchPopup;

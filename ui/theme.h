@@ -22,9 +22,4 @@ inline constexpr std::uint32_t DisabledColor = Rgb(255, 50, 50);
 inline constexpr std::uint32_t CloseMarkColor = Rgb(255, 100, 100);
 inline constexpr std::uint32_t ButtonTextColor = Rgb(255, 255, 255);
 
-// The header band and the close mark's reacting corner, shared by painting and hit-testing.
-inline constexpr int HeaderHeight = 60;
-inline constexpr int CloseAreaLeft = 750;   // x greater than this
-inline constexpr int CloseAreaBottom = 40;  // y less than this
-
 }  // namespace tarquel

@@ -19,12 +19,71 @@ namespace {
 // Not even 300 characters of hint fit before the window's edge cuts them off; painting
 // a megabyte of a damaged settings.txt on every repaint would only cost time.
 constexpr std::size_t PaintedHintLimit = 1024;
+constexpr std::string_view TitleText = "Tarquel";
+constexpr std::string_view CloseMarkText = "X";
 
-void TextAt(HDC dc, int x, int y, std::string_view text, COLORREF color, HFONT font) {
+// The header's fonts at one DPI; made for each paint, like the rest of its objects.
+struct HeaderFonts {
+  explicit HeaderFonts(int dpi)
+      : title(MakeFont(ScaleToDpi(TitleFontHeight, dpi), FW_BOLD)),
+        version(MakeFont(ScaleToDpi(VersionFontHeight, dpi), FW_NORMAL)),
+        state(MakeFont(ScaleToDpi(StateFontHeight, dpi), FW_BOLD)),
+        hint(MakeFont(ScaleToDpi(HintFontHeight, dpi), FW_NORMAL)),
+        mark(MakeFont(ScaleToDpi(CloseMarkFontHeight, dpi), FW_BOLD)) {}
+  UniqueFont title;
+  UniqueFont version;
+  UniqueFont state;
+  UniqueFont hint;
+  UniqueFont mark;
+};
+
+// The texts the header shows, as painted.
+struct HeaderTexts {
+  HeaderTexts(bool enabled, std::string_view shortcutText)
+      : version(L"v" + Wide(ProgramVersion)),
+        state(enabled ? L"ON" : L"OFF"),
+        hint(L"(" + Wide(shortcutText.substr(0, PaintedHintLimit)) + L")") {}
+  std::wstring title = Wide(TitleText);
+  std::wstring version;
+  std::wstring state;
+  std::wstring hint;
+  std::wstring mark = Wide(CloseMarkText);
+};
+
+TextExtent Measure(HDC dc, const std::wstring& text, HFONT font) {
+  SelectedObject selected(dc, font);
+  SIZE size{};
+  if (!GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size)) return {};
+  return {static_cast<int>(size.cx), static_cast<int>(size.cy)};
+}
+
+HeaderPlaces PlaceMeasured(HDC dc, int clientWidth, int dpi, const HeaderFonts& fonts,
+                           const HeaderTexts& texts) {
+  const HeaderExtents extents{
+      Measure(dc, texts.title, fonts.title.get()), Measure(dc, texts.version, fonts.version.get()),
+      Measure(dc, texts.state, fonts.state.get()), Measure(dc, texts.hint, fonts.hint.get()),
+      Measure(dc, texts.mark, fonts.mark.get())};
+  return PlaceHeader(extents, clientWidth, dpi);
+}
+
+RECT ToRect(const LayoutRect& rect) {
+  return RECT{rect.left, rect.top, rect.right, rect.bottom};
+}
+
+// Clipped to `place`: the hint may have been cut short there.
+void TextIn(HDC dc, const LayoutRect& place, const std::wstring& text, COLORREF color, HFONT font) {
+  if (place.Width() <= 0) return;
   SelectedObject selected(dc, font);
   SetTextColor(dc, color);
-  const std::wstring wide = Wide(text);
-  TextOutW(dc, x, y, wide.c_str(), static_cast<int>(wide.size()));
+  const RECT clip = ToRect(place);
+  ExtTextOutW(dc, place.left, place.top, ETO_CLIPPED, &clip, text.c_str(),
+              static_cast<UINT>(text.size()), nullptr);
+}
+
+void RoundFrame(HDC dc, const LayoutRect& frame, int dpi) {
+  const LayoutRect scaled = ScaleToDpi(frame, dpi);
+  const int corner = ScaleToDpi(FrameCorner, dpi);
+  RoundRect(dc, scaled.left, scaled.top, scaled.right, scaled.bottom, corner, corner);
 }
 
 }  // namespace
@@ -35,52 +94,71 @@ void CreateSharedBrushes() {
   FieldBrush = MakeBrush(FieldColor);
 }
 
-void PaintMainWindowInto(HDC dc, const RECT& client, bool enabled, std::string_view shortcutText) {
+void MakeControlFonts(int dpi, std::span<const HWND> controls) {
+  UniqueFont regular = MakeFont(ScaleToDpi(ControlFontHeight, dpi), FW_NORMAL);
+  UniqueFont bold = MakeFont(ScaleToDpi(ControlFontHeight, dpi), FW_BOLD);
+  for (HWND control : controls) {
+    const auto font = reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0));
+    if (font == nullptr) continue;
+    HFONT replacement = font == RegularFont.get() ? regular.get()
+                        : font == BoldFont.get()  ? bold.get()
+                                                  : nullptr;
+    if (replacement != nullptr) {
+      SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(replacement), TRUE);
+    }
+  }
+  RegularFont = std::move(regular);
+  BoldFont = std::move(bold);
+}
+
+HeaderPlaces MeasureHeader(HDC dc, int clientWidth, int dpi, bool enabled,
+                           std::string_view shortcutText) {
+  const HeaderFonts fonts(dpi);
+  return PlaceMeasured(dc, clientWidth, dpi, fonts, HeaderTexts(enabled, shortcutText));
+}
+
+void PaintMainWindowInto(HDC dc, const RECT& client, int dpi, bool enabled,
+                         std::string_view shortcutText) {
   const COLORREF stateColor = enabled ? EnabledColor : DisabledColor;
   // Owners first: every SelectedObject below ends before the object it selected is deleted.
-  UniqueFont titleFont = MakeFont(24, FW_BOLD);
-  UniqueFont versionFont = MakeFont(16, FW_NORMAL);
-  UniqueFont stateFont = MakeFont(14, FW_BOLD);
-  UniqueFont hintFont = MakeFont(12, FW_NORMAL);
-  UniqueFont markFont = MakeFont(16, FW_BOLD);
+  const HeaderFonts fonts(dpi);
+  UniqueFont captionFont = MakeFont(ScaleToDpi(CaptionFontHeight, dpi), FW_BOLD);
   UniqueBrush stateBrush = MakeBrush(stateColor);
   UniqueBrush frameBrush = MakeBrush(FieldColor);
+  const HeaderTexts texts(enabled, shortcutText);
+  const int clientWidth = static_cast<int>(client.right - client.left);
+  const HeaderPlaces places = PlaceMeasured(dc, clientWidth, dpi, fonts, texts);
 
   FillRect(dc, &client, BackgroundBrush.get());
-  const RECT header{0, 0, 800, HeaderHeight};
+  const RECT header{0, 0, client.right, ScaleToDpi(HeaderBand.bottom, dpi)};
   FillRect(dc, &header, HeaderBrush.get());
 
   SetBkMode(dc, TRANSPARENT);
-  TextAt(dc, 24, 18, "Tarquel", PrimaryTextColor, titleFont.get());
-  std::string version = "v";
-  version += ProgramVersion;
-  TextAt(dc, 100, 24, version, SecondaryTextColor, versionFont.get());
+  TextIn(dc, places.title, texts.title, PrimaryTextColor, fonts.title.get());
+  TextIn(dc, places.version, texts.version, SecondaryTextColor, fonts.version.get());
   {
     // The default black pen stays: the dot gets a thin dark outline.
     SelectedObject brush(dc, stateBrush.get());
-    Ellipse(dc, 140, 20, 160, 40);
+    Ellipse(dc, places.dot.left, places.dot.top, places.dot.right, places.dot.bottom);
   }
-  TextAt(dc, 165, 24, enabled ? "ON" : "OFF", stateColor, stateFont.get());
-  std::string hint = "(";
-  hint += shortcutText.substr(0, PaintedHintLimit);
-  hint += ')';
-  TextAt(dc, 195, 24, hint, SecondaryTextColor, hintFont.get());
-  TextAt(dc, 765, 18, "X", CloseMarkColor, markFont.get());
+  TextIn(dc, places.state, texts.state, stateColor, fonts.state.get());
+  TextIn(dc, places.hint, texts.hint, SecondaryTextColor, fonts.hint.get());
+  TextIn(dc, places.closeMark, texts.mark, CloseMarkColor, fonts.mark.get());
 
   // The fields' captions are controls of their own, which screen readers read as the names.
   SelectedObject brush(dc, frameBrush.get());
   SelectedObject pen(dc, GetStockObject(NULL_PEN));
   for (const LayoutRect& frame : {SearchFrame, TriggerFrame, ExpansionFrame}) {
-    RoundRect(dc, frame.left, frame.top, frame.right, frame.bottom, FrameCorner, FrameCorner);
+    RoundFrame(dc, frame, dpi);
   }
 }
 
-LRESULT PaintMainWindow(HWND window, bool enabled, std::string_view shortcutText) {
+LRESULT PaintMainWindow(HWND window, int dpi, bool enabled, std::string_view shortcutText) {
   PAINTSTRUCT paint;
   HDC dc = BeginPaint(window, &paint);
   RECT client{};
   GetClientRect(window, &client);
-  PaintMainWindowInto(dc, client, enabled, shortcutText);
+  PaintMainWindowInto(dc, client, dpi, enabled, shortcutText);
   EndPaint(window, &paint);
   return 0;
 }
@@ -95,11 +173,11 @@ void SetStaticColors(HDC dc) {
   SetBkMode(dc, TRANSPARENT);
 }
 
-void DrawOwnerButton(const DRAWITEMSTRUCT& item, const wchar_t* label) {
+void DrawOwnerButton(const DRAWITEMSTRUCT& item, const wchar_t* label, int dpi) {
   HDC dc = item.hDC;
   const bool pressed = (item.itemState & ODS_SELECTED) != 0;
   UniqueBrush face = MakeBrush(pressed ? AccentPressedColor : AccentColor);
-  UniqueFont font = MakeFont(16, FW_BOLD);
+  UniqueFont font = MakeFont(ScaleToDpi(ButtonFontHeight, dpi), FW_BOLD);
 
   const RECT& bounds = item.rcItem;
   // The corners outside the rounded face show the window's background, not the system's
@@ -107,7 +185,8 @@ void DrawOwnerButton(const DRAWITEMSTRUCT& item, const wchar_t* label) {
   FillRect(dc, &bounds, BackgroundBrush.get());
   SelectedObject brush(dc, face.get());
   SelectedObject pen(dc, GetStockObject(NULL_PEN));
-  RoundRect(dc, bounds.left, bounds.top, bounds.right, bounds.bottom, 20, 20);
+  const int corner = ScaleToDpi(ButtonCorner, dpi);
+  RoundRect(dc, bounds.left, bounds.top, bounds.right, bounds.bottom, corner, corner);
 
   if ((item.itemState & ODS_FOCUS) != 0) {
     // The keyboard's place: a light ring inside the face.
@@ -122,6 +201,18 @@ void DrawOwnerButton(const DRAWITEMSTRUCT& item, const wchar_t* label) {
   SelectedObject text(dc, font.get());
   RECT textBounds = bounds;
   DrawTextW(dc, label, -1, &textBounds, DT_SINGLELINE | DT_VCENTER | DT_CENTER);
+}
+
+bool SetRoundedRegion(HWND window, int width, int height, int corner, int dpi) {
+  const int diameter = ScaleToDpi(corner, dpi);
+  HRGN region = CreateRoundRectRgn(0, 0, width, height, diameter, diameter);
+  if (region == nullptr) return false;
+  // On success the window owns the region; otherwise it is still ours to free.
+  if (SetWindowRgn(window, region, TRUE) == 0) {
+    DeleteObject(region);
+    return false;
+  }
+  return true;
 }
 
 }  // namespace tarquel

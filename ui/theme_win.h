@@ -2,9 +2,11 @@
 
 #include <windows.h>
 
+#include <span>
 #include <string_view>
 
 #include "ui/gdi_win.h"
+#include "ui/header_layout.h"
 #include "ui/theme.h"
 
 namespace tarquel {
@@ -13,21 +15,36 @@ namespace tarquel {
 extern UniqueBrush BackgroundBrush;
 extern UniqueBrush HeaderBrush;
 extern UniqueBrush FieldBrush;
-// The controls' own text; made on the first SetControlFont.
+// The controls' own text at the main window's DPI; made by MakeControlFonts.
 extern UniqueFont RegularFont;
 extern UniqueFont BoldFont;
 
 void CreateSharedBrushes();
 
+// Makes RegularFont and BoldFont for `dpi`. Each of `controls` that used the old ones is
+// switched to the new ones before the old ones are deleted; the others keep their fonts.
+void MakeControlFonts(int dpi, std::span<const HWND> controls = {});
+
+// The header's parts measured in their fonts at `dpi` in `dc`, and placed for a client area
+// `clientWidth` wide.
+HeaderPlaces MeasureHeader(HDC dc, int clientWidth, int dpi, bool enabled,
+                           std::string_view shortcutText);
+
 // The whole of WM_PAINT: body, header with title, version, state dot and word, shortcut hint
 // and close mark, and the frames and captions of the two fields. Returns the message result.
-LRESULT PaintMainWindow(HWND window, bool enabled, std::string_view shortcutText);
-// Everything PaintMainWindow draws, into any device context; leaves its objects as it found
-// them and deletes every object it made.
-void PaintMainWindowInto(HDC dc, const RECT& client, bool enabled, std::string_view shortcutText);
+LRESULT PaintMainWindow(HWND window, int dpi, bool enabled, std::string_view shortcutText);
+// Everything PaintMainWindow draws, into any device context, at `dpi`; leaves its objects as it
+// found them and deletes every object it made.
+void PaintMainWindowInto(HDC dc, const RECT& client, int dpi, bool enabled,
+                         std::string_view shortcutText);
 
 void SetFieldColors(HDC dc);
 void SetStaticColors(HDC dc);
-void DrawOwnerButton(const DRAWITEMSTRUCT& item, const wchar_t* label);
+void DrawOwnerButton(const DRAWITEMSTRUCT& item, const wchar_t* label, int dpi);
+
+// A rounded region for a window `width` x `height`, its corners' diameter `corner` at 96 DPI
+// scaled to `dpi`, set on `window`, which owns it from then on. False if it could not be made
+// or set.
+bool SetRoundedRegion(HWND window, int width, int height, int corner, int dpi);
 
 }  // namespace tarquel

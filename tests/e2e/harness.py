@@ -48,6 +48,9 @@ what it last saw:
   dialog_item_text(cls, id)         a control's text in a visible window (message box: #32770,
                                     65535), None if missing; foreground_class()
   start_wine(args, name)            any other Wine program, owned and ended by the session
+  dpi                               the DPI every Wine program of the session starts at (a
+                                    SessionTestCase may set it; None: the prefix's own, 96)
+  system_dpi()                      the DPI Wine reports now (the probe's LOGPIXELSX)
   wait_until(predicate, what)       the generic wait; x_env(): environment for X clients
   scratch, display                  the scratch directory (logs: NAME.out/.err), ":N"
 
@@ -170,6 +173,15 @@ class Session:
         # An XKB layout ("de", "fr") set on the display before any Wine program starts there:
         # Wine takes its keyboard layout from the X server when its processes start.
         self.keyboard_layout = None
+        # LogPixels for the session (192: 200 %), set in the prefix before notepad starts and
+        # put back to 96 when the session ends. Wine 8 reads HKCU\Control Panel\Desktop's
+        # LogPixels when a process starts (the one under HKEY_CURRENT_CONFIG\Software\Fonts
+        # does not override it), so a running wineserver needs no restart.
+        self.dpi = None
+        self._dpi_set = False
+        # The display's size. Another than the default needs a wineserver that has seen no
+        # other display (a prefix of its own): it keeps the first size it saw.
+        self.screen_size = (SCREEN_WIDTH, SCREEN_HEIGHT)
 
     # ---- life cycle -------------------------------------------------------------------------
 
@@ -185,6 +197,9 @@ class Session:
         if self.keyboard_layout:
             self._check(subprocess.run(["setxkbmap", "-display", self.display,
                                         self.keyboard_layout], capture_output=True))
+        if self.dpi is not None:
+            self._set_log_pixels(self.dpi)
+            self._dpi_set = True
         self._notepad = self.start_wine(["notepad"], "notepad")
         try:
             self._notepad_window = self._wait_for_notepad_window()
@@ -196,6 +211,8 @@ class Session:
             self._notepad_window = self._wait_for_notepad_window()
         self._start_probe()
         self._check_screen_size()
+        if self.dpi is not None and self.system_dpi() != self.dpi:
+            raise RuntimeError(f"Wine reports {self.system_dpi()} DPI, not the {self.dpi} set")
         wait_until(
             lambda: self.window_text("Notepad", "Edit") is not None,
             "notepad's edit control",
@@ -205,14 +222,35 @@ class Session:
             self.start_tarquel()
         return self
 
+    def _set_log_pixels(self, dpi):
+        """Writes LogPixels into the prefix through Wine's reg, on this session's display (a
+        wineserver first started without one would report the wrong screen size)."""
+        result = subprocess.run(
+            ["wine", "reg", "add", r"HKCU\Control Panel\Desktop", "/v", "LogPixels", "/t",
+             "REG_DWORD", "/d", str(int(dpi)), "/f"],
+            env=self.wine_env(),
+            stdin=subprocess.DEVNULL,
+            capture_output=True,
+            timeout=START_TIMEOUT,
+        )
+        self._check(result)
+
+    def system_dpi(self):
+        answer = self._probe_call("dpi").split()
+        if answer[0] != "ok":
+            raise RuntimeError(f"window probe answered {answer!r}")
+        return int(answer[1])
+
     def _check_screen_size(self):
         """Positions and pixels in the tests assume Wine sees the display's own size. A
         wineserver first used without a display keeps reporting 1024 x 768 until it ends."""
         answer = self._probe_call("screen").split()
-        if answer[1:] != [str(SCREEN_WIDTH), str(SCREEN_HEIGHT)]:
+        width, height = self.screen_size
+        if answer[1:] != [str(width), str(height)]:
             raise RuntimeError(
-                f"Wine reports a {' x '.join(answer[1:])} screen on a {SCREEN_WIDTH} x "
-                f"{SCREEN_HEIGHT} display: its wineserver was first used without a display; "
+                f"Wine reports a {' x '.join(answer[1:])} screen on a {width} x {height} "
+                "display: its wineserver was first used without a display, or on one of "
+                "another size; "
                 "end it (wineserver -k) and start again"
             )
 
@@ -234,6 +272,13 @@ class Session:
         for name, process in reversed(self._processes):
             _end_process(process)
         self._processes.clear()
+        if self._dpi_set:
+            # Every later session of the prefix expects 96 DPI again.
+            try:
+                self._set_log_pixels(96)
+            except (OSError, subprocess.SubprocessError, RuntimeError) as error:
+                print(f"e2e: LogPixels not put back to 96: {error}", file=sys.stderr)
+            self._dpi_set = False
         if self._xvfb is not None:
             _end_process(self._xvfb)
             self._xvfb = None
@@ -679,6 +724,7 @@ class Session:
 
     def _start_xvfb(self):
         first, last = _display_range()
+        width, height = self.screen_size
         log = open(self.scratch / "xvfb.log", "wb")
         self._files.append(log)
         for number in range(first, last + 1):
@@ -688,7 +734,7 @@ class Session:
             ready, ready_writer = os.pipe()
             process = subprocess.Popen(
                 # -r: no auto-repeat, so a key press held up by a busy machine stays one.
-                ["Xvfb", f":{number}", "-screen", "0", f"{SCREEN_WIDTH}x{SCREEN_HEIGHT}x24",
+                ["Xvfb", f":{number}", "-screen", "0", f"{width}x{height}x24",
                  "-nolisten", "tcp", "-r", "-displayfd", str(ready_writer)],
                 pass_fds=(ready_writer,),
                 stdin=subprocess.DEVNULL,
@@ -836,6 +882,7 @@ class SessionTestCase(unittest.TestCase):
     config = b""
     tarquel_debug = TARQUEL_WINEDEBUG
     keyboard_layout = None
+    dpi = None
     # False: the class starts tarquel itself (in prepare_session or in its cases).
     with_tarquel = True
     session = None
@@ -845,6 +892,7 @@ class SessionTestCase(unittest.TestCase):
         cls.session = Session(cls.__name__, config=cls.config)
         cls.session.tarquel_debug = cls.tarquel_debug
         cls.session.keyboard_layout = cls.keyboard_layout
+        cls.session.dpi = cls.dpi
         try:
             cls.session.start(with_tarquel=cls.with_tarquel)
             cls.prepare_session()

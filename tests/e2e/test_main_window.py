@@ -35,12 +35,13 @@ SECONDARY = (160, 160, 160)
 ENABLED = (0, 255, 100)
 CLOSE_MARK = (255, 100, 100)
 
-# Client coordinates (left, top, right, bottom) of what the header paints.
-TITLE_AREA = (24, 18, 100, 44)
-VERSION_AREA = (100, 24, 140, 42)
-STATUS_DOT_CENTRE = (150, 30)
-STATE_WORD_AREA = (165, 24, 195, 40)
-HINT_AREA = (195, 24, 280, 40)
+# Client coordinates (left, top, right, bottom) of what the header paints: left to right at
+# their measured widths, here those of Wine's stand-in for Segoe UI.
+TITLE_AREA = (24, 18, 113, 42)
+VERSION_AREA = (123, 24, 166, 40)
+STATUS_DOT_CENTRE = (188, 30)
+STATE_WORD_AREA = (204, 24, 224, 38)
+HINT_AREA = (232, 24, 315, 35)
 CLOSE_MARK_AREA = (765, 18, 785, 36)
 CLOSE_MARK_CLICK = (775, 20)
 
@@ -146,7 +147,7 @@ class MainWindow(harness.SessionTestCase):
         # A fresh start: earlier cases may have hidden the window.
         self.restart()
         self.session.wait_until(
-            lambda: (195, 24, "(Ctrl+Shift+F12)") in self.text_drawn(), "the header painted"
+            lambda: (232, 24, "(Ctrl+Shift+F12)") in self.text_drawn(), "the header painted"
         )
         screen = self.session.screen_pixels()
         state = self.window()
@@ -177,9 +178,9 @@ class MainWindow(harness.SessionTestCase):
         header = [t for t in self.text_drawn() if t[1] < 60]
         for expected in [
             (24, 18, "Tarquel"),
-            (100, 24, "v1.0.0"),
-            (165, 24, "ON"),
-            (195, 24, "(Ctrl+Shift+F12)"),
+            (123, 24, "v1.0.0"),
+            (204, 24, "ON"),
+            (232, 24, "(Ctrl+Shift+F12)"),
             (765, 18, "X"),
         ]:
             self.assertIn(expected, header)
@@ -274,7 +275,7 @@ class MainWindow(harness.SessionTestCase):
                 [":beside  ->  beside the program"],
             )
             self.session.wait_until(
-                lambda: (195, 24, "(Alt+F2)") in self.text_drawn(), "the hint of settings.txt"
+                lambda: (232, 24, "(Alt+F2)") in self.text_drawn(), "the hint of settings.txt"
             )
             self.session.clear_notepad()
             self.session.type(":beside")

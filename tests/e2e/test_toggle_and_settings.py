@@ -28,11 +28,12 @@ DOT_OFF = (255, 50, 50)
 OVERLAY_OFF = (120, 30, 30)
 OVERLAY_ON = (20, 120, 60)
 
-# Client coordinates in the main window (800 x 500, no frame).
-STATUS_DOT = (150, 30)
-STATE_WORD = (165, 20, 195, 44)  # left, top, right, bottom
+# Client coordinates in the main window (800 x 500, no frame). The header's texts follow each
+# other at their measured widths; these are the places in Wine's stand-in for Segoe UI.
+STATUS_DOT = (188, 30)
+STATE_WORD = (204, 20, 240, 44)  # left, top, right, bottom: "ON" or the wider "OFF"
 # Left of where an overlay covers the header.
-SHORTCUT_HINT = (195, 20, 300, 44)
+SHORTCUT_HINT = (232, 20, 300, 44)
 SETTING_BUTTON = (345, 80)
 STARTUP_BOX = (40, 80)
 STARTUP_BOX_AREA = (30, 70, 50, 90)

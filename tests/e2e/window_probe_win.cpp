@@ -36,6 +36,8 @@
 //                                 the first hidden one), or with ROW, that row of the list box;
 //                                 else "missing"
 //   screen                     -> "ok WIDTH HEIGHT" of the screen as Wine reports it
+//   dpi                        -> "ok DPI" the system's DPI (LOGPIXELSX of the screen), which
+//                                 Wine takes from the prefix's registry when a process starts
 //   arrival CLASS CHILD_CLASS LENGTH TIMEOUT_MS
 //                              -> "ok MS": milliseconds from the first change of the control's
 //                                 text length after the request to the moment it reaches LENGTH,
@@ -632,6 +634,9 @@ std::string ClipboardText() {
 }  // namespace
 
 int main() {
+  // DPI aware, so that the rectangles it reads are the screen's pixels: an unaware process at
+  // 192 DPI would see a DPI-aware window's rectangle halved.
+  SetProcessDPIAware();
   std::string line;
   while (std::getline(std::cin, line)) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
@@ -651,6 +656,10 @@ int main() {
     } else if (command == "screen") {
       answer = "ok " + std::to_string(GetSystemMetrics(SM_CXSCREEN)) + " " +
                std::to_string(GetSystemMetrics(SM_CYSCREEN));
+    } else if (command == "dpi") {
+      HDC screen = GetDC(nullptr);
+      answer = "ok " + std::to_string(GetDeviceCaps(screen, LOGPIXELSX));
+      ReleaseDC(nullptr, screen);
     } else if (command == "foreground") {
       answer = ForegroundClass();
     } else if (command == "window" && !first.empty()) {

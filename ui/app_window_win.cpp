@@ -430,7 +430,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     }
     case WM_PAINT:
       return PaintMainWindow(window, app->dpi, app->expander.IsEnabled(),
-                             app->settings.shortcutText);
+                             app->settings.shortcutText, SearchShortcutText(app->settings));
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORLISTBOX:
       SetFieldColors(reinterpret_cast<HDC>(wParam));

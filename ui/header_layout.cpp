@@ -23,6 +23,7 @@ constexpr int CloseAreaFromRight = 50;
 constexpr int CloseAreaBottom = 40;
 // Between the hint's end and the close mark's corner.
 constexpr int HintEndGap = 8;
+constexpr int SearchHintGap = 16;
 
 LayoutRect At(int left, int top, TextExtent extent) {
   return {left, top, left + extent.width, top + extent.height};
@@ -41,6 +42,11 @@ HeaderPlaces PlaceHeader(const HeaderExtents& extents, int clientWidth, int dpi)
   places.hint = At(places.state.right + s(StateGap), s(SmallTextTop), extents.hint);
   const int hintLimit = clientWidth - s(CloseAreaFromRight) - s(HintEndGap);
   places.hint.right = std::max(places.hint.left, std::min(places.hint.right, hintLimit));
+  places.searchHint = At(places.hint.right + s(SearchHintGap), s(SmallTextTop), extents.searchHint);
+  // No room left after a long toggle hint: empty, and still short of the close corner.
+  places.searchHint.left = std::min(places.searchHint.left, hintLimit);
+  places.searchHint.right =
+      std::max(places.searchHint.left, std::min(places.searchHint.right, hintLimit));
   places.closeMark = At(clientWidth - s(CloseMarkFromRight), s(CloseMarkTop), extents.closeMark);
   return places;
 }

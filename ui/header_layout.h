@@ -17,10 +17,13 @@ struct HeaderExtents {
   TextExtent state;
   TextExtent hint;
   TextExtent closeMark;
+  // The search popup's shortcut after the toggle's; nothing when not shown.
+  TextExtent searchHint = {};
 };
 
 // Where the header's parts go, in client pixels at that DPI, left to right: title, version,
-// state dot, state word, shortcut hint; the close mark alone at the right. The hint is cut
+// state dot, state word, shortcut hint, search popup hint; the close mark alone at the right.
+// The hints are cut
 // short (its rectangle narrower than its text, empty when nothing fits) rather than run into
 // the close mark.
 struct HeaderPlaces {
@@ -30,6 +33,7 @@ struct HeaderPlaces {
   LayoutRect state;
   LayoutRect hint;
   LayoutRect closeMark;
+  LayoutRect searchHint;
 };
 
 // The header's font cell heights at 96 DPI.

@@ -15,9 +15,9 @@ constexpr std::array<ControlPlace, MainControlCount> Places{{
     {MainControl::Add, true, {570, 368, 650, 408}},
     {MainControl::Delete, true, {660, 368, 750, 408}},
     {MainControl::Setting, true, {310, 68, 380, 92}},
-    {MainControl::SearchKey, true, {215, 68, 305, 92}},
+    {MainControl::SearchKey, true, {188, 68, 300, 92}},
     {MainControl::StartupCheck, true, {30, 70, 50, 90}},
-    {MainControl::StartupLabel, false, {55, 70, 205, 90}},
+    {MainControl::StartupLabel, false, {55, 70, 180, 90}},
     {MainControl::Status, false, {570, 416, 770, 480}},
 }};
 

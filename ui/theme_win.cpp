@@ -39,14 +39,19 @@ struct HeaderFonts {
 
 // The texts the header shows, as painted.
 struct HeaderTexts {
-  HeaderTexts(bool enabled, std::string_view shortcutText)
+  HeaderTexts(bool enabled, std::string_view shortcutText, std::string_view searchShortcutText)
       : version(L"v" + Wide(ProgramVersion)),
         state(enabled ? L"ON" : L"OFF"),
-        hint(L"(" + Wide(shortcutText.substr(0, PaintedHintLimit)) + L")") {}
+        hint(L"(" + Wide(shortcutText.substr(0, PaintedHintLimit)) + L")"),
+        searchHint(searchShortcutText.empty()
+                       ? std::wstring()
+                       : L"Search popup: " + Wide(searchShortcutText.substr(0, PaintedHintLimit))) {
+  }
   std::wstring title = Wide(TitleText);
   std::wstring version;
   std::wstring state;
   std::wstring hint;
+  std::wstring searchHint;
   std::wstring mark = Wide(CloseMarkText);
 };
 
@@ -62,7 +67,7 @@ HeaderPlaces PlaceMeasured(HDC dc, int clientWidth, int dpi, const HeaderFonts& 
   const HeaderExtents extents{
       Measure(dc, texts.title, fonts.title.get()), Measure(dc, texts.version, fonts.version.get()),
       Measure(dc, texts.state, fonts.state.get()), Measure(dc, texts.hint, fonts.hint.get()),
-      Measure(dc, texts.mark, fonts.mark.get())};
+      Measure(dc, texts.mark, fonts.mark.get()),   Measure(dc, texts.searchHint, fonts.hint.get())};
   return PlaceHeader(extents, clientWidth, dpi);
 }
 
@@ -114,18 +119,18 @@ void MakeControlFonts(int dpi, std::span<const HWND> controls) {
 HeaderPlaces MeasureHeader(HDC dc, int clientWidth, int dpi, bool enabled,
                            std::string_view shortcutText) {
   const HeaderFonts fonts(dpi);
-  return PlaceMeasured(dc, clientWidth, dpi, fonts, HeaderTexts(enabled, shortcutText));
+  return PlaceMeasured(dc, clientWidth, dpi, fonts, HeaderTexts(enabled, shortcutText, {}));
 }
 
 void PaintMainWindowInto(HDC dc, const RECT& client, int dpi, bool enabled,
-                         std::string_view shortcutText) {
+                         std::string_view shortcutText, std::string_view searchShortcutText) {
   const COLORREF stateColor = enabled ? EnabledColor : DisabledColor;
   // Owners first: every SelectedObject below ends before the object it selected is deleted.
   const HeaderFonts fonts(dpi);
   UniqueFont captionFont = MakeFont(ScaleToDpi(CaptionFontHeight, dpi), FW_BOLD);
   UniqueBrush stateBrush = MakeBrush(stateColor);
   UniqueBrush frameBrush = MakeBrush(FieldColor);
-  const HeaderTexts texts(enabled, shortcutText);
+  const HeaderTexts texts(enabled, shortcutText, searchShortcutText);
   const int clientWidth = static_cast<int>(client.right - client.left);
   const HeaderPlaces places = PlaceMeasured(dc, clientWidth, dpi, fonts, texts);
 
@@ -143,6 +148,9 @@ void PaintMainWindowInto(HDC dc, const RECT& client, int dpi, bool enabled,
   }
   TextIn(dc, places.state, texts.state, stateColor, fonts.state.get());
   TextIn(dc, places.hint, texts.hint, SecondaryTextColor, fonts.hint.get());
+  if (!texts.searchHint.empty()) {
+    TextIn(dc, places.searchHint, texts.searchHint, SecondaryTextColor, fonts.hint.get());
+  }
   TextIn(dc, places.closeMark, texts.mark, CloseMarkColor, fonts.mark.get());
 
   // The fields' captions are controls of their own, which screen readers read as the names.
@@ -153,12 +161,13 @@ void PaintMainWindowInto(HDC dc, const RECT& client, int dpi, bool enabled,
   }
 }
 
-LRESULT PaintMainWindow(HWND window, int dpi, bool enabled, std::string_view shortcutText) {
+LRESULT PaintMainWindow(HWND window, int dpi, bool enabled, std::string_view shortcutText,
+                        std::string_view searchShortcutText) {
   PAINTSTRUCT paint;
   HDC dc = BeginPaint(window, &paint);
   RECT client{};
   GetClientRect(window, &client);
-  PaintMainWindowInto(dc, client, dpi, enabled, shortcutText);
+  PaintMainWindowInto(dc, client, dpi, enabled, shortcutText, searchShortcutText);
   EndPaint(window, &paint);
   return 0;
 }

@@ -32,11 +32,13 @@ HeaderPlaces MeasureHeader(HDC dc, int clientWidth, int dpi, bool enabled,
 
 // The whole of WM_PAINT: body, header with title, version, state dot and word, shortcut hint
 // and close mark, and the frames and captions of the two fields. Returns the message result.
-LRESULT PaintMainWindow(HWND window, int dpi, bool enabled, std::string_view shortcutText);
+// `searchShortcutText` follows the toggle's as "Search popup: ..." unless it is empty.
+LRESULT PaintMainWindow(HWND window, int dpi, bool enabled, std::string_view shortcutText,
+                        std::string_view searchShortcutText = {});
 // Everything PaintMainWindow draws, into any device context, at `dpi`; leaves its objects as it
 // found them and deletes every object it made.
 void PaintMainWindowInto(HDC dc, const RECT& client, int dpi, bool enabled,
-                         std::string_view shortcutText);
+                         std::string_view shortcutText, std::string_view searchShortcutText = {});
 
 void SetFieldColors(HDC dc);
 void SetStaticColors(HDC dc);

@@ -32,12 +32,14 @@ std::string Describe(const LayoutRect& r) {
 // with the scale and by `extra` per mille, as a font's hinting does at other sizes.
 HeaderExtents ExtentsAt(int dpi, int extra = 0, int hintWidth = 90) {
   auto s = [&](int length) { return ScaleToDpi(length, dpi) * (1000 + extra) / 1000; };
-  return {{s(84), s(29)}, {s(38), s(19)}, {s(20), s(17)}, {s(hintWidth), s(15)}, {s(10), s(19)}};
+  return {{s(84), s(29)},        {s(38), s(19)}, {s(20), s(17)},
+          {s(hintWidth), s(15)}, {s(10), s(19)}, {s(150), s(15)}};
 }
 
 std::vector<std::pair<const char*, LayoutRect>> Parts(const HeaderPlaces& p) {
-  return {{"title", p.title}, {"version", p.version}, {"dot", p.dot},
-          {"state", p.state}, {"hint", p.hint},       {"close mark", p.closeMark}};
+  return {{"title", p.title},           {"version", p.version}, {"dot", p.dot},
+          {"state", p.state},           {"hint", p.hint},       {"close mark", p.closeMark},
+          {"search hint", p.searchHint}};
 }
 
 TEST(PlaceHeader, NoTwoPartsOverlapAndAllLieInTheBandAtEveryScale) {
@@ -112,6 +114,22 @@ TEST(PlaceHeader, HintWithNoRoomLeftIsEmptyNotReversed) {
   const HeaderPlaces p = PlaceHeader(extents, 800, 96);
   EXPECT_EQ(p.hint.Width(), 0);
   EXPECT_EQ(p.hint.right, p.hint.left);
+}
+
+TEST(PlaceHeader, SearchHintFollowsTheToggleHintAndStopsBeforeTheCloseCorner) {
+  for (int dpi : Scales) {
+    const int width = MainWidthAt(dpi);
+    const HeaderPlaces places = PlaceHeader(ExtentsAt(dpi), width, dpi);
+    EXPECT_GT(places.searchHint.left, places.hint.right) << dpi;
+    EXPECT_EQ(places.searchHint.Width(), ScaleToDpi(150, dpi)) << dpi;
+    // A toggle hint that takes the room leaves none to the search hint, which is then empty.
+    const HeaderPlaces crowded = PlaceHeader(ExtentsAt(dpi, 0, 700), width, dpi);
+    EXPECT_LT(crowded.searchHint.right, HitAreasAt(width, dpi).closeLeft) << dpi;
+    EXPECT_GE(crowded.searchHint.Width(), 0) << dpi;
+  }
+  HeaderExtents none = ExtentsAt(96);
+  none.searchHint = {};
+  EXPECT_EQ(PlaceHeader(none, 800, 96).searchHint.Width(), 0);
 }
 
 TEST(HitAreasAt, CloseCornerHoldsTheCloseMarkAndNotTheHint) {

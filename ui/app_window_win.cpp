@@ -221,7 +221,10 @@ void AppWindow::CreateControls(HWND window) {
   settingButton = CreateControl(window, L"BUTTON", SettingButtonId, L"SETTING", PushButtonStyle);
   searchKeyButton =
       CreateControl(window, L"BUTTON", SearchKeyButtonId, L"SEARCH KEY", PushButtonStyle);
-  startupCheck = CreateControl(window, L"BUTTON", StartupCheckId, L"", CheckBoxStyle);
+  // The box carries its words for screen readers; they are drawn by the label beside it, in
+  // the window's colours, and the box is too narrow to show them itself.
+  startupCheck =
+      CreateControl(window, L"BUTTON", StartupCheckId, L"Start on Startup", CheckBoxStyle);
   CreateControl(window, L"STATIC", StartupLabelId, L"Start on Startup", LabelStyle);
   statusText = CreateControl(window, L"STATIC", StatusTextId, nullptr, StatusStyle);
   LayoutControls();

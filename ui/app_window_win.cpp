@@ -6,6 +6,7 @@
 #include "ui/autostart_win.h"
 #include "ui/search_popup.h"
 #include "ui/theme_win.h"
+#include "ui/trigger_file_watch_win.h"
 #include "ui/wide_text_win.h"
 #include "update/update_worker_win.h"
 
@@ -74,6 +75,7 @@ AppWindow::AppWindow(TriggerTable& table, Expander& expander,
 // Out of line: the update worker's type is complete only here.
 AppWindow::~AppWindow() {
   saves.SetNotify(nullptr);
+  triggerFileWatch.reset();
   updateCheck.reset();
   if (ActiveAppWindow == this) ActiveAppWindow = nullptr;
 }
@@ -81,6 +83,7 @@ AppWindow::~AppWindow() {
 void AppWindow::Run() {
   HINSTANCE module = GetModuleHandleW(nullptr);
   taskbarCreatedMessage = RegisterWindowMessageW(L"TaskbarCreated");
+  showWindowMessage = RegisterWindowMessageW(ShowWindowMessageName);
 
   WNDCLASSW windowClass{};
   windowClass.lpfnWndProc = MainWindowProc;
@@ -94,9 +97,10 @@ void AppWindow::Run() {
 
   const int x = (GetSystemMetrics(SM_CXSCREEN) - MainWindowWidth) / 2;
   const int y = (GetSystemMetrics(SM_CYSCREEN) - MainWindowHeight) / 2;
+  const DWORD style = WS_POPUP | (startHidden ? 0 : WS_VISIBLE);
   HWND window =
-      CreateWindowExW(WS_EX_LAYERED, MainWindowClassName, MainWindowTitle, WS_POPUP | WS_VISIBLE, x,
-                      y, MainWindowWidth, MainWindowHeight, nullptr, nullptr, module, nullptr);
+      CreateWindowExW(WS_EX_LAYERED, MainWindowClassName, MainWindowTitle, style, x, y,
+                      MainWindowWidth, MainWindowHeight, nullptr, nullptr, module, nullptr);
   // Without a window there is no tray icon and no way to end the program but killing it.
   if (window == nullptr) return;
   SetLayeredWindowAttributes(window, 0, 250, LWA_ALPHA);
@@ -105,7 +109,10 @@ void AppWindow::Run() {
   CreateControls(window);
   RegisterToggleHotkey(window);
   FillTriggerList();
-  ShowWindow(window, SW_SHOW);
+  if (!startHidden) ShowWindow(window, SW_SHOW);
+  // config.txt lies in the folder watched: a change of it by another program follows here.
+  triggerFileWatch = std::make_unique<TriggerFileWatch>(triggerFile.parent_path(), window,
+                                                        TriggerFileChangedMessage);
   saves.SetNotify([window] { PostMessageW(window, SaveFailedMessage, 0, 0); });
   StartUpdateCheck();
   if (triggerFileTooLarge) WarnTriggerFileTooLarge();
@@ -194,6 +201,10 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     app->OnTaskbarCreated();
     return byDefault();
   }
+  if (message == app->showWindowMessage && message != 0) {
+    app->ShowFromSecondStart();
+    return 0;
+  }
 
   switch (message) {
     case WM_CREATE: {
@@ -241,8 +252,19 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       app->OnTrayCallback(lParam);
       return byDefault();
     case WM_TIMER:
+      if (wParam == TriggerReloadTimerId) {
+        KillTimer(window, TriggerReloadTimerId);
+        app->ReloadTriggersFromDisk();
+        return 0;
+      }
       if (wParam != TrayRetryTimerId) return byDefault();
       app->OnTrayRetryTimer();
+      return 0;
+    case TriggerFileChangedMessage:
+      app->OnTriggerFileChanged();
+      return 0;
+    case TriggerFileSavedMessage:
+      app->OnTriggerFileSaved();
       return 0;
     case UpdateCheckDoneMessage:
       app->OnUpdateCheckDone();

@@ -110,9 +110,9 @@ void AppWindow::Run() {
   RegisterToggleHotkey(window);
   FillTriggerList();
   if (!startHidden) ShowWindow(window, SW_SHOW);
-  // config.txt lies in the folder watched: a change of it by another program follows here.
-  triggerFileWatch = std::make_unique<TriggerFileWatch>(triggerFile.parent_path(), window,
-                                                        TriggerFileChangedMessage);
+  // A change of config.txt by another program follows here.
+  triggerFileWatch =
+      std::make_unique<TriggerFileWatch>(triggerFile, window, TriggerFileChangedMessage);
   saves.SetNotify([window] { PostMessageW(window, SaveFailedMessage, 0, 0); });
   StartUpdateCheck();
   if (triggerFileTooLarge) WarnTriggerFileTooLarge();
@@ -254,6 +254,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_TIMER:
       if (wParam == TriggerReloadTimerId) {
         KillTimer(window, TriggerReloadTimerId);
+        app->reloadTimerSet = false;
         app->ReloadTriggersFromDisk();
         return 0;
       }

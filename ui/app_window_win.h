@@ -48,7 +48,7 @@ inline constexpr UINT SaveFailedMessage = WM_APP + 0x16;
 inline constexpr UINT TriggerFileChangedMessage = WM_APP + 0x17;
 inline constexpr UINT TriggerFileSavedMessage = WM_APP + 0x18;
 // Another editor's save comes as a burst of changes (and some write the file in several
-// steps): config.txt is read once the folder has been quiet this long.
+// steps): config.txt is read this long after the first change of a burst.
 inline constexpr UINT_PTR TriggerReloadTimerId = 2;
 inline constexpr UINT TriggerReloadQuietMs = 250;
 // Registered by name: a second start posts it to bring this instance's window up.
@@ -162,6 +162,9 @@ class AppWindow {
   std::unique_ptr<TriggerFileWatch> triggerFileWatch;
   // The folder changed while a save of ours was queued: check once the saves are done.
   bool reloadAfterSaves = false;
+  bool reloadTimerSet = false;
+  // The last look found config.txt unreadable (told once until it reads again).
+  bool triggerFileUnreadable = false;
   // Started from the Run value at logon: the window stays hidden until asked for.
   bool startHidden = false;
   UINT showWindowMessage = 0;

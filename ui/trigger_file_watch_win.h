@@ -3,18 +3,21 @@
 #include <windows.h>
 
 #include <filesystem>
+#include <string>
 #include <thread>
 
 #include "ui/unique_handle.h"
 
 namespace tarquel {
 
-// Watches the program's data folder for files written, renamed or resized in it, and posts
-// `message` to `window` for each burst the system reports. It reads nothing itself: the main
-// thread decides what the change means, away from the keyboard hook's path.
+// Watches one file by its folder: each burst of changes the system reports that names the file
+// (written, resized, created, removed, renamed to or from it), or that overflowed the record,
+// posts `message` to `window`. It reads nothing itself: the main thread decides what the change
+// means, away from the keyboard hook's path. Changes of other files in the folder (settings,
+// logs) are passed over.
 class TriggerFileWatch {
  public:
-  TriggerFileWatch(const std::filesystem::path& folder, HWND window, UINT message);
+  TriggerFileWatch(const std::filesystem::path& file, HWND window, UINT message);
   // Stops the worker and waits for it: nothing is posted after this returns.
   ~TriggerFileWatch();
   TriggerFileWatch(const TriggerFileWatch&) = delete;
@@ -24,17 +27,18 @@ class TriggerFileWatch {
   bool Watching() const { return thread_.joinable(); }
 
  private:
-  struct ChangeDeleter {
-    void operator()(HANDLE change) const { FindCloseChangeNotification(change); }
+  struct HandleDeleter {
+    void operator()(HANDLE handle) const { CloseHandle(handle); }
   };
-  struct EventDeleter {
-    void operator()(HANDLE event) const { CloseHandle(event); }
-  };
+  using UniqueKernelHandle = UniqueHandle<HANDLE, HandleDeleter>;
 
   void Work(HWND window, UINT message);
+  bool NamesTheFile(const BYTE* records, DWORD bytes) const;
 
-  UniqueHandle<HANDLE, ChangeDeleter> change_;
-  UniqueHandle<HANDLE, EventDeleter> stop_;
+  std::wstring fileName_;
+  UniqueKernelHandle folder_;
+  UniqueKernelHandle stop_;
+  UniqueKernelHandle arrived_;
   // Last: started once the handles exist, joined before they are closed.
   std::thread thread_;
 };

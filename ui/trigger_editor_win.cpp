@@ -104,7 +104,7 @@ void AppWindow::SaveTriggers() {
         const SaveResult saved = SaveTriggerText(file, std::move(text), *history);
         // Until here the main thread takes the file for older than its table; a change by
         // someone else seen meanwhile is looked at again now.
-        tracker->Done(save);
+        tracker->Done(save, static_cast<bool>(saved));
         PostMessageW(window, TriggerFileSavedMessage, 0, 0);
         if (saved) return {};
         // The change stays in force in memory; the file keeps its old content until a save

@@ -6,9 +6,9 @@
 
 namespace tarquel {
 
-TriggerFileCheck ReloadIfChanged(const std::filesystem::path& file, bool savesPending,
+TriggerFileCheck ReloadIfChanged(const std::filesystem::path& file, bool tableAhead,
                                  TriggerTable& table, TriggerFileHistory& history) {
-  if (savesPending) return TriggerFileCheck::Deferred;
+  if (tableAhead) return TriggerFileCheck::Deferred;
   FileRead read = ReadFileUpTo(file, MaxTriggerFileSize);
   // A file being replaced by another editor may be missing or locked for a moment, and one
   // that is gone or too large is no table to use: what is in force stays until it reads again.

@@ -34,8 +34,12 @@ void SelectTrigger(HWND listBox, const TriggerTable& table, const std::string& t
 void AppWindow::ReloadTriggersFromDisk() {
   const std::optional<std::string> selected = SelectedTrigger(listBox, table);
   const TriggerFileCheck check =
-      ReloadIfChanged(triggerFile, !triggerSaves->Idle(), table, *triggerFileHistory);
-  reloadAfterSaves = check == TriggerFileCheck::Deferred;
+      ReloadIfChanged(triggerFile, triggerSaves->TableAhead(), table, *triggerFileHistory);
+  const bool deferred = check == TriggerFileCheck::Deferred;
+  if (deferred && !reloadAfterSaves) {
+    OutputDebugStringA("config.txt is looked at again once our own change is saved\n");
+  }
+  reloadAfterSaves = deferred;
   // Told once for each spell the file cannot be read, not at each look.
   const bool unreadable = check == TriggerFileCheck::Unreadable;
   if (unreadable && !triggerFileUnreadable) {
@@ -64,7 +68,7 @@ void AppWindow::OnTriggerFileChanged() {
 }
 
 void AppWindow::OnTriggerFileSaved() {
-  if (reloadAfterSaves && triggerSaves->Idle()) ReloadTriggersFromDisk();
+  if (reloadAfterSaves && !triggerSaves->TableAhead()) ReloadTriggersFromDisk();
 }
 
 }  // namespace tarquel

@@ -4,8 +4,10 @@ notepad (what expands), the main window's list, config.txt itself and the debugg
 One session; each case starts tarquel.exe anew over a config.txt of its own.
 """
 
+import contextlib
 import os
 import shutil
+import subprocess
 
 import harness
 
@@ -17,10 +19,26 @@ ADD_BUTTON_ID = 104
 DELETE_BUTTON_ID = 105
 RELOADED = "Triggers reloaded from config.txt"
 UNREADABLE = "config.txt cannot be read"
+DEFERRED = "config.txt is looked at again once our own change is saved"
+MESSAGE_BOX = "#32770"
+MESSAGE_BOX_TEXT_ID = 65535
+WM_COMMAND = 0x0111
+IDOK = 1
 # Beyond the largest trigger file tarquel reads (64 MiB).
 OVERSIZED = (64 << 20) + 1
 
 DEMO = b":demo=Hello World\r\n"
+
+
+@contextlib.contextmanager
+def immutable(path):
+    """`path` unchangeable, even by root, for the time of the block: a folder so made takes no
+    new file, while the files in it may still be written in place."""
+    subprocess.run(["chattr", "+i", path], check=True)
+    try:
+        yield
+    finally:
+        subprocess.run(["chattr", "-i", path], check=True)
 
 
 def row(trigger, expansion):
@@ -89,6 +107,17 @@ class LiveReload(harness.SessionTestCase):
                 f"field {control_id} to hold {text!r}",
             )
 
+    def add(self, trigger, expansion):
+        self.fill_in(trigger, expansion)
+        self.session.click_control(APP, ADD_BUTTON_ID)
+
+    def close_message_box(self):
+        self.assertEqual(self.session.post_message(MESSAGE_BOX, WM_COMMAND, IDOK, 0), "ok")
+        self.session.wait_until(
+            lambda: self.session.dialog_item_text(MESSAGE_BOX, MESSAGE_BOX_TEXT_ID) is None,
+            "the message box to close",
+        )
+
     def expands(self, trigger, expansion):
         self.session.clear_notepad()
         self.session.type(trigger)
@@ -139,6 +168,29 @@ class LiveReload(harness.SessionTestCase):
         self.session.click_control(APP, DELETE_BUTTON_ID)
         self.wait_for_config(b":mid=added on disk\r\n:zz=the last\r\n")
         self.wait_for_rows([row(":mid", "added on disk"), row(":zz", "the last")])
+
+    def test_disk_change_after_a_failed_save_keeps_the_unsaved_change(self):
+        self.start_over(DEMO)
+        theirs = DEMO + b":theirs=from disk\r\n"
+        ours = [row(":demo", "Hello World"), row(":mine", "kept in memory")]
+        with immutable(self.session.scratch):
+            self.add("mine", "kept in memory")
+            text = self.session.wait_until(
+                lambda: self.session.dialog_item_text(MESSAGE_BOX, MESSAGE_BOX_TEXT_ID),
+                "the box saying the save failed",
+            )
+            self.assertIn("could not be saved", text)
+            self.close_message_box()
+            self.rewrite_config(theirs)
+            self.session.wait_for_debug_line(DEFERRED)
+            self.assertEqual(self.rows(), ours)
+            self.expands(":mine", "kept in memory")
+
+        # The next change that can be written saves the table and keeps their file aside.
+        self.add("more", "x")
+        self.wait_for_config(DEMO + b":mine=kept in memory\r\n:more=x\r\n")
+        self.assertEqual((self.session.scratch / "config.txt.bak").read_bytes(), theirs)
+        self.wait_for_rows(ours + [row(":more", "x")])
 
     def test_file_that_cannot_be_read_keeps_the_table_working(self):
         self.start_over(DEMO + b":kept=still here\r\n")

@@ -24,8 +24,8 @@ class TriggerFileSyncTest : public ::testing::Test {
     WriteBytes(File(), bytes);
     table = LoadTriggerFile(File(), history);
   }
-  TriggerFileCheck Check(bool savesPending = false) {
-    return ReloadIfChanged(File(), savesPending, table, history);
+  TriggerFileCheck Check(bool tableAhead = false) {
+    return ReloadIfChanged(File(), tableAhead, table, history);
   }
 
   TempDir dir;
@@ -73,7 +73,7 @@ TEST_F(TriggerFileSyncTest, PendingSaveDefersWithoutReadingOrTouchingAnything) {
   // Whatever the file holds now, our queued save is newer.
   WriteBytes(File(), ":older=on disk\r\n");
 
-  EXPECT_EQ(Check(/*savesPending=*/true), TriggerFileCheck::Deferred);
+  EXPECT_EQ(Check(/*tableAhead=*/true), TriggerFileCheck::Deferred);
   EXPECT_NE(table.Find(":newer"), nullptr);
   EXPECT_EQ(table.Find(":older"), nullptr);
   EXPECT_EQ(history.knownBytes, ":a=1\r\n");
@@ -179,10 +179,22 @@ TEST(TriggerSaveTracker, IsIdleOnlyOnceTheLastSaveHandedInIsDone) {
   const std::uint64_t first = tracker.Submitted();
   const std::uint64_t second = tracker.Submitted();
   EXPECT_FALSE(tracker.Idle());
-  tracker.Done(first);
+  tracker.Done(first, true);
   EXPECT_FALSE(tracker.Idle());
-  tracker.Done(second);
+  tracker.Done(second, true);
   EXPECT_TRUE(tracker.Idle());
+}
+
+TEST(TriggerSaveTracker, KeepsTheTableAheadAfterAFailedSaveUntilOneSucceeds) {
+  TriggerSaveTracker tracker;
+  EXPECT_FALSE(tracker.TableAhead());
+  tracker.Done(tracker.Submitted(), false);
+  EXPECT_TRUE(tracker.Idle());
+  EXPECT_TRUE(tracker.TableAhead());
+  const std::uint64_t retry = tracker.Submitted();
+  EXPECT_TRUE(tracker.TableAhead());
+  tracker.Done(retry, true);
+  EXPECT_FALSE(tracker.TableAhead());
 }
 
 // Through the real queue, where a waiting save is replaced by a newer one and never runs.
@@ -193,7 +205,7 @@ TEST(TriggerSaveTracker, FollowsTheSaveQueueWhenWaitingSavesAreReplaced) {
   for (int i = 0; i < 50; ++i) {
     saves.Submit("config.txt", [&tracker, &ran, save = tracker.Submitted()] {
       ++ran;
-      tracker.Done(save);
+      tracker.Done(save, true);
       return std::string();
     });
   }

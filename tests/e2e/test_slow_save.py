@@ -100,6 +100,11 @@ class SlowSave(harness.SessionTestCase):
         self.session.type(":sig")
         self.session.wait_for_notepad_text("Best regards")
         self.wait_for_config(b":demo=Hello World\r\n:sig=Best regards\r\n")
+        # Written over by our save, which looked once more just before: kept aside.
+        self.assertEqual(
+            (self.session.scratch / "config.txt.bak").read_bytes(),
+            DEMO + b":theirs=from disk\r\n",
+        )
 
     def test_quitting_during_a_save_waits_for_it(self):
         self.add("sig", "Best regards")

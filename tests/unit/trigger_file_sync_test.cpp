@@ -160,10 +160,11 @@ TEST_F(TriggerFileSyncTest, ReloadedFileWithLinesASaveDropsIsKeptAsBackupOnSave)
 
 TEST_F(TriggerFileSyncTest, ReloadedFileInAnotherEncodingIsKeptAsBackupOnSave) {
   Load(":a=1\r\n");
-  const std::string utf16 = std::string(
+  // UTF-16 LE with its byte-order mark: ":b=2" CR LF.
+  constexpr char Utf16Bytes[] =
       "\xFF\xFE:\0b\0=\0"
-      "2\0\r\0\n\0",
-      16);
+      "2\0\r\0\n\0";
+  const std::string utf16(Utf16Bytes, sizeof Utf16Bytes - 1);
   WriteBytes(File(), utf16);
   ASSERT_EQ(Check(), TriggerFileCheck::Reloaded);
   EXPECT_EQ(*table.Find(":b"), "2");

@@ -1,29 +1,65 @@
 // Entry point: one instance per logon session; builds the engine and the window, serves
 // messages until the tray's "Quit", then takes everything down in reverse order.
 #include <windows.h>
+// After windows.h, whose types it uses.
+#include <shellapi.h>
 
 #include <string>
+#include <vector>
 
 #include "app/program_path_win.h"
 #include "engine/expander.h"
 #include "engine/keyboard_hook_win.h"
 #include "engine/trigger_file.h"
 #include "ui/app_window_win.h"
+#include "ui/autostart.h"
+#include "ui/autostart_win.h"
 #include "ui/save_queue.h"
 #include "ui/trigger_file_history.h"
 #include "ui/wide_text_win.h"
 
+namespace {
+
+std::vector<std::wstring> CommandLineArguments() {
+  std::vector<std::wstring> arguments;
+  int count = 0;
+  LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &count);
+  if (argv == nullptr) return arguments;
+  for (int i = 0; i < count; ++i) arguments.emplace_back(argv[i]);
+  LocalFree(argv);
+  return arguments;
+}
+
+// The user started the program again, most likely looking for its window: the running
+// instance shows it. Only a process the user just started may hand the foreground on.
+void ShowRunningInstance() {
+  HWND running = FindWindowW(tarquel::MainWindowClassName, nullptr);
+  if (running == nullptr) return;
+  DWORD process = 0;
+  GetWindowThreadProcessId(running, &process);
+  if (process != 0) AllowSetForegroundWindow(process);
+  PostMessageW(running, RegisterWindowMessageW(tarquel::ShowWindowMessageName), 0, 0);
+}
+
+}  // namespace
+
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   using namespace tarquel;
+
+  const bool logonStart = IsLogonStart(CommandLineArguments());
 
   // Never closed: the system releases it when the process ends, and only then may another
   // instance start. A failed creation lets this one run.
   CreateMutexW(nullptr, TRUE, L"Local\\TarquelAppMutex");
   if (GetLastError() == ERROR_ALREADY_EXISTS) {
+    // Nobody asked for anything at logon: no box, no window.
+    if (logonStart) return 0;
     MessageBoxW(nullptr, L"An instance of Tarquel is already running.", L"Tarquel",
                 MB_OK | MB_ICONWARNING);
+    ShowRunningInstance();
     return 0;
   }
+  UpgradeRunValue();
 
   const std::filesystem::path dataFolder = ProgramFolder();
   // Outlives the hook and the window: the last save is waited for only once nobody's typing
@@ -46,6 +82,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     // Runs the update check in the background once its window and tray icon exist.
     AppWindow window(table, expander, dataFolder, saves);
     window.triggerFileTooLarge = tooLarge;
+    window.startHidden = logonStart;
     *window.triggerFileHistory = std::move(triggerFileHistory);
     window.Run();
   }

@@ -17,7 +17,8 @@ std::string Describe(const char* what, int error) {
 
 }  // namespace
 
-SaveResult WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes) {
+SaveResult WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes,
+                               const std::function<SaveResult()>& beforeReplace) {
   std::filesystem::path temp = path;
   temp += ".tmp";
   int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
@@ -41,6 +42,12 @@ SaveResult WriteFileAtomically(const std::filesystem::path& path, std::string_vi
     int error = errno;
     ::unlink(temp.c_str());
     return SaveResult::Failure(Describe("cannot flush", error));
+  }
+  if (beforeReplace) {
+    if (SaveResult ready = beforeReplace(); !ready) {
+      ::unlink(temp.c_str());
+      return ready;
+    }
   }
   if (::rename(temp.c_str(), path.c_str()) != 0) {
     int error = errno;

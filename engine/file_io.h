@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -41,6 +42,9 @@ FileRead ReadFileUpTo(const std::filesystem::path& path, std::size_t limit);
 // it in place of `path`. Whatever happens, `path` holds either its old bytes or the new ones.
 // A replacement refused because another program holds `path` open for a moment (a virus
 // scanner, an indexer, a sync client) is tried again for up to ReplaceRetryMs.
-SaveResult WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes);
+// `beforeReplace`, when given, runs once the new bytes are on the disk and just before they
+// take the place of `path`; its failure leaves `path` as it is and is the result.
+SaveResult WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes,
+                               const std::function<SaveResult()>& beforeReplace = {});
 
 }  // namespace tarquel

@@ -60,7 +60,8 @@ constexpr DWORD SlowWriteMs = 3000;
 
 }  // namespace
 
-SaveResult WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes) {
+SaveResult WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes,
+                               const std::function<SaveResult()>& beforeReplace) {
   std::filesystem::path temp = path;
   temp += L".tmp";
   HANDLE file = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
@@ -92,6 +93,12 @@ SaveResult WriteFileAtomically(const std::filesystem::path& path, std::string_vi
     return Fail("cannot flush", error);
   }
   CloseHandle(file);
+  if (beforeReplace) {
+    if (SaveResult ready = beforeReplace(); !ready) {
+      DeleteFileW(temp.c_str());
+      return ready;
+    }
+  }
   if (!ReplaceWithRetries(temp, path)) {
     DWORD error = GetLastError();
     DeleteFileW(temp.c_str());

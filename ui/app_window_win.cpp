@@ -12,6 +12,7 @@
 #include "ui/header_layout.h"
 #include "ui/search_popup.h"
 #include "ui/theme_win.h"
+#include "ui/trigger_file_watch_win.h"
 #include "ui/wide_text_win.h"
 #include "update/update_worker_win.h"
 
@@ -139,6 +140,7 @@ AppWindow::AppWindow(TriggerTable& table, Expander& expander,
 // Out of line: the update worker's type is complete only here.
 AppWindow::~AppWindow() {
   saves.SetNotify(nullptr);
+  triggerFileWatch.reset();
   updateCheck.reset();
   if (ActiveAppWindow == this) ActiveAppWindow = nullptr;
 }
@@ -146,6 +148,7 @@ AppWindow::~AppWindow() {
 void AppWindow::Run() {
   HINSTANCE module = GetModuleHandleW(nullptr);
   taskbarCreatedMessage = RegisterWindowMessageW(L"TaskbarCreated");
+  showWindowMessage = RegisterWindowMessageW(ShowWindowMessageName);
 
   WNDCLASSW windowClass{};
   windowClass.lpfnWndProc = MainWindowProc;
@@ -165,9 +168,10 @@ void AppWindow::Run() {
   const WindowOrigin origin =
       CentredOrigin(MainWidthAt(dpi), MainHeightAt(dpi), 0, 0, GetSystemMetrics(SM_CXSCREEN),
                     GetSystemMetrics(SM_CYSCREEN));
-  HWND window = CreateWindowExW(WS_EX_LAYERED, MainWindowClassName, MainWindowTitle,
-                                WS_POPUP | WS_VISIBLE, origin.x, origin.y, MainWidthAt(dpi),
-                                MainHeightAt(dpi), nullptr, nullptr, module, nullptr);
+  const DWORD style = WS_POPUP | (startHidden ? 0 : WS_VISIBLE);
+  HWND window = CreateWindowExW(WS_EX_LAYERED, MainWindowClassName, MainWindowTitle, style,
+                                origin.x, origin.y, MainWidthAt(dpi), MainHeightAt(dpi), nullptr,
+                                nullptr, module, nullptr);
   // Without a window there is no tray icon and no way to end the program but killing it.
   if (window == nullptr) return;
   SetLayeredWindowAttributes(window, 0, 250, LWA_ALPHA);
@@ -178,8 +182,13 @@ void AppWindow::Run() {
   CreateControls(window);
   RegisterToggleHotkey(window);
   FillTriggerList();
-  ShowWindow(window, SW_SHOW);
-  SetFocus(searchEdit);
+  if (!startHidden) {
+    ShowWindow(window, SW_SHOW);
+    SetFocus(searchEdit);
+  }
+  // A change of config.txt by another program follows here.
+  triggerFileWatch =
+      std::make_unique<TriggerFileWatch>(triggerFile, window, TriggerFileChangedMessage);
   saves.SetNotify([window] { PostMessageW(window, SaveFailedMessage, 0, 0); });
   StartUpdateCheck();
   if (triggerFileTooLarge) WarnTriggerFileTooLarge();
@@ -395,6 +404,10 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     app->OnTaskbarCreated();
     return byDefault();
   }
+  if (message == app->showWindowMessage && message != 0) {
+    app->ShowFromSecondStart();
+    return 0;
+  }
 
   switch (message) {
     case WM_CREATE: {
@@ -481,8 +494,20 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       app->OnTrayCallback(lParam);
       return byDefault();
     case WM_TIMER:
+      if (wParam == TriggerReloadTimerId) {
+        KillTimer(window, TriggerReloadTimerId);
+        app->reloadTimerSet = false;
+        app->ReloadTriggersFromDisk();
+        return 0;
+      }
       if (wParam != TrayRetryTimerId) return byDefault();
       app->OnTrayRetryTimer();
+      return 0;
+    case TriggerFileChangedMessage:
+      app->OnTriggerFileChanged();
+      return 0;
+    case TriggerFileSavedMessage:
+      app->OnTriggerFileSaved();
       return 0;
     case UpdateCheckDoneMessage:
       app->OnUpdateCheckDone();

@@ -19,6 +19,7 @@
 #include "ui/save_queue.h"
 #include "ui/search_popup_win.h"
 #include "ui/trigger_file_history.h"
+#include "ui/trigger_file_sync.h"
 #include "ui/trigger_filter.h"
 
 namespace tarquel {
@@ -51,8 +52,18 @@ inline constexpr UINT_PTR TrayRetryTimerId = 1;
 // Posted by the workers: the update check has an answer; a save failed.
 inline constexpr UINT UpdateCheckDoneMessage = WM_APP + 0x15;
 inline constexpr UINT SaveFailedMessage = WM_APP + 0x16;
+// Something in the data folder changed; a save of config.txt by this run is done.
+inline constexpr UINT TriggerFileChangedMessage = WM_APP + 0x17;
+inline constexpr UINT TriggerFileSavedMessage = WM_APP + 0x18;
+// Another editor's save comes as a burst of changes (and some write the file in several
+// steps): config.txt is read this long after the first change of a burst.
+inline constexpr UINT_PTR TriggerReloadTimerId = 2;
+inline constexpr UINT TriggerReloadQuietMs = 250;
+// Registered by name: a second start posts it to bring this instance's window up.
+inline constexpr const wchar_t* ShowWindowMessageName = L"TarquelShowWindow";
 
 class UpdateCheckWorker;
+class TriggerFileWatch;
 
 // A published version worth telling the user about.
 struct UpdateOffer {
@@ -114,6 +125,16 @@ class AppWindow {
   // failure the user is told `whatFailed` and the reason; nothing when it is empty.
   void SaveSettingsInBackground(std::string whatFailed);
   void WarnTriggerFileTooLarge();
+
+  // Reads config.txt again when someone else changed it since this run last read or wrote it,
+  // and shows the new table. The editor calls it before applying a change, so that the change
+  // goes to what the file now holds. While a save of ours is still queued the file may be older
+  // than the table: nothing is read then, and the check is made again once the save is done.
+  void ReloadTriggersFromDisk();
+  void OnTriggerFileChanged();
+  void OnTriggerFileSaved();
+  // A second start asked for the window.
+  void ShowFromSecondStart();
 
   // The check runs on a worker once the window, the hook and the tray icon exist, at most
   // once a day; its answer comes back as UpdateCheckDoneMessage.
@@ -184,6 +205,17 @@ class AppWindow {
   std::shared_ptr<TriggerFileHistory> triggerFileHistory = std::make_shared<TriggerFileHistory>();
   // config.txt was too large to load: it is not written over until the user agrees.
   bool triggerFileTooLarge = false;
+  // Shared with the save jobs of config.txt, which report to it when done.
+  std::shared_ptr<TriggerSaveTracker> triggerSaves = std::make_shared<TriggerSaveTracker>();
+  std::unique_ptr<TriggerFileWatch> triggerFileWatch;
+  // The folder changed while a save of ours was queued: check once the saves are done.
+  bool reloadAfterSaves = false;
+  bool reloadTimerSet = false;
+  // The last look found config.txt unreadable (told once until it reads again).
+  bool triggerFileUnreadable = false;
+  // Started from the Run value at logon: the window stays hidden until asked for.
+  bool startHidden = false;
+  UINT showWindowMessage = 0;
   BackgroundSaves& saves;
   bool saveWarningOpen = false;
 

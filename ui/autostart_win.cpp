@@ -1,8 +1,13 @@
 #include "ui/autostart_win.h"
 
+#include <algorithm>
+#include <cwchar>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "app/program_path_win.h"
+#include "ui/autostart.h"
 #include "ui/unique_handle.h"
 
 namespace tarquel {
@@ -24,7 +29,7 @@ UniqueRegistryKey OpenRunKey(REGSAM access) {
 bool WriteRunValue(HKEY key) {
   std::wstring path = ProgramFilePath().native();
   if (path.empty()) return false;
-  std::wstring command = L"\"" + path + L"\"";
+  const std::wstring command = RunValueCommand(path);
   const auto bytes = static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t));
   return RegSetValueExW(key, RunValueName, 0, REG_SZ,
                         reinterpret_cast<const BYTE*>(command.c_str()), bytes) == ERROR_SUCCESS;
@@ -36,7 +41,34 @@ bool DeleteRunValue(HKEY key) {
   return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND;
 }
 
+// The value's text when it is a string; nothing for any other type or a failed read.
+std::optional<std::wstring> ReadRunValue(HKEY key) {
+  DWORD type = 0;
+  DWORD bytes = 0;
+  if (RegQueryValueExW(key, RunValueName, nullptr, &type, nullptr, &bytes) != ERROR_SUCCESS ||
+      (type != REG_SZ && type != REG_EXPAND_SZ)) {
+    return std::nullopt;
+  }
+  std::vector<wchar_t> buffer(bytes / sizeof(wchar_t) + 1, L'\0');
+  DWORD read = static_cast<DWORD>(buffer.size() * sizeof(wchar_t));
+  if (RegQueryValueExW(key, RunValueName, nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()),
+                       &read) != ERROR_SUCCESS) {
+    return std::nullopt;
+  }
+  // The stored text need not end in a NUL, and may hold one before its end.
+  const std::size_t length = std::min<std::size_t>(read / sizeof(wchar_t), buffer.size() - 1);
+  return std::wstring(buffer.data(), wcsnlen(buffer.data(), length));
+}
+
 }  // namespace
+
+void UpgradeRunValue() {
+  UniqueRegistryKey key = OpenRunKey(KEY_QUERY_VALUE | KEY_SET_VALUE);
+  if (!key) return;
+  const std::optional<std::wstring> value = ReadRunValue(key.get());
+  // A failure leaves the old value, which still starts the program, only with its window.
+  if (value && IsOldRunValueOf(*value, ProgramFilePath().native())) WriteRunValue(key.get());
+}
 
 bool IsStartWithWindowsEnabled() {
   UniqueRegistryKey key = OpenRunKey(KEY_READ);

@@ -11,9 +11,13 @@ inline constexpr const wchar_t* RunValueName = L"Tarquel";
 // On whenever the value exists, whatever its type, content or length.
 bool IsStartWithWindowsEnabled();
 
+// A Run value that 1.0 wrote for this very program (its quoted path and nothing else) is
+// rewritten in today's form, which adds LogonArgument; any other value is left as it is.
+void UpgradeRunValue();
+
 // Makes the Run value follow the checkbox, which has already flipped itself: on writes the
-// executable's full path in double quotes, off deletes the value. When the registry refuses,
-// the user is told and the checkbox goes back to what the registry holds.
+// executable's full path in double quotes followed by LogonArgument, off deletes the value. When
+// the registry refuses, the user is told and the checkbox goes back to what the registry holds.
 void ApplyStartWithWindows(HWND startupCheck);
 
 }  // namespace tarquel

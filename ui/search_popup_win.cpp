@@ -137,6 +137,14 @@ void SearchPopup::Open() {
   OutputDebugStringA("Search popup opened\n");
 }
 
+void SearchPopup::TableChanged() {
+  if (window_ != nullptr && IsWindowVisible(window_)) {
+    Refilter();
+  } else {
+    shown_.clear();
+  }
+}
+
 void SearchPopup::Refilter() {
   shown_ = FilterTriggers(table_, FieldText(field_), ShownLimit);
   SendMessageW(list_, WM_SETREDRAW, FALSE, 0);

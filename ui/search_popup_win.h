@@ -25,6 +25,8 @@ class SearchPopup {
   // False when another program holds the shortcut; the popup is then reachable no other way.
   bool RegisterShortcut(const Shortcut& shortcut);
   void Open();
+  // The table's entries were replaced: the rows shown point to none of them any more.
+  void TableChanged();
 
  private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

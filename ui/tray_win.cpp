@@ -2,6 +2,7 @@
 
 #include "ui/app_window_win.h"
 #include "ui/gdi_win.h"
+#include "ui/trigger_file_watch_win.h"
 #include "ui/window_text.h"
 
 namespace tarquel {
@@ -104,7 +105,17 @@ void AppWindow::RemoveTrayIcon() {
   Shell_NotifyIconW(NIM_DELETE, &trayIcon);
 }
 
+void AppWindow::ShowFromSecondStart() {
+  HWND window = MainWindow();
+  ShowWindow(window, IsIconic(window) ? SW_RESTORE : SW_SHOW);
+  SetForegroundWindow(window);
+  ShowPendingUpdatePrompt();
+}
+
 void AppWindow::OnMainWindowDestroyed(HWND window) {
+  // Nothing is posted to the window once it is gone.
+  triggerFileWatch.reset();
+  KillTimer(window, TriggerReloadTimerId);
   UnregisterToggleHotkey(window);
   RemoveTrayIcon();
   PostQuitMessage(0);

@@ -27,6 +27,8 @@ std::string MebibytesText(std::size_t bytes) {
 }  // namespace
 
 void AppWindow::AddTrigger() {
+  // A change made on disk since our last read or write is kept: this one goes on top of it.
+  ReloadTriggersFromDisk();
   NewEntry entry = PrepareNewEntry(WindowTextUtf8(triggerEdit),
                                    ExpansionFromField(WindowTextUtf8(expansionEdit)));
   switch (entry.verdict) {
@@ -64,10 +66,18 @@ void AppWindow::DeleteSelectedTrigger() {
   const std::optional<std::size_t> row = SelectedRow();
   if (!row) return;
   const std::string key = search.Rows()[*row]->first;
-  const std::string expansion = search.Rows()[*row]->second;
+  // Chosen by key, so the deletion still applies to what the file holds now.
+  ReloadTriggersFromDisk();
+  const std::string* current = table.Find(key);
+  const std::string expansion = current != nullptr ? *current : std::string();
   OutputDebugStringA(DeletingKeyLine(key).c_str());
   const std::size_t removed = table.Erase(key);
   OutputDebugStringA(EraseResultLine(removed, table.size()).c_str());
+  if (removed == 0) {
+    // Gone from the file meanwhile: nothing to take back.
+    FillTriggerList();
+    return;
+  }
   lastDeleted.emplace(key, expansion);
   if (rowTrigger == key) {
     rowTrigger.reset();
@@ -122,9 +132,14 @@ void AppWindow::SaveTriggers() {
   // to the worker, which writes, flushes and replaces the file while this thread goes on.
   saves.Submit(
       TriggerFileName,
-      [file = triggerFile, history = triggerFileHistory,
-       text = FormatTriggerText(table)]() mutable -> std::string {
+      [file = triggerFile, history = triggerFileHistory, text = FormatTriggerText(table),
+       tracker = triggerSaves, save = triggerSaves->Submitted(),
+       window = MainWindow()]() mutable -> std::string {
         const SaveResult saved = SaveTriggerText(file, std::move(text), *history);
+        // Until here the main thread takes the file for older than its table; a change by
+        // someone else seen meanwhile is looked at again now.
+        tracker->Done(save, static_cast<bool>(saved));
+        PostMessageW(window, TriggerFileSavedMessage, 0, 0);
         if (saved) return {};
         // The change stays in force in memory; the file keeps its old content until a save
         // succeeds.

@@ -56,19 +56,32 @@ SaveResult SaveTriggerText(const std::filesystem::path& file, std::string text,
   const bool keepCopy =
       tooLarge || (onDisk && *onDisk != text &&
                    (changedElsewhere || history.holdsDroppedLines || history.holdsOtherEncoding));
+  const std::filesystem::path backup = BackupFileName(file);
+  const auto keptFailure = [&backup](const SaveResult& kept) {
+    return SaveResult::Failure("cannot keep the old file as " + backup.filename().string() + " (" +
+                               kept.error + ")");
+  };
   if (keepCopy) {
-    const std::filesystem::path backup = BackupFileName(file);
-    if (SaveResult kept = KeepCopy(file, backup, onDisk); !kept) {
-      return SaveResult::Failure("cannot keep the old file as " + backup.filename().string() +
-                                 " (" + kept.error + ")");
-    }
+    if (SaveResult kept = KeepCopy(file, backup, onDisk); !kept) return keptFailure(kept);
     // From here the copy holds those lines, whatever becomes of the save.
     history.knownBytes = onDisk;
     history.holdsDroppedLines = false;
     history.holdsOtherEncoding = false;
   }
 
-  SaveResult saved = WriteFileAtomically(file, text);
+  // Someone else may write the file while the new text goes to the disk (a slow stick, a sync
+  // client): looked at once more just before it is replaced, and what came meanwhile is kept.
+  const auto keepLateChange = [&]() -> SaveResult {
+    FileRead late = ReadFileUpTo(file, MaxTriggerFileSize);
+    const bool lateTooLarge = late.status == FileRead::Status::TooLarge;
+    std::optional<std::string> now;
+    if (late.status == FileRead::Status::Read) now = std::move(late.bytes);
+    // Nothing new, gone, or already what is written; a file too large then is copied already.
+    if (lateTooLarge ? tooLarge : (now == onDisk || !now || *now == text)) return {};
+    if (SaveResult kept = KeepCopy(file, backup, now); !kept) return keptFailure(kept);
+    return {};
+  };
+  SaveResult saved = WriteFileAtomically(file, text, keepLateChange);
   if (saved) {
     history.knownBytes = std::move(text);
     history.holdsDroppedLines = false;

@@ -42,6 +42,7 @@ what it last saw:
   wait_for_tarquel_to_end()         until tarquel.exe has ended by itself; its exit code
   start_tarquel(), stop_tarquel()   restart it, e.g. after write_config(data)
   launch_tarquel(), wait_for_hook() start_tarquel in two steps, for what happens before the hook
+                                    (launch_tarquel(arguments=["--logon"]): with arguments)
   time_notepad_arrival(n, set_off)  ms for text to arrive in notepad, measured without a key
   set_item_text(cls, id, text)      WM_SETTEXT (wide) to a control of a visible window, for
                                     text xdotool cannot type under Wine ("ok"/"missing")
@@ -375,15 +376,18 @@ class Session:
         self.wait_for_hook()
         return self._tarquel
 
-    def launch_tarquel(self, program=None, cwd=None):
+    def launch_tarquel(self, program=None, cwd=None, arguments=()):
         """Starts tarquel.exe in the scratch directory and returns at once. Given a `program`
-        (an installed copy, say), starts that one where it is, in `cwd`."""
+        (an installed copy, say), starts that one where it is, in `cwd`; `arguments` follow
+        the program on its command line."""
         if program is None:
             # Beside its config.txt: the scratch directory is both its folder and its working
             # directory, wherever it looks for its files.
             program = self.scratch / self.tarquel_exe.name
             shutil.copyfile(self.tarquel_exe, program)
-        self._tarquel = self.start_wine([program], "tarquel", cwd=cwd, debug=self.tarquel_debug)
+        self._tarquel = self.start_wine(
+            [program, *arguments], "tarquel", cwd=cwd, debug=self.tarquel_debug
+        )
         return self._tarquel
 
     def hook_installed(self):

@@ -14,6 +14,7 @@ ADD_BUTTON_ID = 104
 WM_COMMAND = 0x0111
 TRAY_QUIT = 2001
 WRITE_BEGINS = "Slow file write: begins"
+DEFERRED = "config.txt is looked at again once our own change is saved"
 DEMO = b":demo=Hello World\r\n"
 
 
@@ -84,6 +85,26 @@ class SlowSave(harness.SessionTestCase):
         # table, never an older one written after it.
         self.wait_for_config(b":a=first\r\n:b=second\r\n:c=third\r\n:demo=Hello World\r\n")
         self.assertLessEqual(self.writes_begun(), 3)
+
+    def test_a_change_on_disk_while_our_save_runs_never_replaces_the_newer_table(self):
+        self.add("sig", "Best regards")
+        self.session.wait_for_debug_line(WRITE_BEGINS)
+        # Seen while our save is still to land: the file is older than the table.
+        self.config_path.write_bytes(DEMO + b":theirs=from disk\r\n")
+        self.session.wait_for_debug_line(DEFERRED)
+        self.assertEqual(
+            self.session.list_rows(APP, 101),
+            [":demo  ->  Hello World", ":sig  ->  Best regards"],
+        )
+        self.session.clear_notepad()
+        self.session.type(":sig")
+        self.session.wait_for_notepad_text("Best regards")
+        self.wait_for_config(b":demo=Hello World\r\n:sig=Best regards\r\n")
+        # Written over by our save, which looked once more just before: kept aside.
+        self.assertEqual(
+            (self.session.scratch / "config.txt.bak").read_bytes(),
+            DEMO + b":theirs=from disk\r\n",
+        )
 
     def test_quitting_during_a_save_waits_for_it(self):
         self.add("sig", "Best regards")

@@ -384,7 +384,8 @@ class ToggleAndSettings(harness.SessionTestCase):
         self.start_program()
 
     def test_start_on_startup_follows_the_box_and_the_words(self):
-        quoted = '"Z:' + str(self.program).replace("/", "\\") + '"'
+        # Quoted, and started at logon with the window left hidden.
+        quoted = '"Z:' + str(self.program).replace("/", "\\") + '" --logon'
         # The value from elsewhere was there at start.
         self.wait_for_box(True)
         self.click(self.main, STARTUP_BOX)

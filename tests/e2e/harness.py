@@ -669,6 +669,15 @@ class Session:
             raise RuntimeError(f"window probe answered {answer!r}")
         return int(answer[3:])
 
+    def check_state(self, window_class, control_id):
+        """BM_GETCHECK of that check box (0 or 1), or None if it is missing."""
+        answer = self._probe_call(f"checked {window_class} {control_id}")
+        if answer == "missing":
+            return None
+        if not answer.startswith("ok "):
+            raise RuntimeError(f"window probe answered {answer!r}")
+        return int(answer[3:])
+
     def focused_control(self, window_class):
         """The id of the control with the keyboard focus in that window (0: the window itself,
         -1: none of its controls), or None if the window is missing."""

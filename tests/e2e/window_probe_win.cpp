@@ -28,6 +28,8 @@
 //                                 repainted, and the list's row count then; or "missing"
 //   selected CLASS ID          -> "ok ROW" the selected row of that list box or list view (-1
 //                                 when none), or "missing"
+//   checked CLASS ID           -> "ok STATE" BM_GETCHECK of that check box (0 unchecked, 1 checked)
+//                                 in the first visible window of that class, or "missing"
 //   focus CLASS                -> "ok ID" the id of the control with the keyboard focus in the
 //                                 first visible window of that class (0: the window itself,
 //                                 -1: none of its controls), or "missing"
@@ -385,6 +387,16 @@ std::string SelectedRow(const std::string& windowClass, const std::string& id) {
   return "ok " + std::to_string(static_cast<int>(static_cast<LRESULT>(row)));
 }
 
+std::string CheckState(const std::string& windowClass, const std::string& id) {
+  HWND box = ControlOf(windowClass, id);
+  DWORD_PTR state = 0;
+  if (box == nullptr ||
+      !SendMessageTimeoutW(box, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, ReplyTimeoutMs, &state)) {
+    return "missing";
+  }
+  return "ok " + std::to_string(static_cast<unsigned long long>(state));
+}
+
 std::string FocusedControl(const std::string& windowClass) {
   HWND window = FindPreferringVisible(windowClass);
   if (window == nullptr) return "missing";
@@ -670,6 +682,8 @@ int main() {
       answer = TimedFilter(first, second, third, fourth);
     } else if (command == "selected" && !second.empty()) {
       answer = SelectedRow(first, second);
+    } else if (command == "checked" && !second.empty()) {
+      answer = CheckState(first, second);
     } else if (command == "focus" && !first.empty()) {
       answer = FocusedControl(first);
     } else if (command == "rect" && !second.empty()) {

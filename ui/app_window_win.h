@@ -109,6 +109,9 @@ class AppWindow {
   LRESULT OnListNotify(NMHDR& header);
   // The selected row, if any.
   std::optional<std::size_t> SelectedRow() const;
+  // Shows the list again after `trigger`'s entry changed, with that entry's row selected and
+  // scrolled into view; the search is emptied when it would hide it.
+  void ShowChangedEntry(const std::string& trigger);
   // Selects and shows `row` without filling the fields from it.
   void SelectRow(std::optional<std::size_t> row);
   void FillFieldsFromRow(std::size_t row);

@@ -49,15 +49,7 @@ void AppWindow::AddTrigger() {
   rowTrigger.reset();
   SetWindowTextW(triggerEdit, L"");
   SetWindowTextW(expansionEdit, L"");
-  FillTriggerList();
-  std::size_t row = search.RowOf(trigger);
-  if (row == static_cast<std::size_t>(-1)) {
-    // The search hides the new entry: show every row rather than hide what was just added.
-    SetWindowTextW(searchEdit, L"");
-    FillTriggerList();
-    row = search.RowOf(trigger);
-  }
-  SelectRow(row);
+  ShowChangedEntry(trigger);
   SetStatus(status);
   SaveTriggers();
 }
@@ -97,14 +89,7 @@ void AppWindow::UndoDelete() {
   // Something else may have taken the trigger since: the newer entry stays.
   if (table.Find(trigger) != nullptr) return;
   table.Set(trigger, std::move(expansion));
-  FillTriggerList();
-  std::size_t row = search.RowOf(trigger);
-  if (row == static_cast<std::size_t>(-1)) {
-    SetWindowTextW(searchEdit, L"");
-    FillTriggerList();
-    row = search.RowOf(trigger);
-  }
-  SelectRow(row);
+  ShowChangedEntry(trigger);
   SetStatus(RestoredText(trigger));
   SaveTriggers();
 }

@@ -55,6 +55,18 @@ void AppWindow::FillTriggerList() {
   InvalidateRect(listBox, nullptr, TRUE);
 }
 
+void AppWindow::ShowChangedEntry(const std::string& trigger) {
+  FillTriggerList();
+  std::size_t row = search.RowOf(trigger);
+  if (row == static_cast<std::size_t>(-1)) {
+    // The search hides the entry: show every row rather than hide what was just changed.
+    SetWindowTextW(searchEdit, L"");
+    FillTriggerList();
+    row = search.RowOf(trigger);
+  }
+  SelectRow(row);
+}
+
 std::optional<std::size_t> AppWindow::SelectedRow() const {
   const int row = ListView_GetNextItem(listBox, -1, LVNI_SELECTED);
   if (row < 0 || static_cast<std::size_t>(row) >= search.Rows().size()) return std::nullopt;

@@ -235,39 +235,43 @@ def time_to_window(session, start, cls, before, stop=None):
     return elapsed
 
 
+def warm_starts(session):
+    """One unmeasured start of each warms the file cache and Wine's server alike; gives the
+    number of notepad windows there are before the measured ones."""
+    time_to_window(session, session.launch_tarquel, "tarquel", 0, quit_tarquel)
+    notepads = x_window_count(session, "notepad")
+    time_to_window(session, lambda: session.start_wine(["notepad"], "np"), "notepad", notepads)
+    return notepads
+
+
+def start_pairs(session, runs, notepads, tag, label):
+    """(tarquel, notepad) start-up times to their first window, `runs` times, one after the
+    other."""
+    pairs = []
+    for run in range(runs):
+        ours = time_to_window(session, session.launch_tarquel, "tarquel", 0, quit_tarquel)
+        theirs = time_to_window(
+            session, lambda: session.start_wine(["notepad"], f"np{tag}{run}"), "notepad", notepads
+        )
+        print(f"  start run {run + 1}{label}: tarquel {ours:.3f} s, notepad {theirs:.3f} s, "
+              f"ratio {ours / theirs:.2f}", flush=True)
+        pairs.append((ours, theirs))
+    return pairs
+
+
 def startup_figures(args):
     session = harness.Session("wine-start", config=b":demo=Hello World\n",
                               tarquel=args.update_tarquel, probe=args.probe)
     # As quiet as notepad: no Wine tracing at all.
     session.tarquel_debug = "-all"
-    pairs = []
     try:
         session.start(with_tarquel=False)
-        # One unmeasured start of each warms the file cache and Wine's server alike.
-        time_to_window(session, session.launch_tarquel, "tarquel", 0, quit_tarquel)
-        notepads = x_window_count(session, "notepad")
-        time_to_window(session, lambda: session.start_wine(["notepad"], "np"), "notepad", notepads)
-        for run in range(args.runs):
-            ours = time_to_window(session, session.launch_tarquel, "tarquel", 0, quit_tarquel)
-            theirs = time_to_window(
-                session, lambda: session.start_wine(["notepad"], f"np{run}"), "notepad", notepads
-            )
-            print(f"  start run {run + 1}: tarquel {ours:.3f} s, notepad {theirs:.3f} s, "
-                  f"ratio {ours / theirs:.2f}", flush=True)
-            pairs.append((ours, theirs))
+        notepads = warm_starts(session)
+        pairs = start_pairs(session, args.runs, notepads, "", "")
         # A host that takes the connection and never says a word: the kernel accepts it from
         # the listening queue, nothing reads the request.
-        silent = []
         with socket.create_server(("127.0.0.1", UPDATE_PORT), backlog=64):
-            for run in range(args.runs):
-                ours = time_to_window(session, session.launch_tarquel, "tarquel", 0, quit_tarquel)
-                theirs = time_to_window(
-                    session, lambda: session.start_wine(["notepad"], f"nps{run}"), "notepad",
-                    notepads
-                )
-                silent.append((ours, theirs))
-                print(f"  start run {run + 1}, host never answering: tarquel {ours:.3f} s, "
-                      f"notepad {theirs:.3f} s, ratio {ours / theirs:.2f}", flush=True)
+            silent = start_pairs(session, args.runs, notepads, "s", ", host never answering")
     except BaseException:
         session.note_failure("start")
         raise
@@ -347,23 +351,12 @@ def editor_figures(args):
     session = harness.Session("wine-editor", config=big_config(), tarquel=args.update_tarquel,
                               probe=args.probe)
     session.tarquel_debug = "-all"
-    starts = []
     filters = {text: [] for text, _ in FILTERS}
     reloads = []
     try:
         session.start(with_tarquel=False)
-        time_to_window(session, session.launch_tarquel, "tarquel", 0, quit_tarquel)
-        notepads = x_window_count(session, "notepad")
-        time_to_window(session, lambda: session.start_wine(["notepad"], "np"), "notepad", notepads)
-        for run in range(args.runs):
-            ours = time_to_window(session, session.launch_tarquel, "tarquel", 0, quit_tarquel)
-            theirs = time_to_window(
-                session, lambda: session.start_wine(["notepad"], f"npe{run}"), "notepad",
-                notepads
-            )
-            starts.append((ours, theirs))
-            print(f"  start run {run + 1} with {BIG_TABLE} triggers: tarquel {ours:.3f} s, "
-                  f"notepad {theirs:.3f} s", flush=True)
+        notepads = warm_starts(session)
+        starts = start_pairs(session, args.runs, notepads, "e", f" with {BIG_TABLE} triggers")
         process = session.launch_tarquel()
         harness.wait_until(
             lambda: session._probe_call(f"filter {APP} {SEARCH_FIELD_ID} {LIST_ID} ")

@@ -66,6 +66,7 @@ its scratch directory with all logs and prints its path.
 import argparse
 import atexit
 import collections
+import contextlib
 import os
 import re
 import select
@@ -82,6 +83,8 @@ REPO = Path(__file__).resolve().parents[2]
 DEFAULT_TIMEOUT = 30.0
 # Starting Wine's first program on a busy machine may take long; this is only an upper bound.
 START_TIMEOUT = 120.0
+# Where a per-user program starts at logon.
+RUN_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Run"
 # The virtual display every session gets; Wine must report the same size (see _check_screen_size).
 SCREEN_WIDTH, SCREEN_HEIGHT = 1280, 1024
 TYPED_BUFFER_LIMIT = 50
@@ -95,6 +98,17 @@ class Options:
     tarquel = None
     probe = None
     scratch_root = None
+
+
+@contextlib.contextmanager
+def immutable(path):
+    """`path` (a file or a folder) unchangeable, even by root, for the time of the block: a
+    folder so made takes no new file, while the files in it may still be written in place."""
+    subprocess.run(["chattr", "+i", path], check=True)
+    try:
+        yield
+    finally:
+        subprocess.run(["chattr", "-i", path], check=True)
 
 
 def wait_until(predicate, what, timeout=DEFAULT_TIMEOUT, describe=None):
@@ -446,6 +460,24 @@ class Session:
         return self.scratch / "tarquel.err"
 
     # ---- keys -------------------------------------------------------------------------------
+
+    def wine_reg(self, *args):
+        """`wine reg` with these arguments in the session's prefix; the finished process."""
+        return subprocess.run(
+            ["wine", "reg", *args],
+            env=self.wine_env(),
+            stdin=subprocess.DEVNULL,
+            capture_output=True,
+            timeout=START_TIMEOUT,
+        )
+
+    def run_value(self):
+        """The data of the Run value "Tarquel", or None when there is none."""
+        result = self.wine_reg("query", RUN_KEY, "/v", "Tarquel")
+        if result.returncode != 0:
+            return None
+        match = re.search(r"Tarquel\s+REG_SZ\s+(.*)", result.stdout.decode("utf-8", "replace"))
+        return match.group(1).rstrip("\r\n") if match else ""
 
     def x_env(self):
         return {**os.environ, "DISPLAY": self.display}

@@ -9,7 +9,7 @@ from pathlib import Path
 import harness
 
 INSTALLER = Path(os.environ.get("TARQUEL_INSTALLER", "")).resolve()
-RUN_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Run"
+RUN_KEY = harness.RUN_KEY
 UNINSTALL_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Tarquel"
 
 

@@ -4,10 +4,8 @@ notepad (what expands), the main window's list, config.txt itself and the debugg
 One session; each case starts tarquel.exe anew over a config.txt of its own.
 """
 
-import contextlib
 import os
 import shutil
-import subprocess
 
 import harness
 
@@ -28,17 +26,6 @@ IDOK = 1
 OVERSIZED = (64 << 20) + 1
 
 DEMO = b":demo=Hello World\r\n"
-
-
-@contextlib.contextmanager
-def immutable(path):
-    """`path` unchangeable, even by root, for the time of the block: a folder so made takes no
-    new file, while the files in it may still be written in place."""
-    subprocess.run(["chattr", "+i", path], check=True)
-    try:
-        yield
-    finally:
-        subprocess.run(["chattr", "-i", path], check=True)
 
 
 def row(trigger, expansion):
@@ -173,7 +160,7 @@ class LiveReload(harness.SessionTestCase):
         self.start_over(DEMO)
         theirs = DEMO + b":theirs=from disk\r\n"
         ours = [row(":demo", "Hello World"), row(":mine", "kept in memory")]
-        with immutable(self.session.scratch):
+        with harness.immutable(self.session.scratch):
             self.add("mine", "kept in memory")
             text = self.session.wait_until(
                 lambda: self.session.dialog_item_text(MESSAGE_BOX, MESSAGE_BOX_TEXT_ID),

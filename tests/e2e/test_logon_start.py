@@ -8,7 +8,6 @@ Read back through the window probe (visibility), Wine's systray trace (the icon)
 """
 
 import re
-import subprocess
 
 import harness
 
@@ -22,7 +21,7 @@ WM_COMMAND = 0x0111
 IDOK = 1
 MESSAGE_BOX = "#32770"
 MESSAGE_BOX_TEXT_ID = 65535
-RUN_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Run"
+RUN_KEY = harness.RUN_KEY
 NIM_ADD = 0
 _NOTIFY_ICON = re.compile(r"Shell_NotifyIconW dwMessage = (\d+)")
 
@@ -35,31 +34,14 @@ class LogonStart(harness.SessionTestCase):
     @classmethod
     def tearDownClass(cls):
         try:
-            cls.reg("delete", RUN_KEY, "/v", "Tarquel", "/f")
+            cls.session.wine_reg("delete", RUN_KEY, "/v", "Tarquel", "/f")
         finally:
             cls.session.close()
 
     # ---- helpers ----------------------------------------------------------------------------
 
-    @classmethod
-    def reg(cls, *args):
-        return subprocess.run(
-            ["wine", "reg", *args],
-            env=cls.session.wine_env(),
-            stdin=subprocess.DEVNULL,
-            capture_output=True,
-            timeout=harness.START_TIMEOUT,
-        )
-
-    def run_value(self):
-        result = self.reg("query", RUN_KEY, "/v", "Tarquel")
-        if result.returncode != 0:
-            return None
-        match = re.search(r"Tarquel\s+REG_SZ\s+(.*)", result.stdout.decode("utf-8", "replace"))
-        return match.group(1).rstrip("\r\n") if match else ""
-
     def set_run_value(self, data):
-        added = self.reg("add", RUN_KEY, "/v", "Tarquel", "/t", "REG_SZ", "/d", data, "/f")
+        added = self.session.wine_reg("add", RUN_KEY, "/v", "Tarquel", "/t", "REG_SZ", "/d", data, "/f")
         self.assertEqual(added.returncode, 0, added.stderr)
 
     @property
@@ -144,27 +126,27 @@ class LogonStart(harness.SessionTestCase):
         self.assertTrue(self.session.tarquel_running())
 
     def test_ticking_the_box_writes_the_run_value_with_the_logon_argument(self):
-        self.reg("delete", RUN_KEY, "/v", "Tarquel", "/f")
+        self.session.wine_reg("delete", RUN_KEY, "/v", "Tarquel", "/f")
         self.start()
         self.wait_until_shown(True)
         self.session.click_control(APP, STARTUP_CHECK_ID)
         expected = f'"{self.windows_path()}" --logon'
         self.session.wait_until(
-            lambda: self.run_value() == expected,
+            lambda: self.session.run_value() == expected,
             f"the Run value {expected!r}",
-            describe=self.run_value,
+            describe=self.session.run_value,
         )
 
     def test_run_value_of_1_0_for_this_program_is_given_the_argument_at_start(self):
         self.set_run_value(f'"{self.windows_path()}"')
         self.start()
         # Rewritten before the window exists, so already done once it does.
-        self.assertEqual(self.run_value(), f'"{self.windows_path()}" --logon')
+        self.assertEqual(self.session.run_value(), f'"{self.windows_path()}" --logon')
 
     def test_run_value_naming_another_copy_is_left_as_it_is(self):
         self.set_run_value(r"C:\old\tarquel.exe")
         self.start()
-        self.assertEqual(self.run_value(), r"C:\old\tarquel.exe")
+        self.assertEqual(self.session.run_value(), r"C:\old\tarquel.exe")
 
 
 if __name__ == "__main__":

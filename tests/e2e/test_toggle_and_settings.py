@@ -7,11 +7,10 @@ the Run value shows it is stored whole and quoted. That folder also holds its se
 
 import re
 import shutil
-import subprocess
 
 import harness
 
-RUN_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Run"
+RUN_KEY = harness.RUN_KEY
 
 OFF_LINE = "Expander: OFF\n"
 ON_LINE = "Expander: ON\n"
@@ -68,14 +67,14 @@ class ToggleAndSettings(harness.SessionTestCase):
         shutil.copyfile(cls.session.tarquel_exe, cls.program)
         assert len(str(cls.program)) > 260
         # Left by an earlier installation elsewhere: the switch reads as on all the same.
-        cls.reg("add", RUN_KEY, "/v", "Tarquel", "/t", "REG_SZ", "/d", r"C:\old\tarquel.exe",
+        cls.session.wine_reg("add", RUN_KEY, "/v", "Tarquel", "/t", "REG_SZ", "/d", r"C:\old\tarquel.exe",
                 "/f")
         cls.start_program()
 
     @classmethod
     def tearDownClass(cls):
         try:
-            cls.reg("delete", RUN_KEY, "/v", "Tarquel", "/f")
+            cls.session.wine_reg("delete", RUN_KEY, "/v", "Tarquel", "/f")
         finally:
             cls.session.close()
 
@@ -85,16 +84,6 @@ class ToggleAndSettings(harness.SessionTestCase):
         cls.session.wait_for_hook()
         cls.main = cls.session.wait_until(
             lambda: cls.window_origin("^Tarquel$"), "tarquel's main window"
-        )
-
-    @classmethod
-    def reg(cls, *args):
-        return subprocess.run(
-            ["wine", "reg", *args],
-            env=cls.session.wine_env(),
-            stdin=subprocess.DEVNULL,
-            capture_output=True,
-            timeout=harness.START_TIMEOUT,
         )
 
     @classmethod
@@ -234,19 +223,11 @@ class ToggleAndSettings(harness.SessionTestCase):
         left, top, right, bottom = self.main_area(SHORTCUT_HINT)
         return [pixels.pixel(x, y) for y in range(top, bottom) for x in range(left, right)]
 
-    def run_value(self):
-        """The Run value's data, or None when there is none."""
-        result = self.reg("query", RUN_KEY, "/v", "Tarquel")
-        if result.returncode != 0:
-            return None
-        match = re.search(r"Tarquel\s+REG_SZ\s+(.*)", result.stdout.decode("utf-8", "replace"))
-        return match.group(1).rstrip("\r\n") if match else ""
-
     def wait_for_run_value(self, expected):
         return self.session.wait_until(
-            lambda: self.run_value() == expected,
+            lambda: self.session.run_value() == expected,
             f"the Run value to be {expected!r}",
-            describe=self.run_value,
+            describe=self.session.run_value,
         )
 
     def box_checked(self):
@@ -354,8 +335,7 @@ class ToggleAndSettings(harness.SessionTestCase):
         session = self.session
         path = self.folder / "settings.txt"
         path.write_bytes(b"toggle_shortcut=Ctrl+Alt+E\r\n")
-        subprocess.run(["chattr", "+i", path], check=True)
-        try:
+        with harness.immutable(path):
             self.open_capture_dialog()
             session.key("ctrl+shift+k")
             text = session.wait_until(
@@ -368,8 +348,6 @@ class ToggleAndSettings(harness.SessionTestCase):
                 lambda: session.dialog_item_text("#32770", 65535) is None,
                 "the message box to close",
             )
-        finally:
-            subprocess.run(["chattr", "-i", path], check=True)
         self.assertEqual(path.read_bytes(), b"toggle_shortcut=Ctrl+Alt+E\r\n")
         session.focus_notepad()
         self.press_toggle("ctrl+shift+k", OFF_LINE)

@@ -5,8 +5,6 @@ One session; each case starts tarquel.exe anew over a config.txt of its own, so 
 depends on what another one left behind.
 """
 
-import contextlib
-import subprocess
 
 import harness
 
@@ -22,16 +20,6 @@ WM_COMMAND = 0x0111
 IDOK = 1
 
 DEMO_AND_LAST = b":demo=Hello World\r\n:zz=the last\r\n"
-
-
-@contextlib.contextmanager
-def immutable(path):
-    """`path` (a file or a folder) unchangeable, even by root, for the time of the block."""
-    subprocess.run(["chattr", "+i", path], check=True)
-    try:
-        yield
-    finally:
-        subprocess.run(["chattr", "-i", path], check=True)
 
 
 def row(trigger, expansion):
@@ -180,14 +168,14 @@ class TriggerEditor(harness.SessionTestCase):
         ]
         # Immutable: not even root may replace the file, or add to the folder. Undone whatever
         # happens.
-        with immutable(self.config_path):
+        with harness.immutable(self.config_path):
             self.add("sig", "Best regards")
             self.assert_told_save_failed()
             self.assertEqual(self.rows(), rows_after_add)
             self.assertEqual(self.config_path.read_bytes(), DEMO_AND_LAST)
             self.expands(":sig", "Best regards")
 
-        with immutable(self.session.scratch):
+        with harness.immutable(self.session.scratch):
             self.session.click_control(APP, LIST_BOX_ID, row=0)
             self.session.click_control(APP, DELETE_BUTTON_ID)
             self.assert_told_save_failed()

@@ -29,7 +29,7 @@ class AddInAnUnwritableFolder(harness.SessionTestCase):
         self.start_over(editor.DEMO_AND_LAST)
         names_before = sorted(path.name for path in self.session.scratch.iterdir())
         before = self.folder_contents()
-        with editor.immutable(self.session.scratch):
+        with harness.immutable(self.session.scratch):
             self.add("sig", "Best regards")
             self.assert_told_save_failed()
             self.assertEqual(sorted(p.name for p in self.session.scratch.iterdir()), names_before)

@@ -7,16 +7,16 @@
 #include <string>
 #include <vector>
 
-#include "app/program_path_win.h"
-#include "engine/expander.h"
 #include "engine/keyboard_hook_win.h"
-#include "engine/trigger_file.h"
+#include "engine/match/expander.h"
+#include "store/trigger_file.h"
+#include "store/trigger_file_history.h"
 #include "ui/app_window_win.h"
 #include "ui/autostart.h"
 #include "ui/autostart_win.h"
-#include "ui/save_queue.h"
-#include "ui/trigger_file_history.h"
-#include "ui/wide_text_win.h"
+#include "util/program_path_win.h"
+#include "util/save_queue.h"
+#include "util/wide_text_win.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <random>
 #include <string>
 
-#include "engine/trigger_table.h"
+#include "engine/match/trigger_table.h"
 
 namespace tarquel::bench {
 

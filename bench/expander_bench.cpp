@@ -13,9 +13,9 @@
 
 #include "bench/bench_tables.h"
 #include "bench/version10_expander.h"
-#include "engine/expander.h"
-#include "engine/trigger_file.h"
-#include "tests/unit/reference_expander.h"
+#include "engine/match/expander.h"
+#include "store/trigger_file.h"
+#include "tests/support/reference_expander.h"
 
 namespace tarquel {
 namespace {

@@ -10,7 +10,7 @@
 #include <iterator>
 #include <string>
 
-#include "engine/send_expansion_win.h"
+#include "engine/output/expansion_sender_win.h"
 
 int main(int argc, char** argv) {
   if (argc != 2) {

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "bench/bench_tables.h"
-#include "engine/trigger_file.h"
+#include "store/trigger_file.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "engine/trigger_table.h"
+#include "engine/match/trigger_table.h"
 
 namespace tarquel::version10 {
 

@@ -6,7 +6,7 @@
 #include <string>
 
 #ifdef TARQUEL_HOOK_TIMING
-#include "engine/hook_timing.h"
+#include "engine/input/hook_timing.h"
 #endif
 
 namespace tarquel {

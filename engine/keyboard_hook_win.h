@@ -5,10 +5,10 @@
 #include <memory>
 #include <string_view>
 
-#include "engine/expander.h"
-#include "engine/hook_watchdog.h"
-#include "engine/keyboard_layout_win.h"
-#include "engine/send_expansion_win.h"
+#include "engine/input/hook_watchdog.h"
+#include "engine/input/keyboard_layout_win.h"
+#include "engine/match/expander.h"
+#include "engine/output/expansion_sender_win.h"
 
 namespace tarquel {
 

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/expander.h"
-#include "tests/unit/fake_layouts.h"
-#include "tests/unit/reference_expander.h"
+#include "engine/match/expander.h"
+#include "tests/support/fake_layouts.h"
+#include "tests/support/reference_expander.h"
 
 namespace {
 

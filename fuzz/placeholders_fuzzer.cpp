@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "engine/output/placeholders.h"
-#include "engine/text_encoding.h"
+#include "util/text_encoding.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 #include <utility>
 #include <vector>
 
-#include "engine/text_encoding.h"
-#include "engine/trigger_file.h"
+#include "store/trigger_file.h"
+#include "util/text_encoding.h"
 
 namespace {
 

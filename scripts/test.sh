@@ -7,6 +7,9 @@ cd "$(dirname "${BASH_SOURCE[0]}")/.."
 echo "== clang-format"
 scripts/check-format.sh
 
+echo "== rooms (includes follow the order of the layers)"
+scripts/check-layers.py
+
 echo "== host (AddressSanitizer, UBSan)"
 cmake --preset host-asan >/dev/null
 cmake --build --preset host-asan

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <fstream>
 
-#include "engine/text_lines.h"
+#include "util/text_lines.h"
 
 namespace tarquel {
 

@@ -7,8 +7,8 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/file_io.h"
 #include "settings/shortcut.h"
+#include "util/file_io.h"
 
 namespace tarquel {
 

@@ -2,10 +2,9 @@
 
 #include <windows.h>
 
-#include "ui/dpi_win.h"
-#include "ui/gdi_win.h"
-#include "ui/main_layout.h"
-#include "ui/theme_win.h"
+#include "util/dpi.h"
+#include "util/dpi_win.h"
+#include "util/gdi_win.h"
 
 namespace tarquel {
 namespace {

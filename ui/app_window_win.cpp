@@ -4,17 +4,18 @@
 
 #include <vector>
 
-#include "engine/send_expansion_win.h"
-#include "engine/trigger_file.h"
+#include "engine/output/expansion_sender_win.h"
 #include "settings/output_settings.h"
+#include "settings/search_shortcut.h"
+#include "store/trigger_file.h"
+#include "store/trigger_file_watch_win.h"
 #include "ui/autostart_win.h"
-#include "ui/dpi_win.h"
 #include "ui/header_layout.h"
 #include "ui/search_popup.h"
 #include "ui/theme_win.h"
-#include "ui/trigger_file_watch_win.h"
-#include "ui/wide_text_win.h"
 #include "update/update_worker_win.h"
+#include "util/dpi_win.h"
+#include "util/wide_text_win.h"
 
 namespace tarquel {
 

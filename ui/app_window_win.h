@@ -11,16 +11,16 @@
 #include <string_view>
 #include <utility>
 
-#include "engine/expander.h"
-#include "engine/trigger_table.h"
+#include "engine/match/expander.h"
+#include "engine/match/trigger_table.h"
 #include "settings/settings_file.h"
-#include "ui/gdi_win.h"
+#include "store/trigger_file_history.h"
+#include "store/trigger_file_sync.h"
 #include "ui/main_layout.h"
-#include "ui/save_queue.h"
 #include "ui/search_popup_win.h"
-#include "ui/trigger_file_history.h"
-#include "ui/trigger_file_sync.h"
 #include "ui/trigger_filter.h"
+#include "util/gdi_win.h"
+#include "util/save_queue.h"
 
 namespace tarquel {
 
@@ -77,8 +77,10 @@ extern AppWindow* ActiveAppWindow;
 
 // The application object behind the main window. Its operations live beside the part of the
 // window they serve: the window and its dispatch (app_window_win.cpp), the list
-// (trigger_list_win.cpp), the tray (tray_win.cpp), the toggle hotkey
-// (settings/toggle_hotkey_win.cpp).
+// (trigger_list_win.cpp), the editor (trigger_editor_win.cpp), the tray (tray_win.cpp), the
+// hotkeys (app_window_hotkeys_win.cpp), the shortcut buttons (app_window_shortcuts_win.cpp),
+// the update check (app_window_update_win.cpp) and another program's change of config.txt
+// (app_window_reload_win.cpp).
 class AppWindow {
  public:
   // config.txt and settings.txt are looked for in `dataFolder`; `saves` writes them.

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "app/program_path_win.h"
 #include "ui/autostart.h"
-#include "ui/unique_handle.h"
+#include "util/program_path_win.h"
+#include "util/unique_handle.h"
 
 namespace tarquel {
 namespace {

@@ -23,13 +23,6 @@ constexpr std::array<ControlPlace, MainControlCount> Places{{
 
 }  // namespace
 
-int ScaleToDpi(int length, int dpi) {
-  // MulDiv's rounding: half away from zero.
-  const long long scaled = static_cast<long long>(length) * dpi;
-  const long long half = BaseDpi / 2;
-  return static_cast<int>(scaled >= 0 ? (scaled + half) / BaseDpi : -((-scaled + half) / BaseDpi));
-}
-
 LayoutRect ScaleToDpi(const LayoutRect& rect, int dpi) {
   return {ScaleToDpi(rect.left, dpi), ScaleToDpi(rect.top, dpi), ScaleToDpi(rect.right, dpi),
           ScaleToDpi(rect.bottom, dpi)};

@@ -3,6 +3,8 @@
 #include <array>
 #include <cstdint>
 
+#include "util/dpi.h"
+
 namespace tarquel {
 
 // A rectangle in the main window's client area, left/top inclusive, right/bottom exclusive.
@@ -17,11 +19,7 @@ struct LayoutRect {
   friend bool operator==(const LayoutRect&, const LayoutRect&) = default;
 };
 
-// The dots per inch every place below is given at (100 %).
-inline constexpr int BaseDpi = 96;
-
-// Scales a length given at 96 DPI to `dpi`, rounding to the nearest pixel as Windows does.
-int ScaleToDpi(int length, int dpi);
+// Scales a rectangle given at 96 DPI to `dpi`, each side as ScaleToDpi scales a length.
 LayoutRect ScaleToDpi(const LayoutRect& rect, int dpi);
 
 // The main window's size at 96 DPI.

@@ -8,19 +8,6 @@
 
 namespace tarquel {
 
-Shortcut SearchShortcut(const Settings& settings) {
-  std::optional<std::string> text = SettingsValue(settings, SearchShortcutKey);
-  if (!text) return DefaultSearchShortcut;
-  Shortcut shortcut = ParseShortcut(*text);
-  if (shortcut == settings.shortcut || shortcut == DefaultShortcut) return DefaultSearchShortcut;
-  return shortcut;
-}
-
-std::string SearchShortcutText(const Settings& settings) {
-  const Shortcut shortcut = SearchShortcut(settings);
-  return FormatShortcut(shortcut.modifiers, shortcut.key);
-}
-
 ScreenRect PlaceSearchPopup(const ScreenRect& anchor, int width, int height,
                             const ScreenRect& workArea) {
   width = std::min(width, workArea.right - workArea.left);

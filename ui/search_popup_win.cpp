@@ -3,9 +3,9 @@
 #include <string>
 
 #include "engine/output/clipboard_win.h"
-#include "engine/send_expansion_win.h"
-#include "engine/text_encoding.h"
+#include "engine/output/expansion_sender_win.h"
 #include "ui/search_popup.h"
+#include "util/text_encoding.h"
 
 namespace tarquel {
 

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "engine/trigger_table.h"
+#include "engine/match/trigger_table.h"
 #include "settings/shortcut.h"
 
 namespace tarquel {

@@ -3,8 +3,8 @@
 #include <string>
 
 #include "ui/main_layout.h"
-#include "ui/wide_text_win.h"
 #include "update/program_version.h"
+#include "util/wide_text_win.h"
 
 namespace tarquel {
 
@@ -210,18 +210,6 @@ void DrawOwnerButton(const DRAWITEMSTRUCT& item, const wchar_t* label, int dpi) 
   SelectedObject text(dc, font.get());
   RECT textBounds = bounds;
   DrawTextW(dc, label, -1, &textBounds, DT_SINGLELINE | DT_VCENTER | DT_CENTER);
-}
-
-bool SetRoundedRegion(HWND window, int width, int height, int corner, int dpi) {
-  const int diameter = ScaleToDpi(corner, dpi);
-  HRGN region = CreateRoundRectRgn(0, 0, width, height, diameter, diameter);
-  if (region == nullptr) return false;
-  // On success the window owns the region; otherwise it is still ours to free.
-  if (SetWindowRgn(window, region, TRUE) == 0) {
-    DeleteObject(region);
-    return false;
-  }
-  return true;
 }
 
 }  // namespace tarquel

@@ -5,9 +5,9 @@
 #include <span>
 #include <string_view>
 
-#include "ui/gdi_win.h"
 #include "ui/header_layout.h"
 #include "ui/theme.h"
+#include "util/gdi_win.h"
 
 namespace tarquel {
 
@@ -43,10 +43,5 @@ void PaintMainWindowInto(HDC dc, const RECT& client, int dpi, bool enabled,
 void SetFieldColors(HDC dc);
 void SetStaticColors(HDC dc);
 void DrawOwnerButton(const DRAWITEMSTRUCT& item, const wchar_t* label, int dpi);
-
-// A rounded region for a window `width` x `height`, its corners' diameter `corner` at 96 DPI
-// scaled to `dpi`, set on `window`, which owns it from then on. False if it could not be made
-// or set.
-bool SetRoundedRegion(HWND window, int width, int height, int corner, int dpi);
 
 }  // namespace tarquel

@@ -1,9 +1,9 @@
 #include <algorithm>
 
+#include "store/trigger_file_watch_win.h"
 #include "ui/app_window_win.h"
-#include "ui/gdi_win.h"
-#include "ui/trigger_file_watch_win.h"
-#include "ui/window_text.h"
+#include "util/gdi_win.h"
+#include "util/window_text.h"
 
 namespace tarquel {
 namespace {

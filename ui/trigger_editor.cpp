@@ -2,8 +2,8 @@
 
 #include <iterator>
 
-#include "engine/text_encoding.h"
 #include "ui/trigger_list.h"
+#include "util/text_encoding.h"
 
 namespace tarquel {
 

@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "engine/trigger_file.h"
+#include "store/trigger_file.h"
+#include "store/trigger_file_history.h"
 #include "ui/app_window_win.h"
 #include "ui/trigger_editor.h"
-#include "ui/trigger_file_history.h"
-#include "ui/wide_text_win.h"
+#include "util/wide_text_win.h"
 
 namespace tarquel {
 

@@ -9,7 +9,7 @@
 #include "ui/theme.h"
 #include "ui/trigger_editor.h"
 #include "ui/trigger_list.h"
-#include "ui/wide_text_win.h"
+#include "util/wide_text_win.h"
 
 namespace tarquel {
 

@@ -12,10 +12,10 @@
 #include <string>
 #include <utility>
 
-#include "ui/unique_handle.h"
 #include "update/update_check.h"
 #include "update/update_check_win.h"
 #include "update/version_file.h"
+#include "util/unique_handle.h"
 
 namespace tarquel {
 

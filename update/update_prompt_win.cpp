@@ -1,35 +1,15 @@
-// The prompt and the main window's side of the update check: user32 and shell32, so they live
-// in the program only.
+// The update prompt: user32 and shell32, so it lives in the program only.
 #include <windows.h>
 
 #include <shellapi.h>
 
-#include <algorithm>
 #include <string>
 
-#include "ui/app_window_win.h"
-#include "ui/wide_text_win.h"
-#include "ui/window_text.h"
-#include "update/program_version.h"
 #include "update/update_check.h"
 #include "update/update_check_win.h"
-#include "update/update_schedule.h"
-#include "update/update_url.h"
-#include "update/update_worker_win.h"
+#include "util/wide_text_win.h"
 
 namespace tarquel {
-
-namespace {
-
-// UTF-8 into a fixed UTF-16 field of the notification record, cut at a character boundary.
-template <std::size_t Size>
-void CopyText(wchar_t (&field)[Size], std::string_view text) {
-  const std::u16string fitted = FitUtf16(text, Size);
-  std::copy(fitted.begin(), fitted.end(), field);
-  field[fitted.size()] = L'\0';
-}
-
-}  // namespace
 
 UpdatePromptAnswer ShowUpdatePrompt(HWND owner, std::string_view version, std::string_view link) {
   const int answer = ShowMessageBox(owner, UpdatePromptText(version), "Update Available",
@@ -40,62 +20,6 @@ UpdatePromptAnswer ShowUpdatePrompt(HWND owner, std::string_view version, std::s
     ShellExecuteW(nullptr, L"open", Wide(link).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
   }
   return UpdatePromptAnswer::Download;
-}
-
-void AppWindow::StartUpdateCheck() {
-  if (!IsUpdateCheckDue(ParseUpdateState(settings), SecondsNow())) {
-    OutputDebugStringA("[UpdateChecker] Checked less than a day ago\n");
-    return;
-  }
-  updateCheck = std::make_unique<UpdateCheckWorker>(MainWindow(), UpdateCheckDoneMessage,
-                                                    std::wstring(VersionFileUrl));
-}
-
-void AppWindow::OnUpdateCheckDone() {
-  if (!updateCheck) return;
-  const VersionFileAnswer answer = updateCheck->TakeAnswer();
-  updateCheck.reset();
-  if (answer.read && answer.file.hasLineFeed &&
-      ShouldOfferVersion(ParseUpdateState(settings), answer.file.version, ProgramVersion)) {
-    OutputDebugStringA(
-        ("[UpdateChecker] New version available: " + answer.file.version + "\n").c_str());
-    pendingUpdate = UpdateOffer{answer.file.version, answer.file.link};
-  }
-  // Only an answer counts as a check: without a network the next start asks again. A time that
-  // cannot be saved only means another check at the next start: nothing to tell.
-  if (answer.reachedServer) {
-    SetSettingsValue(settings, LastUpdateCheckKey, std::to_string(SecondsNow()));
-    SaveSettingsInBackground({});
-  }
-  OutputDebugStringA("[UpdateChecker] Check ended\n");
-  if (!pendingUpdate) return;
-
-  // No box of its own accord: one that opened while the user types in another program would
-  // take their keys. A notification takes no focus; the box comes when the user clicks it or
-  // brings the window up from the tray.
-  NOTIFYICONDATAW balloon = trayIcon;
-  balloon.uFlags = NIF_INFO;
-  balloon.dwInfoFlags = NIIF_INFO;
-  CopyText(balloon.szInfoTitle, "Update Available");
-  CopyText(balloon.szInfo, "Tarquel " + pendingUpdate->version +
-                               " is available. Click here, or open the Tarquel window, to "
-                               "download it.");
-  if (trayWanted) Shell_NotifyIconW(NIM_MODIFY, &balloon);
-}
-
-void AppWindow::ShowPendingUpdatePrompt() {
-  if (!pendingUpdate || updatePromptOpen) return;
-  // Asked once per run, whatever the answer.
-  const UpdateOffer offer = std::move(*pendingUpdate);
-  pendingUpdate.reset();
-  updatePromptOpen = true;
-  const UpdatePromptAnswer answer = ShowUpdatePrompt(MainWindow(), offer.version, offer.link);
-  updatePromptOpen = false;
-  if (answer != UpdatePromptAnswer::Skip) return;
-  SetSettingsValue(settings, SkippedVersionKey, offer.version);
-  SaveSettingsInBackground("Your choice to skip version " + offer.version +
-                           " could not be saved to settings.txt; Tarquel will offer it again at "
-                           "a later start.");
 }
 
 }  // namespace tarquel

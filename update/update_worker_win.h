@@ -7,8 +7,8 @@
 #include <string>
 #include <thread>
 
-#include "ui/unique_handle.h"
 #include "update/update_check_win.h"
+#include "util/unique_handle.h"
 
 namespace tarquel {
 

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <utility>
 
-#include "engine/text_encoding.h"
+#include "util/text_encoding.h"
 
 namespace tarquel {
 

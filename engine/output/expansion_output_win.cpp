@@ -5,7 +5,7 @@
 
 #include "engine/output/paste_sequence.h"
 #include "engine/output/placeholders.h"
-#include "engine/text_encoding.h"
+#include "util/text_encoding.h"
 
 namespace tarquel {
 

@@ -6,10 +6,10 @@
 #include <optional>
 #include <vector>
 
-#include "engine/expander.h"
-#include "engine/key_events.h"
-#include "engine/key_input.h"
+#include "engine/input/key_input.h"
+#include "engine/match/expander.h"
 #include "engine/output/clipboard_win.h"
+#include "engine/output/key_events.h"
 #include "engine/output/local_time_win.h"
 #include "engine/output/paste_decision.h"
 #include "engine/output/undo_backspace.h"

@@ -1,6 +1,6 @@
 #include "engine/output/paste_sequence.h"
 
-#include "engine/text_encoding.h"
+#include "util/text_encoding.h"
 
 namespace tarquel {
 

@@ -3,7 +3,7 @@
 #include <array>
 #include <cstdio>
 
-#include "engine/text_encoding.h"
+#include "util/text_encoding.h"
 
 namespace tarquel {
 

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/key_input.h"  // CountCharacters: code points, as the target counts them
+#include "engine/input/key_input.h"  // CountCharacters: code points, as the target counts them
 
 namespace tarquel {
 

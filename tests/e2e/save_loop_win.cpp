@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <string>
 
-#include "engine/trigger_file.h"
+#include "store/trigger_file.h"
 
 namespace {
 

@@ -1,12 +1,12 @@
-#include "engine/expander.h"
+#include "engine/match/expander.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "tests/unit/fake_layouts.h"
-#include "tests/unit/fake_output.h"
+#include "tests/support/fake_layouts.h"
+#include "tests/support/fake_output.h"
 
 namespace tarquel {
 namespace {

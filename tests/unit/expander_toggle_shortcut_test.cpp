@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/expander.h"
-#include "tests/unit/fake_layouts.h"
-#include "tests/unit/fake_output.h"
+#include "engine/match/expander.h"
+#include "tests/support/fake_layouts.h"
+#include "tests/support/fake_output.h"
 
 namespace tarquel {
 namespace {

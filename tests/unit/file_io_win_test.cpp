@@ -10,8 +10,8 @@
 #include <filesystem>
 #include <thread>
 
-#include "engine/file_io.h"
-#include "tests/unit/temp_dir.h"
+#include "tests/support/temp_dir.h"
+#include "util/file_io.h"
 
 namespace tarquel {
 namespace {

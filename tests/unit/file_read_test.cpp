@@ -3,10 +3,10 @@
 #include <filesystem>
 #include <string>
 
-#include "engine/file_io.h"
-#include "engine/trigger_file.h"
-#include "tests/unit/temp_dir.h"
-#include "ui/trigger_file_history.h"
+#include "store/trigger_file.h"
+#include "store/trigger_file_history.h"
+#include "tests/support/temp_dir.h"
+#include "util/file_io.h"
 
 namespace tarquel {
 namespace {

@@ -3,8 +3,8 @@
 #include <filesystem>
 #include <string>
 
-#include "engine/file_io.h"
-#include "temp_dir.h"
+#include "tests/support/temp_dir.h"
+#include "util/file_io.h"
 
 namespace tarquel {
 namespace {

@@ -1,4 +1,4 @@
-#include "engine/hook_timing.h"
+#include "engine/input/hook_timing.h"
 
 #include <gtest/gtest.h>
 

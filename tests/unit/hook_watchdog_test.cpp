@@ -1,4 +1,4 @@
-#include "engine/hook_watchdog.h"
+#include "engine/input/hook_watchdog.h"
 
 #include <gtest/gtest.h>
 

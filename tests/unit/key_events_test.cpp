@@ -1,4 +1,4 @@
-#include "engine/key_events.h"
+#include "engine/output/key_events.h"
 
 #include <gtest/gtest.h>
 

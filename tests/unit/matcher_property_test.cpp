@@ -11,10 +11,10 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/expander.h"
-#include "tests/unit/fake_layouts.h"
-#include "tests/unit/fake_output.h"
-#include "tests/unit/reference_expander.h"
+#include "engine/match/expander.h"
+#include "tests/support/fake_layouts.h"
+#include "tests/support/fake_output.h"
+#include "tests/support/reference_expander.h"
 
 namespace tarquel {
 namespace {

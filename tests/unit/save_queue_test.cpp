@@ -1,4 +1,4 @@
-#include "ui/save_queue.h"
+#include "util/save_queue.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,5 @@
 #include "ui/search_popup.h"
+#include "settings/search_shortcut.h"
 
 #include <gtest/gtest.h>
 

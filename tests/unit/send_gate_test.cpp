@@ -1,4 +1,4 @@
-#include "engine/send_gate.h"
+#include "engine/output/send_gate.h"
 
 #include <gtest/gtest.h>
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/unit/temp_dir.h"
+#include "tests/support/temp_dir.h"
 
 namespace tarquel {
 namespace {

@@ -4,9 +4,9 @@
 
 #include <string>
 
-#include "engine/text_encoding.h"
-#include "engine/trigger_file.h"
+#include "store/trigger_file.h"
 #include "ui/trigger_list.h"
+#include "util/text_encoding.h"
 
 namespace tarquel {
 namespace {

@@ -1,12 +1,12 @@
-#include "ui/trigger_file_history.h"
+#include "store/trigger_file_history.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <string>
 
-#include "engine/text_encoding.h"
-#include "temp_dir.h"
+#include "tests/support/temp_dir.h"
+#include "util/text_encoding.h"
 
 namespace tarquel {
 namespace {

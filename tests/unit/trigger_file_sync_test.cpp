@@ -1,13 +1,13 @@
-#include "ui/trigger_file_sync.h"
+#include "store/trigger_file_sync.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <string>
 
-#include "engine/trigger_file.h"
-#include "temp_dir.h"
-#include "ui/save_queue.h"
+#include "store/trigger_file.h"
+#include "tests/support/temp_dir.h"
+#include "util/save_queue.h"
 
 namespace tarquel {
 namespace {

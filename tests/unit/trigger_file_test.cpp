@@ -1,4 +1,4 @@
-#include "engine/trigger_file.h"
+#include "store/trigger_file.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "tests/unit/temp_dir.h"
+#include "tests/support/temp_dir.h"
 
 namespace tarquel {
 namespace {

@@ -1,4 +1,4 @@
-#include "engine/trigger_table.h"
+#include "engine/match/trigger_table.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "ui/unique_handle.h"
+#include "util/unique_handle.h"
 
 #include <gtest/gtest.h>
 

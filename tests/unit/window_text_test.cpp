@@ -1,4 +1,4 @@
-#include "ui/window_text.h"
+#include "util/window_text.h"
 
 #include <gtest/gtest.h>
 

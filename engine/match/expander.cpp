@@ -1,0 +1,207 @@
+#include "engine/match/expander.h"
+
+#include <cstring>
+
+namespace tarquel {
+
+// The table's index leaves out triggers that cannot fit the buffer; it must not leave out more.
+// A character takes at most four bytes of UTF-8.
+static_assert(TypedBufferLimit * 4 <= TriggerTable::LongestMatchableTrigger);
+
+Expander* ActiveExpander = nullptr;
+
+namespace {
+
+bool HoldsControlCharacter(std::string_view text) {
+  for (char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7F) return true;
+  }
+  return false;
+}
+
+// One UTF-16 unit outside the surrogates, as UTF-8.
+std::string Utf8Of(std::uint32_t unit) {
+  std::string text;
+  if (unit < 0x80) {
+    text += static_cast<char>(unit);
+  } else if (unit < 0x800) {
+    text += static_cast<char>(0xC0 | (unit >> 6));
+    text += static_cast<char>(0x80 | (unit & 0x3F));
+  } else {
+    text += static_cast<char>(0xE0 | (unit >> 12));
+    text += static_cast<char>(0x80 | ((unit >> 6) & 0x3F));
+    text += static_cast<char>(0x80 | (unit & 0x3F));
+  }
+  return text;
+}
+
+}  // namespace
+
+bool IsExcludedProgram(std::string_view executableName, const std::vector<std::string>& excluded) {
+  auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+  auto same = [&](std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+      if (lower(a[i]) != lower(b[i])) return false;
+    }
+    return true;
+  };
+  if (executableName.empty()) return false;
+  for (const std::string& name : excluded) {
+    if (same(executableName, name)) return true;
+  }
+  return false;
+}
+
+Expander::Expander(const TriggerTable& table, ExpanderOutput& output, KeyboardLayout& layout)
+    : table_(table), output_(output), layout_(layout) {
+  ActiveExpander = this;
+}
+
+Expander::~Expander() {
+  if (ActiveExpander == this) ActiveExpander = nullptr;
+}
+
+bool Expander::OnKeyEvent(std::uint32_t virtualKey, std::uint32_t scanCode, bool extended,
+                          bool release) {
+  // Followed also while paused, or the first keys after a pause would see stale modifiers.
+  if (MayBeModifier(virtualKey) && TrackModifier(modifiers_, virtualKey, release)) return false;
+  if (release || !enabled_) return false;
+  return OnKeyDown(KeyStroke{virtualKey, scanCode, extended, modifiers_});
+}
+
+void Expander::ForgetTyped() {
+  start_ = 0;
+  end_ = 0;
+  typedCharacters_ = 0;
+  pendingDeadKey_.clear();
+}
+
+bool Expander::OnKeyDown(const KeyStroke& stroke) {
+  if (ignoredKey_ != 0 && stroke.virtualKey == ignoredKey_ &&
+      stroke.modifiers.HotkeyBits() == ignoredModifiers_) {
+    return false;
+  }
+
+  KeyText text;
+  if (stroke.virtualKey == vk::Packet) {
+    // Another program typing text: the window gets this character as it stands. Surrogate
+    // halves arrive one event each and are not worth joining; they still stand between what
+    // came before and what comes after.
+    if (stroke.scanCode < 0x20 || (stroke.scanCode >= 0xD800 && stroke.scanCode <= 0xDFFF) ||
+        stroke.scanCode > 0xFFFF) {
+      ForgetTyped();
+      return false;
+    }
+    text = KeyText(KeyText::Kind::Characters, Utf8Of(stroke.scanCode));
+  } else {
+    switch (RoleOfKey(stroke.virtualKey, stroke.modifiers)) {
+      case KeyRole::Modifier:
+        return false;
+      case KeyRole::Erase:
+        // The window drops a waiting accent rather than a character.
+        if (!pendingDeadKey_.empty()) {
+          pendingDeadKey_.clear();
+        } else {
+          EraseLastCharacter();
+        }
+        return false;
+      case KeyRole::Forget:
+        ForgetTyped();
+        return false;
+      case KeyRole::Type:
+        break;
+    }
+    text = layout_.Translate(stroke);
+  }
+
+  if (text.kind() == KeyText::Kind::Nothing || text.text().empty() ||
+      HoldsControlCharacter(text.text())) {
+    // Ctrl+Alt with a key that types nothing is a shortcut, not AltGr typing.
+    if (stroke.modifiers.Ctrl() && stroke.modifiers.Alt()) ForgetTyped();
+    return false;
+  }
+  if (text.kind() == KeyText::Kind::DeadKey && pendingDeadKey_.empty()) {
+    pendingDeadKey_ = text.text();
+    return false;
+  }
+
+  if (!pendingDeadKey_.empty()) return OnKeyAfterDeadKey(text.text());
+  const std::size_t count = CountCharacters(text.text());
+  Append(text.text(), count);
+  return MatchAndExpand(count, false);
+}
+
+bool Expander::OnKeyAfterDeadKey(std::string_view characters) {
+  // What the window makes of the accent and this key: the composed letter, or both.
+  std::string combined = ComposeDeadKey(pendingDeadKey_, characters);
+  if (combined.empty()) combined = pendingDeadKey_ + std::string(characters);
+  pendingDeadKey_.clear();
+  const std::size_t count = CountCharacters(combined);
+  Append(combined, count);
+  return MatchAndExpand(count, true);
+}
+
+void Expander::Append(std::string_view text, std::size_t characters) {
+  if (text.size() > typed_.size() - end_) {
+    const std::size_t kept = end_ - start_;
+    std::memmove(typed_.data(), typed_.data() + start_, kept);
+    start_ = 0;
+    end_ = kept;
+  }
+  // Text longer than the whole array would be a layout typing hundreds of characters at once:
+  // its end is what counts.
+  if (text.size() > typed_.size() - end_) text = text.substr(text.size() - (typed_.size() - end_));
+  // Mostly one byte: a loop beats a call to memcpy.
+  for (char c : text) typed_[end_++] = c;
+  typedCharacters_ += characters;
+  while (typedCharacters_ > TypedBufferLimit) {
+    ++start_;
+    while (start_ < end_ && (static_cast<unsigned char>(typed_[start_]) & 0xC0) == 0x80) ++start_;
+    --typedCharacters_;
+  }
+}
+
+void Expander::EraseLastCharacter() {
+  if (end_ == start_) return;
+  end_ -= LastCharacterSize(TypedBuffer());
+  --typedCharacters_;
+}
+
+bool Expander::MatchAndExpand(std::size_t lastKeyCharacters, bool deadKeyWaited) {
+  const TriggerTable::Entry* match = table_.FindTriggerEnding(TypedBuffer());
+  if (match == nullptr) return false;
+  return Expand(*match, lastKeyCharacters, deadKeyWaited);
+}
+
+bool Expander::Expand(const TriggerTable::Entry& entry, std::size_t lastKeyCharacters,
+                      bool deadKeyWaited) {
+  const TriggerTable::Entry* match = &entry;
+  // Typed into one of this program's windows or an excluded program's: the text stays as typed.
+  FocusedProgram focused = output_.ProgramWithFocus();
+  if (focused.ownWindow || IsExcludedProgram(focused.executableName, excludedPrograms_)) {
+    ForgetTyped();
+    return false;
+  }
+
+  ExpansionRequest request;
+  request.trigger = match->first;
+  request.expansion = match->second;
+  request.settleDeadKey = deadKeyWaited;
+  // The swallowed key's characters never reached the window; a settled accent will have.
+  const std::size_t shown = CountCharacters(match->first) + (deadKeyWaited ? 1 : 0);
+  request.backspaces = shown > lastKeyCharacters ? shown - lastKeyCharacters : 0;
+
+  std::string line;
+  line.reserve(28 + match->first.size());
+  line += "Expander Triggered by: '";
+  line += match->first;
+  line += "'\n";
+  output_.WriteDiagnostic(line);
+  output_.SendExpansion(request);
+  ForgetTyped();
+  return true;
+}
+
+}  // namespace tarquel

@@ -1,0 +1,133 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "engine/input/key_input.h"
+#include "engine/match/trigger_table.h"
+
+namespace tarquel {
+
+// Characters (code points), not bytes: a trigger in Cyrillic is as long as one in Latin.
+inline constexpr std::size_t TypedBufferLimit = 50;
+
+// The program that owns the window with the keyboard focus.
+struct FocusedProgram {
+  // A window of this program: its trigger field must take triggers as typed.
+  bool ownWindow = false;
+  // The executable's file name ("notepad.exe"); empty when it cannot be found out.
+  std::string executableName;
+};
+
+// Whether `executableName` is one of `excluded`, compared without regard to ASCII case, as
+// Windows compares file names.
+bool IsExcludedProgram(std::string_view executableName, const std::vector<std::string>& excluded);
+
+// What the engine decided when a trigger completed: the key that completed it was swallowed,
+// and this is what the window must get instead. The texts are the table's own, valid only during
+// the call that hands the request over; whoever sends later keeps a copy.
+struct ExpansionRequest {
+  // Characters of the trigger the window already shows.
+  std::size_t backspaces = 0;
+  // The window still holds a dead key from the trigger's last characters, which would combine
+  // with whatever comes next: a space settles it into its accent, which `backspaces` counts.
+  bool settleDeadKey = false;
+  std::string_view trigger;
+  std::string_view expansion;
+
+  friend bool operator==(const ExpansionRequest&, const ExpansionRequest&) = default;
+};
+
+// Where the engine's effects go: the Windows adapter sends real input and writes to the
+// debugger; tests record them.
+class ExpanderOutput {
+ public:
+  virtual ~ExpanderOutput() = default;
+  // Called from the key event that completed the trigger; the adapter sends later, from its
+  // main loop, so the hook can return at once.
+  virtual void SendExpansion(const ExpansionRequest& request) = 0;
+  // One diagnostic line, ending in "\n".
+  virtual void WriteDiagnostic(std::string_view line) = 0;
+  // Asked only when a trigger has matched, so it may cost a system call or two.
+  virtual FocusedProgram ProgramWithFocus() { return {}; }
+};
+
+class Expander;
+// The hook callback gets no user data; it finds the engine through this pointer.
+extern Expander* ActiveExpander;
+
+// The keystroke engine: follows every key event of the user, keeps the characters typed since
+// the caret last moved elsewhere, and decides when a trigger completes.
+class Expander {
+ public:
+  Expander(const TriggerTable& table, ExpanderOutput& output, KeyboardLayout& layout);
+  ~Expander();
+  Expander(const Expander&) = delete;
+  Expander& operator=(const Expander&) = delete;
+
+  // One key event of the user's, down or up. Returns true when it completed a trigger and must
+  // be swallowed. Events the program sends itself must not come here.
+  bool OnKeyEvent(std::uint32_t virtualKey, std::uint32_t scanCode, bool extended, bool release);
+
+  // The caret may stand elsewhere now (a click, another window or control): what was typed
+  // before no longer ends where the next key lands.
+  void ForgetTyped();
+  // The modifier keys as the system has them, for when the event stream may have lost a
+  // release (Win+L, a key let go while another desktop had the input).
+  void SyncModifiers(const ModifierState& modifiers) { modifiers_ = modifiers; }
+  const ModifierState& Modifiers() const { return modifiers_; }
+
+  // The hook sees the toggle hotkey's key-down before the system turns it into WM_HOTKEY. It
+  // leaves the buffer as it is, or a trigger begun before a pause could never be completed
+  // after it. The key still passes on. A key of 0 ignores nothing.
+  void SetIgnoredShortcut(std::uint32_t modifiers, std::uint32_t key) {
+    ignoredModifiers_ = modifiers;
+    ignoredKey_ = key;
+  }
+
+  // Programs (executable names, from settings.txt) in whose windows nothing expands.
+  void SetExcludedPrograms(std::vector<std::string> programs) {
+    excludedPrograms_ = std::move(programs);
+  }
+
+  void SetEnabled(bool enabled) { enabled_ = enabled; }
+  bool IsEnabled() const { return enabled_; }
+  std::string_view TypedBuffer() const { return {typed_.data() + start_, end_ - start_}; }
+  // The accent of a dead key pressed last, waiting for the next key; empty when none waits.
+  std::string_view PendingDeadKey() const { return pendingDeadKey_; }
+
+ private:
+  bool OnKeyDown(const KeyStroke& stroke);
+  // `characters`: how many characters (code points) `text` holds.
+  void Append(std::string_view text, std::size_t characters);
+  void EraseLastCharacter();
+  // `lastKeyCharacters`: how many characters the swallowed key added; `deadKeyWaited`: that key
+  // was combined with a dead key the window still holds.
+  bool MatchAndExpand(std::size_t lastKeyCharacters, bool deadKeyWaited);
+  // Apart from the functions every key runs through, whose frames stay free of strings.
+  bool OnKeyAfterDeadKey(std::string_view characters);
+  bool Expand(const TriggerTable::Entry& match, std::size_t lastKeyCharacters, bool deadKeyWaited);
+
+  const TriggerTable& table_;
+  ExpanderOutput& output_;
+  KeyboardLayout& layout_;
+  ModifierState modifiers_;
+  // The buffer is typed_[start_, end_) (UTF-8); characters before start_ have fallen out and
+  // are moved out of the way only when the end reaches the array's.
+  std::array<char, 512> typed_;
+  std::size_t start_ = 0;
+  std::size_t end_ = 0;
+  std::size_t typedCharacters_ = 0;
+  std::string pendingDeadKey_;
+  std::vector<std::string> excludedPrograms_;
+  bool enabled_ = true;
+  std::uint32_t ignoredModifiers_ = 0;
+  std::uint32_t ignoredKey_ = 0;
+};
+
+}  // namespace tarquel

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "engine/match/trigger_table.h"
+#include "util/file_io.h"
+
+namespace tarquel {
+
+// What this run knows of config.txt, so that rewriting it from the table never silently drops
+// lines the table cannot give back: lines the loader skipped, earlier duplicates, text after a
+// Ctrl+Z, or lines someone wrote into the file while the program ran. Nor does it silently
+// rewrite a file kept in another encoding (UTF-8 with a byte-order mark, UTF-16, the ANSI code
+// page), whose bytes a save does not give back either.
+struct TriggerFileHistory {
+  // The file's bytes as this run last read or wrote them; nothing when it did not exist.
+  std::optional<std::string> knownBytes;
+  // Those bytes hold lines a save drops, and no copy of them has been kept yet.
+  bool holdsDroppedLines = false;
+  // Those bytes are in an encoding a save does not write, and no copy has been kept yet.
+  bool holdsOtherEncoding = false;
+  // The file was above MaxTriggerFileSize when loaded and was not read.
+  bool tooLarge = false;
+};
+
+// "config.txt.bak" beside "config.txt".
+std::filesystem::path BackupFileName(const std::filesystem::path& file);
+
+// Loads the table as LoadTriggerTable does and remembers what the file held.
+TriggerTable LoadTriggerFile(const std::filesystem::path& file, TriggerFileHistory& history);
+
+// Replaces the file with the table. First, when the file on disk holds lines the new text
+// drops or bytes it writes differently (it held such lines or another encoding when loaded, or
+// it was changed by someone else since this run last read or wrote it), its bytes are kept as
+// BackupFileName(file); if that copy cannot be made, the file is left as it is and the result
+// says why.
+// A file above MaxTriggerFileSize is never read: it is copied to the backup as it is before
+// being replaced.
+SaveResult SaveTriggerFile(const std::filesystem::path& file, const TriggerTable& table,
+                           TriggerFileHistory& history);
+// The same with the table already formatted (FormatTriggerText), as a save worker gets it.
+SaveResult SaveTriggerText(const std::filesystem::path& file, std::string text,
+                           TriggerFileHistory& history);
+
+}  // namespace tarquel

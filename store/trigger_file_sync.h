@@ -1,0 +1,56 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <filesystem>
+
+#include "engine/match/trigger_table.h"
+#include "store/trigger_file_history.h"
+
+namespace tarquel {
+
+// Which of this run's saves of config.txt are still to be written. Saves of one slot run in the
+// order they were handed in, and a newer one takes the place of an older one still waiting, so
+// the last one handed in always runs: once it is done, none of ours is left.
+class TriggerSaveTracker {
+ public:
+  // On the main thread, as a save is handed in: the number its job reports once done.
+  std::uint64_t Submitted() { return ++submitted_; }
+  // On the worker, once the job is done with the file and its history.
+  void Done(std::uint64_t save, bool saved) {
+    lastFailed_.store(!saved, std::memory_order_relaxed);
+    done_.store(save, std::memory_order_release);
+  }
+  // On the main thread. True: every save handed in has run, and what it did to the history is
+  // seen here.
+  bool Idle() const { return done_.load(std::memory_order_acquire) == submitted_; }
+  // On the main thread. True: the table holds what the file may lack, because a save is still
+  // to run or the last one failed (the user was told the change lives on until Tarquel ends).
+  bool TableAhead() const { return !Idle() || lastFailed_.load(std::memory_order_relaxed); }
+
+ private:
+  std::uint64_t submitted_ = 0;
+  std::atomic<std::uint64_t> done_{0};
+  std::atomic<bool> lastFailed_{false};
+};
+
+enum class TriggerFileCheck {
+  // The file holds what this run last read or wrote.
+  Unchanged,
+  // Someone else changed it: the table and the history now hold what a start would load.
+  Reloaded,
+  // Missing, locked, above MaxTriggerFileSize or failing part-way: the table stays in force.
+  Unreadable,
+  // A save of ours is still to be written, or failed: the file may be older than the table.
+  // Ask again once a save is done.
+  Deferred,
+};
+
+// Reads `file` again unless `tableAhead` (TriggerSaveTracker::TableAhead), and when it holds other
+// bytes than `history.knownBytes` replaces the contents of `table` in place (the expander and the
+// windows hold references to it) with what it holds, the two example triggers added to an empty
+// table as at start. `history` is touched only when the file was reloaded.
+TriggerFileCheck ReloadIfChanged(const std::filesystem::path& file, bool tableAhead,
+                                 TriggerTable& table, TriggerFileHistory& history);
+
+}  // namespace tarquel

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <windows.h>
+
+#include <filesystem>
+#include <string>
+#include <thread>
+
+#include "util/unique_handle.h"
+
+namespace tarquel {
+
+// Watches one file by its folder: each burst of changes the system reports that names the file
+// (written, resized, created, removed, renamed to or from it), or that overflowed the record,
+// posts `message` to `window`. It reads nothing itself: the main thread decides what the change
+// means, away from the keyboard hook's path. Changes of other files in the folder (settings,
+// logs) are passed over.
+class TriggerFileWatch {
+ public:
+  TriggerFileWatch(const std::filesystem::path& file, HWND window, UINT message);
+  // Stops the worker and waits for it: nothing is posted after this returns.
+  ~TriggerFileWatch();
+  TriggerFileWatch(const TriggerFileWatch&) = delete;
+  TriggerFileWatch& operator=(const TriggerFileWatch&) = delete;
+
+  // False when the system refused to watch the folder (a share that cannot notify, say).
+  bool Watching() const { return thread_.joinable(); }
+
+ private:
+  struct HandleDeleter {
+    void operator()(HANDLE handle) const { CloseHandle(handle); }
+  };
+  using UniqueKernelHandle = UniqueHandle<HANDLE, HandleDeleter>;
+
+  void Work(HWND window, UINT message);
+  bool NamesTheFile(const BYTE* records, DWORD bytes) const;
+
+  std::wstring fileName_;
+  UniqueKernelHandle folder_;
+  UniqueKernelHandle stop_;
+  UniqueKernelHandle arrived_;
+  // Last: started once the handles exist, joined before they are closed.
+  std::thread thread_;
+};
+
+}  // namespace tarquel

@@ -1,0 +1,110 @@
+// Windows flavour of the file helpers: wide-character paths, so a folder with any name works.
+#include <windows.h>
+
+#include "util/file_io.h"
+
+namespace tarquel {
+
+namespace {
+
+std::string SystemMessage(DWORD error) {
+  char* text = nullptr;
+  DWORD length = FormatMessageA(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, error, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+  std::string message = length > 0 ? std::string(text, length) : std::string();
+  LocalFree(text);
+  while (!message.empty() && (message.back() == '\n' || message.back() == '\r' ||
+                              message.back() == ' ' || message.back() == '.')) {
+    message.pop_back();
+  }
+  if (message.empty()) message = "error " + std::to_string(error);
+  return message;
+}
+
+SaveResult Fail(const char* what, DWORD error) {
+  return SaveResult::Failure(std::string(what) + ": " + SystemMessage(error));
+}
+
+// A virus scanner, an indexer or a sync client that has just opened the file holds it for a
+// moment; replacing it then fails with one of these, and works a little later. Access denied is
+// among them: that is what replacing a file another program holds open without delete sharing
+// gives. Genuine refusals end up failing all the same, only a second later.
+bool IsMomentaryRefusal(DWORD error) {
+  return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ||
+         error == ERROR_ACCESS_DENIED;
+}
+
+constexpr DWORD ReplaceRetryPauseMs = 50;
+
+BOOL ReplaceWithRetries(const std::filesystem::path& from, const std::filesystem::path& to) {
+  const ULONGLONG giveUp = GetTickCount64() + ReplaceRetryMs;
+  while (true) {
+    if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+      return TRUE;
+    }
+    const DWORD error = GetLastError();
+    if (!IsMomentaryRefusal(error) || GetTickCount64() >= giveUp) {
+      SetLastError(error);
+      return FALSE;
+    }
+    Sleep(ReplaceRetryPauseMs);
+  }
+}
+
+#ifdef TARQUEL_SLOW_FILE_WRITES
+// Test build only (TARQUEL_SLOW_FILE_WRITES): every file write takes this long, as on a slow
+// USB stick or a network share, so that the end-to-end tests can type during a save.
+constexpr DWORD SlowWriteMs = 3000;
+#endif
+
+}  // namespace
+
+SaveResult WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes,
+                               const std::function<SaveResult()>& beforeReplace) {
+  std::filesystem::path temp = path;
+  temp += L".tmp";
+  HANDLE file = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return Fail("cannot create temporary file", GetLastError());
+#ifdef TARQUEL_SLOW_FILE_WRITES
+  OutputDebugStringA("Slow file write: begins\n");
+  Sleep(SlowWriteMs);
+#endif
+
+  const char* data = bytes.data();
+  std::size_t left = bytes.size();
+  while (left > 0) {
+    DWORD chunk = left > (1u << 30) ? (1u << 30) : static_cast<DWORD>(left);
+    DWORD written = 0;
+    if (!WriteFile(file, data, chunk, &written, nullptr) || written == 0) {
+      DWORD error = GetLastError();
+      CloseHandle(file);
+      DeleteFileW(temp.c_str());
+      return Fail("cannot write", error);
+    }
+    data += written;
+    left -= written;
+  }
+  if (!FlushFileBuffers(file)) {
+    DWORD error = GetLastError();
+    CloseHandle(file);
+    DeleteFileW(temp.c_str());
+    return Fail("cannot flush", error);
+  }
+  CloseHandle(file);
+  if (beforeReplace) {
+    if (SaveResult ready = beforeReplace(); !ready) {
+      DeleteFileW(temp.c_str());
+      return ready;
+    }
+  }
+  if (!ReplaceWithRetries(temp, path)) {
+    DWORD error = GetLastError();
+    DeleteFileW(temp.c_str());
+    return Fail("cannot replace the file", error);
+  }
+  return {};
+}
+
+}  // namespace tarquel

@@ -73,14 +73,16 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     const bool tooLarge = triggerFileHistory.tooLarge;
     if (!tooLarge) AddDefaultTriggers(table);
 
+    // The hook matches against copies of the window's table, swapped whole after each change.
+    Snapshot<TriggerTable> tables(std::make_shared<const TriggerTable>(table));
     WindowsExpanderOutput output;
     WindowsKeyboardLayout layout;
-    Expander expander(table, output, layout);
+    Expander expander(tables, output, layout);
     KeyboardHook hook(layout);
     hook.InstallHook();
 
     // Runs the update check in the background once its window and tray icon exist.
-    AppWindow window(table, expander, dataFolder, saves);
+    AppWindow window(table, tables, expander, dataFolder, saves);
     window.triggerFileTooLarge = tooLarge;
     window.startHidden = logonStart;
     *window.triggerFileHistory = std::move(triggerFileHistory);

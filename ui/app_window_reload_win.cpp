@@ -1,5 +1,5 @@
 // config.txt changed by another program: the watcher's word reaches the main thread, which
-// alone reads the file again and replaces the table the hook and the windows read.
+// reads the file again, replaces the window's table and hands the hook a copy.
 #include <optional>
 #include <string>
 
@@ -28,6 +28,7 @@ void AppWindow::ReloadTriggersFromDisk() {
   OutputDebugStringA(
       ("Triggers reloaded from config.txt: " + std::to_string(table.size()) + " entries\n")
           .c_str());
+  PublishTable();
   // What was too large to load has been replaced by a file that loaded.
   triggerFileTooLarge = false;
   // The popup's rows point into the table that was just replaced.

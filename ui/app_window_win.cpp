@@ -123,9 +123,10 @@ const wchar_t* ButtonLabel(UINT controlId) {
 
 }  // namespace
 
-AppWindow::AppWindow(TriggerTable& table, Expander& expander,
+AppWindow::AppWindow(TriggerTable& table, Snapshot<TriggerTable>& tables, Expander& expander,
                      const std::filesystem::path& dataFolder, BackgroundSaves& saves)
     : table(table),
+      tables(tables),
       expander(expander),
       triggerFile(dataFolder / TriggerFileName),
       settingsFile(dataFolder / SettingsFileName),

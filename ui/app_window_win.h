@@ -21,6 +21,7 @@
 #include "ui/trigger_filter.h"
 #include "util/gdi_win.h"
 #include "util/save_queue.h"
+#include "util/snapshot.h"
 
 namespace tarquel {
 
@@ -84,8 +85,10 @@ extern AppWindow* ActiveAppWindow;
 class AppWindow {
  public:
   // config.txt and settings.txt are looked for in `dataFolder`; `saves` writes them.
-  AppWindow(TriggerTable& table, Expander& expander, const std::filesystem::path& dataFolder,
-            BackgroundSaves& saves);
+  // `table` is the window's own, which it edits; `tables` is what the keyboard hook matches
+  // against, a copy of it published after every change.
+  AppWindow(TriggerTable& table, Snapshot<TriggerTable>& tables, Expander& expander,
+            const std::filesystem::path& dataFolder, BackgroundSaves& saves);
   ~AppWindow();
   AppWindow(const AppWindow&) = delete;
   AppWindow& operator=(const AppWindow&) = delete;
@@ -122,6 +125,8 @@ class AppWindow {
   void DeleteSelectedTrigger();
   // Brings back the entry the last DELETE took away, until the next change.
   void UndoDelete();
+  // Gives the keyboard hook a copy of the table as it now is.
+  void PublishTable();
   // Hands the table to the save worker; asks first when config.txt was too large to load.
   void SaveTriggers();
   void OnSaveFailed();
@@ -170,6 +175,7 @@ class AppWindow {
   HWND MainWindow() const { return trayIcon.hWnd; }
 
   TriggerTable& table;
+  Snapshot<TriggerTable>& tables;
   NOTIFYICONDATAW trayIcon{};
   // The main window's DPI: its monitor's, from its creation on.
   int dpi = BaseDpi;

@@ -1,5 +1,5 @@
-// "ADD" and "DELETE": change the one table in place, save it at once and show it again. The
-// Expander reads the same table, so the next typed key already sees the change.
+// "ADD" and "DELETE": change the window's table, hand a copy to the keyboard hook, save it at
+// once and show it again. The next typed key already sees the change.
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -49,6 +49,7 @@ void AppWindow::AddTrigger() {
   rowTrigger.reset();
   SetWindowTextW(triggerEdit, L"");
   SetWindowTextW(expansionEdit, L"");
+  PublishTable();
   ShowChangedEntry(trigger);
   SetStatus(status);
   SaveTriggers();
@@ -70,6 +71,7 @@ void AppWindow::DeleteSelectedTrigger() {
     FillTriggerList();
     return;
   }
+  PublishTable();
   lastDeleted.emplace(key, expansion);
   if (rowTrigger == key) {
     rowTrigger.reset();
@@ -89,6 +91,7 @@ void AppWindow::UndoDelete() {
   // Something else may have taken the trigger since: the newer entry stays.
   if (table.Find(trigger) != nullptr) return;
   table.Set(trigger, std::move(expansion));
+  PublishTable();
   ShowChangedEntry(trigger);
   SetStatus(RestoredText(trigger));
   SaveTriggers();
@@ -96,6 +99,11 @@ void AppWindow::UndoDelete() {
 
 void AppWindow::SetStatus(std::string_view text) {
   SetWindowTextUtf8(statusText, text);
+}
+
+void AppWindow::PublishTable() {
+  // Copied here, on the window's thread: the hook only ever swaps a pointer.
+  tables.Publish(std::make_shared<const TriggerTable>(table));
 }
 
 void AppWindow::SaveTriggers() {

@@ -1,6 +1,7 @@
 #include "engine/match/expander.h"
 
 #include <cstring>
+#include <memory>
 
 namespace tarquel {
 
@@ -54,8 +55,41 @@ bool IsExcludedProgram(std::string_view executableName, const std::vector<std::s
   return false;
 }
 
+namespace {
+
+// ModifierState as bits, for one atomic store from another thread.
+constexpr std::uint32_t PendingSync = 1u << 31;
+constexpr std::uint32_t WithLocks = 1u << 30;
+
+std::uint32_t ModifierBits(const ModifierState& m) {
+  auto bit = [](bool set, unsigned i) { return (set ? 1u : 0u) << i; };
+  return bit(m.leftShift, 0) | bit(m.rightShift, 1) | bit(m.leftCtrl, 2) | bit(m.rightCtrl, 3) |
+         bit(m.leftAlt, 4) | bit(m.rightAlt, 5) | bit(m.leftWin, 6) | bit(m.rightWin, 7) |
+         bit(m.capsLock, 8) | bit(m.numLock, 9);
+}
+
+ModifierState FromModifierBits(std::uint32_t bits) {
+  auto bit = [bits](unsigned i) { return (bits >> i & 1u) != 0; };
+  return {bit(0), bit(1), bit(2), bit(3), bit(4), bit(5), bit(6), bit(7), bit(8), bit(9)};
+}
+
+// A table that outlives the engine, in a snapshot that must not free it.
+std::shared_ptr<const TriggerTable> Borrowed(const TriggerTable& table) {
+  return std::shared_ptr<const TriggerTable>(&table, [](const TriggerTable*) {});
+}
+
+}  // namespace
+
+Expander::Expander(Snapshot<TriggerTable>& tables, ExpanderOutput& output, KeyboardLayout& layout)
+    : tables_(tables), output_(output), layout_(layout) {
+  ActiveExpander = this;
+}
+
 Expander::Expander(const TriggerTable& table, ExpanderOutput& output, KeyboardLayout& layout)
-    : table_(table), output_(output), layout_(layout) {
+    : ownTables_(std::make_unique<Snapshot<TriggerTable>>(Borrowed(table))),
+      tables_(*ownTables_),
+      output_(output),
+      layout_(layout) {
   ActiveExpander = this;
 }
 
@@ -63,11 +97,34 @@ Expander::~Expander() {
   if (ActiveExpander == this) ActiveExpander = nullptr;
 }
 
+void Expander::RequestModifierSync(const ModifierState& modifiers, bool withLocks) {
+  modifierSync_.store(ModifierBits(modifiers) | PendingSync | (withLocks ? WithLocks : 0),
+                      std::memory_order_release);
+}
+
+void Expander::TakeRequests() {
+  const std::uint32_t forgets = forgetRequests_.load(std::memory_order_acquire);
+  if (forgets != forgetsTaken_) {
+    forgetsTaken_ = forgets;
+    ForgetTyped();
+  }
+  if (modifierSync_.load(std::memory_order_relaxed) == 0) return;
+  const std::uint32_t sync = modifierSync_.exchange(0, std::memory_order_acquire);
+  if (sync == 0) return;
+  ModifierState synced = FromModifierBits(sync);
+  if ((sync & WithLocks) == 0) {
+    synced.capsLock = modifiers_.capsLock;
+    synced.numLock = modifiers_.numLock;
+  }
+  modifiers_ = synced;
+}
+
 bool Expander::OnKeyEvent(std::uint32_t virtualKey, std::uint32_t scanCode, bool extended,
                           bool release) {
+  TakeRequests();
   // Followed also while paused, or the first keys after a pause would see stale modifiers.
   if (MayBeModifier(virtualKey) && TrackModifier(modifiers_, virtualKey, release)) return false;
-  if (release || !enabled_) return false;
+  if (release || !enabled_.load(std::memory_order_relaxed)) return false;
   return OnKeyDown(KeyStroke{virtualKey, scanCode, extended, modifiers_});
 }
 
@@ -79,8 +136,10 @@ void Expander::ForgetTyped() {
 }
 
 bool Expander::OnKeyDown(const KeyStroke& stroke) {
-  if (ignoredKey_ != 0 && stroke.virtualKey == ignoredKey_ &&
-      stroke.modifiers.HotkeyBits() == ignoredModifiers_) {
+  const std::uint64_t ignored = ignoredShortcut_.load(std::memory_order_relaxed);
+  const auto ignoredKey = static_cast<std::uint32_t>(ignored);
+  if (ignoredKey != 0 && stroke.virtualKey == ignoredKey &&
+      stroke.modifiers.HotkeyBits() == static_cast<std::uint32_t>(ignored >> 32)) {
     return false;
   }
 
@@ -170,7 +229,7 @@ void Expander::EraseLastCharacter() {
 }
 
 bool Expander::MatchAndExpand(std::size_t lastKeyCharacters, bool deadKeyWaited) {
-  const TriggerTable::Entry* match = table_.FindTriggerEnding(TypedBuffer());
+  const TriggerTable::Entry* match = tables_.Read().FindTriggerEnding(TypedBuffer());
   if (match == nullptr) return false;
   return Expand(*match, lastKeyCharacters, deadKeyWaited);
 }
@@ -180,7 +239,7 @@ bool Expander::Expand(const TriggerTable::Entry& entry, std::size_t lastKeyChara
   const TriggerTable::Entry* match = &entry;
   // Typed into one of this program's windows or an excluded program's: the text stays as typed.
   FocusedProgram focused = output_.ProgramWithFocus();
-  if (focused.ownWindow || IsExcludedProgram(focused.executableName, excludedPrograms_)) {
+  if (focused.ownWindow || IsExcludedProgram(focused.executableName, excludedPrograms_.Read())) {
     ForgetTyped();
     return false;
   }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -10,6 +11,7 @@
 
 #include "engine/input/key_input.h"
 #include "engine/match/trigger_table.h"
+#include "util/snapshot.h"
 
 namespace tarquel {
 
@@ -61,10 +63,20 @@ class Expander;
 // The hook callback gets no user data; it finds the engine through this pointer.
 extern Expander* ActiveExpander;
 
+// Programs (executable names, from settings.txt) in whose windows nothing expands.
+using ExcludedPrograms = std::vector<std::string>;
+
 // The keystroke engine: follows every key event of the user, keeps the characters typed since
 // the caret last moved elsewhere, and decides when a trigger completes.
+//
+// Key events, ForgetTyped and SyncModifiers come from one thread, the input thread. The
+// setters marked so may be called from any other thread: they never make the input thread
+// wait.
 class Expander {
  public:
+  // Matches against whatever `tables` holds at each key; the input thread is its reader.
+  Expander(Snapshot<TriggerTable>& tables, ExpanderOutput& output, KeyboardLayout& layout);
+  // Matches against `table`, which outlives the engine and does not change under it.
   Expander(const TriggerTable& table, ExpanderOutput& output, KeyboardLayout& layout);
   ~Expander();
   Expander(const Expander&) = delete;
@@ -85,18 +97,26 @@ class Expander {
   // The hook sees the toggle hotkey's key-down before the system turns it into WM_HOTKEY. It
   // leaves the buffer as it is, or a trigger begun before a pause could never be completed
   // after it. The key still passes on. A key of 0 ignores nothing.
+  // Any thread.
   void SetIgnoredShortcut(std::uint32_t modifiers, std::uint32_t key) {
-    ignoredModifiers_ = modifiers;
-    ignoredKey_ = key;
+    ignoredShortcut_.store(std::uint64_t{modifiers} << 32 | key, std::memory_order_relaxed);
   }
 
-  // Programs (executable names, from settings.txt) in whose windows nothing expands.
-  void SetExcludedPrograms(std::vector<std::string> programs) {
-    excludedPrograms_ = std::move(programs);
+  // Any thread.
+  void SetExcludedPrograms(ExcludedPrograms programs) {
+    excludedPrograms_.Publish(std::make_shared<const ExcludedPrograms>(std::move(programs)));
   }
 
-  void SetEnabled(bool enabled) { enabled_ = enabled; }
-  bool IsEnabled() const { return enabled_; }
+  // Any thread.
+  void SetEnabled(bool enabled) { enabled_.store(enabled, std::memory_order_relaxed); }
+  bool IsEnabled() const { return enabled_.load(std::memory_order_relaxed); }
+
+  // Any thread: the caret moved elsewhere (a focus change seen by another thread). The input
+  // thread forgets the typed text before it takes its next key.
+  void RequestForget() { forgetRequests_.fetch_add(1, std::memory_order_release); }
+  // Any thread: the modifiers as the system has them, taken over before the next key (see
+  // SyncModifiers). The lock keys are taken over only when `withLocks`.
+  void RequestModifierSync(const ModifierState& modifiers, bool withLocks);
   std::string_view TypedBuffer() const { return {typed_.data() + start_, end_ - start_}; }
   // The accent of a dead key pressed last, waiting for the next key; empty when none waits.
   std::string_view PendingDeadKey() const { return pendingDeadKey_; }
@@ -112,8 +132,12 @@ class Expander {
   // Apart from the functions every key runs through, whose frames stay free of strings.
   bool OnKeyAfterDeadKey(std::string_view characters);
   bool Expand(const TriggerTable::Entry& match, std::size_t lastKeyCharacters, bool deadKeyWaited);
+  // What other threads asked for since the last key.
+  void TakeRequests();
 
-  const TriggerTable& table_;
+  // The table in force: the snapshot's, or a fixed one given at construction.
+  std::unique_ptr<Snapshot<TriggerTable>> ownTables_;
+  Snapshot<TriggerTable>& tables_;
   ExpanderOutput& output_;
   KeyboardLayout& layout_;
   ModifierState modifiers_;
@@ -124,10 +148,15 @@ class Expander {
   std::size_t end_ = 0;
   std::size_t typedCharacters_ = 0;
   std::string pendingDeadKey_;
-  std::vector<std::string> excludedPrograms_;
-  bool enabled_ = true;
-  std::uint32_t ignoredModifiers_ = 0;
-  std::uint32_t ignoredKey_ = 0;
+  Snapshot<ExcludedPrograms> excludedPrograms_{std::make_shared<const ExcludedPrograms>()};
+  std::atomic<bool> enabled_{true};
+  // Modifier bits in the high half, the key in the low half: one store, never half of each.
+  std::atomic<std::uint64_t> ignoredShortcut_{0};
+  std::atomic<std::uint32_t> forgetRequests_{0};
+  std::uint32_t forgetsTaken_ = 0;
+  // A modifier state of another thread's waiting to be taken over: ModifierBits of it with
+  // PendingSync set, or 0.
+  std::atomic<std::uint32_t> modifierSync_{0};
 };
 
 }  // namespace tarquel

@@ -321,3 +321,72 @@ TEST_F(ExpanderTest, LayoutIsNotAskedForModifiersNavigationOrShortcuts) {
 
 }  // namespace
 }  // namespace tarquel
+
+namespace tarquel {
+namespace {
+
+using testing::RecordingOutput;
+using testing::Type;
+
+// What another thread asks of the engine: taken over before the input thread's next key, never
+// in the middle of one.
+class ExpanderRequestsTest : public ::testing::Test {
+ protected:
+  Snapshot<TriggerTable> tables{std::make_shared<const TriggerTable>(Demo())};
+  RecordingOutput output;
+  testing::FakeLayout layout = testing::UsLayout();
+  Expander expander{tables, output, layout};
+
+  static TriggerTable Demo() {
+    TriggerTable table;
+    table.Set(":demo", "Hello World");
+    return table;
+  }
+};
+
+TEST_F(ExpanderRequestsTest, AForgetAskedElsewhereDropsWhatWasTypedBeforeIt) {
+  Type(expander, ":de");
+  expander.RequestForget();
+  Type(expander, "mo");
+  EXPECT_TRUE(output.expansions.empty());
+  Type(expander, " :demo");
+  EXPECT_EQ(output.expansions.size(), 1u);
+}
+
+TEST_F(ExpanderRequestsTest, ATablePublishedElsewhereIsMatchedFromTheNextKey) {
+  Type(expander, ":ne");
+  TriggerTable next = Demo();
+  next.Set(":new", "fresh");
+  tables.Publish(std::make_shared<const TriggerTable>(std::move(next)));
+  Type(expander, "w");
+  ASSERT_EQ(output.expansions.size(), 1u);
+  EXPECT_EQ(output.expansions.back().text, "fresh");
+}
+
+TEST_F(ExpanderRequestsTest, ModifiersSyncedElsewhereKeepTheLockKeysUnlessAskedTo) {
+  Type(expander, "a");
+  ModifierState system;
+  system.leftWin = true;
+  system.capsLock = true;
+  expander.RequestModifierSync(system, false);
+  Type(expander, "b");
+  EXPECT_TRUE(expander.Modifiers().leftWin);
+  EXPECT_FALSE(expander.Modifiers().capsLock) << "the lock keys of another thread's view";
+
+  expander.RequestModifierSync(system, true);
+  Type(expander, "c");
+  EXPECT_TRUE(expander.Modifiers().capsLock);
+}
+
+TEST_F(ExpanderRequestsTest, ExcludedProgramsSetElsewhereApplyToTheNextTrigger) {
+  output.focused.executableName = "keepass.exe";
+  expander.SetExcludedPrograms({"KEEPASS.EXE"});
+  Type(expander, ":demo");
+  EXPECT_TRUE(output.expansions.empty());
+  expander.SetExcludedPrograms({});
+  Type(expander, ":demo");
+  EXPECT_EQ(output.expansions.size(), 1u);
+}
+
+}  // namespace
+}  // namespace tarquel

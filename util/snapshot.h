@@ -61,9 +61,8 @@ class Snapshot {
  private:
   void CollectLocked() {
     const T* held = hazard_.load();
-    std::erase_if(retired_, [held](const std::shared_ptr<const T>& value) {
-      return value.get() != held;
-    });
+    std::erase_if(retired_,
+                  [held](const std::shared_ptr<const T>& value) { return value.get() != held; });
   }
 
   // Sequentially consistent, all of them: the reader's store to hazard_ and load of current_

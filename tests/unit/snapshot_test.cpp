@@ -59,7 +59,8 @@ TEST(Snapshot, ReaderNeverSeesAFreedValueWhilePublishersReplaceIt) {
     }
   });
   for (int i = 0; i < 20000; ++i) {
-    cell.Publish(std::make_shared<const std::string>(std::string(64, static_cast<char>('a' + i % 26))));
+    cell.Publish(
+        std::make_shared<const std::string>(std::string(64, static_cast<char>('a' + i % 26))));
   }
   // The reader must have run during the replacements for the test to mean anything.
   while (reads.load() < 1000) std::this_thread::yield();

@@ -18,6 +18,10 @@
 #include "util/save_queue.h"
 #include "util/wide_text_win.h"
 
+#ifdef TARQUEL_TEST_BUILD
+#include "app/test_switches_win.h"
+#endif
+
 namespace {
 
 std::vector<std::wstring> CommandLineArguments() {
@@ -45,6 +49,10 @@ void ShowRunningInstance() {
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   using namespace tarquel;
+
+#ifdef TARQUEL_TEST_BUILD
+  if (!ApplyTestSwitches()) return 2;
+#endif
 
   const bool logonStart = IsLogonStart(CommandLineArguments());
 

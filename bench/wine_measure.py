@@ -16,10 +16,14 @@
    alternating, with the update check's host (127.0.0.1:UPDATE_PORT) refusing connections. Then
    the same pairs with a host there that accepts and never answers: the check runs in the
    background and must not delay the window.
-4. The hook's thread during a save: the build whose every file write takes 3 s
-   (TARQUEL_SLOW_FILE_WRITES=ON) gets an "ADD"; for the 5 s that follow the click the window probe
+4. The hook's thread during a save: the test build with every file write taking 3 s
+   (TARQUEL_TEST_SLOW_FILE_WRITES_MS=3000) gets an "ADD"; for the 5 s that follow the click the window probe
    sends WM_NULL to the main window again and again and reports the longest wait for an answer,
    which is the longest the thread that answers the keyboard hook was busy.
+5. Typing while config.txt is reloaded: single keys typed into notepad with nothing else going
+   on, then while another program rewrites config.txt with about 40 MB again and again; each
+   key timed from xdotool's start to its arrival in notepad (the probe polls the length), so
+   both sets carry the same overhead and their difference is what the reloads cost a typist.
 
 Every figure is the median of --runs runs (default 5). One command:
 
@@ -29,22 +33,23 @@ or by hand, with builds of your own:
 
     WINEPREFIX=$PWD/build/wperf-prefix TARQUEL_E2E_DISPLAYS=91-99 python3 bench/wine_measure.py \\
       --timing-tarquel build/wperf-timing/tarquel.exe --tarquel build/wperf-win/tarquel.exe \\
-      --update-tarquel build/wperf-update/tarquel.exe \\
-      --slow-save-tarquel build/wperf-slow/tarquel.exe \\
+      --test-tarquel build/wperf-win/tarquel_test.exe \\
       --probe build/wperf-win/tests/e2e/e2e_window_probe.exe \\
       --send-text build/wperf-win/bench/tarquel_send_text.exe
 
-where build/wperf-update is configured with
--DTARQUEL_UPDATE_URL=http://127.0.0.1:47816/version.txt (UPDATE_PORT) and build/wperf-slow with
--DTARQUEL_SLOW_FILE_WRITES=ON. One figure only: --only hook|throughput|startup|save|editor.
+where tarquel_test.exe is the test build of the same commit: its switches make it ask
+http://127.0.0.1:47816/version.txt (UPDATE_PORT) for the start-up figures and write slowly for
+the save figure. One figure only: --only hook|throughput|startup|save|editor|latency.
 """
 
 import argparse
+import os
 import random
 import re
 import socket
 import statistics
 import sys
+import threading
 import time
 from pathlib import Path
 
@@ -261,7 +266,7 @@ def start_pairs(session, runs, notepads, tag, label):
 
 def startup_figures(args):
     session = harness.Session("wine-start", config=b":demo=Hello World\n",
-                              tarquel=args.update_tarquel, probe=args.probe)
+                              tarquel=args.test_tarquel, probe=args.probe)
     # As quiet as notepad: no Wine tracing at all.
     session.tarquel_debug = "-all"
     try:
@@ -287,8 +292,9 @@ SAVE_WATCH_MS = 5000
 def save_figures(args):
     """Longest busy time (ms) of tarquel's main thread in the 5 s after each ADD."""
     session = harness.Session("wine-save", config=b":demo=Hello World\r\n",
-                              tarquel=args.slow_save_tarquel, probe=args.probe)
+                              tarquel=args.test_tarquel, probe=args.probe)
     longest = []
+    os.environ["TARQUEL_TEST_SLOW_FILE_WRITES_MS"] = "3000"
     try:
         session.start(with_tarquel=True)
         for run in range(args.runs):
@@ -322,6 +328,7 @@ def save_figures(args):
         raise
     finally:
         session.close()
+        del os.environ["TARQUEL_TEST_SLOW_FILE_WRITES_MS"]
     return longest
 
 
@@ -348,7 +355,7 @@ def list_count(session):
 def editor_figures(args):
     """Start-up to the window with 100,000 triggers next to notepad's, and the time each search
     takes to filter and repaint the list."""
-    session = harness.Session("wine-editor", config=big_config(), tarquel=args.update_tarquel,
+    session = harness.Session("wine-editor", config=big_config(), tarquel=args.test_tarquel,
                               probe=args.probe)
     session.tarquel_debug = "-all"
     filters = {text: [] for text, _ in FILTERS}
@@ -390,23 +397,98 @@ def editor_figures(args):
     return starts, filters, reloads
 
 
+LATENCY_KEYS = 40
+RELOAD_LINES = 500_000  # about 40 MB of config.txt
+
+
+def reload_config(tag):
+    return b"".join(
+        f":r{i:06d}=expansion {i} of the forty-megabyte file, version {tag}\r\n".encode()
+        for i in range(RELOAD_LINES)
+    )
+
+
+def key_arrival_ms(session, length):
+    """ms from pressing one key (xdotool's start included) to notepad holding `length` chars."""
+    began = []
+
+    def press():
+        began.append(time.monotonic())
+        session.key("a")
+
+    session.time_notepad_arrival(length, press)
+    return (time.monotonic() - began[0]) * 1000
+
+
+def latency_figures(args):
+    """Per-key arrival times (ms) with nothing going on, and during 40 MB reloads."""
+    session = harness.Session("wine-latency", config=b":demo=Hello World\r\n",
+                              tarquel=args.tarquel, probe=args.probe)
+    session.tarquel_debug = "-all"
+    versions = [reload_config(tag) for tag in ("a", "b")]
+    idle, busy = [], []
+    rewrites = 0
+    stop = threading.Event()
+
+    def rewrite_forever():
+        nonlocal rewrites
+        while not stop.is_set():
+            # Written in place, as an editor or a sync client would, and again once the last
+            # version was surely read.
+            session.write_config(versions[rewrites % 2])
+            rewrites += 1
+            stop.wait(2.0)
+
+    try:
+        session.start(with_tarquel=True)
+        clear_notepad(session)
+        length = 0
+        for _ in range(LATENCY_KEYS):
+            length += 1
+            idle.append(key_arrival_ms(session, length))
+            time.sleep(0.05)
+        writer = threading.Thread(target=rewrite_forever)
+        writer.start()
+        try:
+            for _ in range(LATENCY_KEYS):
+                length += 1
+                busy.append(key_arrival_ms(session, length))
+                time.sleep(0.05)
+        finally:
+            stop.set()
+            writer.join()
+        if session.notepad_text() != "a" * length:
+            raise RuntimeError("the typed keys arrived other than they were typed")
+        # The reloads did happen: the list ends up with the last version's lines.
+        harness.wait_until(lambda: list_count(session) == RELOAD_LINES,
+                           "the list to show the reloaded file", describe=lambda: list_count(session),
+                           timeout=120)
+    except BaseException:
+        session.note_failure("latency")
+        raise
+    finally:
+        session.close()
+    return idle, busy, rewrites
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--timing-tarquel", required=True, help="tarquel.exe built with timing")
     parser.add_argument("--tarquel", required=True, help="the normal tarquel.exe")
-    parser.add_argument("--update-tarquel", required=True,
-                        help=f"tarquel.exe asking http://127.0.0.1:{UPDATE_PORT}/version.txt")
-    parser.add_argument("--slow-save-tarquel", required=True,
-                        help="tarquel.exe whose file writes take 3 s")
+    parser.add_argument("--test-tarquel", required=True,
+                        help="tarquel_test.exe, the test build of the same commit")
     parser.add_argument("--probe", required=True, help="e2e_window_probe.exe")
     parser.add_argument("--send-text", required=True, help="tarquel_send_text.exe")
     parser.add_argument("--baseline-timing-tarquel",
                         help="tarquel.exe of an earlier version built with timing, measured "
                              "in the same run")
     parser.add_argument("--runs", type=int, default=5)
-    parser.add_argument("--only", choices=["hook", "throughput", "startup", "save", "editor"],
+    parser.add_argument("--only",
+                        choices=["hook", "throughput", "startup", "save", "editor", "latency"],
                         help="one measurement only")
     args = parser.parse_args()
+    # Only the test build reads it: its update check asks this host instead of the real one.
+    os.environ["TARQUEL_TEST_UPDATE_URL"] = f"http://127.0.0.1:{UPDATE_PORT}/version.txt"
 
     if args.only in (None, "hook"):
         print(f"Hook time per key-down, {TYPED_KEYS} keys typed, {TRIGGERS} triggers:", flush=True)
@@ -466,6 +548,22 @@ def main():
         print(f"config.txt of {BIG_TABLE + 1} lines rewritten elsewhere, until the list shows it "
               f"(polled): median {statistics.median(reloads) * 1000:.0f} ms, longest "
               f"{max(reloads) * 1000:.0f} ms")
+    if args.only in (None, "latency"):
+        print(f"Keys typed into notepad, {LATENCY_KEYS} each, from the key to its arrival:",
+              flush=True)
+        idle, busy, rewrites = latency_figures(args)
+
+        def spread(times):
+            ordered = sorted(times)
+            return (f"median {statistics.median(ordered):.1f} ms, p90 "
+                    f"{ordered[int(len(ordered) * 0.9)]:.1f} ms, longest {ordered[-1]:.1f} ms")
+
+        print(f"key to notepad, nothing else going on: {spread(idle)}")
+        print(f"key to notepad, config.txt of {RELOAD_LINES} lines (about 40 MB) rewritten "
+              f"{rewrites} times meanwhile: {spread(busy)}")
+        print(f"extra per key during the reloads: median "
+              f"{statistics.median(busy) - statistics.median(idle):.1f} ms, longest "
+              f"{max(busy) - statistics.median(idle):.1f} ms")
     if args.only in (None, "save"):
         print("The hook's thread during a save whose file write takes 3 s:", flush=True)
         longest = save_figures(args)

@@ -5,6 +5,8 @@
 #include <optional>
 #include <string>
 
+#include "util/test_switches.h"
+
 #ifdef TARQUEL_HOOK_TIMING
 #include "engine/input/hook_timing.h"
 #endif
@@ -20,16 +22,11 @@ KeyboardHook* ActiveHook = nullptr;
 
 constexpr UINT WatchdogPeriodMs = 1000;
 
-#ifdef TARQUEL_WATCHDOG_DRILL
-// Diagnostics build only (TARQUEL_WATCHDOG_DRILL): Wine never removes a hook, so this build does
-// what Windows would, once: on the first timer tick after the hook has seen a key it unhooks it
-// without telling the watchdog. A short silence limit keeps the end-to-end test quick.
-constexpr std::uint32_t WatchdogSilenceLimitMs = 1000;
+// The test build's watchdog drill: Wine never removes a hook, so that build does what Windows
+// would, once: on the first timer tick after the hook has seen a key it unhooks it without
+// telling the watchdog. A short silence limit keeps the end-to-end test quick.
+constexpr std::uint32_t DrillSilenceLimitMs = 1000;
 bool DrillDone = false;
-bool DrillKeySeen = false;
-#else
-constexpr std::uint32_t WatchdogSilenceLimitMs = HookWatchdog::DefaultSilenceLimitMs;
-#endif
 
 }  // namespace
 
@@ -177,7 +174,9 @@ bool KeyboardHook::InstallHook() {
   focusEvents_ = SetWinEventHook(EVENT_OBJECT_FOCUS, EVENT_OBJECT_FOCUS, nullptr, OnWinEvent, 0, 0,
                                  WINEVENT_OUTOFCONTEXT);
   if (watchdog_ == nullptr) {
-    watchdog_ = std::make_unique<HookWatchdog>(GetTickCount(), WatchdogSilenceLimitMs);
+    watchdog_ = std::make_unique<HookWatchdog>(
+        GetTickCount(), ActiveTestSwitches().watchdogDrill ? DrillSilenceLimitMs
+                                                           : HookWatchdog::DefaultSilenceLimitMs);
     ActiveWatchdog = watchdog_.get();
     ActiveHook = this;
     watchdogTimer_ = SetTimer(nullptr, 0, WatchdogPeriodMs, OnWatchdogTimer);
@@ -208,14 +207,13 @@ void CALLBACK KeyboardHook::OnWatchdogTimer(HWND, UINT, UINT_PTR, DWORD) {
 }
 
 void KeyboardHook::CheckHookAlive() {
-#ifdef TARQUEL_WATCHDOG_DRILL
-  if (!DrillDone && DrillKeySeen && hook_ != nullptr) {
+  if (ActiveTestSwitches().watchdogDrill && !DrillDone && watchdog_->HasSeenEvent() &&
+      hook_ != nullptr) {
     DrillDone = true;
     UnhookWindowsHookEx(hook_);
     OutputDebugStringA("Hook watchdog drill: hook removed\n");
     return;
   }
-#endif
   LASTINPUTINFO lastInput{};
   lastInput.cbSize = sizeof lastInput;
   if (!GetLastInputInfo(&lastInput)) return;
@@ -232,9 +230,6 @@ LRESULT CALLBACK KeyboardHookProc(int code, WPARAM message, LPARAM eventRecord) 
   if (code != HC_ACTION) return CallNextHookEx(nullptr, code, message, eventRecord);
   if (ActiveWatchdog != nullptr) {
     ActiveWatchdog->OnHookEvent(GetTickCount());
-#ifdef TARQUEL_WATCHDOG_DRILL
-    DrillKeySeen = true;
-#endif
   }
   const bool release = message == WM_KEYUP || message == WM_SYSKEYUP;
   if (!release && message != WM_KEYDOWN && message != WM_SYSKEYDOWN) {

@@ -1,6 +1,11 @@
 #!/usr/bin/env bash
-# Every test: formatting, host unit tests under ASan/UBSan, the same tests under Wine, and the
-# end-to-end tests of tarquel.exe under Wine on a virtual display.
+# Every test: formatting, the rooms' include order, host unit tests under ASan/UBSan, the
+# fuzzers for a few seconds each, the same unit tests under Wine, and the end-to-end tests of
+# tarquel.exe under Wine on virtual displays.
+#
+# The Wine tests spend most of their time waiting for windows and keys, so they run in the
+# background (two prefixes, two at a time) while the host side builds and runs at low priority
+# beside them.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 
@@ -10,32 +15,47 @@ scripts/check-format.sh
 echo "== rooms (includes follow the order of the layers)"
 scripts/check-layers.py
 
-echo "== host (AddressSanitizer, UBSan)"
-cmake --preset host-asan >/dev/null
-cmake --build --preset host-asan
-ctest --preset host-asan -j2
-
-echo "== fuzzers (clang, libFuzzer; a few seconds each)"
-cmake --preset fuzz -DTARQUEL_FUZZ_SECONDS=5 >/dev/null
-cmake --build --preset fuzz
-ctest --preset fuzz
-
-echo "== windows (MinGW-w64, Wine)"
+echo "== windows (MinGW-w64): tarquel.exe, tarquel_test.exe, the unit tests and the probes"
 cmake --preset windows >/dev/null
 cmake --build --preset windows
 # The release installer, for the end-to-end test that installs and uninstalls it.
 (cd build/windows && cpack -C Release -G NSIS >/dev/null)
-# The same program asking a version-file server of the update check's end-to-end test on
-# loopback instead of the configured address (tarquel only, its own build folder).
-cmake --preset windows-update-test >/dev/null
-cmake --build --preset windows-update-test
-# The same program removing its own hook once, so that the hook watchdog has something to mend.
-cmake --preset windows-watchdog-drill >/dev/null
-cmake --build --preset windows-watchdog-drill
-# The same program with every file write taking 3 s, so that a test can type during a save.
-cmake --preset windows-slow-save >/dev/null
-cmake --build --preset windows-slow-save
-export WINEPREFIX="$PWD/build/windows/wineprefix"
-scripts/wine-warm.sh "$WINEPREFIX"
-trap 'WINEPREFIX="$WINEPREFIX" wineserver -k 2>/dev/null || true' EXIT
-ctest --preset windows
+
+prefixes=(build/windows/wineprefix build/windows/wineprefix-2)
+stop_wine() {
+  for prefix in "${prefixes[@]}"; do WINEPREFIX="$PWD/$prefix" wineserver -k 2>/dev/null || true; done
+}
+trap stop_wine EXIT
+for prefix in "${prefixes[@]}"; do scripts/wine-warm.sh "$PWD/$prefix"; done
+
+echo "== Wine (unit tests and end-to-end tests, in the background)"
+wine_log=build/windows/wine-tests.log
+ctest --preset windows -j2 >"$wine_log" 2>&1 &
+wine_tests=$!
+
+# A subshell of its own, so that its first failure ends it (`set -e` does not hold inside the
+# left side of `||`).
+(
+  set -e
+  echo "== host (AddressSanitizer, UBSan)"
+  cmake --preset host-asan >/dev/null
+  nice -n 15 cmake --build --preset host-asan
+  nice -n 15 ctest --preset host-asan -j2
+
+  echo "== fuzzers (clang, libFuzzer; a few seconds each)"
+  cmake --preset fuzz -DTARQUEL_FUZZ_SECONDS=5 >/dev/null
+  nice -n 15 cmake --build --preset fuzz
+  nice -n 15 ctest --preset fuzz -j2
+) &
+host_side=$!
+host_status=0
+wait "$host_side" || host_status=$?
+
+wine_status=0
+wait "$wine_tests" || wine_status=$?
+echo "== Wine tests (log: $wine_log)"
+cat "$wine_log"
+if [ "$host_status" -ne 0 ] || [ "$wine_status" -ne 0 ]; then
+  echo "FAILED: host side exit $host_status, Wine side exit $wine_status"
+  exit 1
+fi

@@ -14,6 +14,7 @@
 #include "update/update_schedule.h"
 #include "update/update_url.h"
 #include "update/update_worker_win.h"
+#include "util/test_switches.h"
 #include "util/window_text.h"
 
 namespace tarquel {
@@ -35,8 +36,11 @@ void AppWindow::StartUpdateCheck() {
     OutputDebugStringA("[UpdateChecker] Checked less than a day ago\n");
     return;
   }
-  updateCheck = std::make_unique<UpdateCheckWorker>(MainWindow(), UpdateCheckDoneMessage,
-                                                    std::wstring(VersionFileUrl));
+  // The test build may ask a server of the test's own instead.
+  const std::wstring& testUrl = ActiveTestSwitches().updateUrl;
+  updateCheck =
+      std::make_unique<UpdateCheckWorker>(MainWindow(), UpdateCheckDoneMessage,
+                                          testUrl.empty() ? std::wstring(VersionFileUrl) : testUrl);
 }
 
 void AppWindow::OnUpdateCheckDone() {

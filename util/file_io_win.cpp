@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include "util/file_io.h"
+#include "util/test_switches.h"
 
 namespace tarquel {
 
@@ -52,12 +53,6 @@ BOOL ReplaceWithRetries(const std::filesystem::path& from, const std::filesystem
   }
 }
 
-#ifdef TARQUEL_SLOW_FILE_WRITES
-// Test build only (TARQUEL_SLOW_FILE_WRITES): every file write takes this long, as on a slow
-// USB stick or a network share, so that the end-to-end tests can type during a save.
-constexpr DWORD SlowWriteMs = 3000;
-#endif
-
 }  // namespace
 
 SaveResult WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes,
@@ -67,10 +62,11 @@ SaveResult WriteFileAtomically(const std::filesystem::path& path, std::string_vi
   HANDLE file = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return Fail("cannot create temporary file", GetLastError());
-#ifdef TARQUEL_SLOW_FILE_WRITES
-  OutputDebugStringA("Slow file write: begins\n");
-  Sleep(SlowWriteMs);
-#endif
+  // The test build's slow disk, so that the end-to-end tests can type during a save.
+  if (const std::uint32_t slowMs = ActiveTestSwitches().slowFileWritesMs; slowMs > 0) {
+    OutputDebugStringA("Slow file write: begins\n");
+    Sleep(slowMs);
+  }
 
   const char* data = bytes.data();
   std::size_t left = bytes.size();

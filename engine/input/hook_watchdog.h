@@ -24,7 +24,10 @@ class HookWatchdog {
   void OnHookEvent(std::uint32_t eventMs) {
     lastHookEventMs_ = eventMs;
     backoffMs_ = silenceLimitMs_;
+    seenEvent_ = true;
   }
+
+  bool HasSeenEvent() const { return seenEvent_; }
 
   // From a timer: true when input newer than the hook's last event by more than the limit
   // arrived, and the back-off since the last reinstall has passed.
@@ -39,6 +42,7 @@ class HookWatchdog {
   std::uint32_t lastHookEventMs_;
   std::uint32_t backoffMs_;
   std::uint32_t nextAllowedMs_;
+  bool seenEvent_ = false;
 };
 
 }  // namespace tarquel

@@ -1,12 +1,15 @@
 """The hook watchdog puts back a keyboard hook the system removed.
 
-Wine never removes a hook, so this runs the windows-watchdog-drill build of tarquel.exe, which
-unhooks itself once, without telling the watchdog, soon after its hook has seen a key: what
-Windows does to a hook whose call overran the time-out."""
+Wine never removes a hook, so this runs the test build, tarquel_test.exe, with its watchdog
+drill on: it unhooks itself once, without telling the watchdog, soon after its hook has seen a
+key: what Windows does to a hook whose call overran the time-out."""
 
+import os
 import re
 
 import harness
+
+os.environ["TARQUEL_TEST_WATCHDOG_DRILL"] = "1"
 
 _HOOK_INSTALLED = re.compile(r":hook:NtUserSetWindowsHookEx WH_KEYBOARD_LL .* -> 0x[0-9a-f]+")
 

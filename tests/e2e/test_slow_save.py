@@ -1,11 +1,16 @@
-"""Saves off the hook's thread: a build of tarquel.exe whose every file write takes 3 s (the
-windows-slow-save preset), so that keys can be typed while config.txt is being written.
+"""Saves off the hook's thread: the test build of tarquel.exe with every file write taking 3 s
+(its switch TARQUEL_TEST_SLOW_FILE_WRITES_MS), so that keys can be typed while config.txt is
+being written.
 
 The build writes "Slow file write: begins" to the debugger output as each write starts; the
 cases type once they have seen it, and check config.txt for the old bytes when the expansion
 has arrived: the expansion came while the save was still under way."""
 
+import os
+
 import harness
+
+os.environ["TARQUEL_TEST_SLOW_FILE_WRITES_MS"] = "3000"
 
 APP = "TarquelApp"
 TRIGGER_FIELD_ID = 102

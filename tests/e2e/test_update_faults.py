@@ -1,7 +1,7 @@
 """The update check against a hostile or broken version-file server: start-up goes on, and no
 link other than http/https is opened.
 
-Uses the loopback server of update_server.py (the windows-update-test build of tarquel.exe);
+Uses the loopback server of update_server.py (the test build, tarquel_test.exe);
 the answers here are the faults: a 50 MB body, a body without a line feed, a redirect loop, a
 connection reset, and links that name a local program or a file: URL."""
 

@@ -1,9 +1,9 @@
 """The loopback version-file server of the update check's end-to-end tests, and the base of
 their cases.
 
-tarquel.exe there is the windows-update-test build: the same program and the same WinHTTP
-request, only its version file's address (TARQUEL_UPDATE_URL, read back from that build's
-CMakeCache.txt) points at the test's server. Each case starts tarquel anew, with no settings.txt
+tarquel.exe there is the test build, tarquel_test.exe: the same program and the same WinHTTP
+request, only its version file's address (the switch TARQUEL_TEST_UPDATE_URL) points at the
+test's server. Each case starts tarquel anew, with no settings.txt
 (so that a check is due). The check runs in the background once the window and the hook exist;
 its end shows as a debugger line. A version worth offering gets a tray notification and the
 prompt only when the user brings the window up: the cases do that through the tray's "Restore".
@@ -11,7 +11,7 @@ prompt only when the user brings the window up: the cases do that through the tr
 
 import fcntl
 import http.server
-import re
+import os
 import select
 import threading
 import urllib.parse
@@ -33,19 +33,15 @@ TRAY_CALLBACK = 0x0401  # WM_USER + 1
 NIN_BALLOONUSERCLICK = 0x0405
 
 
-def configured_address(tarquel_exe):
-    """The version file's address the given build of tarquel.exe asks."""
-    cache = Path(tarquel_exe).resolve().parent / "CMakeCache.txt"
-    match = re.search(r"^TARQUEL_UPDATE_URL:\w+=(.*)$", cache.read_text(), re.MULTILINE)
-    if not match:
-        raise RuntimeError(f"{cache} names no TARQUEL_UPDATE_URL")
-    address = urllib.parse.urlsplit(match.group(1).strip())
-    if address.scheme != "http" or address.hostname != "127.0.0.1" or not address.port:
-        raise RuntimeError(
-            f"{tarquel_exe} asks {match.group(1)!r}, not a server of this test: build it with "
-            "`cmake --preset windows-update-test && cmake --build --preset windows-update-test`"
-        )
-    return address
+# The loopback address the test build asks instead of the configured one (its switch
+# TARQUEL_TEST_UPDATE_URL, set here for every tarquel this test starts).
+VERSION_FILE_URL = "http://127.0.0.1:47815/version.txt"
+os.environ["TARQUEL_TEST_UPDATE_URL"] = VERSION_FILE_URL
+
+
+def configured_address():
+    """The version file's address the test build asks."""
+    return urllib.parse.urlsplit(VERSION_FILE_URL)
 
 
 class VersionServer(http.server.ThreadingHTTPServer):
@@ -144,7 +140,7 @@ class VersionServerCase(harness.SessionTestCase):
 
     @classmethod
     def setUpClass(cls):
-        address = configured_address(harness.Options.tarquel)
+        address = configured_address()
         cls.lock = PortLock(address.port)
         cls.lock.acquire()
         cls.server = VersionServer(address)

@@ -41,38 +41,6 @@ bool KeyIsDown(int key) {
   return (GetKeyState(key) & 0x8000) != 0;
 }
 
-// The expansion field takes line breaks (Shift+Enter or Ctrl+Enter); a plain Enter adds, Tab
-// moves on and Escape hides, as in the other fields.
-LRESULT CALLBACK ExpansionFieldProc(HWND field, UINT message, WPARAM wParam, LPARAM lParam,
-                                    UINT_PTR, DWORD_PTR) {
-  const bool breakKeys = KeyIsDown(VK_SHIFT) || KeyIsDown(VK_CONTROL);
-  switch (message) {
-    case WM_GETDLGCODE: {
-      LRESULT code = DefSubclassProc(field, message, wParam, lParam);
-      code &= ~static_cast<LRESULT>(DLGC_WANTALLKEYS | DLGC_WANTTAB);
-      const auto* pending = reinterpret_cast<const MSG*>(lParam);
-      if (pending != nullptr && pending->message == WM_KEYDOWN && pending->wParam == VK_RETURN &&
-          breakKeys) {
-        code |= DLGC_WANTMESSAGE;
-      }
-      return code;
-    }
-    case WM_KEYDOWN:
-      if (wParam == VK_RETURN && breakKeys) {
-        SendMessageW(field, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L"\r\n"));
-        return 0;
-      }
-      break;
-    case WM_CHAR:
-      // The line break is in already; Ctrl+Enter's own character (LF) would add another.
-      if (wParam == '\r' || wParam == '\n') return 0;
-      break;
-    default:
-      break;
-  }
-  return DefSubclassProc(field, message, wParam, lParam);
-}
-
 std::vector<HWND> ChildWindows(HWND window) {
   std::vector<HWND> children;
   EnumChildWindows(
@@ -224,7 +192,6 @@ void AppWindow::CreateControls(HWND window) {
   HWND triggerEdit = CreateControl(window, L"EDIT", TriggerEditId, nullptr, EditStyle);
   CreateControl(window, L"STATIC", ExpansionCaptionId, L"Expansion Value", CaptionStyle);
   HWND expansionEdit = CreateControl(window, L"EDIT", ExpansionEditId, nullptr, MultiLineEditStyle);
-  SetWindowSubclass(expansionEdit, ExpansionFieldProc, 1, 0);
   CreateControl(window, L"BUTTON", AddButtonId, L"ADD", PushButtonStyle);
   CreateControl(window, L"BUTTON", DeleteButtonId, L"DELETE", PushButtonStyle);
   CreateControl(window, L"BUTTON", SettingButtonId, L"SETTING", PushButtonStyle);

@@ -1,6 +1,8 @@
 // "ADD" and "DELETE": change the window's table, hand a copy to the keyboard hook, save it at
 // once and show it again. The next typed key already sees the change.
 #include "ui/trigger_editor_win.h"
+// After windows.h, whose types it uses.
+#include <commctrl.h>
 
 #include <string>
 
@@ -11,10 +13,51 @@
 
 namespace tarquel {
 
+namespace {
+
+bool KeyIsDown(int key) {
+  return (GetKeyState(key) & 0x8000) != 0;
+}
+
+// The expansion field takes line breaks (Shift+Enter or Ctrl+Enter); a plain Enter adds, Tab
+// moves on and Escape hides, as in the other fields.
+LRESULT CALLBACK ExpansionFieldProc(HWND field, UINT message, WPARAM wParam, LPARAM lParam,
+                                    UINT_PTR, DWORD_PTR) {
+  const bool breakKeys = KeyIsDown(VK_SHIFT) || KeyIsDown(VK_CONTROL);
+  switch (message) {
+    case WM_GETDLGCODE: {
+      LRESULT code = DefSubclassProc(field, message, wParam, lParam);
+      code &= ~static_cast<LRESULT>(DLGC_WANTALLKEYS | DLGC_WANTTAB);
+      const auto* pending = reinterpret_cast<const MSG*>(lParam);
+      if (pending != nullptr && pending->message == WM_KEYDOWN && pending->wParam == VK_RETURN &&
+          breakKeys) {
+        code |= DLGC_WANTMESSAGE;
+      }
+      return code;
+    }
+    case WM_KEYDOWN:
+      if (wParam == VK_RETURN && breakKeys) {
+        SendMessageW(field, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L"\r\n"));
+        return 0;
+      }
+      break;
+    case WM_CHAR:
+      // The line break is in already; Ctrl+Enter's own character (LF) would add another.
+      if (wParam == '\r' || wParam == '\n') return 0;
+      break;
+    default:
+      break;
+  }
+  return DefSubclassProc(field, message, wParam, lParam);
+}
+
+}  // namespace
+
 void TriggerEditor::Attach(HWND triggerField, HWND expansionField, HWND status) {
   triggerField_ = triggerField;
   expansionField_ = expansionField;
   status_ = status;
+  SetWindowSubclass(expansionField_, ExpansionFieldProc, 1, 0);
 }
 
 void TriggerEditor::Add() {

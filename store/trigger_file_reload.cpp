@@ -118,7 +118,9 @@ ReloadVerdict TriggerFileReload::Finished(TriggerFileRead& read, bool tableAhead
     case Outcome::TooLarge:
     case Outcome::TooManyEntries:
       // A file being replaced by another editor may be missing or locked for a moment, and
-      // one that is gone or too large is no table to use: what is in force stays.
+      // one that is gone or too large is no table to use: what is in force stays. One too
+      // large to load is written over only once the user agrees, as at start.
+      if (read.outcome != Outcome::Unreadable) heldBack_ = read.outcome;
       if (!refusedTold_) verdict.refused = read.outcome;
       refusedTold_ = true;
       return verdict;

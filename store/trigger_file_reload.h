@@ -63,8 +63,8 @@ struct ReloadVerdict {
 // When config.txt is read and what a finished read means for the table in force. The reads run
 // one at a time; changes seen meanwhile are folded into one more read after it. The very first
 // read (at start) differs from the later ones: a file that cannot be read gives the examples,
-// and one too large to load gives an empty table held back from saving. Later reads that give no
-// table leave the one in force as it is.
+// and one too large to load gives an empty table. Later reads that give no table leave the one
+// in force as it is. A file too large to load is never written over unasked.
 class TriggerFileReload {
  public:
   enum class Ask {
@@ -88,8 +88,9 @@ class TriggerFileReload {
   // The first read has been answered: the table in force came from the file (or stands in for
   // a missing one), and edits may go to it.
   bool Started() const { return started_; }
-  // Why the table in force was not loaded from the file at start; Unchanged when it was.
-  // Until the user agrees to replace the file, a save must not write over it.
+  // Why the file on disk, as last read, is not what the table in force came from (too large,
+  // too many entries); Unchanged when it is. Until the user agrees to replace the file, a save
+  // must not write over it.
   TriggerFileRead::Outcome HeldBack() const { return heldBack_; }
   void ReplaceAgreed() { heldBack_ = TriggerFileRead::Outcome::Unchanged; }
   // A read is put off until our saves are done.

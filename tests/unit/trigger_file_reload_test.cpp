@@ -145,6 +145,8 @@ TEST_F(TriggerFileReloadTest, UnreadableFileKeepsTheTableAndIsToldOncePerSpell) 
   std::filesystem::remove(File());
   EXPECT_EQ(Check().refused, Outcome::Unreadable);
   EXPECT_EQ(*table.Find(":a"), "1");
+  // Gone for a moment (an editor replacing it) is no reason to ask before a save.
+  EXPECT_EQ(reload.HeldBack(), Outcome::Unchanged);
 
   // A folder where the file was: cannot be opened as one.
   std::filesystem::create_directory(File());
@@ -160,6 +162,7 @@ TEST_F(TriggerFileReloadTest, UnreadableFileKeepsTheTableAndIsToldOncePerSpell) 
   std::filesystem::resize_file(File(), MaxTriggerFileSize + 1);
   EXPECT_EQ(Check().refused, Outcome::TooLarge);
   EXPECT_EQ(*table.Find(":b"), "2");
+  EXPECT_EQ(reload.HeldBack(), Outcome::TooLarge);
 }
 
 TEST_F(TriggerFileReloadTest, FileThatAppearsIsLoadedAndAnEmptyOneGivesTheExamples) {
@@ -221,8 +224,12 @@ TEST_F(TriggerFileReloadTest, TooManyEntriesLaterKeepTheTableInForce) {
   const ReloadVerdict verdict = Finish(ReadTriggerFile(File(), history.knownBytes, 2));
   EXPECT_EQ(verdict.action, Action::Keep);
   EXPECT_EQ(verdict.refused, Outcome::TooManyEntries);
-  EXPECT_EQ(reload.HeldBack(), Outcome::Unchanged);
   EXPECT_EQ(table.size(), 1u);
+  // The file holds what the table lacks: a save asks first.
+  EXPECT_EQ(reload.HeldBack(), Outcome::TooManyEntries);
+  WriteBytes(File(), ":a=1\r\n:b=2\r\n");
+  ASSERT_EQ(Check().action, Action::Replace);
+  EXPECT_EQ(reload.HeldBack(), Outcome::Unchanged);
 }
 
 TEST(ParseTriggerText, StopsAtTheEntryBoundAndKeepsNothing) {

@@ -14,7 +14,7 @@ import harness
 # The whole file taken in; a reload of a file still being written reports fewer entries.
 RELOADED_WHOLE = "Triggers reloaded from config.txt: 400001 entries"
 DEMO = b":demo=Hello World\r\n"
-# About 40 MB: 400,000 lines of 100 bytes, none of whose triggers ends plain text.
+# About 40 MB: 400,000 lines of 102 bytes, none of whose triggers ends plain text.
 LINES = 400_000
 CHUNK = "the quick brown fox jumps over the lazy dog "
 # A bound, not a pace: typing stops one chunk after the reload is seen.
@@ -22,7 +22,7 @@ MAX_CHUNKS = 120
 
 
 def big_config():
-    filler = "x" * 80
+    filler = "x" * 85
     lines = [f":t{n:06d}={filler}{n:06d}\r\n".encode() for n in range(LINES)]
     lines.append(b":reloaded=yes\r\n")
     return b"".join(lines)

@@ -9,8 +9,6 @@
 
 #include "engine/keyboard_hook_win.h"
 #include "engine/match/expander.h"
-#include "store/trigger_file.h"
-#include "store/trigger_file_history.h"
 #include "ui/app_window_win.h"
 #include "ui/autostart.h"
 #include "ui/autostart_win.h"
@@ -74,13 +72,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   // depends on this thread any more.
   BackgroundSaves saves;
   {
-    TriggerFileHistory triggerFileHistory;
-    TriggerTable table = LoadTriggerFile(dataFolder / TriggerFileName, triggerFileHistory);
-    // Held in memory only: config.txt is first written when the user edits the triggers. A
-    // file too large to load starts an empty table, and the window says why.
-    const bool tooLarge = triggerFileHistory.tooLarge;
-    if (!tooLarge) AddDefaultTriggers(table);
-
+    // Empty until the window's first read of config.txt, on a worker, fills it.
+    TriggerTable table;
     // The hook matches against copies of the window's table, swapped whole after each change.
     Snapshot<TriggerTable> tables(std::make_shared<const TriggerTable>(table));
     WindowsExpanderOutput output;
@@ -90,10 +83,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     hook.InstallHook();
 
     // Runs the update check in the background once its window and tray icon exist.
-    AppWindow window(table, tables, expander, dataFolder, saves);
-    window.triggerFileTooLarge = tooLarge;
-    window.startHidden = logonStart;
-    *window.triggerFileHistory = std::move(triggerFileHistory);
+    AppWindow window(table, tables, expander, saves,
+                     AppWindowOptions{.dataFolder = dataFolder, .startHidden = logonStart});
     window.Run();
   }
 

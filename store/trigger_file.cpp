@@ -18,7 +18,8 @@ bool IsAscii(std::string_view text) {
 // The lines of `text`, whose code units are bytes: UTF-8, or the ANSI bytes 1.0 read, which
 // `ansi` has converted field by field so that a double-byte code page splits exactly as 1.0
 // split it.
-TriggerTable ParseLines(std::string_view text, bool ansi, std::size_t& dropped) {
+TriggerTable ParseLines(std::string_view text, bool ansi, std::size_t maxEntries,
+                        std::size_t& dropped, bool& tooMany) {
   TriggerTable table;
   const auto field = [ansi](std::string_view bytes) {
     return ansi && !IsAscii(bytes) ? AnsiToUtf8(bytes) : std::string(bytes);
@@ -39,14 +40,20 @@ TriggerTable ParseLines(std::string_view text, bool ansi, std::size_t& dropped) 
     const std::size_t entries = table.size();
     table.Set(field(line.substr(0, equals)), field(line.substr(equals + 1)));
     if (table.size() == entries) ++dropped;  // replaced an earlier line's entry
+    if (table.size() > maxEntries) {
+      tooMany = true;
+      return TriggerTable();
+    }
   }
   return table;
 }
 
 }  // namespace
 
-TriggerTable ParseTriggerText(std::string_view bytes, TriggerLoadInfo* info) {
+TriggerTable ParseTriggerText(std::string_view bytes, TriggerLoadInfo* info,
+                              std::size_t maxEntries) {
   std::size_t dropped = 0;
+  bool tooMany = false;
   std::size_t invalid = 0;
   const TextEncoding encoding = DetectEncoding(bytes);
   const std::string_view content = bytes.substr(ByteOrderMarkLength(encoding));
@@ -54,16 +61,16 @@ TriggerTable ParseTriggerText(std::string_view bytes, TriggerLoadInfo* info) {
   TriggerTable table;
   switch (encoding) {
     case TextEncoding::Utf8:
-      table = ParseLines(content, false, dropped);
+      table = ParseLines(content, false, maxEntries, dropped, tooMany);
       break;
     case TextEncoding::Ansi:
-      table = ParseLines(content, true, dropped);
+      table = ParseLines(content, true, maxEntries, dropped, tooMany);
       break;
     case TextEncoding::Utf8WithBom:
       if (IsValidUtf8(content)) {
-        table = ParseLines(content, false, dropped);
+        table = ParseLines(content, false, maxEntries, dropped, tooMany);
       } else {
-        table = ParseLines(RepairUtf8(content, &invalid), false, dropped);
+        table = ParseLines(RepairUtf8(content, &invalid), false, maxEntries, dropped, tooMany);
       }
       break;
     case TextEncoding::Utf16Le:
@@ -71,7 +78,7 @@ TriggerTable ParseTriggerText(std::string_view bytes, TriggerLoadInfo* info) {
       // Decoded first: in UTF-8 a byte 0x0A, 0x1A or "=" is only ever that character, so the
       // lines split on the UTF-16 file's characters, never on half of one.
       table = ParseLines(Utf16BytesToUtf8(content, encoding == TextEncoding::Utf16Be, &invalid),
-                         false, dropped);
+                         false, maxEntries, dropped, tooMany);
       break;
   }
 
@@ -79,6 +86,7 @@ TriggerTable ParseTriggerText(std::string_view bytes, TriggerLoadInfo* info) {
     info->droppedLines = dropped;
     info->encoding = encoding;
     info->invalidSequences = invalid;
+    info->tooManyEntries = tooMany;
   }
   return table;
 }

@@ -18,9 +18,11 @@ TriggerTable LoadTriggerFile(const std::filesystem::path& file, TriggerFileHisto
   FileRead read = ReadFileUpTo(file, MaxTriggerFileSize);
   history.tooLarge = read.status == FileRead::Status::TooLarge;
   if (read.status != FileRead::Status::Read) return TriggerTable();
-  history.knownBytes = std::move(read.bytes);
   TriggerLoadInfo info;
-  TriggerTable table = ParseTriggerText(*history.knownBytes, &info);
+  TriggerTable table = ParseTriggerText(read.bytes, &info);
+  // Not loaded: a save must take the file for one it has not seen, and keep a copy.
+  if (info.tooManyEntries) return table;
+  history.knownBytes = std::move(read.bytes);
   history.holdsDroppedLines = info.droppedLines > 0;
   history.holdsOtherEncoding = info.SaveChangesEncoding();
   return table;

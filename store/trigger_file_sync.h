@@ -2,10 +2,6 @@
 
 #include <atomic>
 #include <cstdint>
-#include <filesystem>
-
-#include "engine/match/trigger_table.h"
-#include "store/trigger_file_history.h"
 
 namespace tarquel {
 
@@ -33,24 +29,5 @@ class TriggerSaveTracker {
   std::atomic<std::uint64_t> done_{0};
   std::atomic<bool> lastFailed_{false};
 };
-
-enum class TriggerFileCheck {
-  // The file holds what this run last read or wrote.
-  Unchanged,
-  // Someone else changed it: the table and the history now hold what a start would load.
-  Reloaded,
-  // Missing, locked, above MaxTriggerFileSize or failing part-way: the table stays in force.
-  Unreadable,
-  // A save of ours is still to be written, or failed: the file may be older than the table.
-  // Ask again once a save is done.
-  Deferred,
-};
-
-// Reads `file` again unless `tableAhead` (TriggerSaveTracker::TableAhead), and when it holds other
-// bytes than `history.knownBytes` replaces the contents of `table` in place (the expander and the
-// windows hold references to it) with what it holds, the two example triggers added to an empty
-// table as at start. `history` is touched only when the file was reloaded.
-TriggerFileCheck ReloadIfChanged(const std::filesystem::path& file, bool tableAhead,
-                                 TriggerTable& table, TriggerFileHistory& history);
 
 }  // namespace tarquel

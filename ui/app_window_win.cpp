@@ -7,19 +7,15 @@
 #include "engine/output/expansion_sender_win.h"
 #include "settings/output_settings.h"
 #include "settings/search_shortcut.h"
+#include "settings/status_overlay_win.h"
 #include "store/trigger_file.h"
-#include "store/trigger_file_watch_win.h"
 #include "ui/autostart_win.h"
 #include "ui/header_layout.h"
-#include "ui/search_popup.h"
 #include "ui/theme_win.h"
-#include "update/update_worker_win.h"
 #include "util/dpi_win.h"
 #include "util/wide_text_win.h"
 
 namespace tarquel {
-
-AppWindow* ActiveAppWindow = nullptr;
 
 namespace {
 
@@ -34,9 +30,6 @@ constexpr DWORD LabelStyle = WS_CHILD | WS_VISIBLE | SS_NOTIFY;
 constexpr DWORD CaptionStyle = WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX;
 constexpr DWORD StatusStyle = WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX | SS_EDITCONTROL;
 
-// The shell reads cbSize to tell the record's layout; this is the full Vista-and-later one.
-static_assert(sizeof(NOTIFYICONDATAW) == 976 || sizeof(void*) != 8);
-
 // Created without a size: LayoutControls gives every control its place at the window's DPI.
 HWND CreateControl(HWND parent, const wchar_t* className, WORD id, const wchar_t* text,
                    DWORD style) {
@@ -46,38 +39,6 @@ HWND CreateControl(HWND parent, const wchar_t* className, WORD id, const wchar_t
 
 bool KeyIsDown(int key) {
   return (GetKeyState(key) & 0x8000) != 0;
-}
-
-// The expansion field takes line breaks (Shift+Enter or Ctrl+Enter); a plain Enter adds, Tab
-// moves on and Escape hides, as in the other fields.
-LRESULT CALLBACK ExpansionFieldProc(HWND field, UINT message, WPARAM wParam, LPARAM lParam,
-                                    UINT_PTR, DWORD_PTR) {
-  const bool breakKeys = KeyIsDown(VK_SHIFT) || KeyIsDown(VK_CONTROL);
-  switch (message) {
-    case WM_GETDLGCODE: {
-      LRESULT code = DefSubclassProc(field, message, wParam, lParam);
-      code &= ~static_cast<LRESULT>(DLGC_WANTALLKEYS | DLGC_WANTTAB);
-      const auto* pending = reinterpret_cast<const MSG*>(lParam);
-      if (pending != nullptr && pending->message == WM_KEYDOWN && pending->wParam == VK_RETURN &&
-          breakKeys) {
-        code |= DLGC_WANTMESSAGE;
-      }
-      return code;
-    }
-    case WM_KEYDOWN:
-      if (wParam == VK_RETURN && breakKeys) {
-        SendMessageW(field, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L"\r\n"));
-        return 0;
-      }
-      break;
-    case WM_CHAR:
-      // The line break is in already; Ctrl+Enter's own character (LF) would add another.
-      if (wParam == '\r' || wParam == '\n') return 0;
-      break;
-    default:
-      break;
-  }
-  return DefSubclassProc(field, message, wParam, lParam);
 }
 
 std::vector<HWND> ChildWindows(HWND window) {
@@ -121,79 +82,84 @@ const wchar_t* ButtonLabel(UINT controlId) {
   }
 }
 
+void SetControlFont(HWND control, int dpi) {
+  if (!RegularFont || !BoldFont) MakeControlFonts(dpi);
+  SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(RegularFont.get()), TRUE);
+}
+
 }  // namespace
 
 AppWindow::AppWindow(TriggerTable& table, Snapshot<TriggerTable>& tables, Expander& expander,
-                     const std::filesystem::path& dataFolder, BackgroundSaves& saves)
-    : table(table),
-      tables(tables),
-      expander(expander),
-      triggerFile(dataFolder / TriggerFileName),
-      settingsFile(dataFolder / SettingsFileName),
-      saves(saves) {
-  ActiveAppWindow = this;
-  settings = LoadSettings(settingsFile);
-  expander.SetExcludedPrograms(settings.excludedPrograms);
-  if (ActiveSender != nullptr) ActiveSender->SetOutputSettings(ReadOutputSettings(settings));
-  searchPopup = std::make_unique<SearchPopup>(table);
-  searchPopup->RegisterShortcut(SearchShortcut(settings));
+                     BackgroundSaves& saves, const AppWindowOptions& options)
+    : expander_(expander),
+      saves_(saves),
+      startHidden_(options.startHidden),
+      settings_(options.dataFolder / SettingsFileName, saves),
+      list_(table),
+      file_(table, tables, options.dataFolder / TriggerFileName, saves),
+      editor_(list_, file_),
+      shortcuts_(settings_, expander, table),
+      update_(settings_, tray_) {
+  expander.SetExcludedPrograms(settings_.Values().excludedPrograms);
+  if (ActiveSender != nullptr) {
+    ActiveSender->SetOutputSettings(ReadOutputSettings(settings_.Values()));
+  }
 }
 
-// Out of line: the update worker's type is complete only here.
 AppWindow::~AppWindow() {
-  saves.SetNotify(nullptr);
-  triggerFileWatch.reset();
-  updateCheck.reset();
-  if (ActiveAppWindow == this) ActiveAppWindow = nullptr;
+  saves_.SetNotify(nullptr);
 }
 
 void AppWindow::Run() {
   HINSTANCE module = GetModuleHandleW(nullptr);
-  taskbarCreatedMessage = RegisterWindowMessageW(L"TaskbarCreated");
-  showWindowMessage = RegisterWindowMessageW(ShowWindowMessageName);
+  taskbarCreatedMessage_ = RegisterWindowMessageW(L"TaskbarCreated");
+  showWindowMessage_ = RegisterWindowMessageW(ShowWindowMessageName);
 
-  WNDCLASSW windowClass{};
-  windowClass.lpfnWndProc = MainWindowProc;
+  WNDCLASSEXW windowClass{};
   windowClass.hInstance = module;
   windowClass.hIcon = LoadIconW(module, MAKEINTRESOURCEW(ApplicationIconId));
   windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   // The class owns this brush; the system deletes it with the class.
   windowClass.hbrBackground = CreateSolidBrush(BackgroundColor);
   windowClass.lpszClassName = MainWindowClassName;
-  RegisterClassW(&windowClass);
+  RegisterWindowClass(windowClass);
   INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_LISTVIEW_CLASSES};
   InitCommonControlsEx(&controls);
 
   // Sized for the monitor it opens on; WM_CREATE corrects the size should the window's own
   // DPI turn out to be another.
-  dpi = DpiOfPrimaryScreenCentre();
+  dpi_ = DpiOfPrimaryScreenCentre();
   const WindowOrigin origin =
-      CentredOrigin(MainWidthAt(dpi), MainHeightAt(dpi), 0, 0, GetSystemMetrics(SM_CXSCREEN),
+      CentredOrigin(MainWidthAt(dpi_), MainHeightAt(dpi_), 0, 0, GetSystemMetrics(SM_CXSCREEN),
                     GetSystemMetrics(SM_CYSCREEN));
-  const DWORD style = WS_POPUP | (startHidden ? 0 : WS_VISIBLE);
-  HWND window = CreateWindowExW(WS_EX_LAYERED, MainWindowClassName, MainWindowTitle, style,
-                                origin.x, origin.y, MainWidthAt(dpi), MainHeightAt(dpi), nullptr,
-                                nullptr, module, nullptr);
+  const DWORD style = WS_POPUP | (startHidden_ ? 0 : WS_VISIBLE);
+  HWND window = CreateBaseWindow(WS_EX_LAYERED, MainWindowClassName, MainWindowTitle, style,
+                                 origin.x, origin.y, MainWidthAt(dpi_), MainHeightAt(dpi_));
   // Without a window there is no tray icon and no way to end the program but killing it.
   if (window == nullptr) return;
   SetLayeredWindowAttributes(window, 0, 250, LWA_ALPHA);
-  // Named in the tray record from here on: the controls are placed through it.
-  trayIcon.hWnd = window;
 
-  AddTrayIcon(window);
+  tray_.Add(window, ApplicationIconId);
   CreateControls(window);
-  RegisterToggleHotkey(window);
-  FillTriggerList();
-  if (!startHidden) {
+  shortcuts_.RegisterToggle(window);
+  editor_.ShowList();
+  if (!startHidden_) {
     ShowWindow(window, SW_SHOW);
-    SetFocus(searchEdit);
+    SetFocus(list_.SearchField());
   }
-  // A change of config.txt by another program follows here.
-  triggerFileWatch =
-      std::make_unique<TriggerFileWatch>(triggerFile, window, TriggerFileChangedMessage);
-  saves.SetNotify([window] { PostMessageW(window, SaveFailedMessage, 0, 0); });
-  StartUpdateCheck();
-  if (triggerFileTooLarge) WarnTriggerFileTooLarge();
+  // config.txt is read on a worker; the list fills once it is in.
+  file_.Start(
+      window, [this] { selectedBeforeReload_ = list_.SelectedTrigger(); },
+      [this] {
+        // The popup's rows point into the table that was just replaced.
+        shortcuts_.TableChanged();
+        editor_.ShowList();
+        // A change on disk does not take away the row the user chose, if it is still there.
+        if (selectedBeforeReload_) list_.SelectTrigger(*selectedBeforeReload_);
+        selectedBeforeReload_.reset();
+      });
+  saves_.SetNotify([window] { PostMessageW(window, SaveFailedMessage, 0, 0); });
+  update_.Start(window);
 
   // The system calls the low-level keyboard hook on this thread while GetMessageW waits.
   MSG message{};
@@ -208,11 +174,11 @@ void AppWindow::Run() {
 
 void AppWindow::CreateControls(HWND window) {
   // Made in Tab order: the order of creation is the order Tab goes through them.
-  captions[0] = CreateControl(window, L"STATIC", SearchCaptionId, L"Search", CaptionStyle);
-  searchEdit = CreateControl(window, L"EDIT", SearchEditId, nullptr, EditStyle);
+  CreateControl(window, L"STATIC", SearchCaptionId, L"Search", CaptionStyle);
+  HWND searchEdit = CreateControl(window, L"EDIT", SearchEditId, nullptr, EditStyle);
   SendMessageW(searchEdit, EM_SETCUEBANNER, TRUE,
                reinterpret_cast<LPARAM>(L"Triggers and expansions (Ctrl+F)"));
-  listBox = CreateControl(window, WC_LISTVIEWW, ListBoxId, L"Triggers", ListStyle);
+  HWND listBox = CreateControl(window, WC_LISTVIEWW, ListBoxId, L"Triggers", ListStyle);
   ListView_SetExtendedListViewStyle(listBox, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
   ListView_SetBkColor(listBox, FieldColor);
   ListView_SetTextBkColor(listBox, FieldColor);
@@ -221,68 +187,61 @@ void AppWindow::CreateControls(HWND window) {
   column.mask = LVCF_WIDTH;
   column.cx = 100;
   ListView_InsertColumn(listBox, 0, &column);
-  captions[1] = CreateControl(window, L"STATIC", TriggerCaptionId, L"Trigger", CaptionStyle);
-  triggerEdit = CreateControl(window, L"EDIT", TriggerEditId, nullptr, EditStyle);
-  captions[2] =
-      CreateControl(window, L"STATIC", ExpansionCaptionId, L"Expansion Value", CaptionStyle);
-  expansionEdit = CreateControl(window, L"EDIT", ExpansionEditId, nullptr, MultiLineEditStyle);
-  SetWindowSubclass(expansionEdit, ExpansionFieldProc, 1, 0);
-  addButton = CreateControl(window, L"BUTTON", AddButtonId, L"ADD", PushButtonStyle);
-  deleteButton = CreateControl(window, L"BUTTON", DeleteButtonId, L"DELETE", PushButtonStyle);
-  settingButton = CreateControl(window, L"BUTTON", SettingButtonId, L"SETTING", PushButtonStyle);
-  searchKeyButton =
-      CreateControl(window, L"BUTTON", SearchKeyButtonId, L"SEARCH KEY", PushButtonStyle);
+  list_.Attach(searchEdit, listBox);
+  CreateControl(window, L"STATIC", TriggerCaptionId, L"Trigger", CaptionStyle);
+  HWND triggerEdit = CreateControl(window, L"EDIT", TriggerEditId, nullptr, EditStyle);
+  CreateControl(window, L"STATIC", ExpansionCaptionId, L"Expansion Value", CaptionStyle);
+  HWND expansionEdit = CreateControl(window, L"EDIT", ExpansionEditId, nullptr, MultiLineEditStyle);
+  CreateControl(window, L"BUTTON", AddButtonId, L"ADD", PushButtonStyle);
+  CreateControl(window, L"BUTTON", DeleteButtonId, L"DELETE", PushButtonStyle);
+  CreateControl(window, L"BUTTON", SettingButtonId, L"SETTING", PushButtonStyle);
+  CreateControl(window, L"BUTTON", SearchKeyButtonId, L"SEARCH KEY", PushButtonStyle);
   // The box carries its words for screen readers; they are drawn by the label beside it, in
   // the window's colours, and the box is too narrow to show them itself.
-  startupCheck =
+  startupCheck_ =
       CreateControl(window, L"BUTTON", StartupCheckId, L"Start on Startup", CheckBoxStyle);
   CreateControl(window, L"STATIC", StartupLabelId, L"Start on Startup", LabelStyle);
-  statusText = CreateControl(window, L"STATIC", StatusTextId, nullptr, StatusStyle);
+  HWND statusText = CreateControl(window, L"STATIC", StatusTextId, nullptr, StatusStyle);
+  editor_.Attach(triggerEdit, expansionEdit, statusText);
   LayoutControls();
-  if (IsStartWithWindowsEnabled()) SendMessageW(startupCheck, BM_SETCHECK, BST_CHECKED, 0);
+  if (IsStartWithWindowsEnabled()) SendMessageW(startupCheck_, BM_SETCHECK, BST_CHECKED, 0);
 }
 
 void AppWindow::LayoutControls() {
-  HWND window = MainWindow();
+  HWND window = Window();
   // The captions get the new font before the old one is deleted.
-  UniqueFont oldCaptionFont = std::move(captionFont);
-  captionFont = MakeFont(ScaleToDpi(16, dpi), FW_BOLD);
+  UniqueFont oldCaptionFont = std::move(captionFont_);
+  captionFont_ = MakeFont(ScaleToDpi(16, dpi_), FW_BOLD);
   for (const ControlPlace& place : MainControlPlaces()) {
     static constexpr WORD Ids[MainControlCount] = {
         SearchCaptionId,    SearchEditId,    ListBoxId,      TriggerCaptionId, TriggerEditId,
         ExpansionCaptionId, ExpansionEditId, AddButtonId,    DeleteButtonId,   SettingButtonId,
         SearchKeyButtonId,  StartupCheckId,  StartupLabelId, StatusTextId};
     HWND control = GetDlgItem(window, Ids[static_cast<std::size_t>(place.control)]);
-    const LayoutRect rect = ScaleToDpi(place.rect, dpi);
+    const LayoutRect rect = ScaleToDpi(place.rect, dpi_);
     MoveWindow(control, rect.left, rect.top, rect.Width(), rect.Height(), TRUE);
     const bool caption = place.control == MainControl::SearchCaption ||
                          place.control == MainControl::TriggerCaption ||
                          place.control == MainControl::ExpansionCaption;
     if (caption) {
-      SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(captionFont.get()), TRUE);
+      SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(captionFont_.get()), TRUE);
     } else {
-      SetControlFont(control, false);
+      SetControlFont(control, dpi_);
     }
   }
   // One column as wide as the list, less its scroll bar.
   RECT client{};
-  GetClientRect(listBox, &client);
-  ListView_SetColumnWidth(listBox, 0, client.right - GetSystemMetrics(SM_CXVSCROLL));
-}
-
-void AppWindow::SetControlFont(HWND control, bool bold) {
-  if (!RegularFont || !BoldFont) MakeControlFonts(dpi);
-  HFONT font = bold ? BoldFont.get() : RegularFont.get();
-  SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+  GetClientRect(list_.List(), &client);
+  ListView_SetColumnWidth(list_.List(), 0, client.right - GetSystemMetrics(SM_CXVSCROLL));
 }
 
 void AppWindow::OnDpiChanged(HWND window, int newDpi, const RECT& suggested) {
-  dpi = newDpi;
+  dpi_ = newDpi;
   // The new fonts are in the controls before the old ones are deleted.
-  MakeControlFonts(dpi, ChildWindows(window));
+  MakeControlFonts(dpi_, ChildWindows(window));
   SetWindowPos(window, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
                suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
-  SetMainWindowRegion(window, dpi);
+  SetMainWindowRegion(window, dpi_);
   LayoutControls();
   InvalidateRect(window, nullptr, TRUE);
 }
@@ -293,19 +252,19 @@ void AppWindow::OnCommand(HWND window, WORD id, WORD code) {
       // Enter: adds from the fields, opens the chosen row from the list, goes from the search
       // to the list, and presses a focused button.
       HWND focus = GetFocus();
-      if (focus == triggerEdit || focus == expansionEdit) {
-        AddTrigger();
-      } else if (focus == searchEdit) {
-        SetFocus(listBox);
-        if (!SelectedRow() && !search.Rows().empty()) {
-          SelectRow(0);
-          FillFieldsFromRow(0);
+      if (editor_.IsField(focus)) {
+        editor_.Add();
+      } else if (focus == list_.SearchField()) {
+        SetFocus(list_.List());
+        if (!list_.SelectedRow() && list_.RowCount() > 0) {
+          list_.SelectRow(0);
+          editor_.FillFieldsFromRow(0);
         }
-      } else if (focus == listBox) {
-        if (std::optional<std::size_t> row = SelectedRow()) {
-          FillFieldsFromRow(*row);
-          SetFocus(expansionEdit);
-          SendMessageW(expansionEdit, EM_SETSEL, 0, -1);
+      } else if (focus == list_.List()) {
+        if (std::optional<std::size_t> row = list_.SelectedRow()) {
+          editor_.FillFieldsFromRow(*row);
+          SetFocus(editor_.ExpansionField());
+          SendMessageW(editor_.ExpansionField(), EM_SETSEL, 0, -1);
         }
       } else if (focus != nullptr && GetParent(focus) == window) {
         const WORD focusId = static_cast<WORD>(GetDlgCtrlID(focus));
@@ -317,22 +276,22 @@ void AppWindow::OnCommand(HWND window, WORD id, WORD code) {
       ShowWindow(window, SW_HIDE);
       return;
     case SearchEditId:
-      if (code == EN_CHANGE) FillTriggerList();
+      if (code == EN_CHANGE) editor_.ShowList();
       return;
     case AddButtonId:
-      AddTrigger();
+      editor_.Add();
       return;
     case DeleteButtonId:
-      DeleteSelectedTrigger();
+      editor_.DeleteSelected();
       return;
     case SettingButtonId:
-      RunShortcutCapture();
+      shortcuts_.CaptureToggle(window);
       return;
     case SearchKeyButtonId:
-      RunSearchShortcutCapture();
+      shortcuts_.CaptureSearch(window);
       return;
     case StartupCheckId:
-      if (code == BN_CLICKED) ApplyStartWithWindows(startupCheck);
+      if (code == BN_CLICKED) ApplyStartWithWindows(startupCheck_);
       return;
     case StartupLabelId:
       // A click on the words turns the box over exactly as one on the box does; a quick
@@ -340,18 +299,19 @@ void AppWindow::OnCommand(HWND window, WORD id, WORD code) {
       // Not through BM_CLICK: that replays a press and release on the box, which Wine dropped
       // when the words were clicked right after the box.
       if (code == STN_CLICKED || code == STN_DBLCLK) {
-        const bool checked = SendMessageW(startupCheck, BM_GETCHECK, 0, 0) == BST_CHECKED;
-        SendMessageW(startupCheck, BM_SETCHECK, checked ? BST_UNCHECKED : BST_CHECKED, 0);
-        ApplyStartWithWindows(startupCheck);
+        const bool checked = SendMessageW(startupCheck_, BM_GETCHECK, 0, 0) == BST_CHECKED;
+        SendMessageW(startupCheck_, BM_SETCHECK, checked ? BST_UNCHECKED : BST_CHECKED, 0);
+        ApplyStartWithWindows(startupCheck_);
       }
       return;
     case TrayQuitCommand:
+      tray_.Remove();
+      PostQuitMessage(0);
+      return;
     case TrayRestoreCommand:
-      OnTrayCommand(id);
+      ShowAndRaise();
       return;
     default:
-      // ADD, DELETE, SETTING and the start-up box get their cases from the trigger editor,
-      // the shortcut capture and the Run-key switch; until then they do nothing.
       return;
   }
 }
@@ -359,55 +319,112 @@ void AppWindow::OnCommand(HWND window, WORD id, WORD code) {
 bool AppWindow::OnWindowKey(const MSG& message) {
   if (message.message != WM_KEYDOWN) return false;
   const bool ctrl = KeyIsDown(VK_CONTROL) && !KeyIsDown(VK_MENU);
+  HWND searchEdit = list_.SearchField();
   if (ctrl && message.wParam == 'F') {
     SetFocus(searchEdit);
     SendMessageW(searchEdit, EM_SETSEL, 0, -1);
     return true;
   }
   if (ctrl && message.wParam == 'A' &&
-      (message.hwnd == searchEdit || message.hwnd == triggerEdit ||
-       message.hwnd == expansionEdit)) {
+      (message.hwnd == searchEdit || editor_.IsField(message.hwnd))) {
     // Not every edit control selects everything on Ctrl+A by itself.
     SendMessageW(message.hwnd, EM_SETSEL, 0, -1);
     return true;
   }
-  if (message.hwnd != listBox) return false;
+  if (message.hwnd != list_.List()) return false;
   if (message.wParam == VK_DELETE && !ctrl) {
-    DeleteSelectedTrigger();
+    editor_.DeleteSelected();
     return true;
   }
   if (ctrl && message.wParam == 'Z') {
-    UndoDelete();
+    editor_.UndoDelete();
     return true;
   }
   return false;
 }
 
 void AppWindow::OnActivate(WPARAM state) {
-  HWND window = MainWindow();
+  HWND window = Window();
   if (LOWORD(state) == WA_INACTIVE) {
     HWND focus = GetFocus();
-    if (focus != nullptr && IsChild(window, focus)) focusBeforeDeactivation = focus;
+    if (focus != nullptr && IsChild(window, focus)) focusBeforeDeactivation_ = focus;
     return;
   }
   // Coming back, the keys go where they went before; the first time, to the search.
-  HWND focus = focusBeforeDeactivation != nullptr && IsWindow(focusBeforeDeactivation)
-                   ? focusBeforeDeactivation
-                   : searchEdit;
+  HWND focus = focusBeforeDeactivation_ != nullptr && IsWindow(focusBeforeDeactivation_)
+                   ? focusBeforeDeactivation_
+                   : list_.SearchField();
   SetFocus(focus);
 }
 
-LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+void AppWindow::OnTrayEvent(LPARAM event) {
+  switch (LOWORD(event)) {
+    case WM_RBUTTONUP:
+      tray_.ShowMenu();
+      return;
+    case WM_LBUTTONDBLCLK:
+    case NIN_BALLOONUSERCLICK:
+      // The prompt belongs to the window: bring it up first, as "Restore" does.
+      ShowAndRaise();
+      return;
+    default:
+      return;
+  }
+}
+
+void AppWindow::ShowAndRaise() {
+  HWND window = Window();
+  ShowWindow(window, SW_SHOW);
+  SetForegroundWindow(window);
+  update_.ShowPendingPrompt(window);
+}
+
+void AppWindow::ShowFromSecondStart() {
+  HWND window = Window();
+  ShowWindow(window, IsIconic(window) ? SW_RESTORE : SW_SHOW);
+  SetForegroundWindow(window);
+  update_.ShowPendingPrompt(window);
+}
+
+void AppWindow::ToggleExpansion() {
+  const bool enabled = !expander_.IsEnabled();
+  // The typed buffer stays as it is: a trigger begun before a pause completes after it.
+  expander_.SetEnabled(enabled);
+  tray_.SetTip(enabled ? "Tarquel Active" : "Tarquel Paused");
+  ShowStatusOverlay(enabled);
+  if (HWND window = Window()) InvalidateRect(window, nullptr, TRUE);
+  OutputDebugStringA(enabled ? "Expander: ON\n" : "Expander: OFF\n");
+}
+
+void AppWindow::OnSaveFailed() {
+  // The box runs a message loop of its own, where further failures may arrive: one box at a
+  // time, showing the latest.
+  if (saveWarningOpen_) return;
+  saveWarningOpen_ = true;
+  for (std::vector<std::string> failures = saves_.TakeFailures(); !failures.empty();
+       failures = saves_.TakeFailures()) {
+    ShowMessageBox(Window(), failures.back(), "Tarquel", MB_OK | MB_ICONWARNING);
+  }
+  saveWarningOpen_ = false;
+}
+
+void AppWindow::OnDestroyed(HWND window) {
+  // Nothing is posted to the window once it is gone.
+  file_.Stop();
+  shortcuts_.UnregisterToggle(window);
+  tray_.Remove();
+  PostQuitMessage(0);
+}
+
+LRESULT AppWindow::OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   auto byDefault = [&] { return DefWindowProcW(window, message, wParam, lParam); };
-  AppWindow* app = ActiveAppWindow;
-  if (app == nullptr) return byDefault();
   // A registered message has no constant value to switch on.
-  if (message == app->taskbarCreatedMessage && message != 0) {
-    app->OnTaskbarCreated();
+  if (message == taskbarCreatedMessage_ && message != 0) {
+    tray_.OnTaskbarCreated();
     return byDefault();
   }
-  if (message == app->showWindowMessage && message != 0) {
-    app->ShowFromSecondStart();
+  if (message == showWindowMessage_ && message != 0) {
+    ShowFromSecondStart();
     return 0;
   }
 
@@ -416,16 +433,16 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       CreateSharedBrushes();
       // The monitor the window really is on decides; the size at creation was a guess.
       const int actual = DpiForWindow(window);
-      if (actual != app->dpi) {
-        app->dpi = actual;
+      if (actual != dpi_) {
+        dpi_ = actual;
         SetWindowPos(window, nullptr, 0, 0, MainWidthAt(actual), MainHeightAt(actual),
                      SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
       }
-      SetMainWindowRegion(window, app->dpi);
+      SetMainWindowRegion(window, dpi_);
       return 0;
     }
     case WM_DPICHANGED:
-      app->OnDpiChanged(window, LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+      OnDpiChanged(window, LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
       return 0;
     case WM_NCHITTEST: {
       LRESULT hit = byDefault();
@@ -433,7 +450,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       POINT point = CursorInClient(window);
       RECT client{};
       GetClientRect(window, &client);
-      const HeaderHitAreas areas = HitAreasAt(client.right, app->dpi);
+      const HeaderHitAreas areas = HitAreasAt(client.right, dpi_);
       // The header band drags the window, except at the close mark.
       if (point.y < areas.bandBottom) return point.x > areas.closeLeft ? HTCLIENT : HTCAPTION;
       return hit;
@@ -442,13 +459,13 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       POINT point = CursorInClient(window);
       RECT client{};
       GetClientRect(window, &client);
-      const HeaderHitAreas areas = HitAreasAt(client.right, app->dpi);
+      const HeaderHitAreas areas = HitAreasAt(client.right, dpi_);
       if (point.y < areas.closeBottom && point.x > areas.closeLeft) ShowWindow(window, SW_HIDE);
       return byDefault();
     }
     case WM_PAINT:
-      return PaintMainWindow(window, app->dpi, app->expander.IsEnabled(),
-                             app->settings.shortcutText, SearchShortcutText(app->settings));
+      return PaintMainWindow(window, dpi_, expander_.IsEnabled(), settings_.Values().shortcutText,
+                             SearchShortcutText(settings_.Values()));
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORLISTBOX:
       SetFieldColors(reinterpret_cast<HDC>(wParam));
@@ -466,11 +483,11 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     }
     case WM_NOTIFY: {
       auto& header = *reinterpret_cast<NMHDR*>(lParam);
-      if (header.idFrom == ListBoxId) return app->OnListNotify(header);
-      return byDefault();
+      if (header.idFrom != ListBoxId) return byDefault();
+      return list_.OnNotify(header, [this](std::size_t row) { editor_.FillFieldsFromRow(row); });
     }
     case WM_ACTIVATE:
-      app->OnActivate(wParam);
+      OnActivate(wParam);
       return 0;
     case WM_NEXTDLGCTL: {
       // Sent by controls that move the focus themselves, as in a dialog.
@@ -482,47 +499,48 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     }
     case WM_DRAWITEM: {
       const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
-      if (const wchar_t* label = ButtonLabel(item.CtlID)) DrawOwnerButton(item, label, app->dpi);
+      if (const wchar_t* label = ButtonLabel(item.CtlID)) DrawOwnerButton(item, label, dpi_);
       return TRUE;
     }
     case WM_COMMAND:
-      app->OnCommand(window, LOWORD(wParam), HIWORD(wParam));
+      OnCommand(window, LOWORD(wParam), HIWORD(wParam));
       return byDefault();
     case WM_CLOSE:
       // Closing only hides: the program lives on in the tray and goes on expanding.
       ShowWindow(window, SW_HIDE);
       return 0;
     case TrayCallbackMessage:
-      app->OnTrayCallback(lParam);
+      OnTrayEvent(lParam);
       return byDefault();
     case WM_TIMER:
       if (wParam == TriggerReloadTimerId) {
-        KillTimer(window, TriggerReloadTimerId);
-        app->reloadTimerSet = false;
-        app->ReloadTriggersFromDisk();
+        file_.OnReloadTimer();
         return 0;
       }
       if (wParam != TrayRetryTimerId) return byDefault();
-      app->OnTrayRetryTimer();
+      tray_.OnRetryTimer();
       return 0;
     case TriggerFileChangedMessage:
-      app->OnTriggerFileChanged();
+      file_.OnFileChanged();
       return 0;
     case TriggerFileSavedMessage:
-      app->OnTriggerFileSaved();
+      file_.OnSaved();
+      return 0;
+    case TriggerFileReadMessage:
+      file_.OnReadDone();
       return 0;
     case UpdateCheckDoneMessage:
-      app->OnUpdateCheckDone();
+      update_.OnCheckDone();
       return 0;
     case SaveFailedMessage:
-      app->OnSaveFailed();
+      OnSaveFailed();
       return 0;
     case WM_HOTKEY:
       if (wParam != ToggleHotkeyId) return byDefault();
-      app->ToggleExpansion();
+      ToggleExpansion();
       return 0;
     case WM_DESTROY:
-      app->OnMainWindowDestroyed(window);
+      OnDestroyed(window);
       return 0;
     default:
       return byDefault();

@@ -1,4 +1,6 @@
 #include "ui/search_popup_win.h"
+// After windows.h, whose types it uses.
+#include <commctrl.h>
 
 #include <string>
 
@@ -14,6 +16,7 @@ namespace {
 constexpr int SearchHotkeyId = 3;
 constexpr int FieldId = 301;
 constexpr int ListId = 302;
+constexpr UINT_PTR FieldSubclassId = 1;
 constexpr int PopupWidth = 560;
 constexpr int PopupHeight = 320;
 constexpr int FieldHeight = 28;
@@ -70,23 +73,18 @@ std::wstring RowText(const TriggerTable::Entry& entry) {
   return row;
 }
 
-SearchPopup* ActivePopup = nullptr;
-
 }  // namespace
 
 SearchPopup::SearchPopup(const TriggerTable& table) : table_(table) {
   HINSTANCE module = GetModuleHandleW(nullptr);
   WNDCLASSEXW windowClass{};
-  windowClass.cbSize = sizeof windowClass;
-  windowClass.lpfnWndProc = WindowProc;
   windowClass.hInstance = module;
   windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
   windowClass.lpszClassName = SearchPopupClassName;
-  RegisterClassExW(&windowClass);
-  window_ = CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, SearchPopupClassName, L"Tarquel",
-                            WS_POPUP | WS_BORDER, 0, 0, PopupWidth, PopupHeight, nullptr, nullptr,
-                            module, this);
+  RegisterWindowClass(windowClass);
+  window_ = CreateBaseWindow(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, SearchPopupClassName, L"Tarquel",
+                             WS_POPUP | WS_BORDER, 0, 0, PopupWidth, PopupHeight);
   if (window_ == nullptr) return;
   font_ =
       CreateFontW(-16, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
@@ -101,13 +99,11 @@ SearchPopup::SearchPopup(const TriggerTable& table) : table_(table) {
   SendMessageW(field_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
   SendMessageW(list_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
   // The field keeps the focus; the arrow keys, Enter and Escape reach the list through it.
-  fieldDefault_ = reinterpret_cast<WNDPROC>(
-      SetWindowLongPtrW(field_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FieldProc)));
-  ActivePopup = this;
+  SetWindowSubclass(field_, FieldProc, FieldSubclassId, reinterpret_cast<DWORD_PTR>(this));
 }
 
 SearchPopup::~SearchPopup() {
-  if (ActivePopup == this) ActivePopup = nullptr;
+  if (field_ != nullptr) RemoveWindowSubclass(field_, FieldProc, FieldSubclassId);
   if (registered_) UnregisterHotKey(window_, SearchHotkeyId);
   if (window_ != nullptr) DestroyWindow(window_);
   if (font_ != nullptr) DeleteObject(font_);
@@ -178,9 +174,9 @@ void SearchPopup::InsertChosen() {
   OutputDebugStringA(("Search popup inserted: '" + entry.first + "'\n").c_str());
 }
 
-LRESULT CALLBACK SearchPopup::FieldProc(HWND field, UINT message, WPARAM wParam, LPARAM lParam) {
-  SearchPopup* popup = ActivePopup;
-  if (popup == nullptr) return DefWindowProcW(field, message, wParam, lParam);
+LRESULT CALLBACK SearchPopup::FieldProc(HWND field, UINT message, WPARAM wParam, LPARAM lParam,
+                                        UINT_PTR, DWORD_PTR self) {
+  auto* popup = reinterpret_cast<SearchPopup*>(self);
   if (message == WM_GETDLGCODE) return DLGC_WANTALLKEYS;
   if (message == WM_KEYDOWN) {
     switch (wParam) {
@@ -203,17 +199,7 @@ LRESULT CALLBACK SearchPopup::FieldProc(HWND field, UINT message, WPARAM wParam,
   }
   // Enter and Escape would also arrive as characters and beep.
   if (message == WM_CHAR && (wParam == L'\r' || wParam == 0x1B)) return 0;
-  return CallWindowProcW(popup->fieldDefault_, field, message, wParam, lParam);
-}
-
-LRESULT CALLBACK SearchPopup::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_NCCREATE) {
-    auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
-    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-  }
-  auto* self = reinterpret_cast<SearchPopup*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-  if (self == nullptr) return DefWindowProcW(window, message, wParam, lParam);
-  return self->OnMessage(window, message, wParam, lParam);
+  return DefSubclassProc(field, message, wParam, lParam);
 }
 
 LRESULT SearchPopup::OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

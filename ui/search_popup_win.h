@@ -6,6 +6,7 @@
 
 #include "engine/match/trigger_table.h"
 #include "settings/shortcut.h"
+#include "util/window_win.h"
 
 namespace tarquel {
 
@@ -15,7 +16,7 @@ inline constexpr const wchar_t* SearchPopupClassName = L"TarquelSearch";
 // focus; typing filters the triggers, the arrow keys choose, Enter puts the chosen expansion
 // into that window through the expansion sender (as a typed trigger's would go, placeholders
 // and paste included), Escape or leaving it closes it.
-class SearchPopup {
+class SearchPopup : public BaseWindow<SearchPopup> {
  public:
   explicit SearchPopup(const TriggerTable& table);
   ~SearchPopup();
@@ -29,8 +30,11 @@ class SearchPopup {
   void TableChanged();
 
  private:
-  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-  static LRESULT CALLBACK FieldProc(HWND field, UINT message, WPARAM wParam, LPARAM lParam);
+  friend class BaseWindow<SearchPopup>;
+
+  // The field's subclass procedure; `self` is the popup.
+  static LRESULT CALLBACK FieldProc(HWND field, UINT message, WPARAM wParam, LPARAM lParam,
+                                    UINT_PTR id, DWORD_PTR self);
   LRESULT OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   void Refilter();
   void Close();
@@ -41,7 +45,6 @@ class SearchPopup {
   HWND field_ = nullptr;
   HWND list_ = nullptr;
   HFONT font_ = nullptr;
-  WNDPROC fieldDefault_ = nullptr;
   HWND target_ = nullptr;
   std::vector<const TriggerTable::Entry*> shown_;
   bool registered_ = false;

@@ -1,176 +1,161 @@
 // "ADD" and "DELETE": change the window's table, hand a copy to the keyboard hook, save it at
 // once and show it again. The next typed key already sees the change.
-#include <filesystem>
-#include <optional>
-#include <string>
-#include <vector>
+#include "ui/trigger_editor_win.h"
+// After windows.h, whose types it uses.
+#include <commctrl.h>
 
-#include "store/trigger_file.h"
-#include "store/trigger_file_history.h"
-#include "ui/app_window_win.h"
+#include <string>
+
 #include "ui/trigger_editor.h"
+#include "ui/trigger_file_sync_win.h"
+#include "ui/trigger_list_view_win.h"
 #include "util/wide_text_win.h"
 
 namespace tarquel {
 
 namespace {
 
-void Warn(HWND owner, const std::string& text) {
-  ShowMessageBox(owner, text, "Tarquel", MB_OK | MB_ICONWARNING);
+bool KeyIsDown(int key) {
+  return (GetKeyState(key) & 0x8000) != 0;
 }
 
-// The size in the words of the message: 64 MiB.
-std::string MebibytesText(std::size_t bytes) {
-  return std::to_string(bytes >> 20) + " MiB";
+// The expansion field takes line breaks (Shift+Enter or Ctrl+Enter); a plain Enter adds, Tab
+// moves on and Escape hides, as in the other fields.
+LRESULT CALLBACK ExpansionFieldProc(HWND field, UINT message, WPARAM wParam, LPARAM lParam,
+                                    UINT_PTR, DWORD_PTR) {
+  const bool breakKeys = KeyIsDown(VK_SHIFT) || KeyIsDown(VK_CONTROL);
+  switch (message) {
+    case WM_GETDLGCODE: {
+      LRESULT code = DefSubclassProc(field, message, wParam, lParam);
+      code &= ~static_cast<LRESULT>(DLGC_WANTALLKEYS | DLGC_WANTTAB);
+      const auto* pending = reinterpret_cast<const MSG*>(lParam);
+      if (pending != nullptr && pending->message == WM_KEYDOWN && pending->wParam == VK_RETURN &&
+          breakKeys) {
+        code |= DLGC_WANTMESSAGE;
+      }
+      return code;
+    }
+    case WM_KEYDOWN:
+      if (wParam == VK_RETURN && breakKeys) {
+        SendMessageW(field, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L"\r\n"));
+        return 0;
+      }
+      break;
+    case WM_CHAR:
+      // The line break is in already; Ctrl+Enter's own character (LF) would add another.
+      if (wParam == '\r' || wParam == '\n') return 0;
+      break;
+    default:
+      break;
+  }
+  return DefSubclassProc(field, message, wParam, lParam);
 }
 
 }  // namespace
 
-void AppWindow::AddTrigger() {
-  // A change made on disk since our last read or write is kept: this one goes on top of it.
-  ReloadTriggersFromDisk();
-  NewEntry entry = PrepareNewEntry(WindowTextUtf8(triggerEdit),
-                                   ExpansionFromField(WindowTextUtf8(expansionEdit)));
+void TriggerEditor::Attach(HWND triggerField, HWND expansionField, HWND status) {
+  triggerField_ = triggerField;
+  expansionField_ = expansionField;
+  status_ = status;
+  SetWindowSubclass(expansionField_, ExpansionFieldProc, 1, 0);
+}
+
+void TriggerEditor::Add() {
+  NewEntry entry = PrepareNewEntry(WindowTextUtf8(triggerField_),
+                                   ExpansionFromField(WindowTextUtf8(expansionField_)));
   switch (entry.verdict) {
     case NewEntry::Verdict::Ignore:
       return;
     case NewEntry::Verdict::Refuse:
-      Warn(MainWindow(), entry.problem);
+      ShowMessageBox(GetParent(triggerField_), entry.problem, "Tarquel", MB_OK | MB_ICONWARNING);
       return;
     case NewEntry::Verdict::Store:
       break;
   }
-  const AddKind kind = ClassifyAdd(table, entry.trigger, rowTrigger);
-  const std::string status = AddedText(kind, entry.trigger, rowTrigger);
-  const std::string trigger = entry.trigger;
-  table.Set(std::move(entry.trigger), std::move(entry.expansion));
-  lastDeleted.reset();
-  // The fields are ready for the next entry; the row of this one is selected and shown.
-  rowTrigger.reset();
-  SetWindowTextW(triggerEdit, L"");
-  SetWindowTextW(expansionEdit, L"");
-  PublishTable();
-  ShowChangedEntry(trigger);
-  SetStatus(status);
-  SaveTriggers();
+  // The fields are ready for the next entry at once; the row of this one is selected and
+  // shown once it is in the table.
+  const std::optional<std::string> row = std::exchange(rowTrigger_, std::nullopt);
+  ClearFields();
+  // A change made on disk since our last read or write is kept: this one goes on top of it.
+  file_.ChangeAfterRead([this, entry = std::move(entry), row]() mutable {
+    TriggerTable& table = file_.Table();
+    const AddKind kind = ClassifyAdd(table, entry.trigger, row);
+    const std::string status = AddedText(kind, entry.trigger, row);
+    const std::string trigger = entry.trigger;
+    table.Set(std::move(entry.trigger), std::move(entry.expansion));
+    lastDeleted_.reset();
+    file_.Publish();
+    list_.ShowChangedEntry(trigger);
+    SetStatus(status);
+    file_.Save();
+  });
 }
 
-void AppWindow::DeleteSelectedTrigger() {
-  const std::optional<std::size_t> row = SelectedRow();
+void TriggerEditor::DeleteSelected() {
+  const std::optional<std::size_t> row = list_.SelectedRow();
   if (!row) return;
-  const std::string key = search.Rows()[*row]->first;
   // Chosen by key, so the deletion still applies to what the file holds now.
-  ReloadTriggersFromDisk();
-  const std::string* current = table.Find(key);
-  const std::string expansion = current != nullptr ? *current : std::string();
-  OutputDebugStringA(DeletingKeyLine(key).c_str());
-  const std::size_t removed = table.Erase(key);
-  OutputDebugStringA(EraseResultLine(removed, table.size()).c_str());
-  if (removed == 0) {
-    // Gone from the file meanwhile: nothing to take back.
-    FillTriggerList();
-    return;
-  }
-  PublishTable();
-  lastDeleted.emplace(key, expansion);
-  if (rowTrigger == key) {
-    rowTrigger.reset();
-    SetWindowTextW(triggerEdit, L"");
-    SetWindowTextW(expansionEdit, L"");
-  }
-  FillTriggerList();
-  SelectRow(RowAfterDelete(*row, search.Rows().size()));
-  SetStatus(DeletedText(key));
-  SaveTriggers();
-}
-
-void AppWindow::UndoDelete() {
-  if (!lastDeleted) return;
-  auto [trigger, expansion] = std::move(*lastDeleted);
-  lastDeleted.reset();
-  // Something else may have taken the trigger since: the newer entry stays.
-  if (table.Find(trigger) != nullptr) return;
-  table.Set(trigger, std::move(expansion));
-  PublishTable();
-  ShowChangedEntry(trigger);
-  SetStatus(RestoredText(trigger));
-  SaveTriggers();
-}
-
-void AppWindow::SetStatus(std::string_view text) {
-  SetWindowTextUtf8(statusText, text);
-}
-
-void AppWindow::PublishTable() {
-  // Copied here, on the window's thread: the hook only ever swaps a pointer.
-  tables.Publish(std::make_shared<const TriggerTable>(table));
-}
-
-void AppWindow::SaveTriggers() {
-  if (triggerFileTooLarge) {
-    const std::string question =
-        Narrow(triggerFile.native()) + " is larger than " + MebibytesText(MaxTriggerFileSize) +
-        " and was not loaded.\n\nReplace it with the triggers shown in Tarquel? A copy of the "
-        "old file is kept as " +
-        Narrow(BackupFileName(triggerFile).filename().native()) +
-        ".\n\nIf you choose No, the change works until Tarquel ends and the file is left as it "
-        "is.";
-    if (ShowMessageBox(MainWindow(), question, "Tarquel",
-                       MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) != IDYES) {
+  std::string key = list_.Row(*row)->first;
+  file_.ChangeAfterRead([this, key = std::move(key), row = *row] {
+    TriggerTable& table = file_.Table();
+    const std::string* current = table.Find(key);
+    const std::string expansion = current != nullptr ? *current : std::string();
+    OutputDebugStringA(DeletingKeyLine(key).c_str());
+    const std::size_t removed = table.Erase(key);
+    OutputDebugStringA(EraseResultLine(removed, table.size()).c_str());
+    if (removed == 0) {
+      // Gone from the file meanwhile: nothing to take back.
+      ShowList();
       return;
     }
-    triggerFileTooLarge = false;
-  }
-  // The table changed in memory already; the hook sees it at the next key. Only the text goes
-  // to the worker, which writes, flushes and replaces the file while this thread goes on.
-  saves.Submit(
-      TriggerFileName,
-      [file = triggerFile, history = triggerFileHistory, text = FormatTriggerText(table),
-       tracker = triggerSaves, save = triggerSaves->Submitted(),
-       window = MainWindow()]() mutable -> std::string {
-        const SaveResult saved = SaveTriggerText(file, std::move(text), *history);
-        // Until here the main thread takes the file for older than its table; a change by
-        // someone else seen meanwhile is looked at again now.
-        tracker->Done(save, static_cast<bool>(saved));
-        PostMessageW(window, TriggerFileSavedMessage, 0, 0);
-        if (saved) return {};
-        // The change stays in force in memory; the file keeps its old content until a save
-        // succeeds.
-        return "Your triggers could not be saved to\n" + Narrow(file.native()) + "\n\n" +
-               saved.error +
-               ".\n\nThe change works until Tarquel ends. It is saved with your next change once "
-               "the file can be written.";
-      });
+    file_.Publish();
+    lastDeleted_.emplace(key, expansion);
+    if (rowTrigger_ == key) {
+      rowTrigger_.reset();
+      ClearFields();
+    }
+    ShowList();
+    list_.SelectRow(RowAfterDelete(row, list_.RowCount()));
+    SetStatus(DeletedText(key));
+    file_.Save();
+  });
 }
 
-void AppWindow::SaveSettingsInBackground(std::string whatFailed) {
-  saves.Submit(SettingsFileName,
-               [file = settingsFile, snapshot = settings,
-                whatFailed = std::move(whatFailed)]() -> std::string {
-                 const SaveResult saved = SaveSettings(file, snapshot);
-                 if (saved || whatFailed.empty()) return {};
-                 return whatFailed + "\n\n" + saved.error;
-               });
+void TriggerEditor::UndoDelete() {
+  file_.ChangeInOrder([this] {
+    if (!lastDeleted_) return;
+    auto [trigger, expansion] = std::move(*lastDeleted_);
+    lastDeleted_.reset();
+    TriggerTable& table = file_.Table();
+    // Something else may have taken the trigger since: the newer entry stays.
+    if (table.Find(trigger) != nullptr) return;
+    table.Set(trigger, std::move(expansion));
+    file_.Publish();
+    list_.ShowChangedEntry(trigger);
+    SetStatus(RestoredText(trigger));
+    file_.Save();
+  });
 }
 
-void AppWindow::OnSaveFailed() {
-  // The box runs a message loop of its own, where further failures may arrive: one box at a
-  // time, showing the latest.
-  if (saveWarningOpen) return;
-  saveWarningOpen = true;
-  for (std::vector<std::string> failures = saves.TakeFailures(); !failures.empty();
-       failures = saves.TakeFailures()) {
-    Warn(MainWindow(), failures.back());
-  }
-  saveWarningOpen = false;
+void TriggerEditor::FillFieldsFromRow(std::size_t row) {
+  const TriggerTable::Entry* entry = list_.Row(row);
+  if (entry == nullptr) return;
+  rowTrigger_ = entry->first;
+  SetWindowTextUtf8(triggerField_, entry->first);
+  SetWindowTextUtf8(expansionField_, ExpansionForField(entry->second));
 }
 
-void AppWindow::WarnTriggerFileTooLarge() {
-  Warn(MainWindow(), Narrow(triggerFile.native()) + " is larger than " +
-                         MebibytesText(MaxTriggerFileSize) +
-                         ", more than a trigger file holds, and was not loaded. It is left as it "
-                         "is.\n\nTarquel starts with no triggers. Nothing is written over the "
-                         "file unless you change a trigger and agree to replace it.");
+void TriggerEditor::ShowList() {
+  list_.Fill(rowTrigger_);
+}
+
+void TriggerEditor::SetStatus(std::string_view text) {
+  SetWindowTextUtf8(status_, text);
+}
+
+void TriggerEditor::ClearFields() {
+  SetWindowTextW(triggerField_, L"");
+  SetWindowTextW(expansionField_, L"");
 }
 
 }  // namespace tarquel

@@ -98,5 +98,48 @@ class OversizedConfig(harness.SessionTestCase):
         self.assertEqual(backup.stat().st_size, SIZE)
 
 
+class TooManyEntries(OversizedConfig):
+    """A config.txt within 64 MiB but of more than 1,000,000 triggers: refused at start like
+    one too large, and left as it is."""
+
+    # One entry more than the bound: 1,000,001 short lines, about 15 MB.
+    ENTRIES = 1_000_001
+
+    @classmethod
+    def prepare_session(cls):
+        path = cls.session.scratch / "config.txt"
+        path.write_bytes(HEAD + b"".join(b":t%07d=x\r\n" % n for n in range(cls.ENTRIES - 1)))
+        cls.size = path.stat().st_size
+        cls.session.start_tarquel()
+
+    def assert_file_untouched(self):
+        self.assertEqual(self.config_path.stat().st_size, self.size)
+        with open(self.config_path, "rb") as f:
+            self.assertEqual(f.read(len(HEAD)), HEAD)
+
+    def test_refused_at_start_and_written_over_only_once_the_user_agrees(self):
+        # Parsing up to the bound takes a while under Wine: the box comes when it is done.
+        text = self.session.wait_until(
+            lambda: self.session.dialog_item_text(MESSAGE_BOX, MESSAGE_BOX_TEXT_ID),
+            "a message box",
+            timeout=180,
+        )
+        self.assertIn("config.txt holds more than 1000000 triggers", text)
+        self.assertIn("It is left as it is", text)
+        self.answer_box(IDOK)
+        self.assertEqual(self.session.list_rows(APP, LIST_BOX_ID), [])
+        self.assert_file_untouched()
+
+        self.add("sig", "Best regards")
+        self.assertIn("Replace it with the triggers shown in Tarquel?", self.box_text())
+        self.answer_box(IDNO)
+        self.session.wait_until(
+            lambda: self.session.list_rows(APP, LIST_BOX_ID) == [":sig  ->  Best regards"],
+            "the new row",
+        )
+        self.assert_file_untouched()
+        self.assertFalse((self.session.scratch / "config.txt.bak").exists())
+
+
 if __name__ == "__main__":
     harness.main()

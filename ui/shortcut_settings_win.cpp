@@ -1,13 +1,13 @@
 // The shortcuts' buttons: the capture dialog records the keys, the main window checks them
 // against each other, registers them and saves them.
+#include "ui/shortcut_settings_win.h"
+
 #include <optional>
 #include <string>
 
 #include "settings/search_shortcut.h"
 #include "settings/shortcut.h"
 #include "settings/shortcut_capture_win.h"
-#include "ui/app_window_win.h"
-#include "ui/search_popup_win.h"
 #include "util/wide_text_win.h"
 
 namespace tarquel {
@@ -18,14 +18,34 @@ constexpr const wchar_t* SearchCaptureTitle = L"Set Search Popup Shortcut";
 
 }  // namespace
 
-std::optional<Shortcut> AppWindow::CaptureShortcut(const wchar_t* title) {
-  return CaptureShortcutDialog(MainWindow(), title);
+ShortcutSettings::ShortcutSettings(SavedSettings& settings, Expander& expander,
+                                   const TriggerTable& table)
+    : settings_(settings), expander_(expander), searchPopup_(std::make_unique<SearchPopup>(table)) {
+  searchPopup_->RegisterShortcut(SearchShortcut(settings_.Values()));
 }
 
-void AppWindow::RunShortcutCapture() {
-  const std::optional<Shortcut> captured = CaptureShortcut(ToggleCaptureTitle);
+void ShortcutSettings::RegisterToggle(HWND window) {
+  const Shortcut& shortcut = settings_.Values().shortcut;
+  // The modifier bits are RegisterHotKey's own. A held shortcut toggles once, not on and off
+  // with every repeat.
+  if (!RegisterHotKey(window, ToggleHotkeyId, shortcut.modifiers | MOD_NOREPEAT, shortcut.key)) {
+    OutputDebugStringA("Warning: Failed to register toggle hotkey\n");
+    // Without a hotkey the combination is an ordinary key press again.
+    expander_.SetIgnoredShortcut(0, 0);
+    return;
+  }
+  expander_.SetIgnoredShortcut(shortcut.modifiers, shortcut.key);
+}
+
+void ShortcutSettings::UnregisterToggle(HWND window) {
+  UnregisterHotKey(window, ToggleHotkeyId);
+  expander_.SetIgnoredShortcut(0, 0);
+}
+
+void ShortcutSettings::CaptureToggle(HWND window) {
+  const std::optional<Shortcut> captured = CaptureShortcutDialog(window, ToggleCaptureTitle);
   if (!captured) return;
-  HWND window = MainWindow();
+  Settings& settings = settings_.Values();
   if (*captured == SearchShortcut(settings)) {
     // Both would be registered for the same keys, and only one could have them.
     ShowMessageBox(window,
@@ -36,22 +56,21 @@ void AppWindow::RunShortcutCapture() {
     return;
   }
 
-  UnregisterToggleHotkey(window);
+  UnregisterToggle(window);
   settings.shortcut = *captured;
   settings.shortcutText = FormatShortcut(captured->modifiers, captured->key);
   // Written by the save worker, like every file: this thread answers the keyboard hook.
-  SaveSettingsInBackground("The new shortcut " + settings.shortcutText +
-                           " works until Tarquel ends, but it could not be saved for the next "
-                           "start.");
-  RegisterToggleHotkey(window);
+  settings_.Save("The new shortcut " + settings.shortcutText +
+                 " works until Tarquel ends, but it could not be saved for the next start.");
+  RegisterToggle(window);
   InvalidateRect(window, nullptr, TRUE);
   OutputDebugStringA(("New shortcut: " + settings.shortcutText + "\n").c_str());
 }
 
-void AppWindow::RunSearchShortcutCapture() {
-  const std::optional<Shortcut> captured = CaptureShortcut(SearchCaptureTitle);
+void ShortcutSettings::CaptureSearch(HWND window) {
+  const std::optional<Shortcut> captured = CaptureShortcutDialog(window, SearchCaptureTitle);
   if (!captured) return;
-  HWND window = MainWindow();
+  Settings& settings = settings_.Values();
   const std::string text = FormatShortcut(captured->modifiers, captured->key);
   if (*captured == settings.shortcut) {
     ShowMessageBox(window,
@@ -63,16 +82,15 @@ void AppWindow::RunSearchShortcutCapture() {
     return;
   }
   SetSettingsValue(settings, SearchShortcutKey, text);
-  if (!searchPopup->RegisterShortcut(*captured)) {
+  if (!searchPopup_->RegisterShortcut(*captured)) {
     ShowMessageBox(window,
                    text +
                        " is taken by another program, so it cannot open the search popup "
                        "until that program lets it go. It is kept for the next start.",
                    "Tarquel", MB_OK | MB_ICONWARNING);
   }
-  SaveSettingsInBackground("The new search popup shortcut " + text +
-                           " works until Tarquel ends, but it could not be saved for the next "
-                           "start.");
+  settings_.Save("The new search popup shortcut " + text +
+                 " works until Tarquel ends, but it could not be saved for the next start.");
   InvalidateRect(window, nullptr, TRUE);
   OutputDebugStringA(("New search shortcut: " + text + "\n").c_str());
 }

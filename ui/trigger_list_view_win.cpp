@@ -1,13 +1,8 @@
-// The trigger list: a list view that holds no text. It asks for each visible row as it paints
-// it, so showing or filtering 100,000 triggers costs what the visible rows cost.
-#include "ui/app_window_win.h"
-// After windows.h, whose types it uses.
-#include <commctrl.h>
+#include "ui/trigger_list_view_win.h"
 
 #include <algorithm>
 
 #include "ui/theme.h"
-#include "ui/trigger_editor.h"
 #include "ui/trigger_list.h"
 #include "util/wide_text_win.h"
 
@@ -39,86 +34,91 @@ void ClearSelection(HWND list) {
 
 }  // namespace
 
-void AppWindow::FillTriggerList() {
-  search.TableChanged();
-  search.Filter(WindowTextUtf8(searchEdit));
-  const auto count = static_cast<int>(search.Rows().size());
-  selectingFromCode = true;
-  ClearSelection(listBox);
-  ListView_SetItemCountEx(listBox, count, LVSICF_NOSCROLL);
-  selectingFromCode = false;
-  // The entry in the fields keeps its row selected while it is shown.
-  if (rowTrigger) {
-    const std::size_t row = search.RowOf(*rowTrigger);
-    if (row != static_cast<std::size_t>(-1)) SelectRow(row);
-  }
-  InvalidateRect(listBox, nullptr, TRUE);
+void TriggerListView::Attach(HWND searchField, HWND list) {
+  searchField_ = searchField;
+  list_ = list;
 }
 
-void AppWindow::ShowChangedEntry(const std::string& trigger) {
-  FillTriggerList();
-  std::size_t row = search.RowOf(trigger);
+void TriggerListView::Fill(const std::optional<std::string>& keep) {
+  search_.TableChanged();
+  search_.Filter(WindowTextUtf8(searchField_));
+  const auto count = static_cast<int>(search_.Rows().size());
+  selectingFromCode_ = true;
+  ClearSelection(list_);
+  ListView_SetItemCountEx(list_, count, LVSICF_NOSCROLL);
+  selectingFromCode_ = false;
+  if (keep) {
+    const std::size_t row = search_.RowOf(*keep);
+    if (row != static_cast<std::size_t>(-1)) SelectRow(row);
+  }
+  InvalidateRect(list_, nullptr, TRUE);
+}
+
+void TriggerListView::ShowChangedEntry(const std::string& trigger) {
+  Fill();
+  std::size_t row = search_.RowOf(trigger);
   if (row == static_cast<std::size_t>(-1)) {
     // The search hides the entry: show every row rather than hide what was just changed.
-    SetWindowTextW(searchEdit, L"");
-    FillTriggerList();
-    row = search.RowOf(trigger);
+    SetWindowTextW(searchField_, L"");
+    Fill();
+    row = search_.RowOf(trigger);
   }
   SelectRow(row);
 }
 
-std::optional<std::size_t> AppWindow::SelectedRow() const {
-  const int row = ListView_GetNextItem(listBox, -1, LVNI_SELECTED);
-  if (row < 0 || static_cast<std::size_t>(row) >= search.Rows().size()) return std::nullopt;
+std::optional<std::size_t> TriggerListView::SelectedRow() const {
+  const int row = ListView_GetNextItem(list_, -1, LVNI_SELECTED);
+  if (row < 0 || static_cast<std::size_t>(row) >= search_.Rows().size()) return std::nullopt;
   return static_cast<std::size_t>(row);
 }
 
-void AppWindow::SelectRow(std::optional<std::size_t> row) {
-  selectingFromCode = true;
-  ClearSelection(listBox);
-  if (row && *row < search.Rows().size()) {
+std::optional<std::string> TriggerListView::SelectedTrigger() const {
+  const std::optional<std::size_t> row = SelectedRow();
+  if (!row) return std::nullopt;
+  return search_.Rows()[*row]->first;
+}
+
+const TriggerTable::Entry* TriggerListView::Row(std::size_t row) const {
+  return row < search_.Rows().size() ? search_.Rows()[row] : nullptr;
+}
+
+void TriggerListView::SelectRow(std::optional<std::size_t> row) {
+  selectingFromCode_ = true;
+  ClearSelection(list_);
+  if (row && *row < search_.Rows().size()) {
     const int index = static_cast<int>(*row);
-    ListView_SetItemState(listBox, index, LVIS_SELECTED | LVIS_FOCUSED,
-                          LVIS_SELECTED | LVIS_FOCUSED);
-    ListView_EnsureVisible(listBox, index, FALSE);
+    ListView_SetItemState(list_, index, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    ListView_EnsureVisible(list_, index, FALSE);
   }
-  selectingFromCode = false;
+  selectingFromCode_ = false;
 }
 
-void AppWindow::FillFieldsFromRow(std::size_t row) {
-  if (row >= search.Rows().size()) return;
-  const TriggerTable::Entry& entry = *search.Rows()[row];
-  rowTrigger = entry.first;
-  SetWindowTextUtf8(triggerEdit, entry.first);
-  SetWindowTextUtf8(expansionEdit, ExpansionForField(entry.second));
-}
-
-LRESULT AppWindow::OnListNotify(NMHDR& header) {
+LRESULT TriggerListView::OnNotify(NMHDR& header, const std::function<void(std::size_t)>& chosen) {
   switch (header.code) {
     case LVN_GETDISPINFOW: {
       auto& info = reinterpret_cast<NMLVDISPINFOW&>(header);
       const auto row = static_cast<std::size_t>(info.item.iItem);
       if ((info.item.mask & LVIF_TEXT) == 0) return 0;
-      if (info.item.iItem < 0 || row >= search.Rows().size()) {
+      if (info.item.iItem < 0 || row >= search_.Rows().size()) {
         if (info.item.pszText != nullptr && info.item.cchTextMax > 0) info.item.pszText[0] = 0;
         return 0;
       }
-      CopyRowText(*search.Rows()[row], info.item);
+      CopyRowText(*search_.Rows()[row], info.item);
       return 0;
     }
     case LVN_ITEMCHANGED: {
       const auto& change = reinterpret_cast<NMLISTVIEW&>(header);
       const bool selected =
           (change.uNewState & LVIS_SELECTED) != 0 && (change.uOldState & LVIS_SELECTED) == 0;
-      if (selected && !selectingFromCode && change.iItem >= 0) {
-        FillFieldsFromRow(static_cast<std::size_t>(change.iItem));
+      if (selected && !selectingFromCode_ && change.iItem >= 0) {
+        chosen(static_cast<std::size_t>(change.iItem));
       }
       return 0;
     }
     case NM_CLICK: {
       // A click on the row already selected fills the fields again (after ADD emptied them).
       const auto& click = reinterpret_cast<NMITEMACTIVATE&>(header);
-      if (click.iItem >= 0) FillFieldsFromRow(static_cast<std::size_t>(click.iItem));
+      if (click.iItem >= 0) chosen(static_cast<std::size_t>(click.iItem));
       return 0;
     }
     case NM_CUSTOMDRAW: {
@@ -128,7 +128,7 @@ LRESULT AppWindow::OnListNotify(NMHDR& header) {
       // The selected row in the window's violet, focused or not; the system's colours are
       // light grey on a dark list when it has no focus.
       const auto row = static_cast<int>(draw.nmcd.dwItemSpec);
-      if (ListView_GetItemState(listBox, row, LVIS_SELECTED) != 0) {
+      if (ListView_GetItemState(list_, row, LVIS_SELECTED) != 0) {
         draw.nmcd.uItemState &= ~static_cast<UINT>(CDIS_SELECTED);
         draw.clrText = ButtonTextColor;
         draw.clrTextBk = AccentColor;

@@ -1,0 +1,108 @@
+#pragma once
+
+#include <cstddef>
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "engine/match/trigger_table.h"
+#include "store/trigger_file.h"
+#include "store/trigger_file_history.h"
+
+namespace tarquel {
+
+// What one read of config.txt found. Made on a worker: reading and parsing 64 MiB takes
+// seconds, and the window's thread must go on answering meanwhile.
+struct TriggerFileRead {
+  enum class Outcome {
+    // The file holds the bytes this run last read or wrote: nothing was parsed.
+    Unchanged,
+    // `table` and `history` hold what the file holds now, the two examples in an empty table.
+    Loaded,
+    // Missing, locked, a folder, or failing part-way.
+    Unreadable,
+    // Above MaxTriggerFileSize: not read.
+    TooLarge,
+    // Above MaxTriggerEntries: read, but no table was kept.
+    TooManyEntries,
+  };
+  Outcome outcome = Outcome::Unreadable;
+  TriggerTable table;
+  TriggerFileHistory history;
+};
+
+// Reads `file` and, unless it holds exactly `knownBytes`, parses it into at most `maxEntries`
+// entries. Touches nothing but the file.
+TriggerFileRead ReadTriggerFile(const std::filesystem::path& file,
+                                const std::optional<std::string>& knownBytes,
+                                std::size_t maxEntries = MaxTriggerEntries);
+
+// What the window does with a finished read.
+struct ReloadVerdict {
+  enum class Action {
+    // The table in force stays.
+    Keep,
+    // The read's table and history take the place of the ones in force.
+    Replace,
+    // The first read found a file it cannot load whole (too large, too many entries): the
+    // read's empty table is put in force, the user is told why, and the file is not written
+    // over unless the user agrees.
+    HoldBack,
+    // A save of ours went in after the read began: the file may be older than the table.
+    // Nothing changes; the file is read again once the saves are done.
+    AfterSaves,
+  };
+  Action action = Action::Keep;
+  // Why the file gave no table, when this is the first read of a spell without one (told once
+  // per spell, not at each look); Unchanged otherwise.
+  TriggerFileRead::Outcome refused = TriggerFileRead::Outcome::Unchanged;
+  // Another change was seen while this read ran: read once more.
+  bool readAgain = false;
+};
+
+// When config.txt is read and what a finished read means for the table in force. The reads run
+// one at a time; changes seen meanwhile are folded into one more read after it. The very first
+// read (at start) differs from the later ones: a file that cannot be read gives the examples,
+// and one too large to load gives an empty table. Later reads that give no table leave the one
+// in force as it is. A file too large to load is never written over unasked.
+class TriggerFileReload {
+ public:
+  enum class Ask {
+    // Start a read now.
+    Read,
+    // One is running: its answer comes first, then another read.
+    AfterThisRead,
+    // A save of ours is queued or failed (`tableAhead`, TriggerSaveTracker::TableAhead): the
+    // file may be older than the table. Nothing is read until the saves are done.
+    AfterSaves,
+  };
+  // The file may have changed: the start, another program's change, or an edit to come.
+  Ask Request(bool tableAhead);
+  // A save of ours is done. True when a read put off for the saves starts now.
+  bool SavesDone(bool tableAhead);
+  // The answer to the read that Request or SavesDone started. `read` is prepared for the
+  // verdict: for Replace and HoldBack it holds the table and history to put in force.
+  ReloadVerdict Finished(TriggerFileRead& read, bool tableAhead);
+
+  bool Reading() const { return reading_; }
+  // The first read has been answered: the table in force came from the file (or stands in for
+  // a missing one), and edits may go to it.
+  bool Started() const { return started_; }
+  // Why the file on disk, as last read, is not what the table in force came from (too large,
+  // too many entries); Unchanged when it is. Until the user agrees to replace the file, a save
+  // must not write over it.
+  TriggerFileRead::Outcome HeldBack() const { return heldBack_; }
+  void ReplaceAgreed() { heldBack_ = TriggerFileRead::Outcome::Unchanged; }
+  // A read is put off until our saves are done.
+  bool WaitingForSaves() const { return afterSaves_; }
+
+ private:
+  bool started_ = false;
+  bool reading_ = false;
+  bool again_ = false;
+  bool afterSaves_ = false;
+  bool refusedTold_ = false;
+  TriggerFileRead::Outcome heldBack_ = TriggerFileRead::Outcome::Unchanged;
+};
+
+}  // namespace tarquel

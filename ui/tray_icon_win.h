@@ -1,0 +1,40 @@
+#pragma once
+
+#include <windows.h>
+// After windows.h, whose types it uses.
+#include <shellapi.h>
+
+#include <string_view>
+
+namespace tarquel {
+
+inline constexpr UINT TrayCallbackMessage = WM_USER + 1;
+inline constexpr UINT_PTR TrayRetryTimerId = 1;
+// The menu's commands, sent to the main window as WM_COMMAND.
+inline constexpr WORD TrayQuitCommand = 2001;
+inline constexpr WORD TrayRestoreCommand = 2002;
+
+// The notification-area icon of the main window: its tip, its notifications, its menu, and
+// adding it again whenever the shell (re)starts.
+class TrayIcon {
+ public:
+  // Adds the icon for `window`, with the tip "Tarquel Active" and TrayCallbackMessage.
+  void Add(HWND window, WORD iconId);
+  void SetTip(std::string_view tip);
+  // A notification balloon that takes no focus; NIN_BALLOONUSERCLICK comes when it is clicked.
+  void Notify(std::string_view title, std::string_view text);
+  // Explorer (re)started: the icon must be added again.
+  void OnTaskbarCreated();
+  void OnRetryTimer();
+  // "Restore" and "Quit" at the cursor, owned by the main window.
+  void ShowMenu();
+  void Remove();
+
+ private:
+  NOTIFYICONDATAW record_{};
+  // The icon should be shown: true from Add until Remove.
+  bool wanted_ = false;
+  int addAttemptsLeft_ = 0;
+};
+
+}  // namespace tarquel

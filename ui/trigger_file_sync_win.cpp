@@ -1,0 +1,242 @@
+#include "ui/trigger_file_sync_win.h"
+
+#include <string>
+#include <utility>
+
+#include "store/trigger_file.h"
+#include "store/trigger_file_watch_win.h"
+#include "util/wide_text_win.h"
+
+namespace tarquel {
+
+namespace {
+
+using Outcome = TriggerFileRead::Outcome;
+
+void Warn(HWND owner, const std::string& text) {
+  ShowMessageBox(owner, text, "Tarquel", MB_OK | MB_ICONWARNING);
+}
+
+// The size in the words of the message: 64 MiB.
+std::string MebibytesText(std::size_t bytes) {
+  return std::to_string(bytes >> 20) + " MiB";
+}
+
+// What kept a file from being loaded, as the messages say it; `more` adds how far off it is.
+std::string NotLoadedText(const std::filesystem::path& file, Outcome why, bool more) {
+  const std::string name = Narrow(file.native());
+  if (why == Outcome::TooManyEntries) {
+    return name + " holds more than " + std::to_string(MaxTriggerEntries) + " triggers" +
+           (more ? ", more than Tarquel keeps," : "");
+  }
+  return name + " is larger than " + MebibytesText(MaxTriggerFileSize) +
+         (more ? ", more than a trigger file holds," : "");
+}
+
+}  // namespace
+
+TriggerFileSync::TriggerFileSync(TriggerTable& table, Snapshot<TriggerTable>& tables,
+                                 std::filesystem::path file, BackgroundSaves& saves)
+    : table_(table), tables_(tables), file_(std::move(file)), saves_(saves) {}
+
+TriggerFileSync::~TriggerFileSync() {
+  watch_.reset();
+}
+
+void TriggerFileSync::Start(HWND window, std::function<void()> replacing,
+                            std::function<void()> replaced) {
+  window_ = window;
+  replacing_ = std::move(replacing);
+  replaced_ = std::move(replaced);
+  // A change of config.txt by another program follows here.
+  watch_ = std::make_unique<TriggerFileWatch>(file_, window, TriggerFileChangedMessage);
+  RequestRead();
+}
+
+void TriggerFileSync::Stop() {
+  watch_.reset();
+  if (window_ != nullptr) KillTimer(window_, TriggerReloadTimerId);
+}
+
+void TriggerFileSync::OnFileChanged() {
+  // The first change of a burst sets the read a moment later, so that the burst is read once
+  // and a file written in several steps is read whole. Later ones do not put it off: changes
+  // that never stop must not keep the table from following.
+  if (timerSet_) return;
+  timerSet_ = SetTimer(window_, TriggerReloadTimerId, TriggerReloadQuietMs, nullptr) != 0;
+}
+
+void TriggerFileSync::OnReloadTimer() {
+  KillTimer(window_, TriggerReloadTimerId);
+  timerSet_ = false;
+  RequestRead();
+}
+
+void TriggerFileSync::OnSaved() {
+  if (reload_.SavesDone(saveTracker_->TableAhead())) StartRead();
+}
+
+void TriggerFileSync::RequestRead() {
+  const bool waitingBefore = reload_.WaitingForSaves();
+  switch (reload_.Request(saveTracker_->TableAhead())) {
+    case TriggerFileReload::Ask::Read:
+      StartRead();
+      return;
+    case TriggerFileReload::Ask::AfterSaves:
+      if (!waitingBefore) {
+        OutputDebugStringA("config.txt is looked at again once our own change is saved\n");
+      }
+      return;
+    case TriggerFileReload::Ask::AfterThisRead:
+      return;
+  }
+}
+
+void TriggerFileSync::StartRead() {
+  // No save is queued while a read is asked for: the history is this thread's to copy.
+  reads_.Submit(TriggerFileName,
+                [file = file_, known = history_->knownBytes, mailbox = mailbox_, window = window_] {
+                  TriggerFileRead read = ReadTriggerFile(file, known);
+                  // Copying 100,000 entries with their index takes as long as parsing them: not on
+                  // the window's thread either.
+                  std::shared_ptr<const TriggerTable> copy;
+                  if (read.outcome == TriggerFileRead::Outcome::Loaded) {
+                    copy = std::make_shared<const TriggerTable>(read.table);
+                  }
+                  {
+                    std::lock_guard lock(mailbox->mutex);
+                    mailbox->read = std::move(read);
+                    mailbox->copy = std::move(copy);
+                  }
+                  PostMessageW(window, TriggerFileReadMessage, 0, 0);
+                });
+}
+
+void TriggerFileSync::OnReadDone() {
+  std::optional<TriggerFileRead> read;
+  std::shared_ptr<const TriggerTable> copy;
+  {
+    std::lock_guard lock(mailbox_->mutex);
+    read = std::move(mailbox_->read);
+    mailbox_->read.reset();
+    copy = std::move(mailbox_->copy);
+  }
+  if (!read) return;
+  const bool atStart = !reload_.Started();
+  const bool waitingBefore = reload_.WaitingForSaves();
+  const ReloadVerdict verdict = reload_.Finished(*read, saveTracker_->TableAhead());
+  switch (verdict.action) {
+    case ReloadVerdict::Action::Replace:
+    case ReloadVerdict::Action::HoldBack: {
+      if (replacing_) replacing_();
+      // The old entries are freed on the worker: 100,000 of them take milliseconds.
+      TriggerTable old = std::exchange(table_, std::move(read->table));
+      reads_.Submit("retired table " + std::to_string(++retired_), [old = std::move(old)] {});
+      *history_ = std::move(read->history);
+      if (read->outcome == Outcome::Loaded && copy) {
+        tables_.Publish(std::move(copy));
+      } else {
+        Publish();
+      }
+      if (!atStart) {
+        OutputDebugStringA(
+            ("Triggers reloaded from config.txt: " + std::to_string(table_.size()) + " entries\n")
+                .c_str());
+      }
+      if (replaced_) replaced_();
+      break;
+    }
+    case ReloadVerdict::Action::AfterSaves:
+      if (waitingBefore) break;
+      OutputDebugStringA("config.txt is looked at again once our own change is saved\n");
+      break;
+    case ReloadVerdict::Action::Keep:
+      break;
+  }
+  if (verdict.action != ReloadVerdict::Action::HoldBack) {
+    // Told once for each spell the file gives no table, not at each look.
+    if (verdict.refused == Outcome::TooManyEntries) {
+      OutputDebugStringA(("config.txt holds more than " + std::to_string(MaxTriggerEntries) +
+                          " triggers: the triggers in force stay\n")
+                             .c_str());
+    } else if (verdict.refused != Outcome::Unchanged) {
+      OutputDebugStringA("config.txt cannot be read: the triggers in force stay\n");
+    }
+  }
+  RunWaitingChanges();
+  if (verdict.readAgain) RequestRead();
+  // Last: the box runs a message loop of its own.
+  if (verdict.action == ReloadVerdict::Action::HoldBack) WarnHeldBack(verdict.refused);
+}
+
+void TriggerFileSync::RunWaitingChanges() {
+  std::vector<std::function<void()>> changes = std::move(waiting_);
+  waiting_.clear();
+  for (std::function<void()>& change : changes) change();
+}
+
+void TriggerFileSync::ChangeAfterRead(std::function<void()> change) {
+  waiting_.push_back(std::move(change));
+  // The read in progress answers first; the change waits for it.
+  if (reload_.Reading()) return;
+  RequestRead();
+  if (!reload_.Reading()) RunWaitingChanges();
+}
+
+void TriggerFileSync::ChangeInOrder(std::function<void()> change) {
+  if (reload_.Reading()) {
+    waiting_.push_back(std::move(change));
+    return;
+  }
+  change();
+}
+
+void TriggerFileSync::Publish() {
+  // Copied here, on the window's thread: the hook only ever swaps a pointer.
+  tables_.Publish(std::make_shared<const TriggerTable>(table_));
+}
+
+void TriggerFileSync::Save() {
+  if (const Outcome heldBack = reload_.HeldBack(); heldBack != Outcome::Unchanged) {
+    const std::string question =
+        NotLoadedText(file_, heldBack, false) +
+        " and was not loaded.\n\nReplace it with the triggers shown in Tarquel? A copy of the "
+        "old file is kept as " +
+        Narrow(BackupFileName(file_).filename().native()) +
+        ".\n\nIf you choose No, the change works until Tarquel ends and the file is left as it "
+        "is.";
+    if (ShowMessageBox(window_, question, "Tarquel", MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) !=
+        IDYES) {
+      return;
+    }
+    reload_.ReplaceAgreed();
+  }
+  // The table changed in memory already; the hook sees it at the next key. Only the text goes
+  // to the worker, which writes, flushes and replaces the file while this thread goes on.
+  saves_.Submit(
+      TriggerFileName,
+      [file = file_, history = history_, text = FormatTriggerText(table_), tracker = saveTracker_,
+       save = saveTracker_->Submitted(), window = window_]() mutable -> std::string {
+        const SaveResult saved = SaveTriggerText(file, std::move(text), *history);
+        // Until here the main thread takes the file for older than its table; a change by
+        // someone else seen meanwhile is looked at again now.
+        tracker->Done(save, static_cast<bool>(saved));
+        PostMessageW(window, TriggerFileSavedMessage, 0, 0);
+        if (saved) return {};
+        // The change stays in force in memory; the file keeps its old content until a save
+        // succeeds.
+        return "Your triggers could not be saved to\n" + Narrow(file.native()) + "\n\n" +
+               saved.error +
+               ".\n\nThe change works until Tarquel ends. It is saved with your next change once "
+               "the file can be written.";
+      });
+}
+
+void TriggerFileSync::WarnHeldBack(Outcome why) {
+  Warn(window_, NotLoadedText(file_, why, true) +
+                    " and was not loaded. It is left as it is.\n\nTarquel starts with no "
+                    "triggers. Nothing is written over the file unless you change a trigger and "
+                    "agree to replace it.");
+}
+
+}  // namespace tarquel

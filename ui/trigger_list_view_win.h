@@ -1,0 +1,57 @@
+#pragma once
+
+#include <windows.h>
+// After windows.h, whose types it uses.
+#include <commctrl.h>
+
+#include <cstddef>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "engine/match/trigger_table.h"
+#include "ui/trigger_filter.h"
+
+namespace tarquel {
+
+// The trigger list with its search field: a list view that holds no text of its own. It asks
+// for each visible row as it paints it, so showing or filtering 100,000 triggers costs what the
+// visible rows cost.
+class TriggerListView {
+ public:
+  explicit TriggerListView(const TriggerTable& table) : search_(table) {}
+  TriggerListView(const TriggerListView&) = delete;
+  TriggerListView& operator=(const TriggerListView&) = delete;
+
+  // The controls, once the main window has made them.
+  void Attach(HWND searchField, HWND list);
+  HWND List() const { return list_; }
+  HWND SearchField() const { return searchField_; }
+
+  // Shows the rows of the table that the search field lets through; the entry of `keep` stays
+  // selected while it is shown.
+  void Fill(const std::optional<std::string>& keep = std::nullopt);
+  // Shows the list again after `trigger`'s entry changed, with that entry's row selected and
+  // scrolled into view; the search is emptied when it would hide it.
+  void ShowChangedEntry(const std::string& trigger);
+  std::optional<std::size_t> SelectedRow() const;
+  std::optional<std::string> SelectedTrigger() const;
+  // Selects and shows `row`; the fields are left as they are.
+  void SelectRow(std::optional<std::size_t> row);
+  void SelectTrigger(const std::string& trigger) { SelectRow(search_.RowOf(trigger)); }
+  std::size_t RowCount() const { return search_.Rows().size(); }
+  const TriggerTable::Entry* Row(std::size_t row) const;
+
+  // The list's WM_NOTIFY. `chosen` is called with the row the user selected or clicked.
+  LRESULT OnNotify(NMHDR& header, const std::function<void(std::size_t)>& chosen);
+
+ private:
+  HWND searchField_ = nullptr;
+  HWND list_ = nullptr;
+  // The rows the list shows.
+  TriggerSearch search_;
+  // Set while the program itself changes the selection, which then leaves the fields alone.
+  bool selectingFromCode_ = false;
+};
+
+}  // namespace tarquel

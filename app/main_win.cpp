@@ -78,7 +78,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     WindowsExpanderOutput output;
     WindowsKeyboardLayout layout;
     Expander expander(tables, output, layout);
-    KeyboardHook hook(layout);
+    KeyboardHook hook(layout, &expander, output.sender());
     hook.InstallHook();
 
     // Runs the update check in the background once its window and tray icon exist.

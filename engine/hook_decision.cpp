@@ -24,6 +24,8 @@ HookVerdict HookDecision::OnKey(const HookKeyEvent& event, std::uint32_t now) {
   switch (queue_.OnUserKey(key, event.origin == KeyOrigin::Replayed, now)) {
     case SendQueue::KeyVerdict::Held:
       return {true, false};
+    case SendQueue::KeyVerdict::HeldAndWake:
+      return {true, true};
     case SendQueue::KeyVerdict::PassAndWake:
       wake = true;
       break;

@@ -39,8 +39,15 @@ SendQueue::KeyVerdict SendQueue::OnUserKey(const HeldKey& key, bool replayed, st
   if (!hold) return KeyVerdict::Pass;
   const std::uint32_t limit = !jobs_.empty() || busy_ ? PreparingLimitMs : InFlightLimitMs;
   if (now - since_ >= limit) {
-    // A marker that never came back must not hold the next keys too.
-    if (!busy_) inFlight_ = 0;
+    if (!busy_ && jobs_.empty()) {
+      // A marker that never came back: the output thread is free to send what is held now,
+      // this key behind it.
+      inFlight_ = 0;
+      since_ = now;
+      if (held_.size() >= HeldLimit) return KeyVerdict::PassAndWake;
+      held_.push_back(key);
+      return KeyVerdict::HeldAndWake;
+    }
     // Its key-down waits: a key-up going on before it would leave the key down in the target.
     if (key.release && HeldDownOf(key.virtualKey) && held_.size() < HeldLimit) {
       held_.push_back(key);

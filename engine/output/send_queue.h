@@ -52,12 +52,13 @@ struct OutputJob {
 // which they then follow. Times are milliseconds of a clock that may wrap (GetTickCount).
 class SendQueue {
  public:
-  // Waiting on a batch's marker longer than this (a marker lost to a short send), or on an
-  // output thread that is idle, typing must not vanish: the keys go on.
+  // Waiting on a batch's marker longer than this (a marker lost), the marker no longer counts:
+  // what is held goes out at once, in order.
   static constexpr std::uint32_t InFlightLimitMs = 1500;
   // While an expansion waits or is being prepared: saving the clipboard may take seconds
   // (every format an owner renders late may take up to 30 s), and keys passing meanwhile would
-  // land before the expansion and its Backspaces would erase them.
+  // land before the expansion and its Backspaces would erase them. Past it, typing must not
+  // vanish: the keys go on.
   static constexpr std::uint32_t PreparingLimitMs = 60000;
   // A fast typist's keys behind one expansion, downs and ups, with room to spare.
   static constexpr std::size_t HeldLimit = 512;
@@ -74,7 +75,8 @@ class SendQueue {
   enum class KeyVerdict {
     Pass,         // the key goes on
     Held,         // the key waits behind what is sent; swallow it
-    PassAndWake,  // waited too long: the key goes on, and the output thread must send what waits
+    HeldAndWake,  // a marker awaited too long: the key waits, and what is held must go out now
+    PassAndWake,  // the output thread busy too long: the key goes on, and what waits follows
   };
   // One key event of the user's; `replayed` when it is one we sent again.
   KeyVerdict OnUserKey(const HeldKey& key, bool replayed, std::uint32_t now);

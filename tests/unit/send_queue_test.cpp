@@ -134,9 +134,11 @@ TEST(SendQueue, AMarkerThatNeverComesHoldsKeysOnlyUpToTheShortLimit) {
   queue.BeginBatch(held, 10);
   queue.JobDone(10);
   EXPECT_EQ(queue.OnUserKey(KeyA, false, 10 + SendQueue::InFlightLimitMs - 1), Verdict::Held);
-  EXPECT_EQ(queue.OnUserKey(KeyB(), false, 10 + SendQueue::InFlightLimitMs), Verdict::PassAndWake);
-  // The held key goes out; the marker no longer counts as awaited.
+  // The marker no longer counts as awaited: what is held goes out at once, in order.
+  EXPECT_EQ(queue.OnUserKey(KeyB(), false, 10 + SendQueue::InFlightLimitMs), Verdict::HeldAndWake);
   ASSERT_EQ(queue.Next(job, 10 + SendQueue::InFlightLimitMs), Work::HeldOnly);
+  queue.BeginBatch(held, 10 + SendQueue::InFlightLimitMs);
+  EXPECT_EQ(held, (std::vector<HeldKey>{KeyA, KeyB()}));
 }
 
 TEST(SendQueue, TheClockMayWrap) {

@@ -224,12 +224,23 @@ void KeyboardHook::CheckHookAlive() {
   lastInput.cbSize = sizeof lastInput;
   if (!GetLastInputInfo(&lastInput)) return;
   if (!watchdog_->ShouldReinstall(GetTickCount(), lastInput.dwTime)) return;
+  // Windows drops both hooks alike; both come back.
   if (hook_ != nullptr) UnhookWindowsHookEx(hook_);
+  if (mouseHook_ != nullptr) UnhookWindowsHookEx(mouseHook_);
   hook_ = SetWindowsHookExW(WH_KEYBOARD_LL, KeyboardHookProc, nullptr, 0);
+  mouseHook_ = SetWindowsHookExW(WH_MOUSE_LL, MouseHookProc, nullptr, 0);
   OutputDebugStringA(
       hook_ != nullptr ? "Hook watchdog: keyboard input the hook never saw; hook installed again\n"
                        : "Hook watchdog: keyboard input the hook never saw; installing the hook "
                          "again failed\n");
+  // Keys went up and down unseen meanwhile: the modifiers are taken from the system again. The
+  // lock keys stay as the hook last saw them; this thread's own view of them is stale.
+  if (hook_ != nullptr && ActiveExpander != nullptr) {
+    ModifierState modifiers = SystemModifiers();
+    modifiers.capsLock = ActiveExpander->Modifiers().capsLock;
+    modifiers.numLock = ActiveExpander->Modifiers().numLock;
+    ActiveExpander->SyncModifiers(modifiers);
+  }
 }
 
 LRESULT CALLBACK KeyboardHookProc(int code, WPARAM message, LPARAM eventRecord) {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/input_thread_win.h"
 #include "engine/keyboard_hook_win.h"
 #include "engine/match/expander.h"
 #include "ui/app_window_win.h"
@@ -79,8 +80,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     WindowsExpanderOutput output;
     WindowsKeyboardLayout layout;
     Expander expander(tables, output, layout);
-    KeyboardHook hook(layout);
-    hook.InstallHook();
+    // The hooks, on a thread of their own from here until the window has closed.
+    InputThread input(layout, &expander, output.sender());
+    input.Start();
 
     // Runs the update check in the background once its window and tray icon exist.
     AppWindow window(table, tables, expander, saves,

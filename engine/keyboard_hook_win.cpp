@@ -67,7 +67,10 @@ class HookTimer {
 #endif
 
 void WindowsExpanderOutput::SendExpansion(const ExpansionRequest& request) {
-  sender_.Queue(request, ActiveExpander != nullptr ? ActiveExpander->Modifiers() : ModifierState{});
+  // Only queued: the hook wakes the output thread when its decision says so.
+  sender_.queue().Queue(request,
+                        ActiveExpander != nullptr ? ActiveExpander->Modifiers() : ModifierState{},
+                        GetTickCount());
 }
 
 void WindowsExpanderOutput::WriteDiagnostic(std::string_view line) {
@@ -141,7 +144,9 @@ void CALLBACK OnWinEvent(HWINEVENTHOOK, DWORD event, HWND window, LONG, LONG, DW
 
 }  // namespace
 
-KeyboardHook::KeyboardHook(WindowsKeyboardLayout& layout) : layout_(layout) {}
+KeyboardHook::KeyboardHook(WindowsKeyboardLayout& layout, Expander* expander,
+                           ExpansionSender& sender)
+    : layout_(layout), sender_(sender), decision_(expander, sender.queue()) {}
 
 KeyboardHook::~KeyboardHook() {
   if (watchdogTimer_ != 0) KillTimer(nullptr, watchdogTimer_);
@@ -160,6 +165,7 @@ bool KeyboardHook::InstallHook() {
                                                     : GetCurrentThreadId());
   if (ActiveExpander != nullptr) ActiveExpander->SyncModifiers(SystemModifiers());
 
+  ActiveHook = this;
   hook_ = SetWindowsHookExW(WH_KEYBOARD_LL, KeyboardHookProc, nullptr, 0);
   if (hook_ == nullptr) {
     std::fputs("Failed to install hook!\n", stderr);
@@ -178,7 +184,6 @@ bool KeyboardHook::InstallHook() {
         GetTickCount(), ActiveTestSwitches().watchdogDrill ? DrillSilenceLimitMs
                                                            : HookWatchdog::DefaultSilenceLimitMs);
     ActiveWatchdog = watchdog_.get();
-    ActiveHook = this;
     watchdogTimer_ = SetTimer(nullptr, 0, WatchdogPeriodMs, OnWatchdogTimer);
   }
   return true;
@@ -186,8 +191,7 @@ bool KeyboardHook::InstallHook() {
 
 void KeyboardHook::OnFocusMoved(DWORD event, HWND window) {
   if (ActiveExpander == nullptr) return;
-  ActiveExpander->ForgetTyped();
-  if (ActiveSender != nullptr) ActiveSender->OnCaretMayHaveMoved();
+  decision_.OnFocusMoved();
   if (event != EVENT_SYSTEM_FOREGROUND || window == nullptr) return;
   DWORD processId = 0;
   layout_.SetForegroundThread(GetWindowThreadProcessId(window, &processId));
@@ -218,12 +222,23 @@ void KeyboardHook::CheckHookAlive() {
   lastInput.cbSize = sizeof lastInput;
   if (!GetLastInputInfo(&lastInput)) return;
   if (!watchdog_->ShouldReinstall(GetTickCount(), lastInput.dwTime)) return;
+  // Windows drops both hooks alike; both come back.
   if (hook_ != nullptr) UnhookWindowsHookEx(hook_);
+  if (mouseHook_ != nullptr) UnhookWindowsHookEx(mouseHook_);
   hook_ = SetWindowsHookExW(WH_KEYBOARD_LL, KeyboardHookProc, nullptr, 0);
+  mouseHook_ = SetWindowsHookExW(WH_MOUSE_LL, MouseHookProc, nullptr, 0);
   OutputDebugStringA(
       hook_ != nullptr ? "Hook watchdog: keyboard input the hook never saw; hook installed again\n"
                        : "Hook watchdog: keyboard input the hook never saw; installing the hook "
                          "again failed\n");
+  // Keys went up and down unseen meanwhile: the modifiers are taken from the system again. The
+  // lock keys stay as the hook last saw them; this thread's own view of them is stale.
+  if (hook_ != nullptr && ActiveExpander != nullptr) {
+    ModifierState modifiers = SystemModifiers();
+    modifiers.capsLock = ActiveExpander->Modifiers().capsLock;
+    modifiers.numLock = ActiveExpander->Modifiers().numLock;
+    ActiveExpander->SyncModifiers(modifiers);
+  }
 }
 
 LRESULT CALLBACK KeyboardHookProc(int code, WPARAM message, LPARAM eventRecord) {
@@ -232,47 +247,47 @@ LRESULT CALLBACK KeyboardHookProc(int code, WPARAM message, LPARAM eventRecord) 
     ActiveWatchdog->OnHookEvent(GetTickCount());
   }
   const bool release = message == WM_KEYUP || message == WM_SYSKEYUP;
-  if (!release && message != WM_KEYDOWN && message != WM_SYSKEYDOWN) {
+  if (ActiveHook == nullptr || (!release && message != WM_KEYDOWN && message != WM_SYSKEYDOWN)) {
     return CallNextHookEx(nullptr, code, message, eventRecord);
   }
-  const auto* event = reinterpret_cast<const KBDLLHOOKSTRUCT*>(eventRecord);
-  if (event->dwExtraInfo == BatchEndTag) {
-    if (ActiveSender != nullptr) ActiveSender->OnBatchEnd();
-    return 1;
+  const auto* record = reinterpret_cast<const KBDLLHOOKSTRUCT*>(eventRecord);
+  HookKeyEvent event{record->vkCode, record->scanCode, (record->flags & LLKHF_EXTENDED) != 0,
+                     release, KeyOrigin::User};
+  switch (record->dwExtraInfo) {
+    case InjectedEventTag:
+      event.origin = KeyOrigin::Injected;
+      break;
+    case ReplayedEventTag:
+      event.origin = KeyOrigin::Replayed;
+      break;
+    case BatchEndTag:
+      event.origin = KeyOrigin::BatchEnd;
+      break;
+    default:
+      break;
   }
-  if (event->dwExtraInfo == InjectedEventTag || ActiveExpander == nullptr) {
-    return CallNextHookEx(nullptr, code, message, eventRecord);
-  }
-  // An expansion is on its way: this key belongs after it.
-  if (ActiveSender != nullptr && ActiveSender->MustHold(event->dwExtraInfo == ReplayedEventTag) &&
-      ActiveSender->Hold(*event, release)) {
-    return 1;
-  }
-  if (!release && ActiveSender != nullptr && ActiveSender->MayTakeBack() &&
-      ActiveSender->TakesBackExpansion(event->vkCode, ActiveExpander->Modifiers())) {
-    return 1;
-  }
+  HookVerdict verdict;
+  {
 #ifdef TARQUEL_HOOK_TIMING
-  std::optional<HookTimer> timer;
-  if (!release) timer.emplace();
+    std::optional<HookTimer> timer;
+    if (!release && event.origin != KeyOrigin::BatchEnd) timer.emplace();
 #endif
-  if (ActiveExpander->OnKeyEvent(event->vkCode, event->scanCode,
-                                 (event->flags & LLKHF_EXTENDED) != 0, release)) {
-    return 1;
+    verdict = ActiveHook->decision().OnKey(event, GetTickCount());
   }
+  if (verdict.wakeOutput) ActiveHook->sender().Wake();
+  if (verdict.swallow) return 1;
   return CallNextHookEx(nullptr, code, message, eventRecord);
 }
 
 LRESULT CALLBACK MouseHookProc(int code, WPARAM message, LPARAM eventRecord) {
-  if (code == HC_ACTION && ActiveExpander != nullptr) {
+  if (code == HC_ACTION && ActiveHook != nullptr) {
     switch (message) {
       case WM_LBUTTONDOWN:
       case WM_RBUTTONDOWN:
       case WM_MBUTTONDOWN:
       case WM_XBUTTONDOWN:
         // The caret may have moved under the pointer.
-        ActiveExpander->ForgetTyped();
-        if (ActiveSender != nullptr) ActiveSender->OnCaretMayHaveMoved();
+        ActiveHook->decision().OnMouseButtonDown();
         break;
       default:
         break;

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string_view>
 
+#include "engine/hook_decision.h"
 #include "engine/input/hook_watchdog.h"
 #include "engine/input/keyboard_layout_win.h"
 #include "engine/match/expander.h"
@@ -18,6 +19,8 @@ class WindowsExpanderOutput final : public ExpanderOutput {
   void SendExpansion(const ExpansionRequest& request) override;
   void WriteDiagnostic(std::string_view line) override;
   FocusedProgram ProgramWithFocus() override;
+
+  ExpansionSender& sender() { return sender_; }
 
  private:
   ExpansionSender sender_;
@@ -33,13 +36,15 @@ class WindowsExpanderOutput final : public ExpanderOutput {
 ModifierState SystemModifiers();
 
 // Owns the low-level keyboard and mouse hooks and the focus events, removing them when
-// destroyed. Windows drops a low-level hook without a word when one call overruns its time-out,
-// so a thread timer asks the watchdog every second and installs the hook again when input
-// arrived that the hook never saw. The timer is dispatched by whichever message loop this
-// thread runs, modal ones included.
+// destroyed. The hook procedures only turn Windows' records into the engine's events and apply
+// what HookDecision says; the output thread is woken to send. Windows drops a low-level hook
+// without a word when one call overruns its time-out, so a thread timer asks the watchdog every
+// second and installs the hook again when input arrived that the hook never saw. The timer is
+// dispatched by whichever message loop this thread runs, modal ones included.
 class KeyboardHook {
  public:
-  explicit KeyboardHook(WindowsKeyboardLayout& layout);
+  // `expander` may be null: every key passes.
+  KeyboardHook(WindowsKeyboardLayout& layout, Expander* expander, ExpansionSender& sender);
   ~KeyboardHook();
   KeyboardHook(const KeyboardHook&) = delete;
   KeyboardHook& operator=(const KeyboardHook&) = delete;
@@ -51,11 +56,16 @@ class KeyboardHook {
   // A new foreground window or focused control: the caret stands elsewhere.
   void OnFocusMoved(DWORD event, HWND window);
 
+  HookDecision& decision() { return decision_; }
+  ExpansionSender& sender() { return sender_; }
+
  private:
   static void CALLBACK OnWatchdogTimer(HWND, UINT, UINT_PTR, DWORD);
   void CheckHookAlive();
 
   WindowsKeyboardLayout& layout_;
+  ExpansionSender& sender_;
+  HookDecision decision_;
   HHOOK hook_ = nullptr;
   HHOOK mouseHook_ = nullptr;
   HWINEVENTHOOK foregroundEvents_ = nullptr;

@@ -80,12 +80,11 @@ FocusedWindow WindowWithFocus() {
   return focused;
 }
 
-ExpansionOutput::ExpansionOutput()
-    : clipboard_(nullptr), clipboardText_(clipboard_.window()), undo_(settings_.undoBackspace) {}
+ExpansionOutput::ExpansionOutput(SendQueue& queue)
+    : clipboard_(nullptr), clipboardText_(clipboard_.window()), queue_(queue) {}
 
 void ExpansionOutput::SetSettings(const OutputSettings& settings) {
   settings_ = settings;
-  undo_.SetEnabled(settings_.undoBackspace);
 }
 
 void ExpansionOutput::Send(const ExpansionRequest& request, const ModifierState& held,
@@ -110,7 +109,7 @@ void ExpansionOutput::Send(const ExpansionRequest& request, const ModifierState&
       const bool whole = send(events);
       // Open now, not after the clipboard is back: the user sees the text as soon as the
       // target pastes, and a Backspace then must already find the chance.
-      undo_.ExpansionSent(sent);
+      queue_.ExpansionSent(sent);
       return whole;
     });
     PasteOutcome outcome = PasteThroughClipboard(clipboard_, rendered.text);
@@ -131,7 +130,7 @@ void ExpansionOutput::Send(const ExpansionRequest& request, const ModifierState&
                           cursorKeys));
     }
   }
-  if (!pasted) undo_.ExpansionSent(sent);
+  if (!pasted) queue_.ExpansionSent(sent);
 }
 
 void ExpansionOutput::SendUndo(const UndoAction& action, const SendBatch& send) {

@@ -12,16 +12,18 @@
 #include "engine/output/key_events.h"
 #include "engine/output/local_time_win.h"
 #include "engine/output/paste_decision.h"
+#include "engine/output/send_queue.h"
 #include "engine/output/undo_backspace.h"
 
 namespace tarquel {
 
-// The output room on Windows, driven by the expansion sender on the main thread: renders the
-// placeholders at send time, types or pastes, moves the caret to {{cursor}}, and keeps the
-// chance to take the expansion back with Backspace.
+// The output room on Windows, driven by the expansion sender on its output thread, where it is
+// made (its clipboard window belongs to that thread): renders the placeholders at send time,
+// types or pastes, moves the caret to {{cursor}}, and opens the chance in `queue` to take the
+// expansion back with Backspace.
 class ExpansionOutput {
  public:
-  ExpansionOutput();
+  explicit ExpansionOutput(SendQueue& queue);
   ExpansionOutput(const ExpansionOutput&) = delete;
   ExpansionOutput& operator=(const ExpansionOutput&) = delete;
 
@@ -35,16 +37,13 @@ class ExpansionOutput {
   void Send(const ExpansionRequest& request, const ModifierState& held, const SendBatch& send);
   void SendUndo(const UndoAction& action, const SendBatch& send);
 
-  UndoBackspace& undo() { return undo_; }
-  const UndoBackspace& undo() const { return undo_; }
-
  private:
   OutputSettings settings_;
   WindowsClock clock_;
   WindowsLocaleNames names_;
   WindowsPasteClipboard clipboard_;
   WindowsClipboardText clipboardText_;
-  UndoBackspace undo_;
+  SendQueue& queue_;
 };
 
 // The window that gets the keys now: its focused control, its program and its top-level class.

@@ -2,14 +2,17 @@
 
 #include <windows.h>
 
+#include <atomic>
+#include <memory>
+#include <mutex>
 #include <optional>
-#include <string>
+#include <thread>
 #include <vector>
 
 #include "engine/match/expander.h"
 #include "engine/output/expansion_output_win.h"
 #include "engine/output/key_events.h"
-#include "engine/output/send_gate.h"
+#include "engine/output/send_queue.h"
 
 namespace tarquel {
 
@@ -30,62 +33,47 @@ inline constexpr ULONG_PTR BatchEndTag = 0x54524B53;
 // middle. Returns how many went out; a short send is written to the debugger output.
 UINT SendKeyEvents(const std::vector<KeyEvent>& events);
 
-// Sends expansions from the main loop instead of the hook: the hook only records what to send
-// and returns, so that a long expansion never holds up the system's input (Windows drops a hook
-// that overruns its time-out). From the trigger's last key until everything sent has come back
-// through the hook, the hook hands the user's keys to `Hold`; they are sent again right after
-// the expansion, in their order.
+// Owns the output thread: expansions are rendered, pasted or typed there, never on the input
+// thread (which only queues and wakes it) nor on the UI thread, so that a clipboard owner slow
+// to render, or a long expansion, holds up neither the system's input nor the windows. The
+// user's keys held meanwhile go out behind each expansion in the same SendInput call.
 class ExpansionSender {
  public:
   ExpansionSender();
+  // Stops the output thread once what it is doing is done; a clipboard still to be put back is
+  // put back first.
   ~ExpansionSender();
   ExpansionSender(const ExpansionSender&) = delete;
   ExpansionSender& operator=(const ExpansionSender&) = delete;
 
-  // From the hook: `modifiers` are the keys the user holds as the trigger completes.
-  void Queue(const ExpansionRequest& request, const ModifierState& modifiers);
-  // Whether a key event must wait behind what is being sent. `replayed`: the event is one of
-  // the user's keys sent again, which waits only behind an expansion not yet sent.
-  bool MustHold(bool replayed);
-  // Keeps a key event of the user's to send after the expansion; false when there is no room
-  // left, and the key must then go on as it is.
-  bool Hold(const KBDLLHOOKSTRUCT& event, bool release);
-  // The hook saw the last event of what was sent.
-  void OnBatchEnd();
+  SendQueue& queue() { return queue_; }
 
-  // paste_threshold, type_in and undo_backspace from settings.txt.
-  void SetOutputSettings(const OutputSettings& settings) { output_.SetSettings(settings); }
-  // From the hook, for a key-down of the user's while an expansion may still be taken back:
-  // true when it is the Backspace that takes it back, which must then be swallowed.
-  bool TakesBackExpansion(std::uint32_t virtualKey, const ModifierState& modifiers);
-  bool MayTakeBack() const { return output_.undo().HasChance(); }
-  // A click, another window or control: the expansion may no longer be before the caret.
-  void OnCaretMayHaveMoved() { output_.undo().OnCaretMayHaveMoved(); }
+  // Any thread: queues an expansion and wakes the output thread. `modifiers` are the keys the
+  // user holds as it is asked for.
+  void Queue(const ExpansionRequest& request, const ModifierState& modifiers);
+  // Any thread: the queue holds work. Never waits.
+  void Wake() { SetEvent(wake_); }
+
+  // Any thread: paste_threshold, type_in and undo_backspace from settings.txt.
+  void SetOutputSettings(const OutputSettings& settings);
 
  private:
-  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-  void PostSend();
-  void SendNow();
+  void Run();
+  void DoWork();
   // `events`, the keys held behind them and the end marker in one SendInput call.
   bool SendBatch(const std::vector<KeyEvent>& events);
 
-  // The request's texts copied, into strings that keep their capacity from one to the next.
-  struct Pending {
-    std::size_t backspaces = 0;
-    bool settleDeadKey = false;
-    std::string trigger;
-    std::string expansion;
-    ModifierState modifiers;
-    std::optional<UndoAction> undo;  // set: take the last expansion back instead
-  };
-
-  HWND window_ = nullptr;
-  SendGate gate_;
-  Pending pending_;
-  std::vector<INPUT> held_;
-  ExpansionOutput output_;
-  // A paste waits for the target while serving sent messages; nothing may start another send.
-  bool sending_ = false;
+  SendQueue queue_;
+  HANDLE wake_ = nullptr;
+  std::atomic<bool> stop_{false};
+  // Settings from the UI thread, taken over by the output thread before its next job.
+  std::mutex settingsMutex_;
+  std::optional<OutputSettings> newSettings_;
+  // Output thread only.
+  std::unique_ptr<ExpansionOutput> output_;
+  std::vector<HeldKey> batchHeld_;
+  std::vector<INPUT> batchInputs_;
+  std::thread thread_;
 };
 
 extern ExpansionSender* ActiveSender;

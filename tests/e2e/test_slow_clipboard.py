@@ -10,6 +10,8 @@ import harness
 # Longer than the paste threshold (100 characters), so that the expansion is pasted.
 LONG = ("pasted while the owner renders; " * 6)[:150]
 AFTER = " and every key after it"
+# 23 keys over 4.6 s: longer than the owner takes to render.
+TYPING_DELAY_MS = 200
 
 CONFIG = (":slow=" + LONG + "\r\n").encode("utf-8")
 
@@ -30,7 +32,11 @@ class SlowClipboardOwner(harness.SessionTestCase):
         owner, output = self.start_owner("slow_owner")
         try:
             self.session.focus_notepad()
-            self.session.type(":slow" + AFTER)
+            self.session.type(":slow")
+            # Typed at a person's pace, so that keys keep coming for as long as the owner
+            # renders and after it.
+            typed = self.session.xdotool("type", "--delay", TYPING_DELAY_MS, "--", AFTER)
+            self.assertEqual(typed.returncode, 0, typed.stderr)
             self.session.wait_for_notepad_text(LONG + AFTER, timeout=60)
             self.session.wait_for_debug_line("Expansion pasted: 150 characters")
             # Saving it asked the owner for its text; putting it back keeps that text.

@@ -161,6 +161,7 @@ KeyboardHook::~KeyboardHook() {
 
 bool KeyboardHook::InstallHook() {
   HWND foreground = GetForegroundWindow();
+  foreground_ = foreground;
   layout_.SetForegroundThread(foreground != nullptr ? GetWindowThreadProcessId(foreground, nullptr)
                                                     : GetCurrentThreadId());
   if (ActiveExpander != nullptr) ActiveExpander->SyncModifiers(SystemModifiers());
@@ -189,7 +190,17 @@ bool KeyboardHook::InstallHook() {
   return true;
 }
 
+void KeyboardHook::NoticeForegroundChange() {
+  HWND foreground = GetForegroundWindow();
+  if (foreground != foreground_) OnFocusMoved(EVENT_SYSTEM_FOREGROUND, foreground);
+}
+
 void KeyboardHook::OnFocusMoved(DWORD event, HWND window) {
+  if (event == EVENT_SYSTEM_FOREGROUND) {
+    // The same change seen twice (by a key and then by its event) forgets only once.
+    if (window == foreground_) return;
+    foreground_ = window;
+  }
   if (ActiveExpander == nullptr) return;
   decision_.OnFocusMoved();
   if (event != EVENT_SYSTEM_FOREGROUND || window == nullptr) return;
@@ -266,6 +277,10 @@ LRESULT CALLBACK KeyboardHookProc(int code, WPARAM message, LPARAM eventRecord) 
     default:
       break;
   }
+  // The foreground event arrives as a posted message, which this thread's loop takes only
+  // after the hook calls already waiting: keys typed right after a window change could reach
+  // the buffer before the event. A key-down of the user's therefore looks for itself.
+  if (!release && event.origin == KeyOrigin::User) ActiveHook->NoticeForegroundChange();
   HookVerdict verdict;
   {
 #ifdef TARQUEL_HOOK_TIMING

@@ -55,6 +55,9 @@ class KeyboardHook {
 
   // A new foreground window or focused control: the caret stands elsewhere.
   void OnFocusMoved(DWORD event, HWND window);
+  // From the hook, before a key-down of the user's: another window in front since the last
+  // one counts as a focus change even when its event has not arrived yet.
+  void NoticeForegroundChange();
 
   HookDecision& decision() { return decision_; }
   ExpansionSender& sender() { return sender_; }
@@ -66,6 +69,8 @@ class KeyboardHook {
   WindowsKeyboardLayout& layout_;
   ExpansionSender& sender_;
   HookDecision decision_;
+  // The foreground window as last seen, by an event or by a key.
+  HWND foreground_ = nullptr;
   HHOOK hook_ = nullptr;
   HHOOK mouseHook_ = nullptr;
   HWINEVENTHOOK foregroundEvents_ = nullptr;

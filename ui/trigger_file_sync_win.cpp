@@ -138,11 +138,12 @@ void TriggerFileSync::OnReadDone() {
       } else {
         Publish();
       }
-      if (!atStart) {
-        OutputDebugStringA(
-            ("Triggers reloaded from config.txt: " + std::to_string(table_.size()) + " entries\n")
-                .c_str());
-      }
+      // The first read is told too: it runs in the background, and whoever changes the file
+      // right after the start needs to know which of the two reads saw the change.
+      OutputDebugStringA((std::string(atStart ? "Triggers loaded from config.txt: "
+                                              : "Triggers reloaded from config.txt: ") +
+                          std::to_string(table_.size()) + " entries\n")
+                             .c_str());
       if (replaced_) replaced_();
       break;
     }

@@ -48,6 +48,9 @@ class LiveReload(harness.SessionTestCase):
         self.session.write_config(config)
         self.session.start_tarquel()
         self.session.wait_until(lambda: self.rows() is not None, "the main window with its list")
+        # config.txt is first read in the background: a change made before that read ends
+        # would be part of it, and no reload would follow.
+        self.session.wait_for_debug_line("Triggers loaded from config.txt")
 
     def remove_config(self):
         if self.config_path.is_dir():

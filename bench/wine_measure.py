@@ -424,7 +424,6 @@ def latency_figures(args):
     """Per-key arrival times (ms) with nothing going on, and during 40 MB reloads."""
     session = harness.Session("wine-latency", config=b":demo=Hello World\r\n",
                               tarquel=args.tarquel, probe=args.probe)
-    session.tarquel_debug = "-all"
     versions = [reload_config(tag) for tag in ("a", "b")]
     idle, busy = [], []
     rewrites = 0

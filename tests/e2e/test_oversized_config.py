@@ -61,16 +61,15 @@ class OversizedConfig(harness.SessionTestCase):
         with open(self.config_path, "rb") as f:
             self.assertEqual(f.read(len(HEAD)), HEAD)
 
-    def test_refused_at_start_and_written_over_only_once_the_user_agrees(self):
-        # At start: told why, nothing loaded, the file as it was.
-        text = self.box_text()
-        self.assertIn("config.txt is larger than 64 MiB", text)
+    def refused_at_start_then_a_change_declined(self, text, reason):
+        """The start-up box `text` says `reason`; nothing is loaded, the file stays as it was,
+        and an ADD declined in the box that follows works in memory only."""
+        self.assertIn(reason, text)
         self.assertIn("It is left as it is", text)
         self.answer_box(IDOK)
         self.assertEqual(self.session.list_rows(APP, LIST_BOX_ID), [])
         self.assert_file_untouched()
 
-        # A change declined works in memory only.
         self.add("sig", "Best regards")
         self.assertIn("Replace it with the triggers shown in Tarquel?", self.box_text())
         self.answer_box(IDNO)
@@ -78,6 +77,10 @@ class OversizedConfig(harness.SessionTestCase):
             lambda: self.session.list_rows(APP, LIST_BOX_ID) == [":sig  ->  Best regards"],
             "the new row",
         )
+
+    def test_refused_at_start_and_written_over_only_once_the_user_agrees(self):
+        self.refused_at_start_then_a_change_declined(self.box_text(),
+                                                     "config.txt is larger than 64 MiB")
         self.session.clear_notepad()
         self.session.type(":sig")
         self.session.wait_for_notepad_text("Best regards")
@@ -124,19 +127,8 @@ class TooManyEntries(OversizedConfig):
             "a message box",
             timeout=180,
         )
-        self.assertIn("config.txt holds more than 1000000 triggers", text)
-        self.assertIn("It is left as it is", text)
-        self.answer_box(IDOK)
-        self.assertEqual(self.session.list_rows(APP, LIST_BOX_ID), [])
-        self.assert_file_untouched()
-
-        self.add("sig", "Best regards")
-        self.assertIn("Replace it with the triggers shown in Tarquel?", self.box_text())
-        self.answer_box(IDNO)
-        self.session.wait_until(
-            lambda: self.session.list_rows(APP, LIST_BOX_ID) == [":sig  ->  Best regards"],
-            "the new row",
-        )
+        self.refused_at_start_then_a_change_declined(
+            text, "config.txt holds more than 1000000 triggers")
         self.assert_file_untouched()
         self.assertFalse((self.session.scratch / "config.txt.bak").exists())
 

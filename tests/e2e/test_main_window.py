@@ -270,6 +270,8 @@ class MainWindow(harness.SessionTestCase):
         (scratch / "settings.txt").write_bytes(b"toggle_shortcut=Alt+F2\r\n")
         try:
             self.restart(program=scratch / "tarquel.exe", cwd=elsewhere)
+            # config.txt is read in the background: the list fills once that read is done.
+            self.session.wait_for_debug_line("Triggers loaded from config.txt")
             self.assertEqual(
                 self.session.list_rows("TarquelApp", LIST_BOX_ID),
                 [":beside  ->  beside the program"],

@@ -25,6 +25,21 @@ bool IsAddressCharacter(char c) {
   return std::string_view("-._~:/?#[]@!$&'()*+,;=%").find(c) != std::string_view::npos;
 }
 
+// This computer: nobody else on the network can answer there.
+bool IsLoopbackHost(std::string_view host) {
+  if (host == "localhost" || host == "[::1]") return true;
+  if (!host.starts_with("127.")) return false;
+  int dots = 0;
+  for (char c : host) {
+    if (c == '.') {
+      ++dots;
+    } else if (c < '0' || c > '9') {
+      return false;
+    }
+  }
+  return dots == 3;
+}
+
 }  // namespace
 
 bool IsUnderInvalidDomain(std::wstring_view host) {
@@ -35,33 +50,52 @@ bool IsUnderInvalidDomain(std::wstring_view host) {
          EqualsIgnoringAsciiCase(host.substr(host.size() - tld.size()), tld);
 }
 
-bool IsOpenableLink(std::string_view link) {
+std::optional<std::string> DownloadHost(std::string_view link) {
   for (char c : link) {
-    if (!IsAddressCharacter(c)) return false;
+    if (!IsAddressCharacter(c)) return std::nullopt;
   }
   std::size_t schemeEnd = link.find("://");
-  if (schemeEnd == std::string_view::npos) return false;
+  if (schemeEnd == std::string_view::npos) return std::nullopt;
   std::string_view scheme = link.substr(0, schemeEnd);
-  if (!EqualsIgnoringAsciiCase(scheme, "http") && !EqualsIgnoringAsciiCase(scheme, "https")) {
-    return false;
-  }
+  const bool https = EqualsIgnoringAsciiCase(scheme, "https");
+  if (!https && !EqualsIgnoringAsciiCase(scheme, "http")) return std::nullopt;
   std::string_view authority = link.substr(schemeEnd + 3);
   authority = authority.substr(0, authority.find_first_of("/?#"));
-  std::size_t at = authority.rfind('@');
-  std::string_view hostAndPort =
-      at == std::string_view::npos ? authority : authority.substr(at + 1);
-  if (hostAndPort.empty()) return false;
-  // A bracketed IPv6 literal holds colons of its own; otherwise a colon starts the port.
-  if (hostAndPort.front() == '[') return hostAndPort.size() > 2;
-  return hostAndPort.front() != ':';
+  if (authority.find('@') != std::string_view::npos) return std::nullopt;
+  std::string_view host;
+  if (!authority.empty() && authority.front() == '[') {
+    // A bracketed IPv6 literal holds colons of its own.
+    const std::size_t close = authority.find(']');
+    if (close == std::string_view::npos || close < 2) return std::nullopt;
+    host = authority.substr(0, close + 1);
+  } else {
+    host = authority.substr(0, authority.find(':'));
+  }
+  if (host.empty()) return std::nullopt;
+  std::string lower;
+  lower.reserve(host.size());
+  for (char c : host) lower += LowerAscii(c);
+  if (!https && !IsLoopbackHost(lower)) return std::nullopt;
+  return lower;
 }
 
-std::string UpdatePromptText(std::string_view version) {
+bool IsOpenableLink(std::string_view link) {
+  return DownloadHost(link).has_value();
+}
+
+std::string UpdatePromptText(std::string_view version, const std::optional<std::string>& host) {
   std::string text = "A new version (";
   text += version;
-  text +=
-      ") is available!\n\nClick Yes to download the update, No to skip this version, or "
-      "Cancel to decide later.";
+  text += ") is available!\n\n";
+  if (!host) {
+    text +=
+        "Its download link is not a safe https address, so Tarquel does not open it. Get the "
+        "new version where you got Tarquel.";
+    return text;
+  }
+  text += "Click Yes to download the update from ";
+  text += *host;
+  text += ", No to skip this version, or Cancel to decide later.";
   return text;
 }
 

@@ -28,8 +28,9 @@ VersionFileAnswer FetchVersionFile(std::wstring_view url, HANDLE stop = nullptr)
 // `link` are written whenever the body held a line feed and are left alone otherwise.
 bool CheckForUpdateAt(std::wstring_view url, std::string& version, std::string& link);
 
-// The "Update Available" box, owned by `owner`: OK opens `link` when it is a web address, "skip"
-// is reported to the caller. Returns the answer.
+// The "Update Available" box, owned by `owner`, naming the host `link` leads to: Yes opens `link`,
+// No is a skip for the caller to keep. A link that may not be opened (see DownloadHost) gets a
+// box that only tells. Returns the answer.
 enum class UpdatePromptAnswer { Download, Skip, Later };
 UpdatePromptAnswer ShowUpdatePrompt(HWND owner, std::string_view version, std::string_view link);
 

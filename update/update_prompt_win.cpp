@@ -3,6 +3,7 @@
 
 #include <shellapi.h>
 
+#include <optional>
 #include <string>
 
 #include "update/update_check.h"
@@ -12,13 +13,19 @@
 namespace tarquel {
 
 UpdatePromptAnswer ShowUpdatePrompt(HWND owner, std::string_view version, std::string_view link) {
-  const int answer = ShowMessageBox(owner, UpdatePromptText(version), "Update Available",
+  const std::optional<std::string> host = DownloadHost(link);
+  if (!host) {
+    // Nothing to download from here: the box only tells, and the version is offered again at a
+    // later start.
+    ShowMessageBox(owner, UpdatePromptText(version, host), "Update Available",
+                   MB_OK | MB_ICONWARNING);
+    return UpdatePromptAnswer::Later;
+  }
+  const int answer = ShowMessageBox(owner, UpdatePromptText(version, host), "Update Available",
                                     MB_YESNOCANCEL | MB_ICONINFORMATION | MB_DEFBUTTON3);
   if (answer == IDNO) return UpdatePromptAnswer::Skip;
   if (answer != IDYES) return UpdatePromptAnswer::Later;
-  if (IsOpenableLink(link)) {
-    ShellExecuteW(nullptr, L"open", Wide(link).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
-  }
+  ShellExecuteW(nullptr, L"open", Wide(link).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
   return UpdatePromptAnswer::Download;
 }
 

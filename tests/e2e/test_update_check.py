@@ -7,8 +7,8 @@ import harness
 from update_server import NOT_DUE, UPDATE_LINE, HANG, VersionServerCase
 
 PROMPT = (
-    "A new version (1.0.1) is available!\n\nClick Yes to download the update, No to skip this "
-    "version, or Cancel to decide later."
+    "A new version (1.0.1) is available!\n\nClick Yes to download the update from example.org, "
+    "No to skip this version, or Cancel to decide later."
 )
 NEWER = (200, b"1.0.1\r\nhttps://example.org/tarquel/download\r\n")
 

@@ -1,5 +1,5 @@
 """The update check against a hostile or broken version-file server: start-up goes on, and no
-link other than http/https is opened.
+link other than an https one (plain http only to this computer, no user part) is opened.
 
 Uses the loopback server of update_server.py (the test build, tarquel_test.exe);
 the answers here are the faults: a 50 MB body, a body without a line feed, a redirect loop, a
@@ -14,6 +14,10 @@ from update_server import VersionFileHandler, VersionServerCase
 HUGE = "huge"
 REDIRECT_LOOP = "redirect loop"
 RESET = "reset"
+NOT_OPENED = (
+    "A new version (1.0.1) is available!\n\nIts download link is not a safe https address, so "
+    "Tarquel does not open it. Get the new version where you got Tarquel."
+)
 
 
 class FaultHandler(VersionFileHandler):
@@ -70,12 +74,11 @@ class UpdateCheckFaults(VersionServerCase):
         self.assert_no_prompt_and_start_up_went_on()
 
     def accept_prompt_for_link(self, link):
-        """Serves another version with `link`, answers Yes to the prompt, returns the marker
-        file that the link's program would write were it run."""
+        """Serves another version with `link`: the box tells why the link is not opened and
+        offers nothing to press but OK, which the user presses."""
         self.start_tarquel_served((200, b"1.0.1\r\n" + link + b"\r\n"))
-        self.bring_up_prompt()
-        # Yes: download.
-        self.answer_prompt(self.prompt_box(), "y")
+        self.assertEqual(self.bring_up_prompt(), NOT_OPENED)
+        self.answer_prompt(self.prompt_box(), "Return")
         self.assert_start_up_went_on()
 
     def marker_program(self, name):
@@ -93,6 +96,12 @@ class UpdateCheckFaults(VersionServerCase):
         batch, marker = self.marker_program("local")
         self.accept_prompt_for_link(self.windows_path(batch).encode())
         self.assertFalse(marker.exists(), "the program the link named was run")
+
+    def test_a_plain_http_link_is_not_opened(self):
+        self.accept_prompt_for_link(b"http://example.org/setup.exe")
+
+    def test_a_link_whose_user_part_disguises_the_host_is_not_opened(self):
+        self.accept_prompt_for_link(b"https://example.org@127.0.0.1:1/setup.exe")
 
     def test_a_file_url_link_is_not_opened(self):
         batch, marker = self.marker_program("fileurl")

@@ -15,18 +15,29 @@ scripts/check-format.sh
 echo "== rooms (includes follow the order of the layers)"
 scripts/check-layers.py
 
-echo "== windows (MinGW-w64): tarquel.exe, tarquel_test.exe, the unit tests and the probes"
 cmake --preset windows >/dev/null
-cmake --build --preset windows
-# The release installer, for the end-to-end test that installs and uninstalls it.
-(cd build/windows && cpack -C Release -G NSIS >/dev/null)
 
+# The two Wine prefixes are made (the first time) and started while the compiler runs: making
+# one takes Wine half a minute of mostly waiting.
 prefixes=(build/windows/wineprefix build/windows/wineprefix-2)
 stop_wine() {
   for prefix in "${prefixes[@]}"; do WINEPREFIX="$PWD/$prefix" wineserver -k 2>/dev/null || true; done
 }
 trap stop_wine EXIT
-for prefix in "${prefixes[@]}"; do scripts/wine-warm.sh "$PWD/$prefix"; done
+warm_log=build/windows/wine-warm.log
+(for prefix in "${prefixes[@]}"; do scripts/wine-warm.sh "$PWD/$prefix"; done) >"$warm_log" 2>&1 &
+warming=$!
+
+echo "== windows (MinGW-w64): tarquel.exe, tarquel_test.exe, the unit tests and the probes"
+cmake --build --preset windows
+# The release installer, for the end-to-end test that installs and uninstalls it.
+(cd build/windows && cpack -C Release -G NSIS >/dev/null)
+
+if ! wait "$warming"; then
+  cat "$warm_log"
+  echo "FAILED: the Wine prefixes could not be started"
+  exit 1
+fi
 
 echo "== Wine (unit tests and end-to-end tests, in the background)"
 wine_log=build/windows/wine-tests.log

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/focus_watch_win.h"
 #include "engine/input_thread_win.h"
 #include "engine/keyboard_hook_win.h"
 #include "engine/match/expander.h"
@@ -83,6 +84,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     // The hooks, on a thread of their own from here until the window has closed.
     InputThread input(layout, &expander, output.sender());
     input.Start();
+    // Password fields, programs run as administrator, a locked session: followed on a thread
+    // of their own, so that asking a slow program never holds up a key.
+    FocusWatch focus(expander);
+    focus.Start();
 
     // Runs the update check in the background once its window and tray icon exist.
     AppWindow window(table, tables, expander, saves,

@@ -124,7 +124,13 @@ bool Expander::OnKeyEvent(std::uint32_t virtualKey, std::uint32_t scanCode, bool
   TakeRequests();
   // Followed also while paused, or the first keys after a pause would see stale modifiers.
   if (MayBeModifier(virtualKey) && TrackModifier(modifiers_, virtualKey, release)) return false;
-  if (release || !enabled_.load(std::memory_order_relaxed)) return false;
+  if (release) return false;
+  if (secretField_.load(std::memory_order_acquire)) {
+    // Not a character of a password stays behind.
+    ForgetTyped();
+    return false;
+  }
+  if (!enabled_.load(std::memory_order_relaxed)) return false;
   return OnKeyDown(KeyStroke{virtualKey, scanCode, extended, modifiers_});
 }
 

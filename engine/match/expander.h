@@ -111,6 +111,16 @@ class Expander {
   void SetEnabled(bool enabled) { enabled_.store(enabled, std::memory_order_relaxed); }
   bool IsEnabled() const { return enabled_.load(std::memory_order_relaxed); }
 
+  // Any thread: the focus is in a field for a password (or it is not known yet whether it is).
+  // Nothing typed there is kept and nothing expands there; entering one forgets what was typed
+  // before, so that neither half of a password can complete a trigger. The modifiers are
+  // followed as ever.
+  void SetSecretField(bool secret) {
+    if (secret) RequestForget();
+    secretField_.store(secret, std::memory_order_release);
+  }
+  bool InSecretField() const { return secretField_.load(std::memory_order_acquire); }
+
   // Any thread: the caret moved elsewhere (a focus change seen by another thread). The input
   // thread forgets the typed text before it takes its next key.
   void RequestForget() { forgetRequests_.fetch_add(1, std::memory_order_release); }
@@ -150,6 +160,7 @@ class Expander {
   std::string pendingDeadKey_;
   Snapshot<ExcludedPrograms> excludedPrograms_{std::make_shared<const ExcludedPrograms>()};
   std::atomic<bool> enabled_{true};
+  std::atomic<bool> secretField_{false};
   // Modifier bits in the high half, the key in the low half: one store, never half of each.
   std::atomic<std::uint64_t> ignoredShortcut_{0};
   std::atomic<std::uint32_t> forgetRequests_{0};

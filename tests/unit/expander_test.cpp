@@ -378,6 +378,42 @@ TEST_F(ExpanderRequestsTest, ModifiersSyncedElsewhereKeepTheLockKeysUnlessAskedT
   EXPECT_TRUE(expander.Modifiers().capsLock);
 }
 
+TEST_F(ExpanderRequestsTest, NothingTypedInAPasswordFieldIsKeptOrExpands) {
+  expander.SetSecretField(true);
+  EXPECT_TRUE(expander.InSecretField());
+  Type(expander, "hunter2:demo");
+  EXPECT_TRUE(output.expansions.empty());
+  EXPECT_EQ(expander.TypedBuffer(), "");
+}
+
+TEST_F(ExpanderRequestsTest, EnteringAPasswordFieldForgetsWhatWasTypedBefore) {
+  Type(expander, ":de");
+  expander.SetSecretField(true);
+  expander.SetSecretField(false);
+  Type(expander, "mo");
+  EXPECT_TRUE(output.expansions.empty()) << "the trigger's first half was typed before";
+}
+
+TEST_F(ExpanderRequestsTest, ATriggerBegunInAPasswordFieldDoesNotFireAfterLeavingIt) {
+  expander.SetSecretField(true);
+  Type(expander, ":de");
+  expander.SetSecretField(false);
+  Type(expander, "mo");
+  EXPECT_TRUE(output.expansions.empty());
+  Type(expander, " :demo");
+  EXPECT_EQ(output.expansions.size(), 1u) << "after leaving it, triggers work again";
+}
+
+TEST_F(ExpanderRequestsTest, ModifiersAreFollowedInAPasswordField) {
+  expander.SetSecretField(true);
+  testing::Keyboard keyboard{expander};
+  keyboard.Down(vk::LeftShift);
+  expander.SetSecretField(false);
+  keyboard.Press(0xBA);  // Shift still down: ":"
+  keyboard.Up(vk::LeftShift);
+  EXPECT_EQ(expander.TypedBuffer(), ":");
+}
+
 TEST_F(ExpanderRequestsTest, ExcludedProgramsSetElsewhereApplyToTheNextTrigger) {
   output.focused.executableName = "keepass.exe";
   expander.SetExcludedPrograms({"KEEPASS.EXE"});

@@ -4,6 +4,8 @@
 // After windows.h, whose types it uses.
 #include <shellapi.h>
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,6 +25,9 @@
 #endif
 
 namespace {
+
+// Longer than an instance takes to finish its saves and end.
+constexpr DWORD TakeOverWaitMs = 30000;
 
 std::vector<std::wstring> CommandLineArguments() {
   std::vector<std::wstring> arguments;
@@ -54,7 +59,15 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   if (!ApplyTestSwitches()) return 2;
 #endif
 
-  const bool logonStart = IsLogonStart(CommandLineArguments());
+  const std::vector<std::wstring> arguments = CommandLineArguments();
+  const bool logonStart = IsLogonStart(arguments);
+  if (const std::optional<std::uint32_t> previous = TakeOverProcessId(arguments)) {
+    // Restarted as administrator: the instance that asked ends on its own, its saves done.
+    if (HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, *previous)) {
+      WaitForSingleObject(process, TakeOverWaitMs);
+      CloseHandle(process);
+    }
+  }
 
   // Never closed: the system releases it when the process ends, and only then may another
   // instance start. A failed creation lets this one run.
@@ -90,8 +103,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     focus.Start();
 
     // Runs the update check in the background once its window and tray icon exist.
-    AppWindow window(table, tables, expander, saves,
-                     AppWindowOptions{.dataFolder = dataFolder, .startHidden = logonStart});
+    AppWindow window(
+        table, tables, expander, saves,
+        AppWindowOptions{.dataFolder = dataFolder, .startHidden = logonStart, .focus = &focus});
     window.Run();
   }
 

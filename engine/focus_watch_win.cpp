@@ -6,6 +6,7 @@
 #include <string>
 
 #include "util/process_win.h"
+#include "util/test_switches.h"
 #include "util/text_encoding.h"
 
 namespace tarquel {
@@ -43,6 +44,7 @@ FocusWatch::~FocusWatch() {
 }
 
 std::uint32_t FocusWatch::OwnLevel() {
+  if (ActiveTestSwitches().standardUser) return integrity::Medium;
   HANDLE token = nullptr;
   if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return integrity::Medium;
   const std::optional<std::uint32_t> level = IntegrityLevelOfToken(token);
@@ -100,8 +102,8 @@ LRESULT CALLBACK FocusWatch::WindowProc(HWND window, UINT message, WPARAM wParam
   return DefWindowProcW(window, message, wParam, lParam);
 }
 
-void CALLBACK FocusWatch::OnWinEvent(HWINEVENTHOOK, DWORD event, HWND window, LONG, LONG, DWORD,
-                                     DWORD) {
+void CALLBACK FocusWatch::OnWinEvent(HWINEVENTHOOK, DWORD event, HWND window, LONG object, LONG,
+                                     DWORD, DWORD) {
   if (ActiveWatch == nullptr) return;
   switch (event) {
     case EVENT_SYSTEM_DESKTOPSWITCH:
@@ -109,11 +111,19 @@ void CALLBACK FocusWatch::OnWinEvent(HWINEVENTHOOK, DWORD event, HWND window, LO
       break;
     case EVENT_SYSTEM_FOREGROUND:
       ActiveWatch->OnForegroundChanged(window);
-      ActiveWatch->OnFocusChanged();
+      ActiveWatch->OnFocusChanged(nullptr);
       break;
-    case EVENT_OBJECT_FOCUS:
-      ActiveWatch->OnFocusChanged();
+    case EVENT_OBJECT_FOCUS: {
+      // The window that took the focus, when the event names it; the foreground may not have
+      // followed yet when the event comes.
+      HWND focused = window != nullptr && object == OBJID_CLIENT ? window : nullptr;
+      // A window coming to the front gives its control the focus too; not every system tells
+      // the foreground change itself (Wine does not).
+      ActiveWatch->OnForegroundChanged(focused != nullptr ? GetAncestor(focused, GA_ROOT)
+                                                          : GetForegroundWindow());
+      ActiveWatch->OnFocusChanged(focused);
       break;
+    }
     default:
       break;
   }
@@ -154,7 +164,7 @@ void FocusWatch::Serve() {
   };
   // Where the focus stands already.
   OnForegroundChanged(GetForegroundWindow());
-  OnFocusChanged();
+  OnFocusChanged(nullptr);
   SetEvent(ready_);
 
   while (GetMessageW(&message, nullptr, 0, 0) > 0) {
@@ -190,17 +200,21 @@ std::optional<bool> FocusWatch::AskAutomationIsPassword() {
   return isPassword;
 }
 
-void FocusWatch::OnFocusChanged() {
+void FocusWatch::OnFocusChanged(HWND focused) {
   FocusedField field;
-  HWND foreground = GetForegroundWindow();
-  if (foreground != nullptr) {
-    GUITHREADINFO info{};
-    info.cbSize = sizeof info;
-    if (GetGUIThreadInfo(GetWindowThreadProcessId(foreground, nullptr), &info) &&
-        info.hwndFocus != nullptr) {
-      field.windowClass = ClassNameOf(info.hwndFocus);
-      field.passwordStyle = (GetWindowLongPtrW(info.hwndFocus, GWL_STYLE) & ES_PASSWORD) != 0;
+  if (focused == nullptr) {
+    // The focused control of the foreground thread.
+    if (HWND foreground = GetForegroundWindow()) {
+      GUITHREADINFO info{};
+      info.cbSize = sizeof info;
+      if (GetGUIThreadInfo(GetWindowThreadProcessId(foreground, nullptr), &info)) {
+        focused = info.hwndFocus;
+      }
     }
+  }
+  if (focused != nullptr) {
+    field.windowClass = ClassNameOf(focused);
+    field.passwordStyle = (GetWindowLongPtrW(focused, GWL_STYLE) & ES_PASSWORD) != 0;
   }
   // A classic edit control tells by its style; UI Automation is asked for everything else (a
   // browser's page, a modern app), whose fields are no windows of their own.

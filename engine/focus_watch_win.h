@@ -45,7 +45,8 @@ class FocusWatch {
                                   DWORD thread, DWORD time);
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   void Serve();
-  void OnFocusChanged();
+  // `focused`: the window that took the focus, or null to ask the foreground thread.
+  void OnFocusChanged(HWND focused);
   void OnForegroundChanged(HWND foreground);
   void OnSessionOrDesktopChanged(const char* what);
   std::optional<bool> AskAutomationIsPassword();

@@ -99,7 +99,8 @@ AppWindow::AppWindow(TriggerTable& table, Snapshot<TriggerTable>& tables, Expand
       file_(table, tables, options.dataFolder / TriggerFileName, saves),
       editor_(list_, file_),
       shortcuts_(settings_, expander, table),
-      update_(settings_, tray_) {
+      update_(settings_, tray_),
+      elevation_(options.focus) {
   expander.SetExcludedPrograms(settings_.Values().excludedPrograms);
   if (ActiveSender != nullptr) {
     ActiveSender->SetOutputSettings(ReadOutputSettings(settings_.Values()));
@@ -140,6 +141,7 @@ void AppWindow::Run() {
   SetLayeredWindowAttributes(window, 0, 250, LWA_ALPHA);
 
   tray_.Add(window, ApplicationIconId);
+  elevation_.Attach(window);
   CreateControls(window);
   shortcuts_.RegisterToggle(window);
   editor_.ShowList();
@@ -311,6 +313,13 @@ void AppWindow::OnCommand(HWND window, WORD id, WORD code) {
     case TrayRestoreCommand:
       ShowAndRaise();
       return;
+    case TrayRestartElevatedCommand:
+      // The new one waits for this one to end; the files and the Run value stay as they are.
+      if (ElevationNotice::RestartElevated(window)) {
+        tray_.Remove();
+        PostQuitMessage(0);
+      }
+      return;
     default:
       return;
   }
@@ -360,7 +369,7 @@ void AppWindow::OnActivate(WPARAM state) {
 void AppWindow::OnTrayEvent(LPARAM event) {
   switch (LOWORD(event)) {
     case WM_RBUTTONUP:
-      tray_.ShowMenu();
+      tray_.ShowMenu(elevation_.OfferRestart());
       return;
     case WM_LBUTTONDBLCLK:
     case NIN_BALLOONUSERCLICK:
@@ -390,10 +399,18 @@ void AppWindow::ToggleExpansion() {
   const bool enabled = !expander_.IsEnabled();
   // The typed buffer stays as it is: a trigger begun before a pause completes after it.
   expander_.SetEnabled(enabled);
-  tray_.SetTip(enabled ? "Tarquel Active" : "Tarquel Paused");
+  ShowTip();
   ShowStatusOverlay(enabled);
   if (HWND window = Window()) InvalidateRect(window, nullptr, TRUE);
   OutputDebugStringA(enabled ? "Expander: ON\n" : "Expander: OFF\n");
+}
+
+void AppWindow::ShowTip() {
+  if (!elevationTip_.empty()) {
+    tray_.SetTip(elevationTip_);
+  } else {
+    tray_.SetTip(expander_.IsEnabled() ? "Tarquel Active" : "Tarquel Paused");
+  }
 }
 
 void AppWindow::OnSaveFailed() {
@@ -411,6 +428,7 @@ void AppWindow::OnSaveFailed() {
 void AppWindow::OnDestroyed(HWND window) {
   // Nothing is posted to the window once it is gone.
   file_.Stop();
+  elevation_.Detach();
   shortcuts_.UnregisterToggle(window);
   tray_.Remove();
   PostQuitMessage(0);
@@ -465,7 +483,7 @@ LRESULT AppWindow::OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lP
     }
     case WM_PAINT:
       return PaintMainWindow(window, dpi_, expander_.IsEnabled(), settings_.Values().shortcutText,
-                             SearchShortcutText(settings_.Values()));
+                             SearchShortcutText(settings_.Values()), elevation_.RunsElevated());
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORLISTBOX:
       SetFieldColors(reinterpret_cast<HDC>(wParam));
@@ -508,6 +526,10 @@ LRESULT AppWindow::OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lP
     case WM_CLOSE:
       // Closing only hides: the program lives on in the tray and goes on expanding.
       ShowWindow(window, SW_HIDE);
+      return 0;
+    case ElevationChangedMessage:
+      elevationTip_ = elevation_.OnChanged(tray_);
+      ShowTip();
       return 0;
     case TrayCallbackMessage:
       OnTrayEvent(lParam);

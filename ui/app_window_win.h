@@ -8,6 +8,7 @@
 
 #include "engine/match/expander.h"
 #include "engine/match/trigger_table.h"
+#include "ui/elevation_notice_win.h"
 #include "ui/main_layout.h"
 #include "ui/saved_settings.h"
 #include "ui/shortcut_settings_win.h"
@@ -55,6 +56,8 @@ struct AppWindowOptions {
   std::filesystem::path dataFolder;
   // Started from the Run value at logon: the window stays hidden until asked for.
   bool startHidden = false;
+  // Tells when the program in front runs as administrator; may be null.
+  FocusWatch* focus = nullptr;
 };
 
 // The main window and the parts it is made of: the trigger list, the editor, config.txt kept
@@ -93,6 +96,8 @@ class AppWindow : public BaseWindow<AppWindow> {
   void ShowAndRaise();
   void ShowFromSecondStart();
   void ToggleExpansion();
+  // The tray's tip: the program in front out of reach, or whether expansion is on.
+  void ShowTip();
   void OnSaveFailed();
   void OnDestroyed(HWND window);
 
@@ -106,6 +111,9 @@ class AppWindow : public BaseWindow<AppWindow> {
   TriggerEditor editor_;
   ShortcutSettings shortcuts_;
   UpdateNotice update_;
+  ElevationNotice elevation_;
+  // While a program run as administrator is in front, the tray says so instead of the state.
+  std::string elevationTip_;
 
   // The main window's DPI: its monitor's, from its creation on.
   int dpi_ = BaseDpi;

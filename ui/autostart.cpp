@@ -31,6 +31,22 @@ bool IsLogonStart(const std::vector<std::wstring>& arguments) {
                    LogonArgument) != arguments.end();
 }
 
+std::optional<std::uint32_t> TakeOverProcessId(const std::vector<std::wstring>& arguments) {
+  for (std::size_t i = 1; i + 1 < arguments.size(); ++i) {
+    if (arguments[i] != TakeOverArgument) continue;
+    const std::wstring& digits = arguments[i + 1];
+    if (digits.empty() || digits.size() > 10) return std::nullopt;
+    std::uint64_t id = 0;
+    for (wchar_t c : digits) {
+      if (c < L'0' || c > L'9') return std::nullopt;
+      id = id * 10 + static_cast<std::uint64_t>(c - L'0');
+    }
+    if (id == 0 || id > UINT32_MAX) return std::nullopt;
+    return static_cast<std::uint32_t>(id);
+  }
+  return std::nullopt;
+}
+
 bool IsOldRunValueOf(std::wstring_view value, std::wstring_view programPath) {
   if (programPath.empty()) return false;
   if (value.size() >= 2 && value.front() == L'"' && value.back() == L'"') {

@@ -40,7 +40,12 @@ HeaderPlaces PlaceHeader(const HeaderExtents& extents, int clientWidth, int dpi)
   places.dot = {dotLeft, s(DotTop), dotLeft + s(DotDiameter), s(DotTop) + s(DotDiameter)};
   places.state = At(places.dot.right + s(DotGap), s(SmallTextTop), extents.state);
   places.hint = At(places.state.right + s(StateGap), s(SmallTextTop), extents.hint);
-  const int hintLimit = clientWidth - s(CloseAreaFromRight) - s(HintEndGap);
+  int hintLimit = clientWidth - s(CloseAreaFromRight) - s(HintEndGap);
+  if (extents.elevated.width > 0) {
+    // Kept whole at the right: it tells more than the end of a long shortcut would.
+    places.elevated = At(hintLimit - extents.elevated.width, s(SmallTextTop), extents.elevated);
+    hintLimit = places.elevated.left - s(HintEndGap);
+  }
   places.hint.right = std::max(places.hint.left, std::min(places.hint.right, hintLimit));
   places.searchHint = At(places.hint.right + s(SearchHintGap), s(SmallTextTop), extents.searchHint);
   // No room left after a long toggle hint: empty, and still short of the close corner.

@@ -19,13 +19,14 @@ struct HeaderExtents {
   TextExtent closeMark;
   // The search popup's shortcut after the toggle's; nothing when not shown.
   TextExtent searchHint = {};
+  // "Administrator" when the program runs as administrator; nothing otherwise.
+  TextExtent elevated = {};
 };
 
 // Where the header's parts go, in client pixels at that DPI, left to right: title, version,
-// state dot, state word, shortcut hint, search popup hint; the close mark alone at the right.
-// The hints are cut
-// short (its rectangle narrower than its text, empty when nothing fits) rather than run into
-// the close mark.
+// state dot, state word, shortcut hint, search popup hint; at the right the mark of a program
+// run as administrator, then the close mark. The hints are cut short (its rectangle narrower
+// than its text, empty when nothing fits) rather than run into either.
 struct HeaderPlaces {
   LayoutRect title;
   LayoutRect version;
@@ -34,6 +35,7 @@ struct HeaderPlaces {
   LayoutRect hint;
   LayoutRect closeMark;
   LayoutRect searchHint;
+  LayoutRect elevated;
 };
 
 // The header's font cell heights at 96 DPI.

@@ -21,6 +21,7 @@ namespace {
 constexpr std::size_t PaintedHintLimit = 1024;
 constexpr std::string_view TitleText = "Tarquel";
 constexpr std::string_view CloseMarkText = "X";
+constexpr std::string_view ElevatedText = "Administrator";
 
 // The header's fonts at one DPI; made for each paint, like the rest of its objects.
 struct HeaderFonts {
@@ -39,19 +40,21 @@ struct HeaderFonts {
 
 // The texts the header shows, as painted.
 struct HeaderTexts {
-  HeaderTexts(bool enabled, std::string_view shortcutText, std::string_view searchShortcutText)
+  HeaderTexts(bool enabled, std::string_view shortcutText, std::string_view searchShortcutText,
+              bool elevated = false)
       : version(L"v" + Wide(ProgramVersion)),
         state(enabled ? L"ON" : L"OFF"),
         hint(L"(" + Wide(shortcutText.substr(0, PaintedHintLimit)) + L")"),
         searchHint(searchShortcutText.empty()
                        ? std::wstring()
-                       : L"Search popup: " + Wide(searchShortcutText.substr(0, PaintedHintLimit))) {
-  }
+                       : L"Search popup: " + Wide(searchShortcutText.substr(0, PaintedHintLimit))),
+        elevated(elevated ? Wide(ElevatedText) : std::wstring()) {}
   std::wstring title = Wide(TitleText);
   std::wstring version;
   std::wstring state;
   std::wstring hint;
   std::wstring searchHint;
+  std::wstring elevated;
   std::wstring mark = Wide(CloseMarkText);
 };
 
@@ -64,10 +67,13 @@ TextExtent Measure(HDC dc, const std::wstring& text, HFONT font) {
 
 HeaderPlaces PlaceMeasured(HDC dc, int clientWidth, int dpi, const HeaderFonts& fonts,
                            const HeaderTexts& texts) {
-  const HeaderExtents extents{
-      Measure(dc, texts.title, fonts.title.get()), Measure(dc, texts.version, fonts.version.get()),
-      Measure(dc, texts.state, fonts.state.get()), Measure(dc, texts.hint, fonts.hint.get()),
-      Measure(dc, texts.mark, fonts.mark.get()),   Measure(dc, texts.searchHint, fonts.hint.get())};
+  const HeaderExtents extents{Measure(dc, texts.title, fonts.title.get()),
+                              Measure(dc, texts.version, fonts.version.get()),
+                              Measure(dc, texts.state, fonts.state.get()),
+                              Measure(dc, texts.hint, fonts.hint.get()),
+                              Measure(dc, texts.mark, fonts.mark.get()),
+                              Measure(dc, texts.searchHint, fonts.hint.get()),
+                              Measure(dc, texts.elevated, fonts.state.get())};
   return PlaceHeader(extents, clientWidth, dpi);
 }
 
@@ -117,20 +123,22 @@ void MakeControlFonts(int dpi, std::span<const HWND> controls) {
 }
 
 HeaderPlaces MeasureHeader(HDC dc, int clientWidth, int dpi, bool enabled,
-                           std::string_view shortcutText) {
+                           std::string_view shortcutText, bool elevated) {
   const HeaderFonts fonts(dpi);
-  return PlaceMeasured(dc, clientWidth, dpi, fonts, HeaderTexts(enabled, shortcutText, {}));
+  return PlaceMeasured(dc, clientWidth, dpi, fonts,
+                       HeaderTexts(enabled, shortcutText, {}, elevated));
 }
 
 void PaintMainWindowInto(HDC dc, const RECT& client, int dpi, bool enabled,
-                         std::string_view shortcutText, std::string_view searchShortcutText) {
+                         std::string_view shortcutText, std::string_view searchShortcutText,
+                         bool elevated) {
   const COLORREF stateColor = enabled ? EnabledColor : DisabledColor;
   // Owners first: every SelectedObject below ends before the object it selected is deleted.
   const HeaderFonts fonts(dpi);
   UniqueFont captionFont = MakeFont(ScaleToDpi(CaptionFontHeight, dpi), FW_BOLD);
   UniqueBrush stateBrush = MakeBrush(stateColor);
   UniqueBrush frameBrush = MakeBrush(FieldColor);
-  const HeaderTexts texts(enabled, shortcutText, searchShortcutText);
+  const HeaderTexts texts(enabled, shortcutText, searchShortcutText, elevated);
   const int clientWidth = static_cast<int>(client.right - client.left);
   const HeaderPlaces places = PlaceMeasured(dc, clientWidth, dpi, fonts, texts);
 
@@ -151,6 +159,9 @@ void PaintMainWindowInto(HDC dc, const RECT& client, int dpi, bool enabled,
   if (!texts.searchHint.empty()) {
     TextIn(dc, places.searchHint, texts.searchHint, SecondaryTextColor, fonts.hint.get());
   }
+  if (!texts.elevated.empty()) {
+    TextIn(dc, places.elevated, texts.elevated, CloseMarkColor, fonts.state.get());
+  }
   TextIn(dc, places.closeMark, texts.mark, CloseMarkColor, fonts.mark.get());
 
   // The fields' captions are controls of their own, which screen readers read as the names.
@@ -162,12 +173,12 @@ void PaintMainWindowInto(HDC dc, const RECT& client, int dpi, bool enabled,
 }
 
 LRESULT PaintMainWindow(HWND window, int dpi, bool enabled, std::string_view shortcutText,
-                        std::string_view searchShortcutText) {
+                        std::string_view searchShortcutText, bool elevated) {
   PAINTSTRUCT paint;
   HDC dc = BeginPaint(window, &paint);
   RECT client{};
   GetClientRect(window, &client);
-  PaintMainWindowInto(dc, client, dpi, enabled, shortcutText, searchShortcutText);
+  PaintMainWindowInto(dc, client, dpi, enabled, shortcutText, searchShortcutText, elevated);
   EndPaint(window, &paint);
   return 0;
 }

@@ -28,17 +28,19 @@ void MakeControlFonts(int dpi, std::span<const HWND> controls = {});
 // The header's parts measured in their fonts at `dpi` in `dc`, and placed for a client area
 // `clientWidth` wide.
 HeaderPlaces MeasureHeader(HDC dc, int clientWidth, int dpi, bool enabled,
-                           std::string_view shortcutText);
+                           std::string_view shortcutText, bool elevated = false);
 
 // The whole of WM_PAINT: body, header with title, version, state dot and word, shortcut hint
 // and close mark, and the frames and captions of the two fields. Returns the message result.
-// `searchShortcutText` follows the toggle's as "Search popup: ..." unless it is empty.
+// `searchShortcutText` follows the toggle's as "Search popup: ..." unless it is empty;
+// `elevated` (the program runs as administrator) shows "Administrator" at the right.
 LRESULT PaintMainWindow(HWND window, int dpi, bool enabled, std::string_view shortcutText,
-                        std::string_view searchShortcutText = {});
+                        std::string_view searchShortcutText = {}, bool elevated = false);
 // Everything PaintMainWindow draws, into any device context, at `dpi`; leaves its objects as it
 // found them and deletes every object it made.
 void PaintMainWindowInto(HDC dc, const RECT& client, int dpi, bool enabled,
-                         std::string_view shortcutText, std::string_view searchShortcutText = {});
+                         std::string_view shortcutText, std::string_view searchShortcutText = {},
+                         bool elevated = false);
 
 void SetFieldColors(HDC dc);
 void SetStaticColors(HDC dc);

@@ -33,7 +33,8 @@ void TrayIcon::Add(HWND window, WORD iconId) {
   record_.uID = 0;
   record_.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
   record_.uCallbackMessage = TrayCallbackMessage;
-  record_.hIcon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(iconId));
+  programIcon_ = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(iconId));
+  record_.hIcon = programIcon_;
   CopyText(record_.szTip, "Tarquel Active");
   wanted_ = true;
   OnTaskbarCreated();
@@ -41,6 +42,13 @@ void TrayIcon::Add(HWND window, WORD iconId) {
 
 void TrayIcon::SetTip(std::string_view tip) {
   CopyText(record_.szTip, tip);
+  if (wanted_) Shell_NotifyIconW(NIM_MODIFY, &record_);
+}
+
+void TrayIcon::ShowShield(bool shield) {
+  HICON icon = shield ? LoadIconW(nullptr, IDI_SHIELD) : programIcon_;
+  if (icon == nullptr || icon == record_.hIcon) return;
+  record_.hIcon = icon;
   if (wanted_) Shell_NotifyIconW(NIM_MODIFY, &record_);
 }
 
@@ -69,13 +77,16 @@ void TrayIcon::OnRetryTimer() {
   if (shown || --addAttemptsLeft_ <= 0) KillTimer(record_.hWnd, TrayRetryTimerId);
 }
 
-void TrayIcon::ShowMenu() {
+void TrayIcon::ShowMenu(bool offerRestartElevated) {
   HWND window = record_.hWnd;
   POINT cursor{};
   GetCursorPos(&cursor);
   UniqueMenu menu(CreatePopupMenu());
   if (!menu) return;
   AppendMenuW(menu.get(), MF_STRING, TrayRestoreCommand, L"Restore");
+  if (offerRestartElevated) {
+    AppendMenuW(menu.get(), MF_STRING, TrayRestartElevatedCommand, L"Restart as administrator");
+  }
   AppendMenuW(menu.get(), MF_STRING, TrayQuitCommand, L"Quit");
   // The menu only closes on a click elsewhere when its owner is in the foreground.
   SetForegroundWindow(window);

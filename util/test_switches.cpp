@@ -37,6 +37,17 @@ void Refuse(std::string& errors, const char* name, const std::string& value, con
   errors += "\n";
 }
 
+void ReadOnOff(const std::function<std::optional<std::string>(const char* name)>& variable,
+               const char* name, bool& on, std::string& errors) {
+  const std::optional<std::string> value = variable(name);
+  if (!value) return;
+  if (*value == "1") {
+    on = true;
+  } else if (*value != "0") {
+    Refuse(errors, name, *value, "not 0 or 1");
+  }
+}
+
 }  // namespace
 
 TestSwitchesReading ReadTestSwitches(
@@ -49,13 +60,8 @@ TestSwitchesReading ReadTestSwitches(
       Refuse(reading.errors, TestUpdateUrlVariable, *url, "not an http or https address");
     }
   }
-  if (const std::optional<std::string> drill = variable(TestWatchdogDrillVariable); drill) {
-    if (*drill == "1") {
-      reading.switches.watchdogDrill = true;
-    } else if (*drill != "0") {
-      Refuse(reading.errors, TestWatchdogDrillVariable, *drill, "not 0 or 1");
-    }
-  }
+  ReadOnOff(variable, TestWatchdogDrillVariable, reading.switches.watchdogDrill, reading.errors);
+  ReadOnOff(variable, TestStandardUserVariable, reading.switches.standardUser, reading.errors);
   if (const std::optional<std::string> slow = variable(TestSlowFileWritesVariable); slow) {
     // At most a minute: a longer pause would outlast every test's wait.
     constexpr std::uint32_t MaxSlowWriteMs = 60'000;

@@ -18,12 +18,16 @@ struct TestSwitches {
   bool watchdogDrill = false;
   // Every atomic file write waits this long before it writes, as on a slow network share.
   std::uint32_t slowFileWritesMs = 0;
+  // The program takes itself to run as a standard user (medium integrity). Under Wine every
+  // process runs as administrator; so seen, every other program then runs above this one.
+  bool standardUser = false;
 };
 
 // The environment variables the test build reads, each named after its switch.
 inline constexpr char TestUpdateUrlVariable[] = "TARQUEL_TEST_UPDATE_URL";
 inline constexpr char TestWatchdogDrillVariable[] = "TARQUEL_TEST_WATCHDOG_DRILL";
 inline constexpr char TestSlowFileWritesVariable[] = "TARQUEL_TEST_SLOW_FILE_WRITES_MS";
+inline constexpr char TestStandardUserVariable[] = "TARQUEL_TEST_STANDARD_USER";
 
 struct TestSwitchesReading {
   TestSwitches switches;

@@ -173,6 +173,11 @@ class MainWindow(harness.SessionTestCase):
         self.assertTrue(drawn_in(VERSION_AREA, SECONDARY), "version")
         self.assertTrue(drawn_in(STATE_WORD_AREA, ENABLED), "state word")
         self.assertTrue(drawn_in(HINT_AREA, SECONDARY), "shortcut hint")
+        # Wine runs every program as administrator, this one too; the header says so at its
+        # right, before the close mark.
+        [(x, _)] = [(x, y) for x, y, text in self.text_drawn() if text == "Administrator"][-1:]
+        self.assertGreater(x, HINT_AREA[2])
+        self.assertLess(x, CLOSE_MARK_AREA[0])
         self.assertTrue(drawn_in(CLOSE_MARK_AREA, CLOSE_MARK), "close mark")
 
         header = [t for t in self.text_drawn() if t[1] < 60]

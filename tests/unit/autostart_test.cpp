@@ -60,3 +60,29 @@ TEST(IsOldRunValueOf, TakesOnlyThisProgramsPathWithNothingAfterIt) {
 
 }  // namespace
 }  // namespace tarquel
+
+namespace tarquel {
+namespace {
+
+TEST(TakeOverProcessId, NamesTheInstanceARestartAsAdministratorReplaces) {
+  EXPECT_EQ(TakeOverProcessId({L"tarquel.exe", L"--take-over", L"4242"}), 4242u);
+  EXPECT_EQ(TakeOverProcessId({L"tarquel.exe", L"--logon", L"--take-over", L"7"}), 7u);
+}
+
+TEST(TakeOverProcessId, WaitsForNothingUnlessANumberFollows) {
+  using Arguments = std::vector<std::wstring>;
+  for (const Arguments& arguments : {
+           Arguments{L"tarquel.exe"}, Arguments{L"tarquel.exe", L"--take-over"},
+           Arguments{L"tarquel.exe", L"--take-over", L""},
+           Arguments{L"tarquel.exe", L"--take-over", L"12a"},
+           Arguments{L"tarquel.exe", L"--take-over", L"-5"},
+           Arguments{L"tarquel.exe", L"--take-over", L"0"},
+           Arguments{L"tarquel.exe", L"--take-over", L"99999999999"},
+           Arguments{L"--take-over", L"12"},  // the program's own name, not an argument
+       }) {
+    EXPECT_EQ(TakeOverProcessId(arguments), std::nullopt) << arguments.size();
+  }
+}
+
+}  // namespace
+}  // namespace tarquel

@@ -132,6 +132,34 @@ TEST(PlaceHeader, SearchHintFollowsTheToggleHintAndStopsBeforeTheCloseCorner) {
   EXPECT_EQ(PlaceHeader(none, 800, 96).searchHint.Width(), 0);
 }
 
+TEST(PlaceHeader, TheAdministratorMarkStandsWholeBeforeTheCloseCornerAndTheHintsYieldToIt) {
+  for (int dpi : Scales) {
+    const int width = MainWidthAt(dpi);
+    HeaderExtents extents = ExtentsAt(dpi, 0, 5000);
+    extents.elevated = {ScaleToDpi(95, dpi), ScaleToDpi(17, dpi)};
+    const HeaderPlaces p = PlaceHeader(extents, width, dpi);
+    EXPECT_EQ(p.elevated.Width(), extents.elevated.width) << dpi;
+    EXPECT_LT(p.elevated.right, HitAreasAt(width, dpi).closeLeft) << dpi;
+    EXPECT_TRUE(Inside(p.elevated, ScaleToDpi(HeaderBand, dpi))) << dpi;
+    for (const auto& [name, place] : Parts(p)) {
+      EXPECT_FALSE(Overlap(place, p.elevated)) << name << " at " << dpi;
+    }
+    EXPECT_LT(p.hint.right, p.elevated.left) << dpi;
+    EXPECT_LE(p.searchHint.right, p.elevated.left) << dpi;
+  }
+  // Without it the hints reach as far as before.
+  const HeaderPlaces plain = PlaceHeader(ExtentsAt(96, 0, 5000), 800, 96);
+  EXPECT_EQ(plain.elevated.Width(), 0);
+  EXPECT_GT(plain.hint.right, PlaceHeader(
+                                  [] {
+                                    HeaderExtents e = ExtentsAt(96, 0, 5000);
+                                    e.elevated = {95, 17};
+                                    return e;
+                                  }(),
+                                  800, 96)
+                                  .hint.right);
+}
+
 TEST(HitAreasAt, CloseCornerHoldsTheCloseMarkAndNotTheHint) {
   for (int dpi : Scales) {
     const int width = MainWidthAt(dpi);

@@ -22,6 +22,7 @@ TEST(TestSwitches, NoneSetLeavesTheReleaseBehaviour) {
   EXPECT_TRUE(reading.switches.updateUrl.empty());
   EXPECT_FALSE(reading.switches.watchdogDrill);
   EXPECT_EQ(reading.switches.slowFileWritesMs, 0u);
+  EXPECT_FALSE(reading.switches.standardUser);
 }
 
 TEST(TestSwitches, EachSwitchIsReadFromItsVariable) {
@@ -29,8 +30,10 @@ TEST(TestSwitches, EachSwitchIsReadFromItsVariable) {
       {"TARQUEL_TEST_UPDATE_URL", "http://127.0.0.1:47815/version.txt"},
       {"TARQUEL_TEST_WATCHDOG_DRILL", "1"},
       {"TARQUEL_TEST_SLOW_FILE_WRITES_MS", "3000"},
+      {"TARQUEL_TEST_STANDARD_USER", "1"},
   });
   EXPECT_EQ(reading.errors, "");
+  EXPECT_TRUE(reading.switches.standardUser);
   EXPECT_EQ(reading.switches.updateUrl, L"http://127.0.0.1:47815/version.txt");
   EXPECT_TRUE(reading.switches.watchdogDrill);
   EXPECT_EQ(reading.switches.slowFileWritesMs, 3000u);
@@ -56,6 +59,7 @@ TEST(TestSwitches, RefusesValuesThatAreNotWhatTheSwitchTakes) {
       {"TARQUEL_TEST_UPDATE_URL", "http://host/\"quoted\""},
       {"TARQUEL_TEST_WATCHDOG_DRILL", "yes"},
       {"TARQUEL_TEST_WATCHDOG_DRILL", ""},
+      {"TARQUEL_TEST_STANDARD_USER", "true"},
       {"TARQUEL_TEST_SLOW_FILE_WRITES_MS", ""},
       {"TARQUEL_TEST_SLOW_FILE_WRITES_MS", "3s"},
       {"TARQUEL_TEST_SLOW_FILE_WRITES_MS", "-1"},
@@ -69,6 +73,7 @@ TEST(TestSwitches, RefusesValuesThatAreNotWhatTheSwitchTakes) {
     EXPECT_TRUE(reading.switches.updateUrl.empty());
     EXPECT_FALSE(reading.switches.watchdogDrill);
     EXPECT_EQ(reading.switches.slowFileWritesMs, 0u);
+    EXPECT_FALSE(reading.switches.standardUser);
   }
 }
 

@@ -157,7 +157,8 @@ void AppWindow::Run() {
         // A change on disk does not take away the row the user chose, if it is still there.
         if (selectedBeforeReload_) list_.SelectTrigger(*selectedBeforeReload_);
         selectedBeforeReload_.reset();
-      });
+      },
+      [this](const std::string& text) { editor_.SetStatus(text); });
   saves_.SetNotify([window] { PostMessageW(window, SaveFailedMessage, 0, 0); });
   update_.Start(window);
 
@@ -515,6 +516,10 @@ LRESULT AppWindow::OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lP
     case WM_TIMER:
       if (wParam == TriggerReloadTimerId) {
         file_.OnReloadTimer();
+        return 0;
+      }
+      if (wParam == TriggerSaveRetryTimerId) {
+        file_.OnSaveRetryTimer();
         return 0;
       }
       if (wParam != TrayRetryTimerId) return byDefault();

@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <chrono>
 #include <vector>
 
 #include "engine/output/expansion_sender_win.h"
@@ -307,6 +308,9 @@ void AppWindow::OnCommand(HWND window, WORD id, WORD code) {
       return;
     case TrayQuitCommand:
       tray_.Remove();
+      // main waits for the save queue once the loop ends; a save held back by a busy file
+      // goes in now so that the wait covers it.
+      file_.SaveBeforeEnd();
       PostQuitMessage(0);
       return;
     case TrayRestoreCommand:
@@ -409,7 +413,34 @@ void AppWindow::OnSaveFailed() {
   saveWarningOpen_ = false;
 }
 
+LRESULT AppWindow::OnQueryEndSession(HWND window) {
+  // Ending is never refused; a save still under way is named on the screen Windows shows for
+  // programs that hold the end up, for the moments WM_ENDSESSION waits for it.
+  file_.SaveBeforeEnd();
+  if (!saves_.WaitUntilIdleFor(std::chrono::milliseconds(0))) {
+    ShutdownBlockReasonCreate(window, L"Saving your triggers");
+  }
+  return TRUE;
+}
+
+void AppWindow::OnEndSession(HWND window, bool ending) {
+  if (!ending) {
+    ShutdownBlockReasonDestroy(window);
+    return;
+  }
+  // The process may be ended as soon as this returns: the queued saves are written now, within
+  // the few seconds Windows gives before it ends a program that holds the logoff up.
+  file_.SaveBeforeEnd();
+  const bool done = saves_.WaitUntilIdleFor(EndSessionSaveBound);
+  OutputDebugStringA(done ? "Session ends: every save is written\n"
+                          : "Session ends: a save is still under way\n");
+  ShutdownBlockReasonDestroy(window);
+}
+
 void AppWindow::OnDestroyed(HWND window) {
+  // A save refused because config.txt was held is tried once more before Tarquel ends: the
+  // wait for the save queue after the message loop covers it.
+  file_.SaveBeforeEnd();
   // Nothing is posted to the window once it is gone.
   file_.Stop();
   shortcuts_.UnregisterToggle(window);
@@ -543,6 +574,11 @@ LRESULT AppWindow::OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lP
     case WM_HOTKEY:
       if (wParam != ToggleHotkeyId) return byDefault();
       ToggleExpansion();
+      return 0;
+    case WM_QUERYENDSESSION:
+      return OnQueryEndSession(window);
+    case WM_ENDSESSION:
+      OnEndSession(window, wParam != FALSE);
       return 0;
     case WM_DESTROY:
       OnDestroyed(window);

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <chrono>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -26,6 +27,9 @@ namespace tarquel {
 inline constexpr const wchar_t* MainWindowClassName = L"TarquelApp";
 inline constexpr const wchar_t* MainWindowTitle = L"Tarquel";
 inline constexpr WORD ApplicationIconId = 101;
+// How long WM_ENDSESSION waits for queued saves: Windows ends a program that holds a logoff up
+// some 5 s after this message.
+inline constexpr std::chrono::milliseconds EndSessionSaveBound{4000};
 
 // Child controls; the tray menu's commands (tray_icon_win.h) come above them, and one
 // WM_COMMAND dispatch serves both.
@@ -95,6 +99,10 @@ class AppWindow : public BaseWindow<AppWindow> {
   void ToggleExpansion();
   void OnSaveFailed();
   void OnDestroyed(HWND window);
+  // WM_QUERYENDSESSION and WM_ENDSESSION: at logoff or restart the process may end as soon as
+  // WM_ENDSESSION returns, before the message loop ends.
+  LRESULT OnQueryEndSession(HWND window);
+  void OnEndSession(HWND window, bool ending);
 
   Expander& expander_;
   BackgroundSaves& saves_;

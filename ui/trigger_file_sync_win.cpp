@@ -280,6 +280,13 @@ void TriggerFileSync::Save() {
       });
 }
 
+void TriggerFileSync::SaveBeforeEnd() {
+  if (window_ != nullptr) KillTimer(window_, TriggerSaveRetryTimerId);
+  if (busySaves_ == 0 || !saveTracker_->Idle() || !saveTracker_->LastBusy()) return;
+  busySaves_ = 0;
+  Save();
+}
+
 void TriggerFileSync::WarnHeldBack(Outcome why) {
   Warn(window_, NotLoadedText(file_, why, true) +
                     " and was not loaded. It is left as it is.\n\nTarquel starts with no "

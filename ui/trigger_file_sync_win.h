@@ -77,6 +77,9 @@ class TriggerFileSync {
   void Publish();
   // Hands the table to the save worker; asks first when config.txt was not loaded whole.
   void Save();
+  // Tarquel is ending: a save refused because the file was held is handed in once more now,
+  // instead of at its timer, so that the wait for the save queue covers it.
+  void SaveBeforeEnd();
 
  private:
   struct Mailbox {

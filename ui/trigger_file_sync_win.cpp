@@ -267,10 +267,17 @@ void TriggerFileSync::Save() {
         const SaveResult saved = SaveTriggerText(file, std::move(text), *history);
         // Until here the main thread takes the file for older than its table; a change by
         // someone else seen meanwhile is looked at again now.
+        // Told once per spell of a held file; the window tries again meanwhile.
+        const bool tell = !saved && (!saved.busy || tracker->FirstBusy());
         tracker->Done(save, static_cast<bool>(saved), saved.busy);
         PostMessageW(window, TriggerFileSavedMessage, 0, 0);
-        // Held by another program: tried again by the window, told in its status line.
-        if (saved || saved.busy) return {};
+        if (!tell) return {};
+        if (saved.busy) {
+          return "Your triggers could not be saved to\n" + Narrow(file.native()) + "\n\n" +
+                 saved.error +
+                 ".\n\nAnother program holds the file (a sync client or an editor, say). The "
+                 "change works meanwhile, and Tarquel saves it as soon as the file is free.";
+        }
         // The change stays in force in memory; the file keeps its old content until a save
         // succeeds.
         return "Your triggers could not be saved to\n" + Narrow(file.native()) + "\n\n" +

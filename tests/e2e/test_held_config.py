@@ -23,6 +23,10 @@ HELD_AT_START = "config.txt is there but cannot be read: no triggers until it ca
 HELD_LATER = "config.txt cannot be read: the triggers in force stay"
 SAVING_AGAIN = "config.txt was held by another program: saving again"
 DEMO = b":demo=Hello World\r\n"
+MESSAGE_BOX = "#32770"
+MESSAGE_BOX_TEXT_ID = 65535
+WM_COMMAND = 0x0111
+IDOK = 1
 
 
 def row(trigger, expansion):
@@ -176,6 +180,13 @@ class HeldConfig(harness.SessionTestCase):
         holder, output = self.hold("holder", ":theirs=written during our save")
         theirs = DEMO + b":theirs=written during our save\r\n"
         try:
+            # Told once, as other failed saves are, and in the status line.
+            text = self.session.wait_until(
+                lambda: self.session.dialog_item_text(MESSAGE_BOX, MESSAGE_BOX_TEXT_ID),
+                "the box saying the save waits for the file",
+            )
+            self.assertIn("Another program holds the file", text)
+            self.assertEqual(self.session.post_message(MESSAGE_BOX, WM_COMMAND, IDOK, 0), "ok")
             self.session.wait_until(
                 lambda: "your change is saved once it is free" in (self.status() or ""),
                 "the status line to say the save waits",
@@ -196,6 +207,8 @@ class HeldConfig(harness.SessionTestCase):
             describe=self.status,
         )
         self.expands(":mine", "saved later")
+        # Told once: the tries while the file was held brought no second box.
+        self.assertIsNone(self.session.dialog_item_text(MESSAGE_BOX, MESSAGE_BOX_TEXT_ID))
 
 
 if __name__ == "__main__":

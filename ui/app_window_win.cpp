@@ -101,10 +101,23 @@ AppWindow::AppWindow(TriggerTable& table, Snapshot<TriggerTable>& tables, Expand
       editor_(list_, file_),
       shortcuts_(settings_, expander, table),
       update_(settings_, tray_) {
-  expander.SetExcludedPrograms(settings_.Values().excludedPrograms);
+  ApplySettings();
+}
+
+void AppWindow::ApplySettings() {
+  expander_.SetExcludedPrograms(settings_.Values().excludedPrograms);
   if (ActiveSender != nullptr) {
     ActiveSender->SetOutputSettings(ReadOutputSettings(settings_.Values()));
   }
+}
+
+void AppWindow::OnSettingsRetryTimer(HWND window) {
+  // Read at a save too; whichever comes first puts the file's exclusions in force.
+  if (!settings_.TryRead() && !settings_.Read()) return;
+  KillTimer(window, SettingsRetryTimerId);
+  OutputDebugStringA("settings.txt read\n");
+  ApplySettings();
+  InvalidateRect(window, nullptr, TRUE);
 }
 
 AppWindow::~AppWindow() {
@@ -161,6 +174,12 @@ void AppWindow::Run() {
       },
       [this](const std::string& text) { editor_.SetStatus(text); });
   saves_.SetNotify([window] { PostMessageW(window, SaveFailedMessage, 0, 0); });
+  if (!settings_.Read()) {
+    // Held by another program at start, most likely for a moment: the defaults stand in (no
+    // exclusions) until it is read, and nothing is saved over it meanwhile.
+    OutputDebugStringA("settings.txt is there but cannot be read: looked at again shortly\n");
+    SetTimer(window, SettingsRetryTimerId, SettingsRetryMs, nullptr);
+  }
   update_.Start(window);
 
   // The system calls the low-level keyboard hook on this thread while GetMessageW waits.
@@ -547,6 +566,10 @@ LRESULT AppWindow::OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lP
     case WM_TIMER:
       if (wParam == TriggerReloadTimerId) {
         file_.OnReloadTimer();
+        return 0;
+      }
+      if (wParam == SettingsRetryTimerId) {
+        OnSettingsRetryTimer(window);
         return 0;
       }
       if (wParam == TriggerSaveRetryTimerId) {

@@ -27,6 +27,7 @@ class WindowsExpanderOutput final : public ExpanderOutput {
   // The foreground window last asked about and what it gave: looking up a process's executable
   // takes several system calls, and triggers mostly complete in the window of the last one.
   HWND lastForeground_ = nullptr;
+  HWND lastFocus_ = nullptr;
   DWORD lastProcessId_ = 0;
   FocusedProgram lastProgram_;
 };

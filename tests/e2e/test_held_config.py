@@ -134,8 +134,8 @@ class HeldConfig(harness.SessionTestCase):
             self.release(holder, output)
         both = [
             row(":demo", "Hello World"),
-            row(":theirs", "from the sync client"),
             row(":mine", "added meanwhile"),
+            row(":theirs", "from the sync client"),
         ]
         self.wait_for_rows(both)
         self.wait_for_config(DEMO + b":theirs=from the sync client\r\n:mine=added meanwhile\r\n")

@@ -1,5 +1,6 @@
 #include "store/trigger_file_reload.h"
 
+#include <system_error>
 #include <utility>
 
 #include "util/file_io.h"
@@ -12,7 +13,20 @@ TriggerFileRead ReadTriggerFile(const std::filesystem::path& file,
                                 const std::optional<std::string>& knownBytes,
                                 std::size_t maxEntries, const FileReader& reader) {
   TriggerFileRead result;
+  // A writer still at work shows as a size or a time that moves while the file is read: that
+  // read is not taken, and the file is looked at again as one held by its writer.
+  const auto stamp = [&file] {
+    std::error_code error;
+    const auto size = std::filesystem::file_size(file, error);
+    const auto time = std::filesystem::last_write_time(file, error);
+    return std::pair{size, time};
+  };
+  const auto before = stamp();
   FileRead read = reader(file, MaxTriggerFileSize);
+  if (read.status == FileRead::Status::Read && stamp() != before) {
+    result.outcome = Outcome::Unreadable;
+    return result;
+  }
   switch (read.status) {
     case FileRead::Status::Read:
       break;

@@ -64,10 +64,11 @@ void TriggerFileSync::Stop() {
 }
 
 void TriggerFileSync::OnFileChanged() {
-  // The first change of a burst sets the read a moment later, so that the burst is read once
-  // and a file written in several steps is read whole. Later ones do not put it off: changes
-  // that never stop must not keep the table from following.
-  if (timerSet_) return;
+  // Each change of a burst puts the read off until the writer has been quiet a moment, up to a
+  // bound: a file written in several steps is read once, and whole.
+  const ULONGLONG now = GetTickCount64();
+  if (!timerSet_) burstBegan_ = now;
+  if (timerSet_ && now - burstBegan_ >= TriggerReloadLongestWaitMs) return;
   timerSet_ = SetTimer(window_, TriggerReloadTimerId, TriggerReloadQuietMs, nullptr) != 0;
 }
 
@@ -209,6 +210,7 @@ void TriggerFileSync::OnReadDone() {
   }
   if (verdict.retryInMs > 0) {
     // Another look at a file held by someone else; a change the watcher sees comes first.
+    burstBegan_ = GetTickCount64();
     timerSet_ = SetTimer(window_, TriggerReloadTimerId, verdict.retryInMs, nullptr) != 0;
   }
   if (!verdict.changesWait) RunWaitingChanges();

@@ -28,9 +28,12 @@ inline constexpr UINT TriggerFileChangedMessage = WM_APP + 0x17;
 inline constexpr UINT TriggerFileSavedMessage = WM_APP + 0x18;
 inline constexpr UINT TriggerFileReadMessage = WM_APP + 0x19;
 // Another editor's save comes as a burst of changes (and some write the file in several
-// steps): config.txt is read this long after the first change of a burst.
+// steps): config.txt is read once the burst has been quiet this long, and at the latest
+// TriggerReloadLongestWaitMs after its first change, so that changes that never stop do not
+// keep the table from following. A file still held by its writer then is looked at again.
 inline constexpr UINT_PTR TriggerReloadTimerId = 2;
 inline constexpr UINT TriggerReloadQuietMs = 250;
+inline constexpr ULONGLONG TriggerReloadLongestWaitMs = 2000;
 // A save refused because another program held config.txt is tried again after this long, and
 // twice as long after each refusal up to SaveRetryLongestMs.
 inline constexpr UINT_PTR TriggerSaveRetryTimerId = 3;
@@ -116,6 +119,8 @@ class TriggerFileSync {
   // Changes waiting for the read in progress, or for a look at a file that could not be read.
   std::vector<std::function<void()>> waiting_;
   bool timerSet_ = false;
+  // When the first change of the burst now being waited out came (GetTickCount64).
+  ULONGLONG burstBegan_ = 0;
   // Tables taken out of force are freed on the worker, each in a slot of its own.
   std::uint64_t retired_ = 0;
   std::shared_ptr<Mailbox> mailbox_ = std::make_shared<Mailbox>();

@@ -138,7 +138,8 @@ class HeldConfig(harness.SessionTestCase):
             row(":theirs", "from the sync client"),
         ]
         self.wait_for_rows(both)
-        self.wait_for_config(DEMO + b":theirs=from the sync client\r\n:mine=added meanwhile\r\n")
+        # Saved in trigger order, as every save is.
+        self.wait_for_config(DEMO + b":mine=added meanwhile\r\n:theirs=from the sync client\r\n")
         self.expands(":theirs", "from the sync client")
         self.expands(":mine", "added meanwhile")
 

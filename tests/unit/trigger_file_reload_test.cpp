@@ -374,6 +374,26 @@ TEST_F(TriggerFileReloadTest, EditsWaitForAHeldFileAWhileThenGoOnTheTableInForce
   EXPECT_EQ(*table.Find(":theirs"), "2");
 }
 
+TEST_F(TriggerFileReloadTest, FileStillBeingWrittenIsNotTakenButLookedAtAgain) {
+  Start(":a=1\r\n");
+  // The writer adds its second half while the first is being read.
+  const FileReader writtenMeanwhile = [](const std::filesystem::path& file, std::size_t limit) {
+    FileRead read = ReadFileUpTo(file, limit);
+    WriteBytes(file, ":a=1\r\n:b=2\r\n:c=the rest of a long file\r\n");
+    return read;
+  };
+  WriteBytes(File(), ":a=1\r\n:b=2\r\n");
+  ASSERT_EQ(reload.Request(false), TriggerFileReload::Ask::Read);
+  const ReloadVerdict half =
+      Finish(ReadTriggerFile(File(), history.knownBytes, MaxTriggerEntries, writtenMeanwhile));
+  EXPECT_EQ(half.action, Action::Keep);
+  EXPECT_GT(half.retryInMs, 0u);
+  EXPECT_EQ(table.Find(":b"), nullptr);
+
+  EXPECT_EQ(Check().action, Action::Replace);
+  EXPECT_EQ(*table.Find(":c"), "the rest of a long file");
+}
+
 TEST(UnreadableRetry, LooksSoonFirstThenFurtherApartUpToABound) {
   EXPECT_EQ(UnreadableRetryMs(1), 250u);
   EXPECT_EQ(UnreadableRetryMs(2), 500u);

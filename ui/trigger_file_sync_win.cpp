@@ -171,11 +171,13 @@ void TriggerFileSync::OnReadDone() {
       if (replaced_) replaced_();
       // Told once the list shows the new table. The first read is told too: it runs in the
       // background, and whoever changes the file right after the start needs to know which
-      // of the two reads saw the change.
-      OutputDebugStringA((std::string(atStart ? "Triggers loaded from config.txt: "
-                                              : "Triggers reloaded from config.txt: ") +
-                          std::to_string(table_.size()) + " entries\n")
-                             .c_str());
+      // of the two reads saw the change. A file held at start has given nothing yet.
+      if (read->outcome != Outcome::Unreadable) {
+        OutputDebugStringA((std::string(atStart ? "Triggers loaded from config.txt: "
+                                                : "Triggers reloaded from config.txt: ") +
+                            std::to_string(table_.size()) + " entries\n")
+                               .c_str());
+      }
       break;
     }
     case ReloadVerdict::Action::AfterSaves:

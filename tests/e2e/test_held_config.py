@@ -26,6 +26,8 @@ DEMO = b":demo=Hello World\r\n"
 MESSAGE_BOX = "#32770"
 MESSAGE_BOX_TEXT_ID = 65535
 WM_COMMAND = 0x0111
+WM_QUERYENDSESSION = 0x0011
+WM_ENDSESSION = 0x0016
 IDOK = 1
 
 
@@ -210,6 +212,18 @@ class HeldConfig(harness.SessionTestCase):
         self.expands(":mine", "saved later")
         # Told once: the tries while the file was held brought no second box.
         self.assertIsNone(self.session.dialog_item_text(MESSAGE_BOX, MESSAGE_BOX_TEXT_ID))
+
+    def test_logoff_waits_for_a_save_under_way(self):
+        os.environ[SLOW_WRITES] = "2500"
+        self.start(DEMO)
+        self.add(":kept", "through the logoff")
+        self.session.wait_for_debug_line(WRITE_BEGINS)
+        # Windows asks, then tells the session ends; the process may be ended as soon as the
+        # second message returns: here it is, at once.
+        self.assertEqual(self.session.send_message(APP, WM_QUERYENDSESSION, 0, 0), "ok 1")
+        self.assertTrue(self.session.send_message(APP, WM_ENDSESSION, 1, 0).startswith("ok"))
+        self.session.stop_tarquel()
+        self.assertEqual(self.config_path.read_bytes(), DEMO + b":kept=through the logoff\r\n")
 
 
 if __name__ == "__main__":

@@ -147,27 +147,35 @@ FocusedProgram WindowsExpanderOutput::ProgramWithFocus() {
   HWND focus = thread != 0 && GetGUIThreadInfo(thread, &info) && info.hwndFocus != nullptr
                    ? info.hwndFocus
                    : foreground;
+  DWORD focusProcess = processId;
+  if (focus != nullptr && focus != foreground) GetWindowThreadProcessId(focus, &focusProcess);
   if (foreground == lastForeground_ && focus == lastFocus_ && processId == lastProcessId_) {
     return lastProgram_;
   }
+  // Another field of the same program: only the classes are asked again, not the processes.
+  const bool sameProcesses = processId == lastProcessId_ && focusProcess == lastFocusProcessId_;
   lastForeground_ = foreground;
   lastFocus_ = focus;
   lastProcessId_ = processId;
-  lastProgram_ = FocusedProgram{};
-  if (processId == GetCurrentProcessId()) {
-    lastProgram_.ownWindow = true;
-  } else if (processId != 0) {
-    ProcessNames names = NamesOf(processId);
-    lastProgram_.executableName = std::move(names.executableName);
-    lastProgram_.packageFamily = std::move(names.packageFamily);
-    DWORD focusProcess = processId;
-    if (focus != nullptr) GetWindowThreadProcessId(focus, &focusProcess);
-    if (focusProcess != processId && focusProcess != 0) {
-      ProcessNames framed = NamesOf(focusProcess);
-      lastProgram_.framedExecutableName = std::move(framed.executableName);
-      if (!framed.packageFamily.empty())
-        lastProgram_.packageFamily = std::move(framed.packageFamily);
+  lastFocusProcessId_ = focusProcess;
+  if (!sameProcesses) {
+    lastProgram_ = FocusedProgram{};
+    if (processId == GetCurrentProcessId()) {
+      lastProgram_.ownWindow = true;
+    } else if (processId != 0) {
+      ProcessNames names = NamesOf(processId);
+      lastProgram_.executableName = std::move(names.executableName);
+      lastProgram_.packageFamily = std::move(names.packageFamily);
+      if (focusProcess != processId && focusProcess != 0) {
+        ProcessNames framed = NamesOf(focusProcess);
+        lastProgram_.framedExecutableName = std::move(framed.executableName);
+        if (!framed.packageFamily.empty()) {
+          lastProgram_.packageFamily = std::move(framed.packageFamily);
+        }
+      }
     }
+  }
+  if (!lastProgram_.ownWindow && processId != 0) {
     lastProgram_.windowClass = ClassOf(focus);
     lastProgram_.topLevelClass = ClassOf(foreground);
   }

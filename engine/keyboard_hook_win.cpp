@@ -79,24 +79,59 @@ void WindowsExpanderOutput::WriteDiagnostic(std::string_view line) {
 
 namespace {
 
-std::string ExecutableNameOf(DWORD processId) {
-  HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
-  if (process == nullptr) return {};
-  wchar_t path[MAX_PATH * 4];
-  DWORD length = static_cast<DWORD>(std::size(path));
-  const bool found = QueryFullProcessImageNameW(process, 0, path, &length) != 0;
-  CloseHandle(process);
-  if (!found) return {};
-  std::wstring_view full(path, length);
-  std::wstring_view name = full.substr(full.find_last_of(L"\\/") + 1);
-  const int bytes = WideCharToMultiByte(CP_UTF8, 0, name.data(), static_cast<int>(name.size()),
+std::string Utf8Of(std::wstring_view text) {
+  const int bytes = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
                                         nullptr, 0, nullptr, nullptr);
   std::string utf8(static_cast<std::size_t>(bytes > 0 ? bytes : 0), '\0');
   if (bytes > 0) {
-    WideCharToMultiByte(CP_UTF8, 0, name.data(), static_cast<int>(name.size()), utf8.data(), bytes,
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), utf8.data(), bytes,
                         nullptr, nullptr);
   }
   return utf8;
+}
+
+// Windows 8 and later; looked up by name, as older headers do not declare it.
+using GetPackageFamilyNameFunction = LONG(WINAPI*)(HANDLE, UINT32*, PWSTR);
+
+GetPackageFamilyNameFunction PackageFamilyNameFunction() {
+  static const auto function =
+      reinterpret_cast<GetPackageFamilyNameFunction>(reinterpret_cast<void*>(
+          GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "GetPackageFamilyName")));
+  return function;
+}
+
+struct ProcessNames {
+  std::string executableName;
+  std::string packageFamily;
+};
+
+ProcessNames NamesOf(DWORD processId) {
+  ProcessNames names;
+  HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
+  if (process == nullptr) return names;
+  wchar_t path[MAX_PATH * 4];
+  DWORD length = static_cast<DWORD>(std::size(path));
+  if (QueryFullProcessImageNameW(process, 0, path, &length) != 0) {
+    std::wstring_view full(path, length);
+    names.executableName = Utf8Of(full.substr(full.find_last_of(L"\\/") + 1));
+  }
+  if (const GetPackageFamilyNameFunction familyName = PackageFamilyNameFunction()) {
+    // PACKAGE_FAMILY_NAME_MAX_LENGTH is 64, plus the null.
+    wchar_t family[65 + 1] = {};
+    UINT32 familyLength = static_cast<UINT32>(std::size(family));
+    if (familyName(process, &familyLength, family) == ERROR_SUCCESS && familyLength > 0) {
+      names.packageFamily = Utf8Of(std::wstring_view(family, familyLength - 1));
+    }
+  }
+  CloseHandle(process);
+  return names;
+}
+
+std::string ClassOf(HWND window) {
+  wchar_t name[256];
+  const int length = GetClassNameW(window, name, static_cast<int>(std::size(name)));
+  return length > 0 ? Utf8Of(std::wstring_view(name, static_cast<std::size_t>(length)))
+                    : std::string();
 }
 
 }  // namespace
@@ -104,15 +139,45 @@ std::string ExecutableNameOf(DWORD processId) {
 FocusedProgram WindowsExpanderOutput::ProgramWithFocus() {
   HWND foreground = GetForegroundWindow();
   DWORD processId = 0;
-  if (foreground != nullptr) GetWindowThreadProcessId(foreground, &processId);
-  if (foreground == lastForeground_ && processId == lastProcessId_) return lastProgram_;
+  const DWORD thread = foreground != nullptr ? GetWindowThreadProcessId(foreground, &processId) : 0;
+  // The focused window inside the foreground one: in an app framed by ApplicationFrameHost it
+  // belongs to the app's own process.
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  HWND focus = thread != 0 && GetGUIThreadInfo(thread, &info) && info.hwndFocus != nullptr
+                   ? info.hwndFocus
+                   : foreground;
+  DWORD focusProcess = processId;
+  if (focus != nullptr && focus != foreground) GetWindowThreadProcessId(focus, &focusProcess);
+  if (foreground == lastForeground_ && focus == lastFocus_ && processId == lastProcessId_) {
+    return lastProgram_;
+  }
+  // Another field of the same program: only the classes are asked again, not the processes.
+  const bool sameProcesses = processId == lastProcessId_ && focusProcess == lastFocusProcessId_;
   lastForeground_ = foreground;
+  lastFocus_ = focus;
   lastProcessId_ = processId;
-  lastProgram_ = FocusedProgram{};
-  if (processId == GetCurrentProcessId()) {
-    lastProgram_.ownWindow = true;
-  } else if (processId != 0) {
-    lastProgram_.executableName = ExecutableNameOf(processId);
+  lastFocusProcessId_ = focusProcess;
+  if (!sameProcesses) {
+    lastProgram_ = FocusedProgram{};
+    if (processId == GetCurrentProcessId()) {
+      lastProgram_.ownWindow = true;
+    } else if (processId != 0) {
+      ProcessNames names = NamesOf(processId);
+      lastProgram_.executableName = std::move(names.executableName);
+      lastProgram_.packageFamily = std::move(names.packageFamily);
+      if (focusProcess != processId && focusProcess != 0) {
+        ProcessNames framed = NamesOf(focusProcess);
+        lastProgram_.framedExecutableName = std::move(framed.executableName);
+        if (!framed.packageFamily.empty()) {
+          lastProgram_.packageFamily = std::move(framed.packageFamily);
+        }
+      }
+    }
+  }
+  if (!lastProgram_.ownWindow && processId != 0) {
+    lastProgram_.windowClass = ClassOf(focus);
+    lastProgram_.topLevelClass = ClassOf(foreground);
   }
   return lastProgram_;
 }

@@ -24,10 +24,13 @@ class WindowsExpanderOutput final : public ExpanderOutput {
 
  private:
   ExpansionSender sender_;
-  // The foreground window last asked about and what it gave: looking up a process's executable
-  // takes several system calls, and triggers mostly complete in the window of the last one.
+  // The foreground window (and the focus in it) last asked about and what it gave: looking up a
+  // process's executable and package takes several system calls, and triggers mostly complete
+  // in the window of the last one.
   HWND lastForeground_ = nullptr;
+  HWND lastFocus_ = nullptr;
   DWORD lastProcessId_ = 0;
+  DWORD lastFocusProcessId_ = 0;
   FocusedProgram lastProgram_;
 };
 

@@ -14,8 +14,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (settings.shortcut != tarquel::ParseShortcut(settings.shortcutText)) std::abort();
 
   if (text.find_first_of("\n\x1A") == std::string_view::npos) {
-    tarquel::Settings again = tarquel::ParseSettingsText(tarquel::FormatSettingsText(text));
-    if (again.shortcutText != text || again.shortcut != tarquel::ParseShortcut(text)) {
+    // Read once (decoded, trimmed), the text then survives a save and a load as it is.
+    const tarquel::Settings once = tarquel::ParseSettingsText(tarquel::FormatSettingsText(text));
+    const tarquel::Settings again =
+        tarquel::ParseSettingsText(tarquel::FormatSettingsText(once.shortcutText));
+    if (again.shortcutText != once.shortcutText ||
+        again.shortcut != tarquel::ParseShortcut(once.shortcutText)) {
       std::abort();
     }
   }

@@ -1,17 +1,29 @@
 #include "settings/settings_file.h"
 
 #include <algorithm>
-#include <fstream>
 
+#include "util/text_encoding.h"
 #include "util/text_lines.h"
 
 namespace tarquel {
 
 namespace {
 
-// The key of a `key=value` line, or the whole line when it has no "=".
+std::string_view Trim(std::string_view text) {
+  const std::size_t first = text.find_first_not_of(" \t");
+  if (first == std::string_view::npos) return {};
+  return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+// The key of a `key=value` line, or the whole line when it has no "=", without blanks around.
 std::string_view KeyOfLine(std::string_view line) {
-  return line.substr(0, line.find('='));
+  return Trim(line.substr(0, line.find('=')));
+}
+
+// The value of a `key=value` line without the blanks around it: "exclude=keepass.exe " is
+// meant to name keepass.exe.
+std::string_view ValueOfLine(std::string_view line) {
+  return Trim(line.substr(line.find('=') + 1));
 }
 
 bool HoldsLineEnd(std::string_view text) {
@@ -20,8 +32,9 @@ bool HoldsLineEnd(std::string_view text) {
 
 }  // namespace
 
-Settings ParseSettingsText(std::string_view text) {
+Settings ParseSettingsText(std::string_view bytes) {
   Settings settings;
+  const std::string text = TextFileToUtf8(bytes);
   std::string_view rest = TextBeforeCtrlZ(text);
   while (!rest.empty()) {
     std::string_view line = TakeLine(rest);
@@ -29,14 +42,14 @@ Settings ParseSettingsText(std::string_view text) {
     std::size_t equals = line.find('=');
     std::string_view key = KeyOfLine(line);
     if (equals != std::string_view::npos && key == ToggleShortcutKey) {
-      std::string_view value = line.substr(equals + 1);
+      std::string_view value = ValueOfLine(line);
       settings.shortcutText = std::string(value);
       settings.shortcut = ParseShortcut(value);
       continue;
     }
     if (line.empty()) continue;
-    if (equals != std::string_view::npos && key == ExcludeKey && equals + 1 < line.size()) {
-      settings.excludedPrograms.emplace_back(line.substr(equals + 1));
+    if (equals != std::string_view::npos && key == ExcludeKey && !ValueOfLine(line).empty()) {
+      settings.excludedPrograms.emplace_back(ValueOfLine(line));
     }
     settings.otherLines.emplace_back(line);
   }
@@ -60,9 +73,8 @@ std::string FormatSettingsText(std::string_view shortcutText,
 
 std::optional<std::string> SettingsValue(const Settings& settings, std::string_view key) {
   for (auto line = settings.otherLines.rbegin(); line != settings.otherLines.rend(); ++line) {
-    std::size_t equals = line->find('=');
-    if (equals != std::string::npos && std::string_view(*line).substr(0, equals) == key) {
-      return line->substr(equals + 1);
+    if (line->find('=') != std::string::npos && KeyOfLine(*line) == key) {
+      return std::string(ValueOfLine(*line));
     }
   }
   return std::nullopt;
@@ -71,9 +83,8 @@ std::optional<std::string> SettingsValue(const Settings& settings, std::string_v
 std::vector<std::string> SettingsValues(const Settings& settings, std::string_view key) {
   std::vector<std::string> values;
   for (const std::string& line : settings.otherLines) {
-    std::size_t equals = line.find('=');
-    if (equals != std::string::npos && std::string_view(line).substr(0, equals) == key) {
-      values.push_back(line.substr(equals + 1));
+    if (line.find('=') != std::string::npos && KeyOfLine(line) == key) {
+      values.emplace_back(ValueOfLine(line));
     }
   }
   return values;
@@ -94,19 +105,58 @@ void SetSettingsValue(Settings& settings, std::string_view key, std::string_view
   lines.erase(std::remove_if(std::next(first), lines.end(), sameKey), lines.end());
 }
 
-Settings LoadSettings(const std::filesystem::path& fileName) {
-  std::ifstream in(fileName, std::ios::binary);
-  if (!in) return Settings();
-  std::string bytes;
-  char chunk[64 * 1024];
-  while (bytes.size() < SettingsReadLimit) {
-    std::size_t wanted = std::min(sizeof chunk, SettingsReadLimit - bytes.size());
-    in.read(chunk, static_cast<std::streamsize>(wanted));
-    bytes.append(chunk, static_cast<std::size_t>(in.gcount()));
-    if (!in) break;
+SettingsRead ReadSettingsFile(const std::filesystem::path& fileName, const FileReader& read) {
+  SettingsRead result;
+  FileRead file = read(fileName, SettingsReadLimit);
+  switch (file.status) {
+    case FileRead::Status::Read:
+      result.status = SettingsRead::Status::Read;
+      result.settings = ParseSettingsText(file.bytes);
+      return result;
+    case FileRead::Status::Missing:
+      result.status = SettingsRead::Status::Missing;
+      return result;
+    case FileRead::Status::Unopened:
+    case FileRead::Status::TooLarge:
+    case FileRead::Status::Failed:
+      result.status = SettingsRead::Status::Unreadable;
+      return result;
   }
-  if (in.bad()) return Settings();
-  return ParseSettingsText(bytes);
+  return result;
+}
+
+Settings LoadSettings(const std::filesystem::path& fileName) {
+  return ReadSettingsFile(fileName).settings;
+}
+
+Settings MergeSettingsChanges(const Settings& base, const Settings& changed, Settings onDisk) {
+  if (changed.shortcutText != base.shortcutText) {
+    onDisk.shortcutText = changed.shortcutText;
+    onDisk.shortcut = changed.shortcut;
+  }
+  std::vector<std::string> keys;
+  for (const std::vector<std::string>* lines : {&base.otherLines, &changed.otherLines}) {
+    for (const std::string& line : *lines) {
+      if (line.find('=') == std::string::npos) continue;
+      const std::string key(KeyOfLine(line));
+      if (std::find(keys.begin(), keys.end(), key) == keys.end()) keys.push_back(key);
+    }
+  }
+  for (const std::string& key : keys) {
+    const std::vector<std::string> values = SettingsValues(changed, key);
+    if (values == SettingsValues(base, key)) continue;
+    std::vector<std::string>& lines = onDisk.otherLines;
+    lines.erase(std::remove_if(lines.begin(), lines.end(),
+                               [&key](const std::string& line) {
+                                 return line.find('=') != std::string::npos &&
+                                        KeyOfLine(line) == key;
+                               }),
+                lines.end());
+    for (const std::string& value : values) lines.push_back(key + '=' + value);
+  }
+  onDisk.excludedPrograms =
+      ParseSettingsText(FormatSettingsText("", onDisk.otherLines)).excludedPrograms;
+  return onDisk;
 }
 
 SaveResult SaveSettings(const std::filesystem::path& fileName, std::string_view shortcutText) {

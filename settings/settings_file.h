@@ -14,8 +14,9 @@ namespace tarquel {
 
 inline constexpr const char* SettingsFileName = "settings.txt";
 inline constexpr std::string_view ToggleShortcutKey = "toggle_shortcut";
-// Any number of lines, each naming an executable ("keepass.exe") in whose windows nothing
-// expands.
+// Any number of lines, each naming where nothing expands: an executable ("keepass.exe" or
+// "program:keepass.exe"), a window class ("class:KeePassWindow"), or an app's package
+// ("package:Microsoft.WindowsCalculator"), for apps that run in a frame.
 inline constexpr std::string_view ExcludeKey = "exclude";
 // Expansions longer than this many characters are pasted; 0 types every expansion.
 inline constexpr std::string_view PasteThresholdKey = "paste_threshold";
@@ -30,7 +31,7 @@ inline constexpr std::string_view UndoBackspaceKey = "undo_backspace";
 struct Settings {
   std::string shortcutText{DefaultShortcutText};
   Shortcut shortcut = DefaultShortcut;
-  // The "exclude" values, in file order, as written.
+  // The "exclude" values, in file order, without the blanks around them.
   std::vector<std::string> excludedPrograms;
   // Every line but "toggle_shortcut" ones, as read, so that saving the shortcut gives back what
   // the user or a newer version wrote.
@@ -41,14 +42,18 @@ struct Settings {
 // or foreign file of any size cannot exhaust memory at start-up.
 inline constexpr std::size_t SettingsReadLimit = 4 * 1024 * 1024;
 
-// key=value lines ending in CR LF or LF; a byte 0x1A ends the text, as Windows text mode has
-// it. Keys match exactly; for "toggle_shortcut" the last such line wins.
-Settings ParseSettingsText(std::string_view text);
+// The bytes of settings.txt in any encoding config.txt may have (UTF-8 with or without a
+// byte-order mark, UTF-16 with one, the ANSI code page); then key=value lines ending in CR LF or
+// LF; a character U+001A ends the text, as Windows text mode has it. Keys match exactly once
+// the blanks around them are taken off, and so do values; for "toggle_shortcut" the last such
+// line wins.
+Settings ParseSettingsText(std::string_view bytes);
 // "toggle_shortcut=" + text + CR LF, then `otherLines`, each ending in CR LF.
 std::string FormatSettingsText(std::string_view shortcutText,
                                const std::vector<std::string>& otherLines = {});
 
-// The value of the last `key=` line among `otherLines`, or nothing.
+// The value of the last `key=` line among `otherLines`, or nothing; values without the blanks
+// around them.
 std::optional<std::string> SettingsValue(const Settings& settings, std::string_view key);
 // The values of every `key=` line among `otherLines`, in file order.
 std::vector<std::string> SettingsValues(const Settings& settings, std::string_view key);
@@ -56,8 +61,28 @@ std::vector<std::string> SettingsValues(const Settings& settings, std::string_vi
 // or appends one.
 void SetSettingsValue(Settings& settings, std::string_view key, std::string_view value);
 
+// What one read of settings.txt found.
+struct SettingsRead {
+  enum class Status {
+    Read,
+    // No such file: the defaults, and a save may create it.
+    Missing,
+    // There but cannot be read (another program holds it, access refused, too large): the
+    // defaults stand in, and nothing may be saved over it until it has been read.
+    Unreadable,
+  };
+  Status status = Status::Missing;
+  Settings settings;
+};
+SettingsRead ReadSettingsFile(const std::filesystem::path& fileName,
+                              const FileReader& read = ReadFileUpTo);
 // Never fails: a missing or unreadable file gives a fresh `Settings`.
 Settings LoadSettings(const std::filesystem::path& fileName);
+
+// `onDisk` with what this run changed from `base` to `changed` put on top: the shortcut, and
+// every key whose values differ. For settings changed while the file could not be read, once
+// it can: its other lines are kept.
+Settings MergeSettingsChanges(const Settings& base, const Settings& changed, Settings onDisk);
 // Replaces the file whole; on failure the old file is untouched and the result says why.
 SaveResult SaveSettings(const std::filesystem::path& fileName, std::string_view shortcutText);
 SaveResult SaveSettings(const std::filesystem::path& fileName, const Settings& settings);

@@ -25,8 +25,19 @@ struct TriggerFileHistory {
   bool tooLarge = false;
 };
 
-// "config.txt.bak" beside "config.txt".
+// Kept copies of config.txt: the newest is "config.txt.bak" (the name 1.0 gave its one copy),
+// the older ones "config.txt.bak.1" (the one before) up to "config.txt.bak.9". A new copy moves
+// each one up a number; the eleventh is the only one ever removed.
+inline constexpr int KeptCopies = 10;
+
+// "config.txt.bak" beside "config.txt": the newest kept copy.
 std::filesystem::path BackupFileName(const std::filesystem::path& file);
+// The kept copy `age` places older than the newest: 0 is BackupFileName, 1 "config.txt.bak.1".
+std::filesystem::path KeptCopyName(const std::filesystem::path& file, int age);
+// Puts `bytes` (or, when there are none, a copy of `file` as it lies on the disk) in as the
+// newest kept copy, after moving the older ones up a number. Nothing is written over: when a
+// copy cannot be moved, the new one is not made and the result says why.
+SaveResult KeepCopy(const std::filesystem::path& file, const std::optional<std::string>& bytes);
 
 // Loads the table as LoadTriggerTable does and remembers what the file held.
 TriggerTable LoadTriggerFile(const std::filesystem::path& file, TriggerFileHistory& history);
@@ -34,14 +45,17 @@ TriggerTable LoadTriggerFile(const std::filesystem::path& file, TriggerFileHisto
 // Replaces the file with the table. First, when the file on disk holds lines the new text
 // drops or bytes it writes differently (it held such lines or another encoding when loaded, or
 // it was changed by someone else since this run last read or wrote it), its bytes are kept as
-// BackupFileName(file); if that copy cannot be made, the file is left as it is and the result
-// says why.
-// A file above MaxTriggerFileSize is never read: it is copied to the backup as it is before
-// being replaced.
+// the newest kept copy (KeepCopy); if that copy cannot be made, the file is left as it is and
+// the result says why.
+// A file above MaxTriggerFileSize is never read: it is copied as it is before being replaced.
+// A file that is there but cannot be read (another program holds it, access is refused) is
+// never taken for an absent one: the save fails as busy (SaveResult::busy), the file as it was.
+// The same look is taken again just before each attempt to replace the file.
 SaveResult SaveTriggerFile(const std::filesystem::path& file, const TriggerTable& table,
                            TriggerFileHistory& history);
 // The same with the table already formatted (FormatTriggerText), as a save worker gets it.
+// `read` reads the file (tests give one that finds it locked).
 SaveResult SaveTriggerText(const std::filesystem::path& file, std::string text,
-                           TriggerFileHistory& history);
+                           TriggerFileHistory& history, const FileReader& read = ReadFileUpTo);
 
 }  // namespace tarquel

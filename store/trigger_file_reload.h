@@ -19,7 +19,10 @@ struct TriggerFileRead {
     Unchanged,
     // `table` and `history` hold what the file holds now, the two examples in an empty table.
     Loaded,
-    // Missing, locked, a folder, or failing part-way.
+    // There is no config.txt.
+    Missing,
+    // It is there but cannot be read: held by another program, access refused, a folder, or
+    // failing part-way. What it holds is unknown, so it is neither a table nor an absent file.
     Unreadable,
     // Above MaxTriggerFileSize: not read.
     TooLarge,
@@ -32,10 +35,18 @@ struct TriggerFileRead {
 };
 
 // Reads `file` and, unless it holds exactly `knownBytes`, parses it into at most `maxEntries`
-// entries. Touches nothing but the file.
+// entries. Touches nothing but the file, through `read` (tests give one that finds it locked).
 TriggerFileRead ReadTriggerFile(const std::filesystem::path& file,
                                 const std::optional<std::string>& knownBytes,
-                                std::size_t maxEntries = MaxTriggerEntries);
+                                std::size_t maxEntries = MaxTriggerEntries,
+                                const FileReader& read = ReadFileUpTo);
+
+// A file that is there but cannot be read is looked at again after this long: the first
+// look soon (a sync client holds a file for a moment), later ones further apart.
+unsigned UnreadableRetryMs(unsigned unreadableReads);
+// Edits waiting for a look at a file that stays unreadable go ahead on the table in force
+// after this many looks (some 8 s): their save keeps the file as it is until it can be read.
+inline constexpr unsigned UnreadableReadsBeforeChanging = 6;
 
 // What the window does with a finished read.
 struct ReloadVerdict {
@@ -46,7 +57,8 @@ struct ReloadVerdict {
     Replace,
     // The first read found a file it cannot load whole (too large, too many entries): the
     // read's empty table is put in force, the user is told why, and the file is not written
-    // over unless the user agrees.
+    // over unless the user agrees. Or one that is there but cannot be read: the same empty
+    // table until a later look reads it, and no save until then.
     HoldBack,
     // A save of ours went in after the read began: the file may be older than the table.
     // Nothing changes; the file is read again once the saves are done.
@@ -58,13 +70,19 @@ struct ReloadVerdict {
   TriggerFileRead::Outcome refused = TriggerFileRead::Outcome::Unchanged;
   // Another change was seen while this read ran: read once more.
   bool readAgain = false;
+  // The file is there but could not be read: look again after this many ms (0: no look set).
+  unsigned retryInMs = 0;
+  // The edits that waited for this read wait for the next look instead of going on the table
+  // in force, which may lack what the unreadable file holds.
+  bool changesWait = false;
 };
 
 // When config.txt is read and what a finished read means for the table in force. The reads run
 // one at a time; changes seen meanwhile are folded into one more read after it. The very first
-// read (at start) differs from the later ones: a file that cannot be read gives the examples,
-// and one too large to load gives an empty table. Later reads that give no table leave the one
-// in force as it is. A file too large to load is never written over unasked.
+// read (at start) differs from the later ones: no file gives the examples, one too large to
+// load gives an empty table, and one that is there but cannot be read gives an empty table held
+// back until it can. Later reads that give no table leave the one in force as it is. A file too
+// large to load is never written over unasked, one that cannot be read never at all.
 class TriggerFileReload {
  public:
   enum class Ask {
@@ -89,8 +107,8 @@ class TriggerFileReload {
   // a missing one), and edits may go to it.
   bool Started() const { return started_; }
   // Why the file on disk, as last read, is not what the table in force came from (too large,
-  // too many entries); Unchanged when it is. Until the user agrees to replace the file, a save
-  // must not write over it.
+  // too many entries, unreadable); Unchanged when it is. Until the user agrees to replace the
+  // file (or, for an unreadable one, until it is read), a save must not write over it.
   TriggerFileRead::Outcome HeldBack() const { return heldBack_; }
   void ReplaceAgreed() { heldBack_ = TriggerFileRead::Outcome::Unchanged; }
   // A read is put off until our saves are done.
@@ -102,6 +120,7 @@ class TriggerFileReload {
   bool again_ = false;
   bool afterSaves_ = false;
   bool refusedTold_ = false;
+  unsigned unreadableReads_ = 0;
   TriggerFileRead::Outcome heldBack_ = TriggerFileRead::Outcome::Unchanged;
 };
 

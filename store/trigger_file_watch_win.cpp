@@ -13,17 +13,24 @@ constexpr DWORD WatchedChanges =
     FILE_NOTIFY_CHANGE_LAST_WRITE | FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_SIZE;
 // Records of one burst; a burst larger than this comes as an overflow, taken as a change.
 constexpr DWORD RecordBytes = 16 * 1024;
+// Pauses before the folder is opened again after an error: soon at first, then further apart.
+constexpr DWORD WatchRetryFirstMs = 500;
+constexpr DWORD WatchRetryLongestMs = 30000;
+
+HANDLE OpenFolder(const std::filesystem::path& folder) {
+  return CreateFileW(folder.c_str(), FILE_LIST_DIRECTORY,
+                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                     FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OVERLAPPED, nullptr);
+}
 
 }  // namespace
 
 TriggerFileWatch::TriggerFileWatch(const std::filesystem::path& file, HWND window, UINT message)
-    : fileName_(file.filename().native()) {
-  HANDLE folder =
-      CreateFileW(file.parent_path().c_str(), FILE_LIST_DIRECTORY,
-                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                  FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OVERLAPPED, nullptr);
-  if (folder == INVALID_HANDLE_VALUE) return;
-  folder_.reset(folder);
+    : fileName_(file.filename().native()), folderPath_(file.parent_path()) {
+  // Opened here when it can be, so that a change right after the start is not missed; else the
+  // worker keeps trying.
+  if (HANDLE folder = OpenFolder(folderPath_); folder != INVALID_HANDLE_VALUE)
+    folder_.reset(folder);
   stop_.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
   arrived_.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
   if (!stop_ || !arrived_) return;
@@ -53,6 +60,35 @@ bool TriggerFileWatch::NamesTheFile(const BYTE* records, DWORD bytes) const {
 }
 
 void TriggerFileWatch::Work(HWND window, UINT message) {
+  DWORD pause = WatchRetryFirstMs;
+  bool told = false;
+  while (true) {
+    if (!folder_) {
+      if (HANDLE folder = OpenFolder(folderPath_); folder != INVALID_HANDLE_VALUE) {
+        folder_.reset(folder);
+        if (told) OutputDebugStringA("config.txt is watched again\n");
+        told = false;
+        pause = WatchRetryFirstMs;
+        // Unwatched for a while: whatever happened meanwhile is looked at.
+        PostMessageW(window, message, 0, 0);
+      }
+    }
+    if (folder_) {
+      if (WatchFolder(window, message)) return;
+      folder_.reset();
+    }
+    if (!told) {
+      OutputDebugStringA(
+          "config.txt cannot be watched now (its folder is missing or not answering): "
+          "trying again\n");
+      told = true;
+    }
+    if (WaitForSingleObject(stop_.get(), pause) == WAIT_OBJECT_0) return;
+    pause = pause * 2 < WatchRetryLongestMs ? pause * 2 : WatchRetryLongestMs;
+  }
+}
+
+bool TriggerFileWatch::WatchFolder(HWND window, UINT message) {
   // DWORD-aligned, as the records must be.
   std::vector<DWORD> buffer(RecordBytes / sizeof(DWORD));
   const HANDLE handles[] = {stop_.get(), arrived_.get()};
@@ -62,17 +98,17 @@ void TriggerFileWatch::Work(HWND window, UINT message) {
     ResetEvent(arrived_.get());
     if (!ReadDirectoryChangesW(folder_.get(), buffer.data(), RecordBytes, FALSE, WatchedChanges,
                                nullptr, &overlapped, nullptr)) {
-      return;
+      return false;
     }
     if (WaitForMultipleObjects(2, handles, FALSE, INFINITE) != WAIT_OBJECT_0 + 1) {
       // Stopping: the request must be done with the buffer before it goes away.
       CancelIoEx(folder_.get(), &overlapped);
       DWORD ignored = 0;
       GetOverlappedResult(folder_.get(), &overlapped, &ignored, TRUE);
-      return;
+      return true;
     }
     DWORD bytes = 0;
-    if (!GetOverlappedResult(folder_.get(), &overlapped, &bytes, FALSE)) return;
+    if (!GetOverlappedResult(folder_.get(), &overlapped, &bytes, FALSE)) return false;
     // No records: more changed than the buffer holds, the file among them perhaps.
     if (bytes == 0 || NamesTheFile(reinterpret_cast<const BYTE*>(buffer.data()), bytes)) {
       PostMessageW(window, message, 0, 0);

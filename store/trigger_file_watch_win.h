@@ -15,6 +15,11 @@ namespace tarquel {
 // posts `message` to `window`. It reads nothing itself: the main thread decides what the change
 // means, away from the keyboard hook's path. Changes of other files in the folder (settings,
 // logs) are passed over.
+// The watch recovers by itself: when the system stops reporting (a share reconnecting, the
+// folder missing at a logon start or moved away), the folder is opened again after a pause that
+// grows up to WatchRetryLongestMs, and a change is posted once it is watched again, since
+// anything may have happened meanwhile. The first failure of a spell is said once in a debug
+// line.
 class TriggerFileWatch {
  public:
   TriggerFileWatch(const std::filesystem::path& file, HWND window, UINT message);
@@ -23,7 +28,7 @@ class TriggerFileWatch {
   TriggerFileWatch(const TriggerFileWatch&) = delete;
   TriggerFileWatch& operator=(const TriggerFileWatch&) = delete;
 
-  // False when the system refused to watch the folder (a share that cannot notify, say).
+  // False when no worker could be started; a folder that cannot be watched now is tried again.
   bool Watching() const { return thread_.joinable(); }
 
  private:
@@ -33,9 +38,12 @@ class TriggerFileWatch {
   using UniqueKernelHandle = UniqueHandle<HANDLE, HandleDeleter>;
 
   void Work(HWND window, UINT message);
+  // Watches until an error (false) or until stopped (true).
+  bool WatchFolder(HWND window, UINT message);
   bool NamesTheFile(const BYTE* records, DWORD bytes) const;
 
   std::wstring fileName_;
+  std::filesystem::path folderPath_;
   UniqueKernelHandle folder_;
   UniqueKernelHandle stop_;
   UniqueKernelHandle arrived_;

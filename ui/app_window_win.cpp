@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <chrono>
 #include <vector>
 
 #include "engine/output/expansion_sender_win.h"
@@ -101,10 +102,23 @@ AppWindow::AppWindow(TriggerTable& table, Snapshot<TriggerTable>& tables, Expand
       shortcuts_(settings_, expander, table),
       update_(settings_, tray_),
       elevation_(options.focus) {
-  expander.SetExcludedPrograms(settings_.Values().excludedPrograms);
+  ApplySettings();
+}
+
+void AppWindow::ApplySettings() {
+  expander_.SetExcludedPrograms(settings_.Values().excludedPrograms);
   if (ActiveSender != nullptr) {
     ActiveSender->SetOutputSettings(ReadOutputSettings(settings_.Values()));
   }
+}
+
+void AppWindow::OnSettingsRetryTimer(HWND window) {
+  // Read at a save too; whichever comes first puts the file's exclusions in force.
+  if (!settings_.TryRead() && !settings_.Read()) return;
+  KillTimer(window, SettingsRetryTimerId);
+  OutputDebugStringA("settings.txt read\n");
+  ApplySettings();
+  InvalidateRect(window, nullptr, TRUE);
 }
 
 AppWindow::~AppWindow() {
@@ -159,8 +173,15 @@ void AppWindow::Run() {
         // A change on disk does not take away the row the user chose, if it is still there.
         if (selectedBeforeReload_) list_.SelectTrigger(*selectedBeforeReload_);
         selectedBeforeReload_.reset();
-      });
+      },
+      [this](const std::string& text) { editor_.SetStatus(text); });
   saves_.SetNotify([window] { PostMessageW(window, SaveFailedMessage, 0, 0); });
+  if (!settings_.Read()) {
+    // Held by another program at start, most likely for a moment: the defaults stand in (no
+    // exclusions) until it is read, and nothing is saved over it meanwhile.
+    OutputDebugStringA("settings.txt is there but cannot be read: looked at again shortly\n");
+    SetTimer(window, SettingsRetryTimerId, SettingsRetryMs, nullptr);
+  }
   update_.Start(window);
 
   // The system calls the low-level keyboard hook on this thread while GetMessageW waits.
@@ -308,6 +329,9 @@ void AppWindow::OnCommand(HWND window, WORD id, WORD code) {
       return;
     case TrayQuitCommand:
       tray_.Remove();
+      // main waits for the save queue once the loop ends; a save held back by a busy file
+      // goes in now so that the wait covers it.
+      file_.SaveBeforeEnd();
       PostQuitMessage(0);
       return;
     case TrayRestoreCommand:
@@ -425,7 +449,34 @@ void AppWindow::OnSaveFailed() {
   saveWarningOpen_ = false;
 }
 
+LRESULT AppWindow::OnQueryEndSession(HWND window) {
+  // Ending is never refused; a save still under way is named on the screen Windows shows for
+  // programs that hold the end up, for the moments WM_ENDSESSION waits for it.
+  file_.SaveBeforeEnd();
+  if (!saves_.WaitUntilIdleFor(std::chrono::milliseconds(0))) {
+    ShutdownBlockReasonCreate(window, L"Saving your triggers");
+  }
+  return TRUE;
+}
+
+void AppWindow::OnEndSession(HWND window, bool ending) {
+  if (!ending) {
+    ShutdownBlockReasonDestroy(window);
+    return;
+  }
+  // The process may be ended as soon as this returns: the queued saves are written now, within
+  // the few seconds Windows gives before it ends a program that holds the logoff up.
+  file_.SaveBeforeEnd();
+  const bool done = saves_.WaitUntilIdleFor(EndSessionSaveBound);
+  OutputDebugStringA(done ? "Session ends: every save is written\n"
+                          : "Session ends: a save is still under way\n");
+  ShutdownBlockReasonDestroy(window);
+}
+
 void AppWindow::OnDestroyed(HWND window) {
+  // A save refused because config.txt was held is tried once more before Tarquel ends: the
+  // wait for the save queue after the message loop covers it.
+  file_.SaveBeforeEnd();
   // Nothing is posted to the window once it is gone.
   file_.Stop();
   elevation_.Detach();
@@ -539,6 +590,14 @@ LRESULT AppWindow::OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lP
         file_.OnReloadTimer();
         return 0;
       }
+      if (wParam == SettingsRetryTimerId) {
+        OnSettingsRetryTimer(window);
+        return 0;
+      }
+      if (wParam == TriggerSaveRetryTimerId) {
+        file_.OnSaveRetryTimer();
+        return 0;
+      }
       if (wParam != TrayRetryTimerId) return byDefault();
       tray_.OnRetryTimer();
       return 0;
@@ -560,6 +619,11 @@ LRESULT AppWindow::OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lP
     case WM_HOTKEY:
       if (wParam != ToggleHotkeyId) return byDefault();
       ToggleExpansion();
+      return 0;
+    case WM_QUERYENDSESSION:
+      return OnQueryEndSession(window);
+    case WM_ENDSESSION:
+      OnEndSession(window, wParam != FALSE);
       return 0;
     case WM_DESTROY:
       OnDestroyed(window);

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <chrono>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -27,6 +28,12 @@ namespace tarquel {
 inline constexpr const wchar_t* MainWindowClassName = L"TarquelApp";
 inline constexpr const wchar_t* MainWindowTitle = L"Tarquel";
 inline constexpr WORD ApplicationIconId = 101;
+// How long WM_ENDSESSION waits for queued saves: Windows ends a program that holds a logoff up
+// some 5 s after this message.
+inline constexpr std::chrono::milliseconds EndSessionSaveBound{4000};
+// settings.txt that could not be read at start is looked at again this often until it is.
+inline constexpr UINT_PTR SettingsRetryTimerId = 4;
+inline constexpr UINT SettingsRetryMs = 2000;
 
 // Child controls; the tray menu's commands (tray_icon_win.h) come above them, and one
 // WM_COMMAND dispatch serves both.
@@ -100,6 +107,13 @@ class AppWindow : public BaseWindow<AppWindow> {
   void ShowTip();
   void OnSaveFailed();
   void OnDestroyed(HWND window);
+  // The values of settings.txt that the engine follows, put in force again.
+  void ApplySettings();
+  void OnSettingsRetryTimer(HWND window);
+  // WM_QUERYENDSESSION and WM_ENDSESSION: at logoff or restart the process may end as soon as
+  // WM_ENDSESSION returns, before the message loop ends.
+  LRESULT OnQueryEndSession(HWND window);
+  void OnEndSession(HWND window, bool ending);
 
   Expander& expander_;
   BackgroundSaves& saves_;

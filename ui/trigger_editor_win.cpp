@@ -122,7 +122,8 @@ void TriggerEditor::DeleteSelected() {
 }
 
 void TriggerEditor::UndoDelete() {
-  file_.ChangeInOrder([this] {
+  // Like ADD: a change made on disk since our last read or write is kept, this one on top.
+  file_.ChangeAfterRead([this] {
     if (!lastDeleted_) return;
     auto [trigger, expansion] = std::move(*lastDeleted_);
     lastDeleted_.reset();

@@ -36,9 +36,10 @@ class TriggerEditor {
   void FillFieldsFromRow(std::size_t row);
   // The list as the table and the search now are, the row of the fields' entry selected.
   void ShowList();
+  // The line under the fields; what a save or a look at config.txt tells goes there too.
+  void SetStatus(std::string_view text);
 
  private:
-  void SetStatus(std::string_view text);
   void ClearFields();
 
   TriggerListView& list_;

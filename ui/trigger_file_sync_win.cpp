@@ -44,10 +44,12 @@ TriggerFileSync::~TriggerFileSync() {
 }
 
 void TriggerFileSync::Start(HWND window, std::function<void()> replacing,
-                            std::function<void()> replaced) {
+                            std::function<void()> replaced,
+                            std::function<void(const std::string&)> tell) {
   window_ = window;
   replacing_ = std::move(replacing);
   replaced_ = std::move(replaced);
+  tell_ = std::move(tell);
   // A change of config.txt by another program follows here.
   watch_ = std::make_unique<TriggerFileWatch>(file_, window, TriggerFileChangedMessage);
   RequestRead();
@@ -55,14 +57,18 @@ void TriggerFileSync::Start(HWND window, std::function<void()> replacing,
 
 void TriggerFileSync::Stop() {
   watch_.reset();
-  if (window_ != nullptr) KillTimer(window_, TriggerReloadTimerId);
+  if (window_ != nullptr) {
+    KillTimer(window_, TriggerReloadTimerId);
+    KillTimer(window_, TriggerSaveRetryTimerId);
+  }
 }
 
 void TriggerFileSync::OnFileChanged() {
-  // The first change of a burst sets the read a moment later, so that the burst is read once
-  // and a file written in several steps is read whole. Later ones do not put it off: changes
-  // that never stop must not keep the table from following.
-  if (timerSet_) return;
+  // Each change of a burst puts the read off until the writer has been quiet a moment, up to a
+  // bound: a file written in several steps is read once, and whole.
+  const ULONGLONG now = GetTickCount64();
+  if (!timerSet_) burstBegan_ = now;
+  if (timerSet_ && now - burstBegan_ >= TriggerReloadLongestWaitMs) return;
   timerSet_ = SetTimer(window_, TriggerReloadTimerId, TriggerReloadQuietMs, nullptr) != 0;
 }
 
@@ -73,7 +79,31 @@ void TriggerFileSync::OnReloadTimer() {
 }
 
 void TriggerFileSync::OnSaved() {
+  if (saveTracker_->Idle()) {
+    if (saveTracker_->LastBusy()) {
+      // Told once per spell, not at each try; the change lives on in the table meanwhile.
+      if (busySaves_++ == 0 && tell_) {
+        tell_("config.txt is held by another program: your change is saved once it is free");
+      }
+      UINT delay = SaveRetryFirstMs;
+      for (unsigned i = 1; i < busySaves_ && delay < SaveRetryLongestMs; ++i) delay *= 2;
+      SetTimer(window_, TriggerSaveRetryTimerId,
+               delay < SaveRetryLongestMs ? delay : SaveRetryLongestMs, nullptr);
+    } else if (busySaves_ > 0) {
+      busySaves_ = 0;
+      KillTimer(window_, TriggerSaveRetryTimerId);
+      if (!saveTracker_->TableAhead() && tell_) tell_("Saved to config.txt");
+    }
+  }
   if (reload_.SavesDone(saveTracker_->TableAhead())) StartRead();
+}
+
+void TriggerFileSync::OnSaveRetryTimer() {
+  KillTimer(window_, TriggerSaveRetryTimerId);
+  // A newer change has been handed in meanwhile, or went through: nothing to try again.
+  if (busySaves_ == 0 || !saveTracker_->Idle() || !saveTracker_->LastBusy()) return;
+  OutputDebugStringA("config.txt was held by another program: saving again\n");
+  Save();
 }
 
 void TriggerFileSync::RequestRead() {
@@ -141,11 +171,13 @@ void TriggerFileSync::OnReadDone() {
       if (replaced_) replaced_();
       // Told once the list shows the new table. The first read is told too: it runs in the
       // background, and whoever changes the file right after the start needs to know which
-      // of the two reads saw the change.
-      OutputDebugStringA((std::string(atStart ? "Triggers loaded from config.txt: "
-                                              : "Triggers reloaded from config.txt: ") +
-                          std::to_string(table_.size()) + " entries\n")
-                             .c_str());
+      // of the two reads saw the change. A file held at start has given nothing yet.
+      if (read->outcome != Outcome::Unreadable) {
+        OutputDebugStringA((std::string(atStart ? "Triggers loaded from config.txt: "
+                                                : "Triggers reloaded from config.txt: ") +
+                            std::to_string(table_.size()) + " entries\n")
+                               .c_str());
+      }
       break;
     }
     case ReloadVerdict::Action::AfterSaves:
@@ -155,20 +187,40 @@ void TriggerFileSync::OnReadDone() {
     case ReloadVerdict::Action::Keep:
       break;
   }
-  if (verdict.action != ReloadVerdict::Action::HoldBack) {
+  const bool heldUnreadable =
+      verdict.action == ReloadVerdict::Action::HoldBack && verdict.refused == Outcome::Unreadable;
+  if (verdict.action != ReloadVerdict::Action::HoldBack || heldUnreadable) {
     // Told once for each spell the file gives no table, not at each look.
     if (verdict.refused == Outcome::TooManyEntries) {
       OutputDebugStringA(("config.txt holds more than " + std::to_string(MaxTriggerEntries) +
                           " triggers: the triggers in force stay\n")
                              .c_str());
+    } else if (verdict.refused == Outcome::Unreadable) {
+      OutputDebugStringA(heldUnreadable
+                             ? "config.txt is there but cannot be read: no triggers until it can\n"
+                             : "config.txt cannot be read: the triggers in force stay\n");
+      // Mostly a sync client or an editor holding it for a moment; said where the user looks.
+      if (tell_) {
+        tell_(heldUnreadable ? "config.txt cannot be read yet (another program holds it). "
+                               "Your triggers show once it can."
+                             : "config.txt cannot be read now (another program holds it): "
+                               "looking again shortly");
+      }
     } else if (verdict.refused != Outcome::Unchanged) {
       OutputDebugStringA("config.txt cannot be read: the triggers in force stay\n");
     }
   }
-  RunWaitingChanges();
+  if (verdict.retryInMs > 0) {
+    // Another look at a file held by someone else; a change the watcher sees comes first.
+    burstBegan_ = GetTickCount64();
+    timerSet_ = SetTimer(window_, TriggerReloadTimerId, verdict.retryInMs, nullptr) != 0;
+  }
+  if (!verdict.changesWait) RunWaitingChanges();
   if (verdict.readAgain) RequestRead();
   // Last: the box runs a message loop of its own.
-  if (verdict.action == ReloadVerdict::Action::HoldBack) WarnHeldBack(verdict.refused);
+  if (verdict.action == ReloadVerdict::Action::HoldBack && !heldUnreadable) {
+    WarnHeldBack(verdict.refused);
+  }
 }
 
 void TriggerFileSync::RunWaitingChanges() {
@@ -185,20 +237,17 @@ void TriggerFileSync::ChangeAfterRead(std::function<void()> change) {
   if (!reload_.Reading()) RunWaitingChanges();
 }
 
-void TriggerFileSync::ChangeInOrder(std::function<void()> change) {
-  if (reload_.Reading()) {
-    waiting_.push_back(std::move(change));
-    return;
-  }
-  change();
-}
-
 void TriggerFileSync::Publish() {
   // Copied here, on the window's thread: the hook only ever swaps a pointer.
   tables_.Publish(std::make_shared<const TriggerTable>(table_));
 }
 
 void TriggerFileSync::Save() {
+  if (reload_.HeldBack() == Outcome::Unreadable) {
+    // Edits wait for the file to be read; nothing may write over what could not be read.
+    if (tell_) tell_("config.txt cannot be read yet: the change is not saved");
+    return;
+  }
   if (const Outcome heldBack = reload_.HeldBack(); heldBack != Outcome::Unchanged) {
     const std::string question =
         NotLoadedText(file_, heldBack, false) +
@@ -222,9 +271,17 @@ void TriggerFileSync::Save() {
         const SaveResult saved = SaveTriggerText(file, std::move(text), *history);
         // Until here the main thread takes the file for older than its table; a change by
         // someone else seen meanwhile is looked at again now.
-        tracker->Done(save, static_cast<bool>(saved));
+        // Told once per spell of a held file; the window tries again meanwhile.
+        const bool tell = !saved && (!saved.busy || tracker->FirstBusy());
+        tracker->Done(save, static_cast<bool>(saved), saved.busy);
         PostMessageW(window, TriggerFileSavedMessage, 0, 0);
-        if (saved) return {};
+        if (!tell) return {};
+        if (saved.busy) {
+          return "Your triggers could not be saved to\n" + Narrow(file.native()) + "\n\n" +
+                 saved.error +
+                 ".\n\nAnother program holds the file (a sync client or an editor, say). The "
+                 "change works meanwhile, and Tarquel saves it as soon as the file is free.";
+        }
         // The change stays in force in memory; the file keeps its old content until a save
         // succeeds.
         return "Your triggers could not be saved to\n" + Narrow(file.native()) + "\n\n" +
@@ -232,6 +289,13 @@ void TriggerFileSync::Save() {
                ".\n\nThe change works until Tarquel ends. It is saved with your next change once "
                "the file can be written.";
       });
+}
+
+void TriggerFileSync::SaveBeforeEnd() {
+  if (window_ != nullptr) KillTimer(window_, TriggerSaveRetryTimerId);
+  if (busySaves_ == 0 || !saveTracker_->Idle() || !saveTracker_->LastBusy()) return;
+  busySaves_ = 0;
+  Save();
 }
 
 void TriggerFileSync::WarnHeldBack(Outcome why) {

@@ -38,16 +38,25 @@ bool IsMomentaryRefusal(DWORD error) {
 
 constexpr DWORD ReplaceRetryPauseMs = 50;
 
-BOOL ReplaceWithRetries(const std::filesystem::path& from, const std::filesystem::path& to) {
+// Each attempt is preceded by `beforeReplace`: while the replacement is refused, the program
+// that holds the file may be writing it, and what it wrote must be looked at before it is
+// replaced.
+SaveResult ReplaceWithRetries(const std::filesystem::path& from, const std::filesystem::path& to,
+                              const std::function<SaveResult()>& beforeReplace) {
   const ULONGLONG giveUp = GetTickCount64() + ReplaceRetryMs;
   while (true) {
+    if (beforeReplace) {
+      if (SaveResult ready = beforeReplace(); !ready) return ready;
+    }
     if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-      return TRUE;
+      return {};
     }
     const DWORD error = GetLastError();
-    if (!IsMomentaryRefusal(error) || GetTickCount64() >= giveUp) {
-      SetLastError(error);
-      return FALSE;
+    if (!IsMomentaryRefusal(error)) return Fail("cannot replace the file", error);
+    if (GetTickCount64() >= giveUp) {
+      SaveResult busy = Fail("cannot replace the file", error);
+      busy.busy = true;
+      return busy;
     }
     Sleep(ReplaceRetryPauseMs);
   }
@@ -89,18 +98,9 @@ SaveResult WriteFileAtomically(const std::filesystem::path& path, std::string_vi
     return Fail("cannot flush", error);
   }
   CloseHandle(file);
-  if (beforeReplace) {
-    if (SaveResult ready = beforeReplace(); !ready) {
-      DeleteFileW(temp.c_str());
-      return ready;
-    }
-  }
-  if (!ReplaceWithRetries(temp, path)) {
-    DWORD error = GetLastError();
-    DeleteFileW(temp.c_str());
-    return Fail("cannot replace the file", error);
-  }
-  return {};
+  SaveResult replaced = ReplaceWithRetries(temp, path, beforeReplace);
+  if (!replaced) DeleteFileW(temp.c_str());
+  return replaced;
 }
 
 }  // namespace tarquel

@@ -1,6 +1,7 @@
 // Reading is the same on every platform: std::filesystem::path opens wide names on Windows.
 #include <algorithm>
 #include <fstream>
+#include <system_error>
 
 #include "util/file_io.h"
 
@@ -9,7 +10,16 @@ namespace tarquel {
 FileRead ReadFileUpTo(const std::filesystem::path& path, std::size_t limit) {
   FileRead result;
   std::ifstream in(path, std::ios::binary);
-  if (!in) return result;
+  if (!in) {
+    // Only a file that is surely not there counts as missing: one that is there but held by
+    // another program, or that cannot even be looked at, must not be written over as absent.
+    std::error_code error;
+    const std::filesystem::file_status found = std::filesystem::status(path, error);
+    result.status = found.type() == std::filesystem::file_type::not_found
+                        ? FileRead::Status::Missing
+                        : FileRead::Status::Unopened;
+    return result;
+  }
   // Read in pieces up to one byte past the limit rather than trusting a size asked before:
   // the file may grow between the two, and a device may report no size at all.
   char chunk[64 * 1024];

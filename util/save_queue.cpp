@@ -32,6 +32,11 @@ void SaveQueue::WaitUntilIdle() {
   changed_.wait(lock, [&] { return pending_.empty() && !running_; });
 }
 
+bool SaveQueue::WaitUntilIdleFor(std::chrono::milliseconds bound) {
+  std::unique_lock lock(mutex_);
+  return changed_.wait_for(lock, bound, [&] { return pending_.empty() && !running_; });
+}
+
 void SaveQueue::Work() {
   std::unique_lock lock(mutex_);
   while (true) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <functional>
@@ -32,6 +33,8 @@ class SaveQueue {
   void Submit(std::string slot, Job job);
   // Returns once every job handed in so far has run.
   void WaitUntilIdle();
+  // The same, giving up after `bound`: false when jobs are still queued or running then.
+  bool WaitUntilIdleFor(std::chrono::milliseconds bound);
 
  private:
   struct Pending {
@@ -61,6 +64,7 @@ class BackgroundSaves {
   void Submit(std::string slot, Job job);
   std::vector<std::string> TakeFailures();
   void WaitUntilIdle() { queue_.WaitUntilIdle(); }
+  bool WaitUntilIdleFor(std::chrono::milliseconds bound) { return queue_.WaitUntilIdleFor(bound); }
 
  private:
   struct Shared {

@@ -187,6 +187,23 @@ std::string Utf16BytesToUtf8(std::string_view bytes, bool bigEndian, std::size_t
   return Utf16ToUtf8(units, replaced);
 }
 
+std::string TextFileToUtf8(std::string_view bytes) {
+  const TextEncoding encoding = DetectEncoding(bytes);
+  const std::string_view content = bytes.substr(ByteOrderMarkLength(encoding));
+  switch (encoding) {
+    case TextEncoding::Utf8:
+      return std::string(content);
+    case TextEncoding::Utf8WithBom:
+      return IsValidUtf8(content) ? std::string(content) : RepairUtf8(content);
+    case TextEncoding::Utf16Le:
+    case TextEncoding::Utf16Be:
+      return Utf16BytesToUtf8(content, encoding == TextEncoding::Utf16Be);
+    case TextEncoding::Ansi:
+      return AnsiToUtf8(content);
+  }
+  return std::string(content);
+}
+
 const char* EncodingName(TextEncoding encoding) {
   switch (encoding) {
     case TextEncoding::Utf8:

@@ -53,4 +53,10 @@ std::size_t ByteOrderMarkLength(TextEncoding encoding);
 std::string Utf16BytesToUtf8(std::string_view bytes, bool bigEndian,
                              std::size_t* replaced = nullptr);
 
+// A small text file's bytes as UTF-8, in the encoding DetectEncoding finds: the byte-order mark
+// taken off, UTF-16 decoded, ANSI converted; ill-formed parts become U+FFFD. (config.txt is
+// split before its ANSI fields are converted, as 1.0 split it; a file of key=value lines needs
+// no such care, its keys being ASCII.)
+std::string TextFileToUtf8(std::string_view bytes);
+
 }  // namespace tarquel

@@ -39,18 +39,76 @@ std::string Utf8Of(std::uint32_t unit) {
 
 }  // namespace
 
-bool IsExcludedProgram(std::string_view executableName, const std::vector<std::string>& excluded) {
+namespace {
+
+bool SameName(std::string_view a, std::string_view b) {
   auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-  auto same = [&](std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-      if (lower(a[i]) != lower(b[i])) return false;
-    }
-    return true;
-  };
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (lower(a[i]) != lower(b[i])) return false;
+  }
+  return true;
+}
+
+std::string_view TrimBlanks(std::string_view text) {
+  const std::size_t first = text.find_first_not_of(" \t");
+  if (first == std::string_view::npos) return {};
+  return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+}  // namespace
+
+bool IsExcludedProgram(std::string_view executableName, const std::vector<std::string>& excluded) {
   if (executableName.empty()) return false;
   for (const std::string& name : excluded) {
-    if (same(executableName, name)) return true;
+    if (SameName(executableName, name)) return true;
+  }
+  return false;
+}
+
+ExcludeRule ParseExcludeRule(std::string_view value) {
+  value = TrimBlanks(value);
+  ExcludeRule rule;
+  for (const auto& [prefix, kind] :
+       {std::pair{std::string_view("program:"), ExcludeRule::Kind::Program},
+        std::pair{std::string_view("class:"), ExcludeRule::Kind::WindowClass},
+        std::pair{std::string_view("package:"), ExcludeRule::Kind::Package}}) {
+    if (value.size() >= prefix.size() && SameName(value.substr(0, prefix.size()), prefix)) {
+      rule.kind = kind;
+      value = TrimBlanks(value.substr(prefix.size()));
+      break;
+    }
+  }
+  rule.name = std::string(value);
+  return rule;
+}
+
+bool IsExcluded(const FocusedProgram& program, const std::vector<ExcludeRule>& rules) {
+  const auto same = [](std::string_view seen, std::string_view name) {
+    return !seen.empty() && SameName(seen, name);
+  };
+  for (const ExcludeRule& rule : rules) {
+    switch (rule.kind) {
+      case ExcludeRule::Kind::Program:
+        if (same(program.executableName, rule.name) ||
+            same(program.framedExecutableName, rule.name)) {
+          return true;
+        }
+        break;
+      case ExcludeRule::Kind::WindowClass:
+        if (same(program.windowClass, rule.name) || same(program.topLevelClass, rule.name)) {
+          return true;
+        }
+        break;
+      case ExcludeRule::Kind::Package: {
+        // "Name_PublisherId": the name alone is what a user finds in the app's folder name.
+        const std::string_view family = program.packageFamily;
+        if (same(family, rule.name) || same(family.substr(0, family.find('_')), rule.name)) {
+          return true;
+        }
+        break;
+      }
+    }
   }
   return false;
 }
@@ -245,7 +303,7 @@ bool Expander::Expand(const TriggerTable::Entry& entry, std::size_t lastKeyChara
   const TriggerTable::Entry* match = &entry;
   // Typed into one of this program's windows or an excluded program's: the text stays as typed.
   FocusedProgram focused = output_.ProgramWithFocus();
-  if (focused.ownWindow || IsExcludedProgram(focused.executableName, excludedPrograms_.Read())) {
+  if (focused.ownWindow || IsExcluded(focused, excludedPrograms_.Read())) {
     ForgetTyped();
     return false;
   }

@@ -24,11 +24,35 @@ struct FocusedProgram {
   bool ownWindow = false;
   // The executable's file name ("notepad.exe"); empty when it cannot be found out.
   std::string executableName;
+  // An app that runs in a frame (ApplicationFrameHost.exe owns the foreground window): the
+  // executable of the process whose window has the focus inside it; empty when it is the same.
+  std::string framedExecutableName;
+  // Window classes of the focused window and of the foreground window that holds it.
+  std::string windowClass;
+  std::string topLevelClass;
+  // The package family name of the focused window's process ("Microsoft.WindowsCalculator_
+  // 8wekyb3d8bbwe"); empty for a program that is not a packaged app.
+  std::string packageFamily;
 };
+
+// One `exclude=` value: "keepass.exe" or "program:keepass.exe" (an executable), "class:Foo" (a
+// window class), "package:Microsoft.WindowsCalculator" (a packaged app, by its package family
+// name or the name before its "_").
+struct ExcludeRule {
+  enum class Kind { Program, WindowClass, Package };
+  Kind kind = Kind::Program;
+  std::string name;
+
+  friend bool operator==(const ExcludeRule&, const ExcludeRule&) = default;
+};
+ExcludeRule ParseExcludeRule(std::string_view value);
 
 // Whether `executableName` is one of `excluded`, compared without regard to ASCII case, as
 // Windows compares file names.
 bool IsExcludedProgram(std::string_view executableName, const std::vector<std::string>& excluded);
+// Whether one of `rules` names the focused program, its window class or its package. Names
+// compare without regard to ASCII case.
+bool IsExcluded(const FocusedProgram& program, const std::vector<ExcludeRule>& rules);
 
 // What the engine decided when a trigger completed: the key that completed it was swallowed,
 // and this is what the window must get instead. The texts are the table's own, valid only during
@@ -63,8 +87,8 @@ class Expander;
 // The hook callback gets no user data; it finds the engine through this pointer.
 extern Expander* ActiveExpander;
 
-// Programs (executable names, from settings.txt) in whose windows nothing expands.
-using ExcludedPrograms = std::vector<std::string>;
+// Where nothing expands (the `exclude=` lines of settings.txt).
+using ExcludedPrograms = std::vector<ExcludeRule>;
 
 // The keystroke engine: follows every key event of the user, keeps the characters typed since
 // the caret last moved elsewhere, and decides when a trigger completes.
@@ -103,8 +127,13 @@ class Expander {
   }
 
   // Any thread.
-  void SetExcludedPrograms(ExcludedPrograms programs) {
-    excludedPrograms_.Publish(std::make_shared<const ExcludedPrograms>(std::move(programs)));
+  void SetExcludedPrograms(const std::vector<std::string>& values) {
+    ExcludedPrograms rules;
+    for (const std::string& value : values) {
+      ExcludeRule rule = ParseExcludeRule(value);
+      if (!rule.name.empty()) rules.push_back(std::move(rule));
+    }
+    excludedPrograms_.Publish(std::make_shared<const ExcludedPrograms>(std::move(rules)));
   }
 
   // Any thread.

@@ -745,6 +745,11 @@ class Session:
         """Posts a message to the first window of that class: "ok", or "missing"."""
         return self._probe_call(f"post {window_class} {message} {wparam} {lparam}")
 
+    def send_message(self, window_class, message, wparam=0, lparam=0):
+        """Sends a message to the first window of that class and waits until it is handled:
+        "ok RESULT", or "missing"."""
+        return self._probe_request(f"send {window_class} {message} {wparam} {lparam}", timeout=30)()
+
     def wait_until(self, predicate, what, timeout=DEFAULT_TIMEOUT, describe=None):
         return wait_until(predicate, what, timeout=timeout, describe=describe)
 

@@ -93,6 +93,41 @@ class ExcludedProgram(harness.SessionTestCase):
         self.assertNotIn("Expander Triggered by: ':demo'\n", self.session.debug_lines())
 
 
+class ExcludedAsWrittenByHand(harness.SessionTestCase):
+    """settings.txt as Notepad may save it (a byte-order mark, UTF-16, a blank after the name)
+    and exclude= by window class: nothing expands in notepad either way."""
+
+    config = b":demo=Hello World\r\n"
+    with_tarquel = False
+
+    def start_with_settings(self, data):
+        self.session.stop_tarquel()
+        (self.session.scratch / "settings.txt").write_bytes(data)
+        self.session.start_tarquel()
+        self.session.focus_notepad()
+
+    def assert_nothing_expands(self):
+        triggered = self.session.debug_lines().count("Expander Triggered by: ':demo'\n")
+        self.session.type(":demo.")
+        self.session.wait_for_notepad_text(":demo.")
+        self.assertEqual(
+            self.session.debug_lines().count("Expander Triggered by: ':demo'\n"), triggered
+        )
+
+    def test_utf8_with_a_byte_order_mark_and_a_blank_after_the_name(self):
+        self.start_with_settings(b"\xef\xbb\xbfexclude=notepad.exe \r\n")
+        self.assert_nothing_expands()
+
+    def test_utf16_naming_the_window_class(self):
+        self.start_with_settings("exclude = class:Notepad\r\n".encode("utf-16"))
+        self.assert_nothing_expands()
+
+    def test_a_class_that_is_not_notepads_excludes_nothing_there(self):
+        self.start_with_settings(b"exclude=class:SomethingElse\r\nexclude=package:Notepad\r\n")
+        self.session.type(":demo.")
+        self.session.wait_for_notepad_text("Hello World.")
+
+
 class GermanKeyboard(harness.SessionTestCase):
     """Wine takes the X server's layout when its processes start. (Wine 8 reports the US
     layout handle and its VkKeyScan table whatever the X layout, but translates keys through the

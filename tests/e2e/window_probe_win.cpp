@@ -16,6 +16,8 @@
 //   post CLASS MSG WPARAM LPARAM -> "ok" once the message (numbers in C notation; a name for a
 //                                 registered message) is posted to the first visible window
 //                                 of that class (else the first hidden one), or "missing"
+//   send CLASS MSG WPARAM LPARAM -> "ok RESULT" once the window (found as for post) has handled
+//                                 the message (waiting up to 20 s), or "missing"
 //   window CLASS               -> "ok VISIBLE LEFT TOP RIGHT BOTTOM" (VISIBLE 1 or 0, the rectangle
 //                                 in screen coordinates) of the first visible window of that
 //                                 class, else of the first hidden one, or "missing"
@@ -492,6 +494,20 @@ std::string PostToWindow(const std::string& windowClass, const std::string& mess
   return "ok";
 }
 
+std::string SendToWindow(const std::string& windowClass, const std::string& message,
+                         const std::string& wParam, const std::string& lParam) {
+  HWND window = FindPreferringVisible(windowClass);
+  if (window == nullptr) return "missing";
+  auto number = [](const std::string& text) { return std::strtoull(text.c_str(), nullptr, 0); };
+  DWORD_PTR result = 0;
+  if (!SendMessageTimeoutW(window, static_cast<UINT>(number(message)),
+                           static_cast<WPARAM>(number(wParam)), static_cast<LPARAM>(number(lParam)),
+                           SMTO_NORMAL, 20000, &result)) {
+    return "missing";
+  }
+  return "ok " + std::to_string(result);
+}
+
 std::string ControlRect(const std::string& windowClass, const std::string& id,
                         const std::string& row) {
   HWND window = FindPreferringVisible(windowClass);
@@ -702,6 +718,8 @@ int main() {
       answer = ClipboardText();
     } else if (command == "post" && !fourth.empty()) {
       answer = PostToWindow(first, second, third, fourth);
+    } else if (command == "send" && !fourth.empty()) {
+      answer = SendToWindow(first, second, third, fourth);
     } else {
       answer = "error unknown request";
     }

@@ -303,6 +303,45 @@ TEST_F(ExpanderTest, ExcludedProgramIsComparedWithoutCase) {
   EXPECT_EQ(Type(expander, ":demo"), Swallowed{4});
 }
 
+TEST_F(ExpanderTest, FramedAppIsExcludedByItsProgramClassOrPackage) {
+  // Calculator in its frame: the foreground belongs to ApplicationFrameHost.exe, the focus to
+  // the app's own process.
+  output.focused.executableName = "ApplicationFrameHost.exe";
+  output.focused.framedExecutableName = "CalculatorApp.exe";
+  output.focused.topLevelClass = "ApplicationFrameWindow";
+  output.focused.windowClass = "Windows.UI.Core.CoreWindow";
+  output.focused.packageFamily = "Microsoft.WindowsCalculator_8wekyb3d8bbwe";
+  for (const char* rule :
+       {"calculatorapp.exe", "program:CalculatorApp.exe", "class:windows.ui.core.corewindow",
+        "class: ApplicationFrameWindow", "package:Microsoft.WindowsCalculator",
+        "PACKAGE:microsoft.windowscalculator_8wekyb3d8bbwe"}) {
+    expander.SetExcludedPrograms({rule});
+    EXPECT_EQ(Type(expander, ":demo"), Swallowed{}) << rule;
+  }
+  output.expansions.clear();
+  for (const char* rule :
+       {"class:CalculatorApp.exe", "package:Microsoft", "program:Microsoft.WindowsCalculator",
+        "8wekyb3d8bbwe", "class:", "package:"}) {
+    expander.SetExcludedPrograms({rule});
+    EXPECT_EQ(Type(expander, ":demo"), Swallowed{4}) << rule;
+  }
+  EXPECT_EQ(output.expansions.size(), 6u);
+}
+
+TEST(ExcludeRule, NamesWhatItComparesWithBareNamesBeingPrograms) {
+  EXPECT_EQ(ParseExcludeRule(" keepass.exe "),
+            (ExcludeRule{ExcludeRule::Kind::Program, "keepass.exe"}));
+  EXPECT_EQ(ParseExcludeRule("program: keepass.exe"),
+            (ExcludeRule{ExcludeRule::Kind::Program, "keepass.exe"}));
+  EXPECT_EQ(ParseExcludeRule("Class:Notepad"),
+            (ExcludeRule{ExcludeRule::Kind::WindowClass, "Notepad"}));
+  EXPECT_EQ(ParseExcludeRule("package:Microsoft.WindowsCalculator"),
+            (ExcludeRule{ExcludeRule::Kind::Package, "Microsoft.WindowsCalculator"}));
+  // Not one of the three: a program whose name holds a colon can never match, as none can.
+  EXPECT_EQ(ParseExcludeRule("window:Notepad"),
+            (ExcludeRule{ExcludeRule::Kind::Program, "window:Notepad"}));
+}
+
 TEST_F(ExpanderTest, FocusIsAskedOnlyWhenATriggerMatched) {
   Type(expander, "hello :de");
   EXPECT_EQ(output.focusQueries, 0);

@@ -52,9 +52,43 @@ TEST(WriteFileAtomically, GivesUpOnAFileHeldLongerAndLeavesItAsItWas) {
   const SaveResult saved = WriteFileAtomically(dir / "config.txt", "new");
   CloseHandle(held);
   EXPECT_FALSE(saved);
+  // Worth trying again later: the window does, and tells the user once.
+  EXPECT_TRUE(saved.busy);
   EXPECT_NE(saved.error.find("cannot replace the file"), std::string::npos) << saved.error;
   EXPECT_EQ(ReadBytes(dir / "config.txt"), "old");
   EXPECT_FALSE(std::filesystem::exists(dir / "config.txt.tmp"));
+}
+
+TEST(WriteFileAtomically, LooksAtTheFileBeforeEveryAttemptToReplaceIt) {
+  TempDir dir;
+  WriteBytes(dir / "config.txt", "old");
+  HANDLE held = HoldWithoutSharing(dir / "config.txt");
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  std::thread letGo([held] {
+    std::this_thread::sleep_for(300ms);
+    CloseHandle(held);
+  });
+  int looks = 0;
+  const SaveResult saved = WriteFileAtomically(dir / "config.txt", "new", [&looks] {
+    ++looks;
+    return SaveResult{};
+  });
+  letGo.join();
+  EXPECT_TRUE(saved) << saved.error;
+  // Refused while held, so looked at again before the attempt that went through.
+  EXPECT_GT(looks, 1);
+}
+
+TEST(ReadFileUpTo, TellsAFileHeldByAnotherProgramFromAMissingOne) {
+  TempDir dir;
+  WriteBytes(dir / "config.txt", ":mine=1\r\n");
+  HANDLE held = HoldWithoutSharing(dir / "config.txt");
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  const FileRead read = ReadFileUpTo(dir / "config.txt", 1024);
+  CloseHandle(held);
+  EXPECT_EQ(read.status, FileRead::Status::Unopened);
+  EXPECT_EQ(ReadFileUpTo(dir / "missing.txt", 1024).status, FileRead::Status::Missing);
+  EXPECT_EQ(ReadFileUpTo(dir / "config.txt", 1024).status, FileRead::Status::Read);
 }
 
 }  // namespace

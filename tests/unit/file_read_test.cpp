@@ -43,7 +43,7 @@ TEST(ReadFileUpTo, ReadsAFileLargerThanOnePieceWhole) {
 
 TEST(ReadFileUpTo, TellsAMissingFileFromAnEmptyOne) {
   TempDir dir;
-  EXPECT_EQ(ReadFileUpTo(dir / "missing", 10).status, FileRead::Status::Unopened);
+  EXPECT_EQ(ReadFileUpTo(dir / "missing", 10).status, FileRead::Status::Missing);
   WriteBytes(dir / "empty", "");
   EXPECT_EQ(ReadFileUpTo(dir / "empty", 10).status, FileRead::Status::Read);
 }

@@ -115,6 +115,19 @@ TEST(SaveQueue, EndingRunsEveryJobStillQueued) {
   EXPECT_EQ(log.Entries(), (std::vector<std::string>{"config", "settings"}));
 }
 
+TEST(SaveQueue, BoundedWaitGivesUpOnAJobThatHangsAndSeesTheQueueEmptyOnceItIsDone) {
+  Gate gate;
+  SaveQueue queue;
+  queue.Submit("config.txt", [&] { gate.WaitOpen(); });
+  gate.WaitEntered();
+  queue.Submit("settings.txt", [] {});
+  // A save stuck on a share that does not answer: the end of the session does not wait for ever.
+  EXPECT_FALSE(queue.WaitUntilIdleFor(50ms));
+  gate.Open();
+  EXPECT_TRUE(queue.WaitUntilIdleFor(60s));
+  EXPECT_TRUE(queue.WaitUntilIdleFor(0ms));
+}
+
 TEST(SaveQueue, JobsRunOffTheCallersThread) {
   SaveQueue queue;
   std::thread::id ran;

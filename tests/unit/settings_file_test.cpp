@@ -40,12 +40,14 @@ INSTANTIATE_TEST_SUITE_P(
         SettingsCase{"ShortcutLine", "toggle_shortcut=Ctrl+Shift+K\r\n", "Ctrl+Shift+K", {6, 0x4B}},
         SettingsCase{"MissingLineEnd", "toggle_shortcut=Alt+F2", "Alt+F2", {1, 0x71}},
         SettingsCase{"LoneLineFeeds", "x=y\ntoggle_shortcut=Alt+F2\n", "Alt+F2", {1, 0x71}},
-        SettingsCase{"BlanksAroundEqualsMakeAnotherKey", "toggle_shortcut = Ctrl+K\r\n",
-                     DefaultText, Default},
+        SettingsCase{
+            "BlanksAroundEqualsDoNotCount", "toggle_shortcut = Ctrl+K\r\n", "Ctrl+K", {2, 0x4B}},
         SettingsCase{"KeyIsCaseSensitive", "Toggle_Shortcut=Ctrl+K\r\n", DefaultText, Default},
-        SettingsCase{"ByteOrderMarkBelongsToTheKey", "\xEF\xBB\xBFtoggle_shortcut=Ctrl+K\r\n",
-                     DefaultText, Default},
-        SettingsCase{"ByteOrderMarkLineSkippedLaterLineCounts",
+        SettingsCase{"ByteOrderMarkIsNotPartOfTheKey",
+                     "\xEF\xBB\xBFtoggle_shortcut=Ctrl+K\r\n",
+                     "Ctrl+K",
+                     {2, 0x4B}},
+        SettingsCase{"LastLineWinsAfterAByteOrderMark",
                      "\xEF\xBB\xBFtoggle_shortcut=Ctrl+K\r\ntoggle_shortcut=Alt+J\r\n",
                      "Alt+J",
                      {1, 0x4A}},
@@ -63,7 +65,7 @@ INSTANTIATE_TEST_SUITE_P(
                      {8, 0x31}},
         SettingsCase{
             "FurtherEqualsBelongToTheValue", "toggle_shortcut=Ctrl+=+Q\r\n", "Ctrl+=+Q", {2, 0x51}},
-        SettingsCase{"ValueIsNotTrimmed", "toggle_shortcut= Ctrl+Q \r\n", " Ctrl+Q ", {2, 0x51}},
+        SettingsCase{"ValueIsTrimmed", "toggle_shortcut= Ctrl+Q \t\r\n", "Ctrl+Q", {2, 0x51}},
         SettingsCase{"LoneCarriageReturnStaysInTheValue",
                      "toggle_shortcut=Alt+Q\r\r\n",
                      "Alt+Q\r",
@@ -122,11 +124,101 @@ TEST(SettingsFile, ShortcutTextAloneMakesTheOneLineFile) {
   EXPECT_EQ(ReadBytes(dir / SettingsFileName), "toggle_shortcut=Win+F12\r\n");
 }
 
-TEST(SettingsExclude, EveryExcludeLineNamesOneProgramAsWritten) {
+TEST(SettingsExclude, EveryExcludeLineNamesOneProgramWithoutTheBlanksAround) {
   Settings settings = ParseSettingsText(
-      "exclude=keepass.exe\r\nexclude=\r\nExclude=x.exe\r\nexclude=My App.EXE\r\n"
-      "exclude = y.exe\r\n");
-  EXPECT_EQ(settings.excludedPrograms, (std::vector<std::string>{"keepass.exe", "My App.EXE"}));
+      "exclude=keepass.exe \r\nexclude=\r\nexclude=  \r\nExclude=x.exe\r\n"
+      "exclude=My App.EXE\r\nexclude = y.exe\t\r\n");
+  EXPECT_EQ(settings.excludedPrograms,
+            (std::vector<std::string>{"keepass.exe", "My App.EXE", "y.exe"}));
+}
+
+struct EncodedSettings {
+  const char* name;
+  std::string bytes;
+};
+
+class SettingsEncodings : public ::testing::TestWithParam<EncodedSettings> {};
+
+// Notepad saves "UTF-8 with BOM" or "Unicode" as readily as plain UTF-8: each excludes alike.
+TEST_P(SettingsEncodings, ExcludeAndShortcutReadAlike) {
+  Settings settings = ParseSettingsText(GetParam().bytes);
+  EXPECT_EQ(settings.excludedPrograms,
+            (std::vector<std::string>{"keepass.exe", "caf\xC3\xA9.exe"}));
+  EXPECT_EQ(settings.shortcutText, "Alt+Q");
+}
+
+std::string Utf16(std::u16string_view text, bool bigEndian) {
+  std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+  for (char16_t unit : text) {
+    const char high = static_cast<char>(unit >> 8);
+    const char low = static_cast<char>(unit & 0xFF);
+    bytes += bigEndian ? high : low;
+    bytes += bigEndian ? low : high;
+  }
+  return bytes;
+}
+
+constexpr std::u16string_view Utf16Text =
+    u"exclude=keepass.exe\r\ntoggle_shortcut=Alt+Q\r\nexclude=caf\u00e9.exe\r\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, SettingsEncodings,
+    ::testing::Values(
+        EncodedSettings{
+            "Utf8", "exclude=keepass.exe\r\ntoggle_shortcut=Alt+Q\r\nexclude=caf\xC3\xA9.exe\r\n"},
+        EncodedSettings{"Utf8WithByteOrderMark",
+                        "\xEF\xBB\xBF"
+                        "exclude=keepass.exe\r\ntoggle_shortcut=Alt+Q\r\n"
+                        "exclude=caf\xC3\xA9.exe\r\n"},
+        EncodedSettings{"Utf16LittleEndian", Utf16(Utf16Text, false)},
+        EncodedSettings{"Utf16BigEndian", Utf16(Utf16Text, true)},
+        // Windows-1252 on the host, the code page Wine uses.
+        EncodedSettings{"Ansi",
+                        "exclude=keepass.exe\ntoggle_shortcut=Alt+Q \nexclude=caf\xE9.exe\n"}),
+    [](const ::testing::TestParamInfo<EncodedSettings>& info) { return info.param.name; });
+
+// Another program holding settings.txt: there, but it cannot be opened.
+FileRead HeldSettings(const std::filesystem::path&, std::size_t) {
+  return FileRead{FileRead::Status::Unopened, {}};
+}
+
+TEST(SettingsFile, FileThatIsThereButCannotBeReadIsToldFromAMissingOne) {
+  TempDir dir;
+  EXPECT_EQ(ReadSettingsFile(dir / SettingsFileName).status, SettingsRead::Status::Missing);
+  WriteBytes(dir / SettingsFileName, "exclude=keepass.exe\r\n");
+  const SettingsRead held = ReadSettingsFile(dir / SettingsFileName, HeldSettings);
+  EXPECT_EQ(held.status, SettingsRead::Status::Unreadable);
+  EXPECT_TRUE(held.settings.excludedPrograms.empty());
+  const SettingsRead read = ReadSettingsFile(dir / SettingsFileName);
+  EXPECT_EQ(read.status, SettingsRead::Status::Read);
+  EXPECT_EQ(read.settings.excludedPrograms, std::vector<std::string>{"keepass.exe"});
+}
+
+TEST(SettingsMerge, ChangesMadeOnTheDefaultsGoOnTopOfTheFileOnceItIsRead) {
+  // Started while settings.txt was held: the defaults stood in, and the user set a shortcut and
+  // the update check wrote its time.
+  const Settings base;
+  Settings changed = base;
+  changed.shortcutText = "Alt+Q";
+  changed.shortcut = ParseShortcut("Alt+Q");
+  SetSettingsValue(changed, "last_update_check", "1700000000");
+
+  const Settings onDisk = ParseSettingsText(
+      "toggle_shortcut=Ctrl+Shift+K\r\nexclude=keepass.exe\r\nlast_update_check=1\r\n"
+      "paste_threshold=20\r\n# a note\r\n");
+  const Settings merged = MergeSettingsChanges(base, changed, onDisk);
+  EXPECT_EQ(merged.shortcutText, "Alt+Q");
+  EXPECT_EQ(merged.excludedPrograms, std::vector<std::string>{"keepass.exe"});
+  EXPECT_EQ(FormatSettingsText(merged.shortcutText, merged.otherLines),
+            "toggle_shortcut=Alt+Q\r\nexclude=keepass.exe\r\npaste_threshold=20\r\n# a note\r\n"
+            "last_update_check=1700000000\r\n");
+}
+
+TEST(SettingsMerge, NothingChangedGivesTheFileAsItIs) {
+  const Settings onDisk = ParseSettingsText("toggle_shortcut=Alt+Q\r\nexclude=a.exe\r\nz\r\n");
+  const Settings merged = MergeSettingsChanges(Settings(), Settings(), onDisk);
+  EXPECT_EQ(FormatSettingsText(merged.shortcutText, merged.otherLines),
+            FormatSettingsText(onDisk.shortcutText, onDisk.otherLines));
 }
 
 TEST(SettingsValues, LastLineOfAKeyCountsAndSettingOneLeavesOthersInPlace) {
@@ -158,13 +250,15 @@ TEST(SettingsFile, MegabyteLineLoadsWithItsTextKept) {
   EXPECT_EQ(settings.shortcut, (Shortcut{ModifierCtrl, 0x4B}));
 }
 
-TEST(SettingsFile, BytesBeyondTheReadLimitAreNotRead) {
+TEST(SettingsFile, FileBeyondTheReadLimitIsNotReadAndCountsAsUnreadable) {
   TempDir dir;
   std::string text = "toggle_shortcut=Alt+Q\r\n" + std::string(SettingsReadLimit, '#') +
                      "\r\ntoggle_shortcut=Ctrl+W\r\n";
   WriteBytes(dir / SettingsFileName, text);
-  Settings settings = LoadSettings(dir / SettingsFileName);
-  EXPECT_EQ(settings.shortcutText, "Alt+Q");
+  // A part of it saved back would drop the rest: it is not read at all, nor written over.
+  const SettingsRead read = ReadSettingsFile(dir / SettingsFileName);
+  EXPECT_EQ(read.status, SettingsRead::Status::Unreadable);
+  EXPECT_EQ(read.settings.shortcutText, "Ctrl+Shift+F12");
 }
 
 TEST(SettingsFile, FolderInPlaceOfTheFileGivesDefaults) {

@@ -4,7 +4,9 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
+#include "store/trigger_file.h"
 #include "tests/support/temp_dir.h"
 #include "util/text_encoding.h"
 
@@ -27,6 +29,7 @@ class TriggerFileHistoryTest : public ::testing::Test {
  protected:
   std::filesystem::path File() const { return dir / "config.txt"; }
   std::filesystem::path Backup() const { return dir / "config.txt.bak"; }
+  std::filesystem::path BackupTemp() const { return dir / "config.txt.bak.tmp"; }
 
   TempDir dir;
   TriggerFileHistory history;
@@ -158,13 +161,14 @@ TEST_F(TriggerFileHistoryTest, ConvertedFileIsKeptOnceAndLaterSavesLeaveTheCopyA
 TEST_F(TriggerFileHistoryTest, ConversionThatCannotKeepTheBackupLeavesTheFileAlone) {
   const std::string original("\xFE\xFF\0:\0a\0=\0\xE9", 10);
   WriteBytes(File(), original);
-  std::filesystem::create_directories(Backup() / "sub");
+  // The copy is written beside its place first: a folder there keeps it from being made.
+  std::filesystem::create_directories(BackupTemp() / "sub");
   TriggerTable table = LoadTriggerFile(File(), history);
   table.Set(":b", "2");
   EXPECT_FALSE(SaveTriggerFile(File(), table, history));
   EXPECT_EQ(ReadBytes(File()), original);
 
-  std::filesystem::remove_all(Backup());
+  std::filesystem::remove_all(BackupTemp());
   ASSERT_TRUE(SaveTriggerFile(File(), table, history));
   EXPECT_EQ(ReadBytes(Backup()), original);
 }
@@ -219,7 +223,8 @@ TEST_F(TriggerFileHistoryTest, FailedSaveLeavesTheFileAsItWasAndSaysWhy) {
 TEST_F(TriggerFileHistoryTest, SaveThatCannotKeepTheBackupLeavesTheFileAlone) {
   const std::string original = ":a=1\r\njunk\r\n";
   WriteBytes(File(), original);
-  std::filesystem::create_directories(Backup() / "sub");
+  // The copy is written beside its place first: a folder there keeps it from being made.
+  std::filesystem::create_directories(BackupTemp() / "sub");
   TriggerTable table = LoadTriggerFile(File(), history);
   table.Set(":b", "2");
 
@@ -229,7 +234,7 @@ TEST_F(TriggerFileHistoryTest, SaveThatCannotKeepTheBackupLeavesTheFileAlone) {
   EXPECT_EQ(ReadBytes(File()), original);
 
   // Once the copy can be made, the next save makes it first.
-  std::filesystem::remove_all(Backup());
+  std::filesystem::remove_all(BackupTemp());
   ASSERT_TRUE(SaveTriggerFile(File(), table, history));
   EXPECT_EQ(ReadBytes(Backup()), original);
   EXPECT_EQ(ReadBytes(File()), ":a=1\r\n:b=2\r\n");
@@ -250,6 +255,126 @@ TEST_F(TriggerFileHistoryTest, CopyKeptBeforeAFailedSaveIsNotMadeAgain) {
   ASSERT_TRUE(SaveTriggerFile(File(), table, history));
   EXPECT_EQ(ReadBytes(File()), ":a=1\r\n:b=2\r\n");
   EXPECT_FALSE(std::filesystem::exists(Backup()));
+}
+
+// Another program holding config.txt: the reader finds the file there but cannot open it on
+// the looks the test chooses (0 is the first look of a save).
+class HeldFile {
+ public:
+  explicit HeldFile(std::vector<bool> heldAtLook) : held_(std::move(heldAtLook)) {}
+  FileReader Reader() {
+    return [this](const std::filesystem::path& file, std::size_t limit) {
+      const std::size_t look = looks_++;
+      if (look < held_.size() && held_[look]) return FileRead{FileRead::Status::Unopened, {}};
+      if (look < replaced_.size() && replaced_[look]) WriteBytes(file, theirs_);
+      return ReadFileUpTo(file, limit);
+    };
+  }
+  // Before look `look`, the other program puts `bytes` in the file.
+  void WritesBefore(std::size_t look, std::string bytes) {
+    replaced_.resize(look + 1);
+    replaced_[look] = true;
+    theirs_ = std::move(bytes);
+  }
+  std::size_t Looks() const { return looks_; }
+
+ private:
+  std::vector<bool> held_;
+  std::vector<bool> replaced_;
+  std::string theirs_;
+  std::size_t looks_ = 0;
+};
+
+TEST_F(TriggerFileHistoryTest, FileThatCannotBeReadIsNeverWrittenOverAndTheSaveIsBusy) {
+  WriteBytes(File(), ":a=1\r\n");
+  TriggerTable table = LoadTriggerFile(File(), history);
+  table.Set(":mine", "2");
+  // The other program's list, which this run has never seen, lies in the held file.
+  WriteBytes(File(), ":theirs=3\r\n");
+  HeldFile held({true});
+
+  const SaveResult saved =
+      SaveTriggerText(File(), FormatTriggerText(table), history, held.Reader());
+  EXPECT_FALSE(saved);
+  EXPECT_TRUE(saved.busy);
+  EXPECT_EQ(ReadBytes(File()), ":theirs=3\r\n");
+  EXPECT_FALSE(std::filesystem::exists(Backup()));
+
+  // Free again: the save goes through and keeps their list as the newest copy.
+  ASSERT_TRUE(SaveTriggerText(File(), FormatTriggerText(table), history));
+  EXPECT_EQ(ReadBytes(File()), ":a=1\r\n:mine=2\r\n");
+  EXPECT_EQ(ReadBytes(Backup()), ":theirs=3\r\n");
+}
+
+TEST_F(TriggerFileHistoryTest, FileHeldJustBeforeTheReplaceIsLeftAsItIs) {
+  WriteBytes(File(), ":a=1\r\n");
+  TriggerTable table = LoadTriggerFile(File(), history);
+  table.Set(":b", "2");
+  // Readable at the first look, held at the look just before the replace.
+  HeldFile held({false, true});
+  const SaveResult saved =
+      SaveTriggerText(File(), FormatTriggerText(table), history, held.Reader());
+  EXPECT_TRUE(saved.busy);
+  EXPECT_EQ(held.Looks(), 2u);
+  EXPECT_EQ(ReadBytes(File()), ":a=1\r\n");
+  EXPECT_FALSE(std::filesystem::exists(dir / "config.txt.tmp"));
+}
+
+TEST_F(TriggerFileHistoryTest, ChangeWrittenWhileTheSaveWasUnderWayIsKeptAsACopy) {
+  WriteBytes(File(), ":a=1\r\n");
+  TriggerTable table = LoadTriggerFile(File(), history);
+  table.Set(":b", "2");
+  HeldFile held({});
+  held.WritesBefore(1, ":a=1\r\n:late=theirs\r\n");
+  ASSERT_TRUE(SaveTriggerText(File(), FormatTriggerText(table), history, held.Reader()));
+  EXPECT_EQ(ReadBytes(File()), ":a=1\r\n:b=2\r\n");
+  EXPECT_EQ(ReadBytes(Backup()), ":a=1\r\n:late=theirs\r\n");
+}
+
+TEST(KeptCopies, EachNewCopyMovesTheOlderOnesUpAndTheLastTenAreKept) {
+  TempDir dir;
+  const std::filesystem::path file = dir / "config.txt";
+  for (int copy = 1; copy <= 12; ++copy) {
+    ASSERT_TRUE(KeepCopy(file, "copy " + std::to_string(copy)));
+  }
+  EXPECT_EQ(ReadBytes(dir / "config.txt.bak"), "copy 12");
+  for (int age = 1; age < KeptCopies; ++age) {
+    EXPECT_EQ(ReadBytes(KeptCopyName(file, age)), "copy " + std::to_string(12 - age));
+  }
+  EXPECT_EQ(KeptCopyName(file, 9).filename(), "config.txt.bak.9");
+  EXPECT_FALSE(std::filesystem::exists(dir / "config.txt.bak.10"));
+}
+
+TEST(KeptCopies, GapsAreNotFilledAndNothingIsWrittenOver) {
+  TempDir dir;
+  const std::filesystem::path file = dir / "config.txt";
+  WriteBytes(dir / "config.txt.bak", "newest");
+  WriteBytes(dir / "config.txt.bak.3", "older");
+  ASSERT_TRUE(KeepCopy(file, "new"));
+  EXPECT_EQ(ReadBytes(dir / "config.txt.bak"), "new");
+  EXPECT_EQ(ReadBytes(dir / "config.txt.bak.1"), "newest");
+  EXPECT_FALSE(std::filesystem::exists(dir / "config.txt.bak.2"));
+  EXPECT_FALSE(std::filesystem::exists(dir / "config.txt.bak.3"));
+  EXPECT_EQ(ReadBytes(dir / "config.txt.bak.4"), "older");
+}
+
+TEST_F(TriggerFileHistoryTest, CopyKeptBy10StaysBesideTheNewOnes) {
+  // 1.0 kept one copy as config.txt.bak; it holds what the user may still want.
+  WriteBytes(Backup(), "# the copy 1.0 kept\r\n");
+  WriteBytes(File(), "# my notes\r\n:a=1\r\n");
+  TriggerTable table = LoadTriggerFile(File(), history);
+  table.Set(":b", "2");
+  ASSERT_TRUE(SaveTriggerFile(File(), table, history));
+  EXPECT_EQ(ReadBytes(Backup()), "# my notes\r\n:a=1\r\n");
+  EXPECT_EQ(ReadBytes(dir / "config.txt.bak.1"), "# the copy 1.0 kept\r\n");
+
+  // A later copy (another program's change) does not replace the one with the comment line.
+  WriteBytes(File(), ":a=1\r\n:b=2\r\n:c=3\r\n");
+  table.Set(":d", "4");
+  ASSERT_TRUE(SaveTriggerFile(File(), table, history));
+  EXPECT_EQ(ReadBytes(Backup()), ":a=1\r\n:b=2\r\n:c=3\r\n");
+  EXPECT_EQ(ReadBytes(dir / "config.txt.bak.1"), "# my notes\r\n:a=1\r\n");
+  EXPECT_EQ(ReadBytes(dir / "config.txt.bak.2"), "# the copy 1.0 kept\r\n");
 }
 
 }  // namespace

@@ -143,7 +143,7 @@ TEST_F(TriggerFileReloadTest, ChangesWhileReadingAreFoldedIntoOneMoreRead) {
 TEST_F(TriggerFileReloadTest, UnreadableFileKeepsTheTableAndIsToldOncePerSpell) {
   Start(":a=1\r\n");
   std::filesystem::remove(File());
-  EXPECT_EQ(Check().refused, Outcome::Unreadable);
+  EXPECT_EQ(Check().refused, Outcome::Missing);
   EXPECT_EQ(*table.Find(":a"), "1");
   // Gone for a moment (an editor replacing it) is no reason to ask before a save.
   EXPECT_EQ(reload.HeldBack(), Outcome::Unchanged);
@@ -167,7 +167,7 @@ TEST_F(TriggerFileReloadTest, UnreadableFileKeepsTheTableAndIsToldOncePerSpell) 
 
 TEST_F(TriggerFileReloadTest, FileThatAppearsIsLoadedAndAnEmptyOneGivesTheExamples) {
   ASSERT_EQ(Check().action, Action::Replace);
-  EXPECT_EQ(Check().refused, Outcome::Unreadable);
+  EXPECT_EQ(Check().refused, Outcome::Missing);
 
   WriteBytes(File(), ":x=y\r\n");
   ASSERT_EQ(Check().action, Action::Replace);
@@ -289,6 +289,117 @@ TEST_F(TriggerFileReloadTest, ReloadedFileInAnotherEncodingIsKeptAsBackupOnSave)
   table.Set(":c", "3");
   ASSERT_TRUE(SaveTriggerFile(File(), table, history));
   EXPECT_EQ(ReadBytes(Backup()), utf16);
+}
+
+// A config.txt that another program holds: there, but it cannot be opened while `held`.
+FileReader HeldWhile(const bool& held) {
+  return [&held](const std::filesystem::path& file, std::size_t limit) {
+    return held ? FileRead{FileRead::Status::Unopened, {}} : ReadFileUpTo(file, limit);
+  };
+}
+
+TEST_F(TriggerFileReloadTest, FileHeldAtStartGivesNoExamplesAndNoSaveUntilItIsRead) {
+  WriteBytes(File(), ":mine=my whole list\r\n");
+  bool held = true;
+  ASSERT_EQ(reload.Request(false), TriggerFileReload::Ask::Read);
+  const ReloadVerdict first =
+      Finish(ReadTriggerFile(File(), history.knownBytes, MaxTriggerEntries, HeldWhile(held)));
+  EXPECT_EQ(first.action, Action::HoldBack);
+  EXPECT_EQ(first.refused, Outcome::Unreadable);
+  // The examples would be saved over the user's list by the first ADD.
+  EXPECT_EQ(table.size(), 0u);
+  EXPECT_EQ(reload.HeldBack(), Outcome::Unreadable);
+  EXPECT_TRUE(first.changesWait);
+  EXPECT_GT(first.retryInMs, 0u);
+
+  // Looked at again and again while held, never giving up, never told twice.
+  for (int look = 0; look < 10; ++look) {
+    ASSERT_EQ(reload.Request(false), TriggerFileReload::Ask::Read);
+    const ReloadVerdict again =
+        Finish(ReadTriggerFile(File(), history.knownBytes, MaxTriggerEntries, HeldWhile(held)));
+    EXPECT_EQ(again.action, Action::Keep);
+    EXPECT_EQ(again.refused, Outcome::Unchanged);
+    EXPECT_TRUE(again.changesWait);
+    EXPECT_GT(again.retryInMs, 0u);
+  }
+  EXPECT_EQ(reload.HeldBack(), Outcome::Unreadable);
+
+  held = false;
+  const ReloadVerdict loaded = Check();
+  EXPECT_EQ(loaded.action, Action::Replace);
+  EXPECT_FALSE(loaded.changesWait);
+  EXPECT_EQ(loaded.retryInMs, 0u);
+  EXPECT_EQ(*table.Find(":mine"), "my whole list");
+  EXPECT_EQ(table.Find(DefaultDemoTrigger), nullptr);
+  EXPECT_EQ(reload.HeldBack(), Outcome::Unchanged);
+}
+
+TEST_F(TriggerFileReloadTest, HeldFileThatIsThenRemovedGivesTheExamples) {
+  WriteBytes(File(), ":mine=1\r\n");
+  bool held = true;
+  ASSERT_EQ(reload.Request(false), TriggerFileReload::Ask::Read);
+  ASSERT_EQ(Finish(ReadTriggerFile(File(), history.knownBytes, MaxTriggerEntries, HeldWhile(held)))
+                .action,
+            Action::HoldBack);
+  std::filesystem::remove(File());
+  EXPECT_EQ(Check().action, Action::Replace);
+  EXPECT_NE(table.Find(DefaultDemoTrigger), nullptr);
+  EXPECT_EQ(reload.HeldBack(), Outcome::Unchanged);
+}
+
+TEST_F(TriggerFileReloadTest, EditsWaitForAHeldFileAWhileThenGoOnTheTableInForce) {
+  Start(":a=1\r\n");
+  bool held = true;
+  unsigned lastDelay = 0;
+  for (unsigned look = 1; look <= UnreadableReadsBeforeChanging + 2; ++look) {
+    ASSERT_EQ(reload.Request(false), TriggerFileReload::Ask::Read);
+    const ReloadVerdict verdict =
+        Finish(ReadTriggerFile(File(), history.knownBytes, MaxTriggerEntries, HeldWhile(held)));
+    EXPECT_EQ(verdict.action, Action::Keep);
+    EXPECT_EQ(verdict.refused, look == 1 ? Outcome::Unreadable : Outcome::Unchanged) << look;
+    // The table in force stays; it is not held back, a save may go once the file is free.
+    EXPECT_EQ(*table.Find(":a"), "1");
+    EXPECT_EQ(reload.HeldBack(), Outcome::Unchanged);
+    EXPECT_EQ(verdict.changesWait, look < UnreadableReadsBeforeChanging) << look;
+    if (look <= UnreadableReadsBeforeChanging) {
+      EXPECT_GE(verdict.retryInMs, lastDelay) << look;
+      lastDelay = verdict.retryInMs;
+    } else {
+      EXPECT_EQ(verdict.retryInMs, 0u) << look;
+    }
+  }
+  held = false;
+  WriteBytes(File(), ":a=1\r\n:theirs=2\r\n");
+  EXPECT_EQ(Check().action, Action::Replace);
+  EXPECT_EQ(*table.Find(":theirs"), "2");
+}
+
+TEST_F(TriggerFileReloadTest, FileStillBeingWrittenIsNotTakenButLookedAtAgain) {
+  Start(":a=1\r\n");
+  // The writer adds its second half while the first is being read.
+  const FileReader writtenMeanwhile = [](const std::filesystem::path& file, std::size_t limit) {
+    FileRead read = ReadFileUpTo(file, limit);
+    WriteBytes(file, ":a=1\r\n:b=2\r\n:c=the rest of a long file\r\n");
+    return read;
+  };
+  WriteBytes(File(), ":a=1\r\n:b=2\r\n");
+  ASSERT_EQ(reload.Request(false), TriggerFileReload::Ask::Read);
+  const ReloadVerdict half =
+      Finish(ReadTriggerFile(File(), history.knownBytes, MaxTriggerEntries, writtenMeanwhile));
+  EXPECT_EQ(half.action, Action::Keep);
+  EXPECT_GT(half.retryInMs, 0u);
+  EXPECT_EQ(table.Find(":b"), nullptr);
+
+  EXPECT_EQ(Check().action, Action::Replace);
+  EXPECT_EQ(*table.Find(":c"), "the rest of a long file");
+}
+
+TEST(UnreadableRetry, LooksSoonFirstThenFurtherApartUpToABound) {
+  EXPECT_EQ(UnreadableRetryMs(1), 250u);
+  EXPECT_EQ(UnreadableRetryMs(2), 500u);
+  EXPECT_EQ(UnreadableRetryMs(3), 1000u);
+  EXPECT_EQ(UnreadableRetryMs(5), 4000u);
+  EXPECT_EQ(UnreadableRetryMs(1000), 4000u);
 }
 
 }  // namespace

@@ -33,6 +33,24 @@ TEST(TriggerSaveTracker, KeepsTheTableAheadAfterAFailedSaveUntilOneSucceeds) {
   EXPECT_FALSE(tracker.TableAhead());
 }
 
+TEST(TriggerSaveTracker, TellsOfAHeldFileOnceUntilASaveGoesThrough) {
+  TriggerSaveTracker tracker;
+  EXPECT_TRUE(tracker.FirstBusy());
+  tracker.Done(tracker.Submitted(), false, true);
+  EXPECT_TRUE(tracker.LastBusy());
+  EXPECT_TRUE(tracker.TableAhead());
+  EXPECT_FALSE(tracker.FirstBusy());
+  tracker.Done(tracker.Submitted(), false, true);
+  EXPECT_FALSE(tracker.FirstBusy());
+  // Another failure (a folder that takes no file) is no reason to try the same save again.
+  tracker.Done(tracker.Submitted(), false, false);
+  EXPECT_FALSE(tracker.LastBusy());
+  tracker.Done(tracker.Submitted(), true);
+  EXPECT_FALSE(tracker.LastBusy());
+  EXPECT_FALSE(tracker.TableAhead());
+  EXPECT_TRUE(tracker.FirstBusy());
+}
+
 // Through the real queue, where a waiting save is replaced by a newer one and never runs.
 TEST(TriggerSaveTracker, FollowsTheSaveQueueWhenWaitingSavesAreReplaced) {
   TriggerSaveTracker tracker;

@@ -42,6 +42,10 @@ OutputSettings ReadOutputSettings(const Settings& settings) {
     TypeInRule rule = ParseTypeInRule(value);
     if (!rule.name.empty()) output.typeIn.push_back(std::move(rule));
   }
+  for (const std::string& value : SettingsValues(settings, PressKeysInKey)) {
+    TypeInRule rule = ParseTypeInRule(value);
+    if (!rule.name.empty()) output.pressKeysIn.push_back(std::move(rule));
+  }
   if (std::optional<std::string> undo = SettingsValue(settings, UndoBackspaceKey)) {
     output.undoBackspace = !SaysOff(*undo);
   }

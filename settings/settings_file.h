@@ -23,6 +23,7 @@ inline constexpr std::string_view PasteThresholdKey = "paste_threshold";
 // Any number of lines, each a window class or an executable name where text is typed, never
 // pasted (see ParseTypeInRule).
 inline constexpr std::string_view TypeInKey = "type_in";
+inline constexpr std::string_view PressKeysInKey = "press_keys_in";
 // "off" turns off taking an expansion back with Backspace.
 inline constexpr std::string_view UndoBackspaceKey = "undo_backspace";
 

@@ -58,6 +58,23 @@ std::string ProgramOf(DWORD processId) {
       std::u16string_view(reinterpret_cast<const char16_t*>(name.data()), name.size()));
 }
 
+// The key of `layout` that types `c`, or nothing when it takes no key of its own there: beyond
+// the keyboard (an emoji), Ctrl or Alt alone (that would be a shortcut), or a dead key (which
+// would wait for the next character instead).
+std::optional<LayoutKey> KeyOfLayout(char32_t c, HKL layout) {
+  if (c >= 0x10000) return std::nullopt;
+  const SHORT found = VkKeyScanExW(static_cast<WCHAR>(c), layout);
+  if (found == -1) return std::nullopt;
+  const auto key = static_cast<UINT>(found & 0xFF);
+  const auto modifiers = static_cast<unsigned>((found >> 8) & 0xFF);
+  const bool ctrl = (modifiers & 2) != 0;
+  const bool alt = (modifiers & 4) != 0;
+  if ((modifiers & ~7U) != 0 || ctrl != alt) return std::nullopt;
+  if ((MapVirtualKeyExW(key, MAPVK_VK_TO_CHAR, layout) & 0x80000000U) != 0) return std::nullopt;
+  return LayoutKey{static_cast<std::uint16_t>(key), (modifiers & 1) != 0, ctrl && alt,
+                   static_cast<std::uint16_t>(MapVirtualKeyExW(key, MAPVK_VK_TO_VSC, layout))};
+}
+
 void Diagnostic(const std::string& line) {
   OutputDebugStringA(line.c_str());
 }
@@ -99,7 +116,26 @@ void ExpansionOutput::Send(const ExpansionRequest& request, const ModifierState&
   const SentExpansion sent{characters, rendered.cursorLeft, std::string(request.trigger)};
   bool keysSent = false;
   bool pasted = false;
-  if (ChooseOutputPath(characters, lineBreak, WindowWithFocus(), settings_) == OutputPath::Paste) {
+  const FocusedWindow focused = WindowWithFocus();
+  OutputPath path = ChooseOutputPath(characters, lineBreak, focused, settings_);
+  if (path == OutputPath::Type && MustPressKeys(focused, settings_)) {
+    // A remote or virtual machine's window: the keys of the target's layout, never characters.
+    HWND foreground = GetForegroundWindow();
+    const HKL layout = GetKeyboardLayout(
+        foreground != nullptr ? GetWindowThreadProcessId(foreground, nullptr) : 0);
+    const std::optional<std::vector<KeyEvent>> presses = BuildKeyPresses(
+        request.backspaces, request.settleDeadKey, rendered.text,
+        [layout](char32_t c) { return KeyOfLayout(c, layout); }, held, cursorKeys);
+    if (presses) {
+      send(*presses);
+      queue_.ExpansionSent(sent);
+      Diagnostic("Expansion pressed as keys: " + std::to_string(characters) + " characters\n");
+      return;
+    }
+    // A character the layout has no key for: the whole text goes through the clipboard.
+    path = OutputPath::Paste;
+  }
+  if (path == OutputPath::Paste) {
     // The Backspaces, Ctrl+V, the Left presses and the user's keys in one call: nothing the
     // user types can come between them.
     std::vector<KeyEvent> events =

@@ -20,7 +20,9 @@ INPUT ToInput(const KeyEvent& event) {
     input.ki.dwFlags = KEYEVENTF_UNICODE;
   } else {
     input.ki.wVk = event.virtualKey;
-    input.ki.wScan = static_cast<WORD>(MapVirtualKeyW(event.virtualKey, MAPVK_VK_TO_VSC));
+    input.ki.wScan = event.scanCode != 0
+                         ? event.scanCode
+                         : static_cast<WORD>(MapVirtualKeyW(event.virtualKey, MAPVK_VK_TO_VSC));
     if (event.extended) input.ki.dwFlags |= KEYEVENTF_EXTENDEDKEY;
   }
   if (event.release) input.ki.dwFlags |= KEYEVENTF_KEYUP;

@@ -76,12 +76,12 @@ void TypeUnit(std::vector<KeyEvent>& events, char16_t unit) {
   events.push_back({0, true, unit, false});
 }
 
-}  // namespace
-
-std::vector<KeyEvent> BuildKeyEvents(std::size_t backspaces, bool settleDeadKey,
-                                     std::string_view text, const ModifierState& held,
-                                     const std::vector<KeyEvent>& trailing) {
-  std::vector<KeyEvent> events;
+// The text's characters go through `type`, which adds the events of one character and says
+// whether it could.
+template <typename TypeCharacter>
+bool Build(std::vector<KeyEvent>& events, std::size_t backspaces, bool settleDeadKey,
+           std::string_view text, const ModifierState& held, const std::vector<KeyEvent>& trailing,
+           TypeCharacter type) {
   events.reserve(backspaces * 2 + text.size() * 2 + 24);
 
   bool masked = false;
@@ -107,12 +107,8 @@ std::vector<KeyEvent> BuildKeyEvents(std::size_t backspaces, bool settleDeadKey,
       Press(events, vk::Tab);
     } else if (code < 0x20 || code == 0x7F) {
       continue;
-    } else if (code >= 0x10000) {
-      const char32_t offset = code - 0x10000;
-      TypeUnit(events, static_cast<char16_t>(0xD800 + (offset >> 10)));
-      TypeUnit(events, static_cast<char16_t>(0xDC00 + (offset & 0x3FF)));
-    } else {
-      TypeUnit(events, static_cast<char16_t>(code));
+    } else if (!type(events, code)) {
+      return false;
     }
   }
 
@@ -120,6 +116,55 @@ std::vector<KeyEvent> BuildKeyEvents(std::size_t backspaces, bool settleDeadKey,
   for (auto modifier = ModifierKeys.rbegin(); modifier != ModifierKeys.rend(); ++modifier) {
     if (held.*(modifier->held)) events.push_back({modifier->key, false, 0, modifier->extended});
   }
+  return true;
+}
+
+}  // namespace
+
+std::vector<KeyEvent> BuildKeyEvents(std::size_t backspaces, bool settleDeadKey,
+                                     std::string_view text, const ModifierState& held,
+                                     const std::vector<KeyEvent>& trailing) {
+  std::vector<KeyEvent> events;
+  Build(events, backspaces, settleDeadKey, text, held, trailing,
+        [](std::vector<KeyEvent>& out, char32_t code) {
+          if (code >= 0x10000) {
+            const char32_t offset = code - 0x10000;
+            TypeUnit(out, static_cast<char16_t>(0xD800 + (offset >> 10)));
+            TypeUnit(out, static_cast<char16_t>(0xDC00 + (offset & 0x3FF)));
+          } else {
+            TypeUnit(out, static_cast<char16_t>(code));
+          }
+          return true;
+        });
+  return events;
+}
+
+std::optional<std::vector<KeyEvent>> BuildKeyPresses(std::size_t backspaces, bool settleDeadKey,
+                                                     std::string_view text,
+                                                     const LayoutKeyLookup& keyFor,
+                                                     const ModifierState& held,
+                                                     const std::vector<KeyEvent>& trailing) {
+  std::vector<KeyEvent> events;
+  const bool whole = Build(events, backspaces, settleDeadKey, text, held, trailing,
+                           [&keyFor](std::vector<KeyEvent>& out, char32_t code) {
+                             const std::optional<LayoutKey> key = keyFor(code);
+                             if (!key || key->virtualKey == 0) return false;
+                             // AltGr as the two keys Windows makes of it: left Ctrl, right Alt.
+                             if (key->altGr) {
+                               out.push_back({vk::LeftControl, false, 0, false});
+                               out.push_back({vk::RightMenu, false, 0, true});
+                             }
+                             if (key->shift) out.push_back({vk::LeftShift, false, 0, false});
+                             out.push_back({key->virtualKey, false, 0, false, key->scanCode});
+                             out.push_back({key->virtualKey, true, 0, false, key->scanCode});
+                             if (key->shift) out.push_back({vk::LeftShift, true, 0, false});
+                             if (key->altGr) {
+                               out.push_back({vk::RightMenu, true, 0, true});
+                               out.push_back({vk::LeftControl, true, 0, false});
+                             }
+                             return true;
+                           });
+  if (!whole) return std::nullopt;
   return events;
 }
 

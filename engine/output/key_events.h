@@ -2,6 +2,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -16,6 +18,8 @@ struct KeyEvent {
   bool release = false;
   char16_t unicode = 0;
   bool extended = false;
+  // The key's scan code in the target's layout; 0: the sender finds it.
+  std::uint16_t scanCode = 0;
 
   friend bool operator==(const KeyEvent&, const KeyEvent&) = default;
 };
@@ -38,5 +42,24 @@ inline constexpr std::uint16_t MaskKey = 0xE8;
 std::vector<KeyEvent> BuildKeyEvents(std::size_t backspaces, bool settleDeadKey,
                                      std::string_view text, const ModifierState& held = {},
                                      const std::vector<KeyEvent>& trailing = {});
+
+// The key of the target's keyboard layout that types one character, and the modifiers it takes.
+struct LayoutKey {
+  std::uint16_t virtualKey = 0;
+  bool shift = false;
+  bool altGr = false;  // Ctrl+Alt, as AltGr is on the layouts that have it
+  std::uint16_t scanCode = 0;
+};
+using LayoutKeyLookup = std::function<std::optional<LayoutKey>(char32_t)>;
+
+// As BuildKeyEvents, but every character pressed as the key of the target's layout that types
+// it, with Shift or AltGr around it: remote desktop, Citrix and virtual machine clients pass on
+// key presses and drop Unicode events. Nothing when a character has no key of its own there
+// (the caller pastes the text instead).
+std::optional<std::vector<KeyEvent>> BuildKeyPresses(std::size_t backspaces, bool settleDeadKey,
+                                                     std::string_view text,
+                                                     const LayoutKeyLookup& keyFor,
+                                                     const ModifierState& held = {},
+                                                     const std::vector<KeyEvent>& trailing = {});
 
 }  // namespace tarquel

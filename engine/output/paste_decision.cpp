@@ -71,6 +71,28 @@ bool MustType(const FocusedWindow& window, const OutputSettings& settings) {
          std::any_of(settings.typeIn.begin(), settings.typeIn.end(), matches);
 }
 
+const std::vector<TypeInRule>& BuiltInKeyPressRules() {
+  static const std::vector<TypeInRule> rules{
+      {TypeInMatch::Program, "mstsc.exe"},
+      {TypeInMatch::Program, "msrdc.exe"},
+      {TypeInMatch::WindowClass, "TscShellContainerClass"},
+      {TypeInMatch::Program, "wfica32.exe"},
+      {TypeInMatch::Program, "CDViewer.exe"},
+      {TypeInMatch::Program, "vmconnect.exe"},
+      {TypeInMatch::Program, "VirtualBoxVM.exe"},
+      {TypeInMatch::Program, "vncviewer.exe"},
+      {TypeInMatch::Program, "tvnviewer.exe"},
+      {TypeInMatch::Program, "vmware.exe"},
+  };
+  return rules;
+}
+
+bool MustPressKeys(const FocusedWindow& window, const OutputSettings& settings) {
+  auto matches = [&window](const TypeInRule& rule) { return Matches(rule, window); };
+  return std::any_of(BuiltInKeyPressRules().begin(), BuiltInKeyPressRules().end(), matches) ||
+         std::any_of(settings.pressKeysIn.begin(), settings.pressKeysIn.end(), matches);
+}
+
 OutputPath ChooseOutputPath(std::size_t characters, bool holdsLineBreak,
                             const FocusedWindow& window, const OutputSettings& settings) {
   if (settings.pasteThreshold == 0) return OutputPath::Type;

@@ -26,6 +26,9 @@ struct OutputSettings {
   std::size_t pasteThreshold = DefaultPasteThreshold;
   // Windows where Ctrl+V does not paste, beyond the built-in consoles and terminals.
   std::vector<TypeInRule> typeIn;
+  // Windows that take key presses, not characters, beyond the built-in remote desktop and
+  // virtual machine clients.
+  std::vector<TypeInRule> pressKeysIn;
   bool undoBackspace = true;
 };
 
@@ -45,6 +48,13 @@ struct FocusedWindow {
 const std::vector<TypeInRule>& BuiltInTypeInRules();
 
 bool MustType(const FocusedWindow& window, const OutputSettings& settings);
+
+// Remote desktop (mstsc, the Remote Desktop app), Citrix, Hyper-V, VirtualBox and VNC clients:
+// they pass on the keys pressed and drop Unicode character events.
+const std::vector<TypeInRule>& BuiltInKeyPressRules();
+
+// Whether the text must go to `window` as the key presses of its layout.
+bool MustPressKeys(const FocusedWindow& window, const OutputSettings& settings);
 
 enum class OutputPath { Type, Paste };
 

@@ -116,3 +116,82 @@ TEST(BuildKeyEvents, TrailingKeysGoAfterTheTextWhileNoModifierIsHeld) {
 
 }  // namespace
 }  // namespace tarquel
+
+namespace tarquel {
+namespace {
+
+// A German layout's keys for the few characters these cases type: z and y swapped, '@' on
+// AltGr+Q, ':' on Shift+Period; no key at all for 'é' or an emoji.
+std::optional<LayoutKey> GermanKey(char32_t c) {
+  if (c >= U'a' && c <= U'x') return LayoutKey{static_cast<std::uint16_t>('A' + (c - U'a'))};
+  if (c == U'y') return LayoutKey{'Z'};
+  if (c == U'z') return LayoutKey{'Y'};
+  if (c == U'Z') return LayoutKey{'Y', true};
+  if (c == U'@') return LayoutKey{'Q', false, true};
+  if (c == U':') return LayoutKey{0xBE, true};
+  if (c == U' ') return LayoutKey{static_cast<std::uint16_t>(vk::Space)};
+  return std::nullopt;
+}
+
+constexpr auto Shift = static_cast<std::uint16_t>(vk::LeftShift);
+constexpr auto Ctrl = static_cast<std::uint16_t>(vk::LeftControl);
+constexpr auto AltGr = static_cast<std::uint16_t>(vk::RightMenu);
+constexpr auto BackKey = static_cast<std::uint16_t>(vk::Back);
+
+KeyEvent Press(std::uint16_t key, bool release) {
+  return {key, release, 0, false};
+}
+
+TEST(BuildKeyPresses, EveryCharacterIsTheKeyOfTheTargetsLayoutNeverAUnicodeEvent) {
+  const auto events = BuildKeyPresses(1, false, "zy", GermanKey);
+  ASSERT_TRUE(events);
+  EXPECT_EQ(*events,
+            (std::vector<KeyEvent>{Press(BackKey, false), Press(BackKey, true), Press('Y', false),
+                                   Press('Y', true), Press('Z', false), Press('Z', true)}));
+}
+
+TEST(BuildKeyPresses, ShiftAndAltGrAreHeldAroundTheirCharacterOnly) {
+  const auto events = BuildKeyPresses(0, false, "Z@a", GermanKey);
+  ASSERT_TRUE(events);
+  const std::vector<KeyEvent> altGrDown{Press(Ctrl, false), {AltGr, false, 0, true}};
+  const std::vector<KeyEvent> altGrUp{{AltGr, true, 0, true}, Press(Ctrl, true)};
+  std::vector<KeyEvent> expected{Press(Shift, false), Press('Y', false), Press('Y', true),
+                                 Press(Shift, true)};
+  expected.insert(expected.end(), altGrDown.begin(), altGrDown.end());
+  expected.push_back(Press('Q', false));
+  expected.push_back(Press('Q', true));
+  expected.insert(expected.end(), altGrUp.begin(), altGrUp.end());
+  expected.push_back(Press('A', false));
+  expected.push_back(Press('A', true));
+  EXPECT_EQ(*events, expected);
+  for (const KeyEvent& event : *events) EXPECT_EQ(event.unicode, 0) << "a Unicode event";
+}
+
+TEST(BuildKeyPresses, LineBreaksAndTabsAreEnterAndTabAsEverywhere) {
+  const auto events = BuildKeyPresses(0, false, "a\r\nb\tc", GermanKey);
+  ASSERT_TRUE(events);
+  EXPECT_EQ(events->size(), 10u);
+  EXPECT_EQ((*events)[2].virtualKey, vk::Return);
+  EXPECT_EQ((*events)[6].virtualKey, vk::Tab);
+}
+
+TEST(BuildKeyPresses, ACharacterWithoutAKeyGivesNothingSoThatTheTextIsPasted) {
+  EXPECT_FALSE(BuildKeyPresses(0, false, "caf\xC3\xA9", GermanKey));
+  EXPECT_FALSE(BuildKeyPresses(0, false, "hi \xF0\x9F\x98\x80", GermanKey));
+}
+
+TEST(BuildKeyPresses, HeldModifiersAndTrailingKeysAreHandledAsForTypedText) {
+  ModifierState held;
+  held.leftShift = true;
+  const std::vector<KeyEvent> left{Press(static_cast<std::uint16_t>(vk::Left), false)};
+  const auto presses = BuildKeyPresses(0, false, "a", GermanKey, held, left);
+  const auto unicode = BuildKeyEvents(0, false, "a", held, left);
+  ASSERT_TRUE(presses);
+  // Shift let go first and pressed again last, the Left press before that: as with Unicode.
+  EXPECT_EQ(presses->front(), unicode.front());
+  EXPECT_EQ(presses->back(), unicode.back());
+  EXPECT_EQ((*presses)[presses->size() - 2], unicode[unicode.size() - 2]);
+}
+
+}  // namespace
+}  // namespace tarquel

@@ -147,3 +147,29 @@ TEST(SettingsValues, GivesEveryLineOfTheKeyInOrder) {
 
 }  // namespace
 }  // namespace tarquel
+
+namespace tarquel {
+namespace {
+
+TEST(MustPressKeys, RemoteAndVirtualMachineClientsTakeKeyPresses) {
+  const OutputSettings none;
+  EXPECT_TRUE(MustPressKeys({"", "MSTSC.EXE", ""}, none));
+  EXPECT_TRUE(MustPressKeys({"", "other.exe", "TscShellContainerClass"}, none));
+  EXPECT_TRUE(MustPressKeys({"", "VirtualBoxVM.exe", ""}, none));
+  EXPECT_FALSE(MustPressKeys({"Edit", "notepad.exe", "Notepad"}, none));
+}
+
+TEST(MustPressKeys, SettingsAddClientsByProgramOrClass) {
+  Settings settings;
+  SetSettingsValue(settings, "press_keys_in", "rdpclient.exe");
+  settings.otherLines.push_back(" press_keys_in = class:VNCMDI_Window ");
+  const OutputSettings output = ReadOutputSettings(settings);
+  EXPECT_TRUE(MustPressKeys({"", "RdpClient.exe", ""}, output));
+  EXPECT_TRUE(MustPressKeys({"", "viewer.exe", "VNCMDI_Window"}, output));
+  EXPECT_FALSE(MustPressKeys({"", "notepad.exe", "Notepad"}, output));
+  // type_in= is another list: a terminal typed into is no remote client.
+  EXPECT_FALSE(MustPressKeys({"", "putty.exe", "PuTTY"}, output));
+}
+
+}  // namespace
+}  // namespace tarquel

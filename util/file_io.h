@@ -54,7 +54,8 @@ using FileReader = std::function<FileRead(const std::filesystem::path&, std::siz
 // `beforeReplace`, when given, runs once the new bytes are on the disk and just before each
 // attempt to put them in place of `path` (so also after a refused attempt, when another
 // program may have written `path` meanwhile); its failure leaves `path` as it is and is the
-// result. A replacement still refused at the end is a busy failure (SaveResult::busy).
+// result. A replacement still refused at the end because another program holds `path` open is
+// a busy failure (SaveResult::busy).
 SaveResult WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes,
                                const std::function<SaveResult()>& beforeReplace = {});
 

@@ -38,6 +38,21 @@ bool IsMomentaryRefusal(DWORD error) {
 
 constexpr DWORD ReplaceRetryPauseMs = 50;
 
+// Access denied may also be for good (a read-only file or folder, an ACL): only a file that
+// another program has open right now makes a refusal worth trying again later.
+bool HeldByAnotherProgram(const std::filesystem::path& file, DWORD error) {
+  if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION) return true;
+  HANDLE open = CreateFileW(file.c_str(), GENERIC_READ,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (open != INVALID_HANDLE_VALUE) {
+    CloseHandle(open);
+    return false;
+  }
+  const DWORD opening = GetLastError();
+  return opening == ERROR_SHARING_VIOLATION || opening == ERROR_LOCK_VIOLATION;
+}
+
 // Each attempt is preceded by `beforeReplace`: while the replacement is refused, the program
 // that holds the file may be writing it, and what it wrote must be looked at before it is
 // replaced.
@@ -54,9 +69,9 @@ SaveResult ReplaceWithRetries(const std::filesystem::path& from, const std::file
     const DWORD error = GetLastError();
     if (!IsMomentaryRefusal(error)) return Fail("cannot replace the file", error);
     if (GetTickCount64() >= giveUp) {
-      SaveResult busy = Fail("cannot replace the file", error);
-      busy.busy = true;
-      return busy;
+      SaveResult refused = Fail("cannot replace the file", error);
+      refused.busy = HeldByAnotherProgram(to, error);
+      return refused;
     }
     Sleep(ReplaceRetryPauseMs);
   }

@@ -87,8 +87,7 @@ void ExpansionOutput::SetSettings(const OutputSettings& settings) {
   settings_ = settings;
 }
 
-void ExpansionOutput::Send(const ExpansionRequest& request, const ModifierState& held,
-                           const SendBatch& send) {
+void ExpansionOutput::Send(const ExpansionRequest& request, const SendBatch& send) {
   // Rendered now, not when the trigger completed: {{clipboard}} and {{date}} are what they are
   // as the text goes out.
   RenderedExpansion rendered = RenderExpansion(request.expansion, {clock_, names_, clipboardText_});
@@ -102,8 +101,8 @@ void ExpansionOutput::Send(const ExpansionRequest& request, const ModifierState&
   if (ChooseOutputPath(characters, lineBreak, WindowWithFocus(), settings_) == OutputPath::Paste) {
     // The Backspaces, Ctrl+V, the Left presses and the user's keys in one call: nothing the
     // user types can come between them.
-    std::vector<KeyEvent> events =
-        BuildKeyEvents(request.backspaces, request.settleDeadKey, "", held, PasteKeys(cursorKeys));
+    std::vector<KeyEvent> events = BuildKeyEvents(request.backspaces, request.settleDeadKey, "",
+                                                  queue_.ModifiersAtSend(), PasteKeys(cursorKeys));
     clipboard_.SetSendPaste([&] {
       keysSent = true;
       const bool whole = send(events);
@@ -122,6 +121,9 @@ void ExpansionOutput::Send(const ExpansionRequest& request, const ModifierState&
                       : std::string("Clipboard not usable: expansion typed\n"));
   }
   if (!pasted) {
+    // As the user holds them now: a modifier let go since the trigger went out behind the
+    // first batch and is not pressed again.
+    const ModifierState held = queue_.ModifiersAtSend();
     if (keysSent) {
       // The Backspaces (and the user's keys) already went out with a Ctrl+V nobody took.
       send(BuildKeyEvents(0, false, rendered.text, held, cursorKeys));

@@ -33,8 +33,9 @@ class ExpansionOutput {
   // all went out.
   using SendBatch = std::function<bool(const std::vector<KeyEvent>& events)>;
 
-  // Puts the expansion in place of the trigger.
-  void Send(const ExpansionRequest& request, const ModifierState& held, const SendBatch& send);
+  // Puts the expansion in place of the trigger. The modifiers it lets go and presses again are
+  // those the user holds as each batch is built (SendQueue::ModifiersAtSend).
+  void Send(const ExpansionRequest& request, const SendBatch& send);
   void SendUndo(const UndoAction& action, const SendBatch& send);
 
  private:

@@ -50,4 +50,9 @@ class ExpansionOutput {
 // The window that gets the keys now: its focused control, its program and its top-level class.
 FocusedWindow WindowWithFocus();
 
+// The focused control's text and selection when it is an Edit or RichEdit control
+// (IsReadableField) and its program answers within a short bound. Output thread only: it
+// waits on the target, which the input thread must never do.
+std::optional<FieldContents> ReadFocusedField();
+
 }  // namespace tarquel

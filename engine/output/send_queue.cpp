@@ -64,10 +64,17 @@ bool SendQueue::HeldDownOf(std::uint32_t virtualKey) const {
   return false;
 }
 
+// A click or a focus change calls off only what would erase: an insertion with nothing typed to
+// replace (the search popup's) goes where the caret is, and the focus coming back to its
+// window, whose event may arrive after it was queued, must not call it off.
 bool SendQueue::CallOffLocked(std::optional<std::uint32_t> before) {
+  const auto erases = [](OutputJob::Kind kind, const std::string& trigger) {
+    return kind == OutputJob::Kind::Undo || !trigger.empty();
+  };
   std::vector<HeldKey> putBack;
   bool calledOff = false;
-  if (WorkingLocked() && (!before || Before(handQueuedAt_, *before))) {
+  if (WorkingLocked() &&
+      (!before || (Before(handQueuedAt_, *before) && erases(handKind_, handTrigger_)))) {
     // Once its first batch went out, its Backspaces are in the target: only what it would
     // still send is called off, and only for a stuck thread (a click then comes after it).
     if (preparing_) {
@@ -80,7 +87,7 @@ bool SendQueue::CallOffLocked(std::optional<std::uint32_t> before) {
     }
   }
   for (auto it = jobs_.begin(); it != jobs_.end();) {
-    if (before && !Before(it->queuedAt, *before)) {
+    if (before && (!Before(it->queuedAt, *before) || !erases(it->kind, it->trigger))) {
       ++it;
       continue;
     }

@@ -104,7 +104,8 @@ class SendQueue {
   bool TakesBack(std::uint32_t virtualKey, const ModifierState& modifiers, std::uint32_t now);
   // A click, another window or control at `eventTime`: the caret may stand elsewhere now. The
   // chance to take the last expansion back ends, and every expansion queued before that moment
-  // and not yet gone out is called off, its trigger left as typed. Returns whether the senders
+  // and not yet gone out that would erase something (a trigger's, a take-back; not the search
+  // popup's insertion) is called off, its trigger left as typed. Returns whether the senders
   // have work now.
   bool OnCaretMayHaveMoved(std::uint32_t eventTime, std::uint32_t now);
 

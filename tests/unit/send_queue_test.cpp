@@ -307,6 +307,20 @@ TEST(SendQueue, AFocusChangeFromBeforeTheTriggerCallsNothingOff) {
   EXPECT_EQ(queue.Next(job, 511), Work::Job);
 }
 
+TEST(SendQueue, AnInsertionWithNothingToEraseIsNotCalledOffByTheFocusComingBack) {
+  SendQueue queue;
+  // The search popup's: its window's focus event may come after it was queued.
+  ExpansionRequest inserted;
+  inserted.expansion = "Hello";
+  queue.Queue(inserted, {}, 100);
+  EXPECT_FALSE(queue.OnCaretMayHaveMoved(101, 101));
+  OutputJob job;
+  ASSERT_EQ(queue.Next(job, 102), Work::Job);
+  EXPECT_FALSE(queue.OnCaretMayHaveMoved(103, 103));
+  std::vector<HeldKey> held;
+  EXPECT_TRUE(queue.BeginBatch(held, 104));
+}
+
 TEST(SendQueue, ATakeBackCalledOffLetsItsBackspaceOutAsTyped) {
   SendQueue queue;
   queue.ExpansionSent({11, 0, ":demo", "Hello World", false, false});

@@ -101,12 +101,8 @@ void ExpansionOutput::Send(const ExpansionRequest& request, const SendBatch& sen
   const bool lineBreak = rendered.text.find('\n') != std::string::npos;
 
   const FocusedWindow focused = WindowWithFocus();
-  SentExpansion sent{characters,
-                     rendered.cursorLeft,
-                     std::string(request.trigger),
-                     rendered.text,
-                     false,
-                     IsReadableField(focused.windowClass)};
+  const SentExpansion sent{characters, rendered.cursorLeft, std::string(request.trigger),
+                           rendered.text, IsReadableField(focused.windowClass)};
   bool keysSent = false;
   bool pasted = false;
   if (ChooseOutputPath(characters, lineBreak, focused, settings_) == OutputPath::Paste) {
@@ -116,8 +112,6 @@ void ExpansionOutput::Send(const ExpansionRequest& request, const SendBatch& sen
                                                   queue_.ModifiersAtSend(), PasteKeys(cursorKeys));
     clipboard_.SetSendPaste([&] {
       keysSent = true;
-      // What arrives is up to the target from now on, also should the text be typed after.
-      sent.pasted = true;
       const bool whole = send(events);
       // Open now, not after the clipboard is back: the user sees the text as soon as the
       // target pastes, and a Backspace then must already find the chance.
@@ -149,16 +143,14 @@ void ExpansionOutput::Send(const ExpansionRequest& request, const SendBatch& sen
 }
 
 void ExpansionOutput::SendUndo(const UndoAction& action, const SendBatch& send) {
-  if (action.mustShow) {
-    const std::optional<FieldContents> field = ReadFocusedField();
-    if (!field || !FieldShowsExpansion(*field, action.rightPresses, *action.mustShow)) {
-      // The field does not show what was sent (cut short, limited, corrected) or could not be
-      // read: erasing the count sent could take the user's own text. The Backspace the user
-      // pressed goes on as one; its key-up follows as the user's.
-      send({{static_cast<std::uint16_t>(vk::Back), false, 0, false}});
-      Diagnostic("Expansion not taken back: the field does not show it\n");
-      return;
-    }
+  const std::optional<FieldContents> field = ReadFocusedField();
+  if (!field || !FieldShowsExpansion(*field, action.rightPresses, action.mustShow)) {
+    // The field does not show what was sent (cut short, limited, corrected) or could not be
+    // read: erasing the count sent could take the user's own text. The Backspace the user
+    // pressed goes on as one; its key-up follows as the user's.
+    send({{static_cast<std::uint16_t>(vk::Back), false, 0, false}});
+    Diagnostic("Expansion not taken back: the field does not show it\n");
+    return;
   }
   // Taken back only on a Backspace with no modifier held, so none needs letting go.
   std::vector<KeyEvent> events = Presses(vk::Right, action.rightPresses);

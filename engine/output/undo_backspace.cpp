@@ -36,7 +36,28 @@ bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
   });
 }
 
+// Characters that join their neighbours into one shape (a zero-width joiner, an emoji
+// presentation selector, a skin tone, a flag's halves, a keycap, a combining accent): a field
+// may erase the whole shape with one Backspace, so a count of code points would erase too much.
+bool JoinsItsNeighbours(char32_t c) {
+  return c == 0x200D || c == 0xFE0E || c == 0xFE0F || c == 0x20E3 || (c >= 0x0300 && c <= 0x036F) ||
+         (c >= 0x1F3FB && c <= 0x1F3FF) || (c >= 0x1F1E6 && c <= 0x1F1FF);
+}
+
 }  // namespace
+
+bool ErasedOneBackspaceEach(std::string_view text) {
+  const std::u16string units = Utf8ToUtf16(text);
+  for (std::size_t i = 0; i < units.size(); ++i) {
+    char32_t c = units[i];
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < units.size() && IsLowSurrogate(units[i + 1])) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (units[i + 1] - 0xDC00);
+      ++i;
+    }
+    if (JoinsItsNeighbours(c)) return false;
+  }
+  return true;
+}
 
 bool IsReadableField(std::string_view windowClass) {
   return (windowClass.size() == 4 && StartsWithNoCase(windowClass, "edit")) ||
@@ -73,18 +94,15 @@ void UndoBackspace::SetEnabled(bool enabled) {
 void UndoBackspace::ExpansionSent(SentExpansion sent) {
   chance_.reset();
   if (!enabled_) return;
-  const bool lineBreak = sent.text.find_first_of("\r\n") != std::string::npos;
-  if (!sent.fieldReadable && (sent.pasted || lineBreak)) return;
+  if (!sent.fieldReadable || !ErasedOneBackspaceEach(sent.text)) return;
   chance_ = std::move(sent);
 }
 
 std::optional<UndoAction> UndoBackspace::OnKeyDown(UserKey key) {
   std::optional<SentExpansion> chance = std::exchange(chance_, std::nullopt);
   if (!chance || key != UserKey::Backspace) return std::nullopt;
-  UndoAction action{chance->cursorLeft, chance->charactersPut, std::move(chance->triggerAsTyped),
-                    std::nullopt};
-  if (chance->fieldReadable) action.mustShow = std::move(chance->text);
-  return action;
+  return UndoAction{chance->cursorLeft, chance->charactersPut, std::move(chance->triggerAsTyped),
+                    std::move(chance->text)};
 }
 
 }  // namespace tarquel

@@ -13,9 +13,8 @@ struct SentExpansion {
   std::size_t cursorLeft = 0;     // Left presses sent after the text for {{cursor}}
   std::string triggerAsTyped;     // every character of it, the swallowed last one included
   std::string text;               // as rendered and sent
-  bool pasted = false;
-  // The focused control's text can be read back (IsReadableField): the take-back then checks
-  // that the field shows the expansion before it erases anything.
+  // The focused control's text can be read back (IsReadableField). Only then is a take-back
+  // offered, and it checks that the field shows the expansion before it erases anything.
   bool fieldReadable = false;
 };
 
@@ -25,13 +24,18 @@ struct UndoAction {
   std::size_t rightPresses = 0;
   std::size_t backspaces = 0;
   std::string retype;
-  // Set for a readable field: the take-back goes out only if the field, read as it is asked
-  // for, shows this just before where the Right presses bring the caret (FieldShowsExpansion);
-  // otherwise the Backspace is only a Backspace.
-  std::optional<std::string> mustShow;
+  // The take-back goes out only if the field, read as it is asked for, shows this just before
+  // where the Right presses bring the caret (FieldShowsExpansion); otherwise the Backspace is
+  // only a Backspace.
+  std::string mustShow;
 
   friend bool operator==(const UndoAction&, const UndoAction&) = default;
 };
+
+// Whether a field erases `text` (UTF-8) with one Backspace per code point: false when it
+// holds characters that join their neighbours into one shape (emoji sequences, flags, keycaps,
+// combining accents), which a field may erase at once.
+bool ErasedOneBackspaceEach(std::string_view text);
 
 // Edit and RichEdit controls (also as Windows Forms wraps them): their text and caret can be
 // read from another process with WM_GETTEXT and EM_GETSEL.
@@ -68,10 +72,10 @@ class UndoBackspace {
   void SetEnabled(bool enabled);
   bool IsEnabled() const { return enabled_; }
 
-  // Opens the chance for this expansion (and closes any earlier one). A field that cannot be
-  // read opens none for a paste or a text with a line break: a paste may have been cut short
-  // and a line break may have left the field (Enter in a form), so the count of characters to
-  // erase cannot be trusted there; a wrong take-back would erase the user's own text.
+  // Opens the chance for this expansion (and closes any earlier one). A field whose text cannot
+  // be read opens none: what it kept (a paste cut short, a length limit, AutoCorrect, a line
+  // break that sent a form) cannot be checked there, and a wrong take-back would erase the
+  // user's own text. Nor does a text whose characters a field may erase several at a time.
   void ExpansionSent(SentExpansion sent);
 
   // The user's next key-down. Backspace while the chance is open gives the take-back to send

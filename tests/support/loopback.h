@@ -183,7 +183,7 @@ class Loopback final : public ExpanderOutput {
     if (SendBatch(BuildKeyEvents(job.backspaces, job.settleDeadKey, job.expansion,
                                  queue_.ModifiersAtSend()))) {
       ++expansionsSent;
-      queue_.ExpansionSent({job.expansion.size(), 0, job.trigger, job.expansion, false, false});
+      queue_.ExpansionSent({job.expansion.size(), 0, job.trigger, job.expansion, true});
     }
   }
 

@@ -170,7 +170,7 @@ TEST(SendQueue, AStuckOutputThreadsExpansionIsCalledOffAndTheKeysGoOutWithTheTri
   EXPECT_EQ(queue.OnUserKey(KeyA, false, 7004), Verdict::Pass);
   // The output thread comes back: nothing of its job goes out, and it opens no take-back.
   EXPECT_FALSE(queue.BeginBatch(held, 7005));
-  queue.ExpansionSent({1, 0, ":caf\xC3\xA9", "x", false, false});
+  queue.ExpansionSent({1, 0, ":caf\xC3\xA9", "x", true});
   queue.JobDone(7006);
   EXPECT_FALSE(queue.TakesBack(vk::Back, {}, 7007));
   EXPECT_TRUE(queue.Idle());
@@ -246,9 +246,9 @@ TEST(SendQueue, ReachingTheHeldLimitCallsTheExpansionOffRatherThanLetKeysPass) {
 
 TEST(SendQueue, BackspaceAfterAnExpansionQueuesItsTakeBackOnce) {
   SendQueue queue;
-  queue.ExpansionSent({11, 0, ":demo", "Hello World", false, false});
+  queue.ExpansionSent({11, 0, ":demo", "Hello World", true});
   EXPECT_FALSE(queue.TakesBack(vk::Back, ModifierState{.leftShift = true}, 0));
-  queue.ExpansionSent({11, 0, ":demo", "Hello World", false, false});
+  queue.ExpansionSent({11, 0, ":demo", "Hello World", true});
   ASSERT_TRUE(queue.TakesBack(vk::Back, {}, 0));
   OutputJob job;
   ASSERT_EQ(queue.Next(job, 1), Work::Job);
@@ -260,10 +260,10 @@ TEST(SendQueue, BackspaceAfterAnExpansionQueuesItsTakeBackOnce) {
 
 TEST(SendQueue, ACaretMovedOrUndoTurnedOffEndsTheChance) {
   SendQueue queue;
-  queue.ExpansionSent({11, 0, ":demo", "Hello World", false, false});
+  queue.ExpansionSent({11, 0, ":demo", "Hello World", true});
   EXPECT_FALSE(queue.OnCaretMayHaveMoved(0, 0));
   EXPECT_FALSE(queue.TakesBack(vk::Back, {}, 0));
-  queue.ExpansionSent({11, 0, ":demo", "Hello World", false, false});
+  queue.ExpansionSent({11, 0, ":demo", "Hello World", true});
   queue.SetUndoEnabled(false);
   EXPECT_FALSE(queue.TakesBack(vk::Back, {}, 0));
 }
@@ -323,7 +323,7 @@ TEST(SendQueue, AnInsertionWithNothingToEraseIsNotCalledOffByTheFocusComingBack)
 
 TEST(SendQueue, ATakeBackCalledOffLetsItsBackspaceOutAsTyped) {
   SendQueue queue;
-  queue.ExpansionSent({11, 0, ":demo", "Hello World", false, false});
+  queue.ExpansionSent({11, 0, ":demo", "Hello World", true});
   ASSERT_TRUE(queue.TakesBack(vk::Back, {}, 10));
   const HeldKey backUp{vk::Back, 14, false, true};
   EXPECT_EQ(queue.OnUserKey(backUp, false, 11), Verdict::Held);

@@ -5,12 +5,12 @@
 namespace tarquel {
 namespace {
 
-const SentExpansion Demo{11, 0, ":demo", "Hello World", false, false};
+const SentExpansion Demo{11, 0, ":demo", "Hello World", true};
 
 TEST(UndoBackspace, BackspaceRightAfterAnExpansionTakesItBack) {
   UndoBackspace undo;
   undo.ExpansionSent(Demo);
-  EXPECT_EQ(undo.OnKeyDown(UserKey::Backspace), (UndoAction{0, 11, ":demo", std::nullopt}));
+  EXPECT_EQ(undo.OnKeyDown(UserKey::Backspace), (UndoAction{0, 11, ":demo", "Hello World"}));
 }
 
 TEST(UndoBackspace, TakesBackOnlyOnce) {
@@ -58,34 +58,57 @@ TEST(UndoBackspace, TurningOffForgetsAnOpenChance) {
 TEST(UndoBackspace, ALaterExpansionReplacesTheEarlierChance) {
   UndoBackspace undo;
   undo.ExpansionSent(Demo);
-  undo.ExpansionSent({3, 0, ":x", "abc", false, false});
-  EXPECT_EQ(undo.OnKeyDown(UserKey::Backspace), (UndoAction{0, 3, ":x", std::nullopt}));
+  undo.ExpansionSent({3, 0, ":x", "abc", true});
+  EXPECT_EQ(undo.OnKeyDown(UserKey::Backspace), (UndoAction{0, 3, ":x", "abc"}));
 }
 
 TEST(UndoBackspace, MovesTheCaretBackToTheEndBeforeErasingACursorExpansion) {
   UndoBackspace undo;
-  undo.ExpansionSent({20, 6, ":sig", "Dear , best wishes.", false, false});
-  EXPECT_EQ(undo.OnKeyDown(UserKey::Backspace), (UndoAction{6, 20, ":sig", std::nullopt}));
+  undo.ExpansionSent({20, 6, ":sig", "Dear , best wishes.", true});
+  EXPECT_EQ(undo.OnKeyDown(UserKey::Backspace), (UndoAction{6, 20, ":sig", "Dear , best wishes."}));
 }
 
-TEST(UndoBackspace, AFieldThatCannotBeReadOffersNoTakeBackOfAPasteOrALineBreak) {
+TEST(UndoBackspace, AFieldThatCannotBeReadOffersNoTakeBack) {
   UndoBackspace undo;
-  // Pasted: a single-line field may have kept only the first line, a limit less still.
-  undo.ExpansionSent({11, 0, ":demo", "Hello World", true, false});
+  // What it kept (a paste cut short, a limit, AutoCorrect) cannot be checked there.
+  undo.ExpansionSent({11, 0, ":demo", "Hello World", false});
   EXPECT_FALSE(undo.HasChance());
-  // Typed with Enter: the line break may have left the field (a form sent, a chat message).
-  undo.ExpansionSent({6, 0, ":two", "one\ntwo", false, false});
-  EXPECT_FALSE(undo.HasChance());
-  // Typed on one line: each character one key, the count holds as it always did.
-  undo.ExpansionSent({11, 0, ":demo", "Hello World", false, false});
-  EXPECT_EQ(undo.OnKeyDown(UserKey::Backspace), (UndoAction{0, 11, ":demo", std::nullopt}));
+  EXPECT_EQ(undo.OnKeyDown(UserKey::Backspace), std::nullopt);
 }
 
-TEST(UndoBackspace, AReadableFieldIsCheckedForTheExpansionBeforeAnythingIsErased) {
+TEST(UndoBackspace, ATakeBackCarriesWhatTheFieldMustShowFirst) {
   UndoBackspace undo;
-  undo.ExpansionSent({7, 0, ":two", "one\ntwo", true, true});
+  undo.ExpansionSent({7, 0, ":two", "one\ntwo", true});
   EXPECT_EQ(undo.OnKeyDown(UserKey::Backspace), (UndoAction{0, 7, ":two", "one\ntwo"}));
 }
+
+struct JoinCase {
+  const char* name;
+  const char* text;
+  bool oneEach;
+};
+
+class ErasedOneBackspaceEachTest : public ::testing::TestWithParam<JoinCase> {};
+
+TEST_P(ErasedOneBackspaceEachTest, NoTakeBackOfCharactersAFieldMayEraseTogether) {
+  EXPECT_EQ(ErasedOneBackspaceEach(GetParam().text), GetParam().oneEach);
+  UndoBackspace undo;
+  undo.ExpansionSent({1, 0, ":x", GetParam().text, true});
+  EXPECT_EQ(undo.HasChance(), GetParam().oneEach);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, ErasedOneBackspaceEachTest,
+    ::testing::Values(JoinCase{"PlainText", "Hello World", true},
+                      JoinCase{"AccentedLetters", "caf\xC3\xA9 na\xC3\xAFve", true},
+                      JoinCase{"OneEmoji", "\xF0\x9F\x98\x80", true},
+                      JoinCase{"ASkinTone", "\xF0\x9F\x91\x8D\xF0\x9F\x8F\xBD", false},
+                      JoinCase{"AZeroWidthJoiner", "\xF0\x9F\x91\xA9\xE2\x80\x8D\xF0\x9F\x92\xBB",
+                               false},
+                      JoinCase{"AFlag", "\xF0\x9F\x87\xAB\xF0\x9F\x87\xB7", false},
+                      JoinCase{"AnEmojiPresentation", "\xE2\x9D\xA4\xEF\xB8\x8F", false},
+                      JoinCase{"ACombiningAccent", "cafe\xCC\x81", false}),
+    [](const auto& info) { return info.param.name; });
 
 struct FieldCase {
   const char* name;

@@ -19,6 +19,7 @@ HookVerdict HookDecision::OnKey(const HookKeyEvent& event, std::uint32_t now) {
 
   // An expansion is on its way: this key belongs after it, downs and ups alike, so that a
   // key-up never passes while its key-down waits. The matcher sees it when it is sent again.
+  // PassAndWake only when nothing gets out any more; no expansion waits then.
   const HeldKey key{event.virtualKey, event.scanCode, event.extended, event.release};
   bool wake = false;
   switch (queue_.OnUserKey(key, event.origin == KeyOrigin::Replayed, now)) {
@@ -41,9 +42,9 @@ HookVerdict HookDecision::OnKey(const HookKeyEvent& event, std::uint32_t now) {
   return {matched, wake || matched};
 }
 
-void HookDecision::OnMouseButtonDown() {
+bool HookDecision::OnMouseButtonDown(std::uint32_t eventTime, std::uint32_t now) {
   if (expander_ != nullptr) expander_->ForgetTyped();
-  queue_.OnCaretMayHaveMoved();
+  return queue_.OnCaretMayHaveMoved(eventTime, now);
 }
 
 }  // namespace tarquel

@@ -38,10 +38,13 @@ class HookDecision {
   HookDecision(Expander* expander, SendQueue& queue) : expander_(expander), queue_(queue) {}
 
   HookVerdict OnKey(const HookKeyEvent& event, std::uint32_t now);
-  // A mouse button went down, or the focus moved to another window or control: the caret may
-  // stand elsewhere now.
-  void OnMouseButtonDown();
-  void OnFocusMoved() { OnMouseButtonDown(); }
+  // A mouse button went down, or the focus moved to another window or control, at `eventTime`:
+  // the caret may stand elsewhere now, so an expansion completed before it and not yet gone out
+  // is called off. Returns whether the output thread has work (the keys held behind it).
+  bool OnMouseButtonDown(std::uint32_t eventTime, std::uint32_t now);
+  bool OnFocusMoved(std::uint32_t eventTime, std::uint32_t now) {
+    return OnMouseButtonDown(eventTime, now);
+  }
 
  private:
   Expander* expander_;

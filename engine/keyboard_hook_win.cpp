@@ -21,6 +21,8 @@ HookWatchdog* ActiveWatchdog = nullptr;
 KeyboardHook* ActiveHook = nullptr;
 
 constexpr UINT WatchdogPeriodMs = 1000;
+// A focus event older than this is taken as of now: its time is then not to be trusted.
+constexpr DWORD FocusEventAgeLimitMs = 10000;
 
 // The test build's watchdog drill: Wine never removes a hook, so that build does what Windows
 // would, once: on the first timer tick after the hook has seen a key it unhooks it without
@@ -203,8 +205,9 @@ namespace {
 // The hook object for the focus events' callback, which carries no user data either.
 KeyboardHook* ActiveFocusHook = nullptr;
 
-void CALLBACK OnWinEvent(HWINEVENTHOOK, DWORD event, HWND window, LONG, LONG, DWORD, DWORD) {
-  if (ActiveFocusHook != nullptr) ActiveFocusHook->OnFocusMoved(event, window);
+void CALLBACK OnWinEvent(HWINEVENTHOOK, DWORD event, HWND window, LONG, LONG, DWORD,
+                         DWORD eventTime) {
+  if (ActiveFocusHook != nullptr) ActiveFocusHook->OnFocusMoved(event, window, eventTime);
 }
 
 }  // namespace
@@ -257,17 +260,20 @@ bool KeyboardHook::InstallHook() {
 
 void KeyboardHook::NoticeForegroundChange() {
   HWND foreground = GetForegroundWindow();
-  if (foreground != foreground_) OnFocusMoved(EVENT_SYSTEM_FOREGROUND, foreground);
+  if (foreground != foreground_) OnFocusMoved(EVENT_SYSTEM_FOREGROUND, foreground, GetTickCount());
 }
 
-void KeyboardHook::OnFocusMoved(DWORD event, HWND window) {
+void KeyboardHook::OnFocusMoved(DWORD event, HWND window, DWORD eventTime) {
   if (event == EVENT_SYSTEM_FOREGROUND) {
     // The same change seen twice (by a key and then by its event) forgets only once.
     if (window == foreground_) return;
     foreground_ = window;
   }
   if (ActiveExpander == nullptr) return;
-  decision_.OnFocusMoved();
+  const DWORD now = GetTickCount();
+  // An event without a time, or one that makes no sense, counts as now.
+  if (eventTime == 0 || now - eventTime > FocusEventAgeLimitMs) eventTime = now;
+  if (decision_.OnFocusMoved(eventTime, now)) sender_.Wake();
   if (event != EVENT_SYSTEM_FOREGROUND || window == nullptr) return;
   DWORD processId = 0;
   layout_.SetForegroundThread(GetWindowThreadProcessId(window, &processId));
@@ -366,8 +372,11 @@ LRESULT CALLBACK MouseHookProc(int code, WPARAM message, LPARAM eventRecord) {
       case WM_RBUTTONDOWN:
       case WM_MBUTTONDOWN:
       case WM_XBUTTONDOWN:
-        // The caret may have moved under the pointer.
-        ActiveHook->decision().OnMouseButtonDown();
+        // The caret may have moved under the pointer. Mouse and keyboard hook calls come in
+        // the order of the input, so the click's time is now.
+        if (ActiveHook->decision().OnMouseButtonDown(GetTickCount(), GetTickCount())) {
+          ActiveHook->sender().Wake();
+        }
         break;
       default:
         break;

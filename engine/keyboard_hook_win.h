@@ -57,7 +57,9 @@ class KeyboardHook {
   bool IsInstalled() const { return hook_ != nullptr; }
 
   // A new foreground window or focused control: the caret stands elsewhere.
-  void OnFocusMoved(DWORD event, HWND window);
+  // `eventTime`: when the change happened (the event's own time, which can be older than the
+  // keys the hook has seen since: its message waits behind the hook's calls).
+  void OnFocusMoved(DWORD event, HWND window, DWORD eventTime);
   // From the hook, before a key-down of the user's: another window in front since the last
   // one counts as a focus change even when its event has not arrived yet.
   void NoticeForegroundChange();

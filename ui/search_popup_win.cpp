@@ -167,6 +167,12 @@ void SearchPopup::InsertChosen() {
   SetForegroundWindow(target);
   // The text must land in the target, not in whatever has the focus while it comes back.
   ServeSentMessagesUntil([target] { return GetForegroundWindow() == target; }, RefocusBoundMs);
+  if (GetForegroundWindow() != target) {
+    // Closed meanwhile, or Windows would not hand the focus back (another program took it):
+    // whatever is in front now is not where the user chose to insert.
+    OutputDebugStringA("Search popup: the window it came from is not in front; nothing inserted\n");
+    return;
+  }
   ExpansionRequest request;
   // Nothing typed to erase, and nothing to type back should Backspace take the text back.
   request.expansion = entry.second;

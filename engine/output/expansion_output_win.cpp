@@ -1,5 +1,6 @@
 #include "engine/output/expansion_output_win.h"
 
+#include <algorithm>
 #include <iterator>
 #include <string>
 
@@ -12,6 +13,10 @@ namespace tarquel {
 namespace {
 
 constexpr std::uint16_t VirtualKeyV = 'V';
+// Reading the focused field for a take-back: a short bound for its program to answer, and a
+// bound on what is read (a field this long is not worth copying for one Backspace).
+constexpr UINT FieldReadTimeoutMs = 200;
+constexpr DWORD_PTR FieldReadLimit = 4 * 1024 * 1024;
 
 void Press(std::vector<KeyEvent>& events, std::uint32_t key, bool extended) {
   events.push_back({static_cast<std::uint16_t>(key), false, 0, extended});
@@ -104,8 +109,7 @@ void ExpansionOutput::SetSettings(const OutputSettings& settings) {
   settings_ = settings;
 }
 
-void ExpansionOutput::Send(const ExpansionRequest& request, const ModifierState& held,
-                           const SendBatch& send) {
+void ExpansionOutput::Send(const ExpansionRequest& request, const SendBatch& send) {
   // Rendered now, not when the trigger completed: {{clipboard}} and {{date}} are what they are
   // as the text goes out.
   RenderedExpansion rendered = RenderExpansion(request.expansion, {clock_, names_, clipboardText_});
@@ -113,10 +117,11 @@ void ExpansionOutput::Send(const ExpansionRequest& request, const ModifierState&
   const std::vector<KeyEvent> cursorKeys = Presses(vk::Left, rendered.cursorLeft);
   const bool lineBreak = rendered.text.find('\n') != std::string::npos;
 
-  const SentExpansion sent{characters, rendered.cursorLeft, std::string(request.trigger)};
+  const FocusedWindow focused = WindowWithFocus();
+  const SentExpansion sent{characters, rendered.cursorLeft, std::string(request.trigger),
+                           rendered.text, IsReadableField(focused.windowClass)};
   bool keysSent = false;
   bool pasted = false;
-  const FocusedWindow focused = WindowWithFocus();
   OutputPath path = ChooseOutputPath(characters, lineBreak, focused, settings_);
   if (path == OutputPath::Type && MustPressKeys(focused, settings_)) {
     // A remote or virtual machine's window: the keys of the target's layout, never characters.
@@ -125,7 +130,8 @@ void ExpansionOutput::Send(const ExpansionRequest& request, const ModifierState&
         foreground != nullptr ? GetWindowThreadProcessId(foreground, nullptr) : 0);
     const std::optional<std::vector<KeyEvent>> presses = BuildKeyPresses(
         request.backspaces, request.settleDeadKey, rendered.text,
-        [layout](char32_t c) { return KeyOfLayout(c, layout); }, held, cursorKeys);
+        [layout](char32_t c) { return KeyOfLayout(c, layout); }, queue_.ModifiersAtSend(),
+        cursorKeys);
     if (presses) {
       send(*presses);
       queue_.ExpansionSent(sent);
@@ -138,8 +144,8 @@ void ExpansionOutput::Send(const ExpansionRequest& request, const ModifierState&
   if (path == OutputPath::Paste) {
     // The Backspaces, Ctrl+V, the Left presses and the user's keys in one call: nothing the
     // user types can come between them.
-    std::vector<KeyEvent> events =
-        BuildKeyEvents(request.backspaces, request.settleDeadKey, "", held, PasteKeys(cursorKeys));
+    std::vector<KeyEvent> events = BuildKeyEvents(request.backspaces, request.settleDeadKey, "",
+                                                  queue_.ModifiersAtSend(), PasteKeys(cursorKeys));
     clipboard_.SetSendPaste([&] {
       keysSent = true;
       const bool whole = send(events);
@@ -158,6 +164,9 @@ void ExpansionOutput::Send(const ExpansionRequest& request, const ModifierState&
                       : std::string("Clipboard not usable: expansion typed\n"));
   }
   if (!pasted) {
+    // As the user holds them now: a modifier let go since the trigger went out behind the
+    // first batch and is not pressed again.
+    const ModifierState held = queue_.ModifiersAtSend();
     if (keysSent) {
       // The Backspaces (and the user's keys) already went out with a Ctrl+V nobody took.
       send(BuildKeyEvents(0, false, rendered.text, held, cursorKeys));
@@ -170,12 +179,60 @@ void ExpansionOutput::Send(const ExpansionRequest& request, const ModifierState&
 }
 
 void ExpansionOutput::SendUndo(const UndoAction& action, const SendBatch& send) {
+  const std::optional<FieldContents> field = ReadFocusedField();
+  if (!field || !FieldShowsExpansion(*field, action.rightPresses, action.mustShow)) {
+    // The field does not show what was sent (cut short, limited, corrected) or could not be
+    // read: erasing the count sent could take the user's own text. The Backspace the user
+    // pressed goes on as one; its key-up follows as the user's.
+    send({{static_cast<std::uint16_t>(vk::Back), false, 0, false}});
+    Diagnostic("Expansion not taken back: the field does not show it\n");
+    return;
+  }
   // Taken back only on a Backspace with no modifier held, so none needs letting go.
   std::vector<KeyEvent> events = Presses(vk::Right, action.rightPresses);
   std::vector<KeyEvent> erase = BuildKeyEvents(action.backspaces, false, action.retype);
   events.insert(events.end(), erase.begin(), erase.end());
   send(events);
   Diagnostic("Expansion taken back: '" + action.retype + "'\n");
+}
+
+std::optional<FieldContents> ReadFocusedField() {
+  HWND foreground = GetForegroundWindow();
+  if (foreground == nullptr) return std::nullopt;
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  if (!GetGUIThreadInfo(GetWindowThreadProcessId(foreground, nullptr), &info) ||
+      info.hwndFocus == nullptr || !IsReadableField(ClassOf(info.hwndFocus))) {
+    return std::nullopt;
+  }
+  HWND field = info.hwndFocus;
+  // A field whose program does not answer soon is taken as unreadable: the output thread
+  // must not hang on it.
+  auto ask = [field](UINT message, WPARAM wParam, LPARAM lParam, DWORD_PTR& result) {
+    return SendMessageTimeoutW(field, message, wParam, lParam, SMTO_ABORTIFHUNG | SMTO_BLOCK,
+                               FieldReadTimeoutMs, &result) != 0;
+  };
+  DWORD_PTR length = 0;
+  if (!ask(WM_GETTEXTLENGTH, 0, 0, length) || length > FieldReadLimit) return std::nullopt;
+  // WM_GETTEXTLENGTH may count more than WM_GETTEXT gives (DBCS), never less.
+  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+  DWORD_PTR copied = 0;
+  if (!ask(WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), copied)) {
+    return std::nullopt;
+  }
+  text.resize(std::min<std::size_t>(copied, length));
+  DWORD start = 0;
+  DWORD end = 0;
+  DWORD_PTR ignored = 0;
+  // The system copies EM_GETSEL's two positions back across processes.
+  if (!ask(EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end), ignored)) {
+    return std::nullopt;
+  }
+  FieldContents contents;
+  contents.text.assign(text.begin(), text.end());
+  contents.selectionStart = start;
+  contents.selectionEnd = end;
+  return contents;
 }
 
 }  // namespace tarquel

@@ -33,8 +33,9 @@ class ExpansionOutput {
   // all went out.
   using SendBatch = std::function<bool(const std::vector<KeyEvent>& events)>;
 
-  // Puts the expansion in place of the trigger.
-  void Send(const ExpansionRequest& request, const ModifierState& held, const SendBatch& send);
+  // Puts the expansion in place of the trigger. The modifiers it lets go and presses again are
+  // those the user holds as each batch is built (SendQueue::ModifiersAtSend).
+  void Send(const ExpansionRequest& request, const SendBatch& send);
   void SendUndo(const UndoAction& action, const SendBatch& send);
 
  private:
@@ -48,5 +49,10 @@ class ExpansionOutput {
 
 // The window that gets the keys now: its focused control, its program and its top-level class.
 FocusedWindow WindowWithFocus();
+
+// The focused control's text and selection when it is an Edit or RichEdit control
+// (IsReadableField) and its program answers within a short bound. Output thread only: it
+// waits on the target, which the input thread must never do.
+std::optional<FieldContents> ReadFocusedField();
 
 }  // namespace tarquel

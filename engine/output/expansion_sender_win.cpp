@@ -1,5 +1,6 @@
 #include "engine/output/expansion_sender_win.h"
 
+#include <algorithm>
 #include <string>
 
 namespace tarquel {
@@ -42,8 +43,25 @@ INPUT ToInput(const HeldKey& key) {
     if (key.extended) input.ki.dwFlags |= KEYEVENTF_EXTENDEDKEY;
   }
   if (key.release) input.ki.dwFlags |= KEYEVENTF_KEYUP;
-  input.ki.dwExtraInfo = ReplayedEventTag;
+  // A trigger's character put back is ours: the matcher must not take it in again.
+  input.ki.dwExtraInfo = key.ours ? InjectedEventTag : ReplayedEventTag;
   return input;
+}
+
+INPUT BatchEnd() {
+  INPUT end{};
+  end.type = INPUT_KEYBOARD;
+  end.ki.wVk = MaskKey;
+  end.ki.dwFlags = KEYEVENTF_KEYUP;
+  end.ki.dwExtraInfo = BatchEndTag;
+  return end;
+}
+
+// Of a batch of `eventCount` events, then `held`, then the marker, SendInput took `sent`: how
+// many of the held keys went out.
+std::size_t HeldSent(UINT sent, std::size_t eventCount, std::size_t heldCount) {
+  if (sent <= eventCount) return 0;
+  return std::min<std::size_t>(sent - eventCount, heldCount);
 }
 
 UINT SendInputs(std::vector<INPUT>& inputs) {
@@ -69,17 +87,23 @@ UINT SendKeyEvents(const std::vector<KeyEvent>& events) {
 
 ExpansionSender::ExpansionSender() {
   wake_ = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+  rescueWake_ = CreateEventW(nullptr, FALSE, FALSE, nullptr);
   batchHeld_.reserve(SendQueue::HeldLimit);
+  rescueHeld_.reserve(SendQueue::HeldLimit);
   ActiveSender = this;
   thread_ = std::thread([this] { Run(); });
+  rescueThread_ = std::thread([this] { RunRescue(); });
 }
 
 ExpansionSender::~ExpansionSender() {
   if (ActiveSender == this) ActiveSender = nullptr;
   stop_.store(true);
   SetEvent(wake_);
+  SetEvent(rescueWake_);
   if (thread_.joinable()) thread_.join();
+  if (rescueThread_.joinable()) rescueThread_.join();
   if (wake_ != nullptr) CloseHandle(wake_);
+  if (rescueWake_ != nullptr) CloseHandle(rescueWake_);
 }
 
 void ExpansionSender::Queue(const ExpansionRequest& request, const ModifierState& modifiers) {
@@ -128,7 +152,9 @@ void ExpansionSender::DoWork() {
       case SendQueue::WorkKind::None:
         return;
       case SendQueue::WorkKind::HeldOnly:
-        SendBatch({});
+        // A short send put the keys back: tried again on the next wake (a key, a marker), not
+        // in a loop here while SendInput refuses (a secure desktop in front).
+        if (!SendBatch({})) return;
         break;
       case SendQueue::WorkKind::Job:
         if (job.kind == OutputJob::Kind::Undo) {
@@ -139,7 +165,7 @@ void ExpansionSender::DoWork() {
           request.settleDeadKey = job.settleDeadKey;
           request.trigger = job.trigger;
           request.expansion = job.expansion;
-          output_->Send(request, job.modifiers, send);
+          output_->Send(request, send);
         }
         queue_.JobDone(GetTickCount());
         break;
@@ -150,21 +176,36 @@ void ExpansionSender::DoWork() {
 bool ExpansionSender::SendBatch(const std::vector<KeyEvent>& events) {
   // Counted as on its way before it is: the hook must not see the marker before the queue
   // expects it.
-  queue_.BeginBatch(batchHeld_, GetTickCount());
+  if (!queue_.BeginBatch(batchHeld_, GetTickCount())) return false;
   batchInputs_.clear();
   for (const KeyEvent& event : events) batchInputs_.push_back(ToInput(event));
   // The user's keys go behind the expansion in the same call.
   for (const HeldKey& key : batchHeld_) batchInputs_.push_back(ToInput(key));
-  INPUT end{};
-  end.type = INPUT_KEYBOARD;
-  end.ki.wVk = MaskKey;
-  end.ki.dwFlags = KEYEVENTF_KEYUP;
-  end.ki.dwExtraInfo = BatchEndTag;
-  batchInputs_.push_back(end);
-  // Short of the marker, nothing would ever tell the hook to stop holding.
-  const bool whole = SendInputs(batchInputs_) == batchInputs_.size();
-  queue_.EndBatch(whole, GetTickCount());
+  batchInputs_.push_back(BatchEnd());
+  // Short of the marker, nothing would ever tell the hook to stop holding; held keys
+  // SendInput did not take go out with the next batch.
+  const UINT sent = SendInputs(batchInputs_);
+  const bool whole = sent == batchInputs_.size();
+  queue_.EndBatch(batchHeld_, HeldSent(sent, events.size(), batchHeld_.size()), whole,
+                  GetTickCount());
   return whole;
+}
+
+void ExpansionSender::RunRescue() {
+  while (!stop_.load()) {
+    WaitForSingleObject(rescueWake_, INFINITE);
+    if (stop_.load()) break;
+    while (queue_.TakeHeldForRescue(rescueHeld_, GetTickCount())) {
+      rescueInputs_.clear();
+      for (const HeldKey& key : rescueHeld_) rescueInputs_.push_back(ToInput(key));
+      rescueInputs_.push_back(BatchEnd());
+      const UINT sent = SendInputs(rescueInputs_);
+      const bool whole = sent == rescueInputs_.size();
+      queue_.EndBatch(rescueHeld_, HeldSent(sent, 0, rescueHeld_.size()), whole, GetTickCount());
+      // Refused: tried again on the next wake.
+      if (!whole) break;
+    }
+  }
 }
 
 }  // namespace tarquel

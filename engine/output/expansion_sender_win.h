@@ -52,7 +52,10 @@ class ExpansionSender {
   // user holds as it is asked for.
   void Queue(const ExpansionRequest& request, const ModifierState& modifiers);
   // Any thread: the queue holds work. Never waits.
-  void Wake() { SetEvent(wake_); }
+  void Wake() {
+    SetEvent(wake_);
+    SetEvent(rescueWake_);
+  }
 
   // Any thread: paste_threshold, type_in and undo_backspace from settings.txt.
   void SetOutputSettings(const OutputSettings& settings);
@@ -60,8 +63,12 @@ class ExpansionSender {
  private:
   void Run();
   void DoWork();
-  // `events`, the keys held behind them and the end marker in one SendInput call.
+  // `events`, the keys held behind them and the end marker in one SendInput call. False when
+  // not all of it went out, or the job was called off and nothing went.
   bool SendBatch(const std::vector<KeyEvent>& events);
+  // The rescue thread: sends the held keys when no expansion is left to go before them, also
+  // while the output thread is stuck in a job that was called off.
+  void RunRescue();
 
   SendQueue queue_;
   HANDLE wake_ = nullptr;
@@ -74,6 +81,11 @@ class ExpansionSender {
   std::vector<HeldKey> batchHeld_;
   std::vector<INPUT> batchInputs_;
   std::thread thread_;
+  // Rescue thread only, but for its event.
+  HANDLE rescueWake_ = nullptr;
+  std::vector<HeldKey> rescueHeld_;
+  std::vector<INPUT> rescueInputs_;
+  std::thread rescueThread_;
 };
 
 extern ExpansionSender* ActiveSender;

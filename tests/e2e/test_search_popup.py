@@ -1,6 +1,8 @@
 """The search popup: its shortcut opens it over notepad, typing filters, the arrow keys choose
 and Enter puts the chosen expansion into notepad; Escape closes it without a word."""
 
+from pathlib import Path
+
 import harness
 
 CONFIG = (
@@ -10,6 +12,8 @@ CONFIG = (
 ).encode("utf-8")
 
 POPUP = "TarquelSearch"
+# The window of e2e_single_line_edit, beside the probe: a target that can be ended.
+FIELD_WINDOW = "TarquelSingleLine"
 APP = "TarquelApp"
 SEARCH_KEY_BUTTON_ID = 116
 
@@ -78,6 +82,46 @@ class SearchPopup(harness.SessionTestCase):
         self.session.key("ctrl+shift+F11")
         self.session.type("z")
         self.session.wait_for_notepad_text("z")
+
+    def test_nothing_is_inserted_when_the_window_it_came_from_cannot_come_back(self):
+        helper = Path(harness.Options.probe).resolve().parent / "e2e_single_line_edit.exe"
+        owner = self.session.start_wine([helper], "popup_target")
+        output = self.session.scratch / "popup_target.out"
+        try:
+            self.session.wait_until(
+                lambda: output.exists() and "ready" in output.read_text(),
+                "the target window to be shown",
+            )
+            windows = self.session.wait_until(
+                lambda: self.session.find_windows(name="^single line$"), "its X window"
+            )
+
+            def click_and_check():
+                self.session.xdotool("mousemove", "--window", windows[0], 100, 110, "click", "1")
+                return self.session.foreground_class() == FIELD_WINDOW
+
+            self.session.wait_until(
+                click_and_check,
+                "the target window to have the focus",
+                describe=self.session.foreground_class,
+            )
+            self.open_popup()
+            self.session.type("world")
+        finally:
+            # The window the popup came from goes away while the popup is open.
+            self.session.end_process(owner)
+        self.session.wait_until(
+            lambda: not self.session.find_windows(name="^single line$"),
+            "the target window to be gone",
+        )
+        self.session.key("Return")
+        self.session.wait_for_debug_line(
+            "Search popup: the window it came from is not in front; nothing inserted"
+        )
+        # Nothing went to whatever window came to the front instead.
+        self.session.focus_notepad()
+        self.session.type("x")
+        self.session.wait_for_notepad_text("x")
 
 
 if __name__ == "__main__":

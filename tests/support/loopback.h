@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <deque>
@@ -56,8 +57,13 @@ class Loopback final : public ExpanderOutput {
     Key(virtualKey, true);
   }
   // Through the hooks, in between keys: the hook sees it at once.
-  void Click() { decision_.OnMouseButtonDown(); }
-  void FocusMoved() { decision_.OnFocusMoved(); }
+  void Click() {
+    if (decision_.OnMouseButtonDown(now, now)) woken = true;
+  }
+  // A focus event that happened at `at` (by default now) reaches the hook.
+  void FocusMoved(std::optional<std::uint32_t> at = std::nullopt) {
+    if (decision_.OnFocusMoved(at.value_or(now), now)) woken = true;
+  }
 
   // --- The hook ---
 
@@ -81,9 +87,13 @@ class Loopback final : public ExpanderOutput {
     for (;;) {
       switch (queue_.Next(job, now)) {
         case SendQueue::WorkKind::None:
+          Rescue();
           return;
         case SendQueue::WorkKind::HeldOnly:
-          SendBatch({});
+          if (!SendBatch({})) {
+            Rescue();
+            return;
+          }
           break;
         case SendQueue::WorkKind::Job:
           if (job.kind == OutputJob::Kind::Undo) {
@@ -97,15 +107,36 @@ class Loopback final : public ExpanderOutput {
             events.insert(events.end(), erase.begin(), erase.end());
             SendBatch(events);
           } else {
-            ++expansionsSent;
-            SendBatch(
-                BuildKeyEvents(job.backspaces, job.settleDeadKey, job.expansion, job.modifiers));
-            queue_.ExpansionSent({job.expansion.size(), 0, job.trigger});
+            if (stuck) {
+              // The output thread stays in this job until Unstick.
+              stuckJob_ = job;
+              Rescue();
+              return;
+            }
+            FinishExpansion(job);
           }
           queue_.JobDone(now);
           break;
       }
     }
+  }
+
+  // The rescue path: held keys with no expansion left before them go out by themselves.
+  void Rescue() {
+    while (queue_.TakeHeldForRescue(held_, now)) {
+      // Refused: tried again on the next wake, as the real one does.
+      if (!PushBatch({})) return;
+    }
+  }
+
+  // The stuck output thread comes back to its job and sends it as if nothing had happened.
+  void Unstick() {
+    stuck = false;
+    if (!stuckJob_) return;
+    FinishExpansion(*stuckJob_);
+    stuckJob_.reset();
+    queue_.JobDone(now);
+    woken = true;
   }
 
   // Hook and output thread in turn until nothing moves.
@@ -131,6 +162,10 @@ class Loopback final : public ExpanderOutput {
   std::vector<HookKeyEvent> delivered;
   bool woken = false;
   int expansionsSent = 0;
+  // The output thread stops in its next expansion (a clipboard owner that never answers).
+  bool stuck = false;
+  // SendInput takes only this many events of each next batch, one count a batch, then all.
+  std::deque<std::size_t> shortSends;
   int untypeable = 0;
   std::uint32_t now = 1000;
 
@@ -144,22 +179,46 @@ class Loopback final : public ExpanderOutput {
     input_.insert(input_.begin() + static_cast<std::ptrdiff_t>(position), keys.begin(), keys.end());
   }
 
-  void SendBatch(const std::vector<KeyEvent>& events) {
-    queue_.BeginBatch(held_, now);
+  void FinishExpansion(const OutputJob& job) {
+    if (SendBatch(BuildKeyEvents(job.backspaces, job.settleDeadKey, job.expansion,
+                                 queue_.ModifiersAtSend()))) {
+      ++expansionsSent;
+      queue_.ExpansionSent({job.expansion.size(), 0, job.trigger, job.expansion, true});
+    }
+  }
+
+  bool SendBatch(const std::vector<KeyEvent>& events) {
+    if (!queue_.BeginBatch(held_, now)) return false;
+    std::vector<HookKeyEvent> batch;
     for (const KeyEvent& event : events) {
       HookKeyEvent key{event.virtualKey, 0, event.extended, event.release, KeyOrigin::Injected};
       if (event.unicode != 0) {
         key.virtualKey = vk::Packet;
         key.scanCode = event.unicode;
       }
-      input_.push_back(key);
+      batch.push_back(key);
     }
+    return PushBatch(batch);
+  }
+
+  // `batch`, the held keys in `held_` and the marker join the input queue, or as much of them
+  // as a short send takes.
+  bool PushBatch(std::vector<HookKeyEvent> batch) {
+    const std::size_t eventCount = batch.size();
     for (const HeldKey& key : held_) {
-      input_.push_back(
-          {key.virtualKey, key.scanCode, key.extended, key.release, KeyOrigin::Replayed});
+      batch.push_back({key.virtualKey, key.scanCode, key.extended, key.release,
+                       key.ours ? KeyOrigin::Injected : KeyOrigin::Replayed});
     }
-    input_.push_back({MaskKey, 0, false, true, KeyOrigin::BatchEnd});
-    queue_.EndBatch(true, now);
+    batch.push_back({MaskKey, 0, false, true, KeyOrigin::BatchEnd});
+    std::size_t sent = batch.size();
+    if (!shortSends.empty()) {
+      sent = std::min(shortSends.front(), sent);
+      shortSends.pop_front();
+    }
+    input_.insert(input_.end(), batch.begin(), batch.begin() + static_cast<std::ptrdiff_t>(sent));
+    const std::size_t heldSent = sent <= eventCount ? 0 : std::min(sent - eventCount, held_.size());
+    queue_.EndBatch(held_, heldSent, sent == batch.size(), now);
+    return sent == batch.size();
   }
 
   void Deliver(const HookKeyEvent& event) {
@@ -182,6 +241,7 @@ class Loopback final : public ExpanderOutput {
   std::deque<HookKeyEvent> input_;
   std::vector<HeldKey> held_;
   ModifierState targetModifiers_;
+  std::optional<OutputJob> stuckJob_;
 };
 
 }  // namespace tarquel::testing

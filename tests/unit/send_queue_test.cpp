@@ -46,14 +46,14 @@ TEST(SendQueue, KeysWaitFromTheTriggerUntilTheBatchHasComeBackAndGoOutInOrder) {
   std::vector<HeldKey> held;
   queue.BeginBatch(held, 104);
   EXPECT_EQ(held, (std::vector<HeldKey>{KeyA, KeyAUp}));
-  queue.EndBatch(true, 104);
+  queue.EndBatch(held, held.size(), true, 104);
   queue.JobDone(105);
   // Sent, but on its way: a key now could overtake the batch's events.
   EXPECT_EQ(queue.OnUserKey(KeyA, false, 106), Verdict::Held);
   EXPECT_EQ(queue.Next(job, 107), Work::None);
   // The marker: the key held meanwhile goes out as a batch of its own.
   EXPECT_TRUE(queue.OnBatchEnd(108));
-  EXPECT_EQ(queue.OnUserKey(KeyAUp, false, 109), Verdict::Held);
+  EXPECT_EQ(queue.OnUserKey(KeyAUp, false, 109), Verdict::HeldAndWake);
   ASSERT_EQ(queue.Next(job, 110), Work::HeldOnly);
   queue.BeginBatch(held, 110);
   EXPECT_EQ(held, (std::vector<HeldKey>{KeyA, KeyAUp}));
@@ -108,21 +108,91 @@ TEST(SendQueue, AShortSendDoesNotLeaveKeysWaitingForAMarkerThatNeverComes) {
   OutputJob job;
   ASSERT_EQ(queue.Next(job, 0), Work::Job);
   std::vector<HeldKey> held;
-  queue.BeginBatch(held, 1);
-  queue.EndBatch(false, 1);
+  ASSERT_TRUE(queue.BeginBatch(held, 1));
+  queue.EndBatch(held, 0, false, 1);
   queue.JobDone(1);
   EXPECT_EQ(queue.OnUserKey(KeyA, false, 2), Verdict::Pass);
 }
 
-TEST(SendQueue, KeysStayHeldWhileTheExpansionIsPreparedUpToTheLongLimit) {
+TEST(SendQueue, HeldKeysASendCutShortGoOutNextInFrontOfThoseHeldSince) {
+  SendQueue queue;
+  queue.Queue(Request("x"), {}, 0);
+  EXPECT_EQ(queue.OnUserKey(KeyA, false, 1), Verdict::Held);
+  EXPECT_EQ(queue.OnUserKey(KeyAUp, false, 1), Verdict::Held);
+  EXPECT_EQ(queue.OnUserKey(KeyB(), false, 1), Verdict::Held);
+  OutputJob job;
+  ASSERT_EQ(queue.Next(job, 2), Work::Job);
+  std::vector<HeldKey> held;
+  ASSERT_TRUE(queue.BeginBatch(held, 3));
+  // SendInput took the expansion and the first held key only.
+  queue.EndBatch(held, 1, false, 3);
+  queue.JobDone(4);
+  // Nothing is on its way that would wake the output thread: this key does.
+  EXPECT_EQ(queue.OnUserKey(KeyA, false, 5), Verdict::HeldAndWake);
+  ASSERT_EQ(queue.Next(job, 6), Work::HeldOnly);
+  ASSERT_TRUE(queue.BeginBatch(held, 6));
+  EXPECT_EQ(held, (std::vector<HeldKey>{KeyAUp, KeyB(), KeyA}));
+}
+
+TEST(SendQueue, KeysStayHeldWhileTheExpansionIsPreparedUpToTheStuckLimit) {
   SendQueue queue;
   queue.Queue(Request("x"), {}, 1000);
   OutputJob job;
   ASSERT_EQ(queue.Next(job, 1000), Work::Job);
-  // A clipboard owner slow to render keeps the output thread busy for seconds.
-  EXPECT_EQ(queue.OnUserKey(KeyA, false, 1000 + SendQueue::InFlightLimitMs * 4), Verdict::Held);
-  EXPECT_EQ(queue.OnUserKey(KeyA, false, 1000 + SendQueue::PreparingLimitMs - 1), Verdict::Held);
-  EXPECT_EQ(queue.OnUserKey(KeyA, false, 1000 + SendQueue::PreparingLimitMs), Verdict::PassAndWake);
+  // A clipboard owner slow to render keeps the output thread busy for a while.
+  EXPECT_EQ(queue.OnUserKey(KeyA, false, 1000 + SendQueue::InFlightLimitMs * 2), Verdict::Held);
+  EXPECT_EQ(queue.OnUserKey(KeyAUp, false, 1000 + SendQueue::StuckLimitMs - 1), Verdict::Held);
+  EXPECT_EQ(queue.HeldCount(), 2u);
+}
+
+TEST(SendQueue, AStuckOutputThreadsExpansionIsCalledOffAndTheKeysGoOutWithTheTriggerAsTyped) {
+  SendQueue queue;
+  ExpansionRequest request = Request("x");
+  request.trigger = ":caf\xC3\xA9";  // the last character is two UTF-8 bytes, one UTF-16 unit
+  queue.Queue(request, {}, 1000);
+  EXPECT_EQ(queue.OnUserKey(KeyA, false, 1001), Verdict::Held);
+  OutputJob job;
+  ASSERT_EQ(queue.Next(job, 1001), Work::Job);
+  std::vector<HeldKey> held;
+  // Never a key ahead of the expansion: it is called off instead.
+  EXPECT_EQ(queue.OnUserKey(KeyAUp, false, 1001 + SendQueue::StuckLimitMs), Verdict::HeldAndWake);
+  ASSERT_TRUE(queue.TakeHeldForRescue(held, 1001 + SendQueue::StuckLimitMs));
+  const HeldKey eDown{vk::Packet, 0xE9, false, false, true};
+  const HeldKey eUp{vk::Packet, 0xE9, false, true, true};
+  EXPECT_EQ(held, (std::vector<HeldKey>{eDown, eUp, KeyA, KeyAUp}));
+  queue.EndBatch(held, held.size(), true, 7000);
+  // Keys behind the rescue batch wait for its marker, then pass: nothing else goes out.
+  EXPECT_EQ(queue.OnUserKey(KeyB(), false, 7001), Verdict::Held);
+  EXPECT_TRUE(queue.OnBatchEnd(7002));
+  ASSERT_TRUE(queue.TakeHeldForRescue(held, 7002));
+  queue.EndBatch(held, held.size(), true, 7002);
+  EXPECT_FALSE(queue.OnBatchEnd(7003));
+  EXPECT_EQ(queue.OnUserKey(KeyA, false, 7004), Verdict::Pass);
+  // The output thread comes back: nothing of its job goes out, and it opens no take-back.
+  EXPECT_FALSE(queue.BeginBatch(held, 7005));
+  queue.ExpansionSent({1, 0, ":caf\xC3\xA9", "x", true});
+  queue.JobDone(7006);
+  EXPECT_FALSE(queue.TakesBack(vk::Back, {}, 7007));
+  EXPECT_TRUE(queue.Idle());
+}
+
+TEST(SendQueue, AnExpansionStillQueuedBehindAStuckThreadIsCalledOffToo) {
+  SendQueue queue;
+  queue.Queue(Request("x"), {}, 0);
+  OutputJob job;
+  ASSERT_EQ(queue.Next(job, 0), Work::Job);
+  std::vector<HeldKey> held;
+  ASSERT_TRUE(queue.BeginBatch(held, 1));
+  // Its Backspaces went out: nothing of it is put back, but a second one waits behind it.
+  queue.Queue(Request("y"), {}, 2);
+  EXPECT_EQ(queue.OnUserKey(KeyA, false, 3), Verdict::Held);
+  EXPECT_EQ(queue.OnUserKey(KeyB(), false, 1 + SendQueue::StuckLimitMs), Verdict::HeldAndWake);
+  ASSERT_TRUE(queue.TakeHeldForRescue(held, 1 + SendQueue::StuckLimitMs));
+  const HeldKey oDown{vk::Packet, 'o', false, false, true};
+  const HeldKey oUp{vk::Packet, 'o', false, true, true};
+  EXPECT_EQ(held, (std::vector<HeldKey>{oDown, oUp, KeyA, KeyB()}));
+  // The rest of the stuck job's output is called off as well.
+  EXPECT_FALSE(queue.BeginBatch(held, 2 + SendQueue::StuckLimitMs));
 }
 
 TEST(SendQueue, AMarkerThatNeverComesHoldsKeysOnlyUpToTheShortLimit) {
@@ -147,21 +217,38 @@ TEST(SendQueue, TheClockMayWrap) {
   EXPECT_EQ(queue.OnUserKey(KeyA, false, 0x10u), Verdict::Held);
 }
 
-TEST(SendQueue, HoldsNoMoreThanItsLimitAndLetsTheRestPass) {
+TEST(SendQueue, ReachingTheHeldLimitCallsTheExpansionOffRatherThanLetKeysPass) {
   SendQueue queue;
   queue.Queue(Request("x"), {}, 0);
-  for (std::size_t i = 0; i < SendQueue::HeldLimit; ++i) {
-    ASSERT_EQ(queue.OnUserKey(KeyA, false, 1), Verdict::Held);
+  const HeldKey shift{vk::LeftShift, 42, false, false};
+  const HeldKey shiftUp{vk::LeftShift, 42, false, true};
+  ASSERT_EQ(queue.OnUserKey(shift, false, 1), Verdict::Held);
+  for (std::size_t i = 1; i < SendQueue::HeldLimit; ++i) {
+    ASSERT_EQ(queue.OnUserKey(i % 2 == 0 ? KeyA : KeyAUp, false, 1), Verdict::Held);
   }
-  EXPECT_EQ(queue.OnUserKey(KeyA, false, 1), Verdict::Pass);
-  EXPECT_EQ(queue.HeldCount(), SendQueue::HeldLimit);
+  EXPECT_EQ(queue.OnUserKey(KeyA, false, 1), Verdict::HeldAndWake);
+  OutputJob job;
+  // The expansion is gone; what is held, its trigger's character first, goes out.
+  ASSERT_EQ(queue.Next(job, 2), Work::HeldOnly);
+  // Past the hard limit (nothing gets out) keys go on, but Shift's key-up never passes its
+  // key-down.
+  while (queue.HeldCount() < SendQueue::HeldHardLimit) {
+    ASSERT_EQ(queue.OnUserKey(KeyA, false, 3), Verdict::HeldAndWake);
+  }
+  EXPECT_EQ(queue.OnUserKey(KeyB(), false, 3), Verdict::Pass);
+  EXPECT_EQ(queue.OnUserKey(shiftUp, false, 3), Verdict::HeldAndWake);
+  std::vector<HeldKey> held;
+  ASSERT_TRUE(queue.BeginBatch(held, 4));
+  EXPECT_EQ(held.front(), (HeldKey{vk::Packet, 'o', false, false, true}));
+  EXPECT_EQ(held[2], shift);
+  EXPECT_EQ(held.back(), shiftUp);
 }
 
 TEST(SendQueue, BackspaceAfterAnExpansionQueuesItsTakeBackOnce) {
   SendQueue queue;
-  queue.ExpansionSent({11, 0, ":demo"});
+  queue.ExpansionSent({11, 0, ":demo", "Hello World", true});
   EXPECT_FALSE(queue.TakesBack(vk::Back, ModifierState{.leftShift = true}, 0));
-  queue.ExpansionSent({11, 0, ":demo"});
+  queue.ExpansionSent({11, 0, ":demo", "Hello World", true});
   ASSERT_TRUE(queue.TakesBack(vk::Back, {}, 0));
   OutputJob job;
   ASSERT_EQ(queue.Next(job, 1), Work::Job);
@@ -173,12 +260,116 @@ TEST(SendQueue, BackspaceAfterAnExpansionQueuesItsTakeBackOnce) {
 
 TEST(SendQueue, ACaretMovedOrUndoTurnedOffEndsTheChance) {
   SendQueue queue;
-  queue.ExpansionSent({11, 0, ":demo"});
-  queue.OnCaretMayHaveMoved();
+  queue.ExpansionSent({11, 0, ":demo", "Hello World", true});
+  EXPECT_FALSE(queue.OnCaretMayHaveMoved(0, 0));
   EXPECT_FALSE(queue.TakesBack(vk::Back, {}, 0));
-  queue.ExpansionSent({11, 0, ":demo"});
+  queue.ExpansionSent({11, 0, ":demo", "Hello World", true});
   queue.SetUndoEnabled(false);
   EXPECT_FALSE(queue.TakesBack(vk::Back, {}, 0));
+}
+
+TEST(SendQueue, AClickBeforeTheExpansionWentOutCallsItOffAndLetsTheKeysOut) {
+  SendQueue queue;
+  queue.Queue(Request("x"), {}, 100);
+  EXPECT_EQ(queue.OnUserKey(KeyA, false, 101), Verdict::Held);
+  OutputJob job;
+  ASSERT_EQ(queue.Next(job, 102), Work::Job);
+  // Being prepared (the clipboard saved) when the click comes.
+  EXPECT_TRUE(queue.OnCaretMayHaveMoved(103, 103));
+  std::vector<HeldKey> held;
+  EXPECT_FALSE(queue.BeginBatch(held, 104));
+  ASSERT_TRUE(queue.TakeHeldForRescue(held, 104));
+  EXPECT_EQ(held, (std::vector<HeldKey>{{vk::Packet, 'o', false, false, true},
+                                        {vk::Packet, 'o', false, true, true},
+                                        KeyA}));
+}
+
+TEST(SendQueue, AClickAfterTheFirstBatchWentOutCallsNothingOff) {
+  SendQueue queue;
+  queue.Queue(Request("x"), {}, 100);
+  OutputJob job;
+  ASSERT_EQ(queue.Next(job, 101), Work::Job);
+  std::vector<HeldKey> held;
+  ASSERT_TRUE(queue.BeginBatch(held, 102));
+  queue.EndBatch(held, 0, true, 102);
+  EXPECT_FALSE(queue.OnCaretMayHaveMoved(103, 103));
+  // The rest of the job (a paste falling back to typing) still goes out.
+  EXPECT_TRUE(queue.BeginBatch(held, 104));
+}
+
+TEST(SendQueue, AFocusChangeFromBeforeTheTriggerCallsNothingOff) {
+  SendQueue queue;
+  // The focus event's message reached the hook after the keys typed right after it.
+  queue.Queue(Request("x"), {}, 500);
+  EXPECT_FALSE(queue.OnCaretMayHaveMoved(499, 510));
+  EXPECT_FALSE(queue.OnCaretMayHaveMoved(500, 510));
+  OutputJob job;
+  EXPECT_EQ(queue.Next(job, 511), Work::Job);
+}
+
+TEST(SendQueue, AnInsertionWithNothingToEraseIsNotCalledOffByTheFocusComingBack) {
+  SendQueue queue;
+  // The search popup's: its window's focus event may come after it was queued.
+  ExpansionRequest inserted;
+  inserted.expansion = "Hello";
+  queue.Queue(inserted, {}, 100);
+  EXPECT_FALSE(queue.OnCaretMayHaveMoved(101, 101));
+  OutputJob job;
+  ASSERT_EQ(queue.Next(job, 102), Work::Job);
+  EXPECT_FALSE(queue.OnCaretMayHaveMoved(103, 103));
+  std::vector<HeldKey> held;
+  EXPECT_TRUE(queue.BeginBatch(held, 104));
+}
+
+TEST(SendQueue, ATakeBackCalledOffLetsItsBackspaceOutAsTyped) {
+  SendQueue queue;
+  queue.ExpansionSent({11, 0, ":demo", "Hello World", true});
+  ASSERT_TRUE(queue.TakesBack(vk::Back, {}, 10));
+  const HeldKey backUp{vk::Back, 14, false, true};
+  EXPECT_EQ(queue.OnUserKey(backUp, false, 11), Verdict::Held);
+  EXPECT_TRUE(queue.OnCaretMayHaveMoved(12, 12));
+  OutputJob job;
+  ASSERT_EQ(queue.Next(job, 13), Work::HeldOnly);
+  std::vector<HeldKey> held;
+  ASSERT_TRUE(queue.BeginBatch(held, 13));
+  EXPECT_EQ(held, (std::vector<HeldKey>{{vk::Back, 14, false, false}, backUp}));
+}
+
+TEST(SendQueue, AModifierLetGoAfterTheTriggerIsNotPressedAgainByALaterBatch) {
+  SendQueue queue;
+  queue.Queue(Request("x"), ModifierState{.leftShift = true, .rightCtrl = true}, 0);
+  const HeldKey shiftUp{vk::LeftShift, 42, false, true};
+  EXPECT_EQ(queue.OnUserKey(shiftUp, false, 1), Verdict::Held);
+  OutputJob job;
+  ASSERT_EQ(queue.Next(job, 2), Work::Job);
+  // The first batch lets both go and presses both again: Shift's key-up follows in it.
+  EXPECT_EQ(queue.ModifiersAtSend(), (ModifierState{.leftShift = true, .rightCtrl = true}));
+  std::vector<HeldKey> held;
+  ASSERT_TRUE(queue.BeginBatch(held, 3));
+  queue.EndBatch(held, held.size(), true, 3);
+  // A second batch of the same job (a paste that fell back to typing) presses Ctrl only.
+  EXPECT_EQ(queue.ModifiersAtSend(), (ModifierState{.rightCtrl = true}));
+}
+
+TEST(SendQueue, HeldKeysWithNoExpansionBeforeThemGoOutByTheRescuePathOnce) {
+  SendQueue queue;
+  queue.Queue(Request("x"), {}, 0);
+  OutputJob job;
+  ASSERT_EQ(queue.Next(job, 0), Work::Job);
+  std::vector<HeldKey> held;
+  ASSERT_TRUE(queue.BeginBatch(held, 1));
+  queue.EndBatch(held, 0, true, 1);
+  queue.JobDone(1);
+  EXPECT_EQ(queue.OnUserKey(KeyA, false, 2), Verdict::Held);
+  // Not while the batch's marker is awaited.
+  EXPECT_FALSE(queue.TakeHeldForRescue(held, 3));
+  EXPECT_TRUE(queue.OnBatchEnd(4));
+  ASSERT_EQ(queue.Next(job, 5), Work::HeldOnly);
+  ASSERT_TRUE(queue.TakeHeldForRescue(held, 5));
+  EXPECT_EQ(held, std::vector<HeldKey>{KeyA});
+  // The output thread, a step behind, sends them no second time.
+  std::vector<HeldKey> again;
+  EXPECT_FALSE(queue.BeginBatch(again, 6));
 }
 
 }  // namespace

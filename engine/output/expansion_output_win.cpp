@@ -3,7 +3,6 @@
 #include <iterator>
 #include <string>
 
-#include "engine/output/paste_sequence.h"
 #include "engine/output/placeholders.h"
 #include "util/text_encoding.h"
 
@@ -80,8 +79,27 @@ FocusedWindow WindowWithFocus() {
   return focused;
 }
 
-ExpansionOutput::ExpansionOutput(SendQueue& queue)
-    : clipboard_(nullptr), clipboardText_(clipboard_.window()), queue_(queue) {}
+DWORD FocusedProcess() {
+  HWND foreground = GetForegroundWindow();
+  if (foreground == nullptr) return 0;
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  // The control with the focus, whose process reads the clipboard: a frame (an app hosted by
+  // ApplicationFrameHost) may belong to another.
+  HWND focus = GetGUIThreadInfo(GetWindowThreadProcessId(foreground, nullptr), &info) &&
+                       info.hwndFocus != nullptr
+                   ? info.hwndFocus
+                   : foreground;
+  DWORD process = 0;
+  GetWindowThreadProcessId(focus, &process);
+  return process;
+}
+
+ExpansionOutput::ExpansionOutput(SendQueue& queue) : clipboardText_(clipboard_), queue_(queue) {}
+
+void ExpansionOutput::Finish() {
+  clipboard_.Finish();
+}
 
 void ExpansionOutput::SetSettings(const OutputSettings& settings) {
   settings_ = settings;
@@ -97,40 +115,27 @@ void ExpansionOutput::Send(const ExpansionRequest& request, const ModifierState&
   const bool lineBreak = rendered.text.find('\n') != std::string::npos;
 
   const SentExpansion sent{characters, rendered.cursorLeft, std::string(request.trigger)};
-  bool keysSent = false;
-  bool pasted = false;
-  if (ChooseOutputPath(characters, lineBreak, WindowWithFocus(), settings_) == OutputPath::Paste) {
+  if (ChooseOutputPath(characters, lineBreak, WindowWithFocus(), settings_) == OutputPath::Paste &&
+      clipboard_.Prepare(ClipboardTextOf(rendered.text), FocusedProcess())) {
     // The Backspaces, Ctrl+V, the Left presses and the user's keys in one call: nothing the
     // user types can come between them.
-    std::vector<KeyEvent> events =
+    const std::vector<KeyEvent> events =
         BuildKeyEvents(request.backspaces, request.settleDeadKey, "", held, PasteKeys(cursorKeys));
-    clipboard_.SetSendPaste([&] {
-      keysSent = true;
-      const bool whole = send(events);
-      // Open now, not after the clipboard is back: the user sees the text as soon as the
-      // target pastes, and a Backspace then must already find the chance.
-      queue_.ExpansionSent(sent);
-      return whole;
-    });
-    PasteOutcome outcome = PasteThroughClipboard(clipboard_, rendered.text);
-    clipboard_.SetSendPaste(nullptr);
-    pasted = !MustTypeInstead(outcome);
-    if (RestorePending(outcome)) {
-      Diagnostic("Clipboard: the target still holds it; putting it back later\n");
-    }
-    Diagnostic(pasted ? "Expansion pasted: " + std::to_string(characters) + " characters\n"
-                      : std::string("Clipboard not usable: expansion typed\n"));
+    // From here on the text is never typed: the Ctrl+V may still be in the target's queue,
+    // and the clipboard's protocol decides when the user's copy comes back.
+    struct PasteSentGuard {
+      WindowsPasteClipboard& clipboard;
+      ~PasteSentGuard() { clipboard.PasteSent(); }
+    } guard{clipboard_};
+    if (!send(events)) Diagnostic("Paste: Ctrl+V may not have gone out whole\n");
+    // Open now, not after the clipboard is back: the user sees the text as soon as the target
+    // pastes, and a Backspace then must already find the chance.
+    queue_.ExpansionSent(sent);
+    Diagnostic("Expansion pasted: " + std::to_string(characters) + " characters\n");
+    return;
   }
-  if (!pasted) {
-    if (keysSent) {
-      // The Backspaces (and the user's keys) already went out with a Ctrl+V nobody took.
-      send(BuildKeyEvents(0, false, rendered.text, held, cursorKeys));
-    } else {
-      send(BuildKeyEvents(request.backspaces, request.settleDeadKey, rendered.text, held,
-                          cursorKeys));
-    }
-  }
-  if (!pasted) queue_.ExpansionSent(sent);
+  send(BuildKeyEvents(request.backspaces, request.settleDeadKey, rendered.text, held, cursorKeys));
+  queue_.ExpansionSent(sent);
 }
 
 void ExpansionOutput::SendUndo(const UndoAction& action, const SendBatch& send) {

@@ -36,6 +36,8 @@ class ExpansionOutput {
   // Puts the expansion in place of the trigger.
   void Send(const ExpansionRequest& request, const ModifierState& held, const SendBatch& send);
   void SendUndo(const UndoAction& action, const SendBatch& send);
+  // The output thread ends: a paste's clipboard still to go back gets a last bounded try.
+  void Finish();
 
  private:
   OutputSettings settings_;
@@ -48,5 +50,7 @@ class ExpansionOutput {
 
 // The window that gets the keys now: its focused control, its program and its top-level class.
 FocusedWindow WindowWithFocus();
+// The process of the control with the keyboard focus: the one whose reading is the paste.
+DWORD FocusedProcess();
 
 }  // namespace tarquel

@@ -74,10 +74,15 @@ ExpansionSender::ExpansionSender() {
 
 ExpansionSender::~ExpansionSender() {
   if (ActiveSender == this) ActiveSender = nullptr;
+  Stop();
+  if (wake_ != nullptr) CloseHandle(wake_);
+}
+
+void ExpansionSender::Stop() {
   stop_.store(true);
   SetEvent(wake_);
+  const std::lock_guard lock(stopMutex_);
   if (thread_.joinable()) thread_.join();
-  if (wake_ != nullptr) CloseHandle(wake_);
 }
 
 void ExpansionSender::Queue(const ExpansionRequest& request, const ModifierState& modifiers) {
@@ -108,6 +113,8 @@ void ExpansionSender::Run() {
     }
     if (!stop_.load()) DoWork();
   }
+  // Logoff, restart or Quit: the user's clipboard goes back before the program ends.
+  output_->Finish();
   output_.reset();
 }
 

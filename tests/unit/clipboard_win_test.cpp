@@ -324,6 +324,36 @@ TEST_F(ClipboardPaste, AnOwnerThatNeverRendersGetsTypedAndKeepsItsPromise) {
   EXPECT_TRUE(Idle(clipboard));
 }
 
+TEST_F(ClipboardPaste, ARestoreWaitingOnAHeldClipboardHoldsUpNoOtherExpansion) {
+  FakeTarget target;
+  WindowsPasteClipboard clipboard;
+  ASSERT_TRUE(clipboard.Prepare(u"first", GetCurrentProcessId()));
+  target.Paste();
+  clipboard.PasteSent();
+  ASSERT_TRUE(PumpUntil(
+      [&] { return clipboard.protocol().state() != PasteProtocol::State::AwaitingRead; }, 5000));
+  target.Join();
+  EXPECT_EQ(target.text, L"first");
+  // Another program holds the clipboard open before ours could go back.
+  std::atomic<bool> open{false};
+  std::atomic<bool> release{false};
+  std::thread holder([&] {
+    open = OpenClipboardWithRetries(nullptr, 2000);
+    while (!release) Sleep(5);
+    if (open) CloseClipboard();
+  });
+  while (!open) Sleep(5);
+  PumpUntil([] { return false; }, 300);
+  EXPECT_TRUE(clipboard.protocol().HoldsSavedCopy());
+  const ULONGLONG start = GetTickCount64();
+  EXPECT_FALSE(clipboard.Prepare(u"second", GetCurrentProcessId()));
+  EXPECT_LT(GetTickCount64() - start, 500u);
+  release = true;
+  holder.join();
+  ASSERT_TRUE(PumpUntil([&] { return Idle(clipboard); }, 5000));
+  EXPECT_EQ(ClipboardContents(), before_);
+}
+
 TEST_F(ClipboardPaste, WhatAnotherProgramCopiesMeanwhileStays) {
   WindowsPasteClipboard clipboard;
   ASSERT_TRUE(clipboard.Prepare(u"text", GetCurrentProcessId()));

@@ -515,9 +515,10 @@ LRESULT WindowsPasteClipboard::OnMessage(HWND window, UINT message, WPARAM wPara
   switch (message) {
     case WM_RENDERFORMAT: {
       if (wParam != CF_UNICODETEXT || !textOnClipboard_) return 0;
+      // The reader waits on this answer: nothing slow before it, not even a diagnostic line
+      // (it is written when the clipboard goes back).
       if (protocol_.OnRead(ReaderOfOpenClipboard(), Now())) {
         RenderText();
-        Diagnostic("Clipboard: the target read the text\n");
       } else if (protocol_.RefusedReaders() == 1) {
         Diagnostic("Clipboard: a program other than the target asked for the text: refused\n");
       }
@@ -711,7 +712,7 @@ void WindowsPasteClipboard::Tick() {
     if (result != PasteProtocol::RestoreResult::Busy) DropSavedCopy();
     if (result == PasteProtocol::RestoreResult::Restored) {
       Diagnostic(unread ? "Clipboard: the target never read the text; the clipboard is back\n"
-                        : "Clipboard: the clipboard is back\n");
+                        : "Clipboard: the target read the text; the clipboard is back\n");
     }
   }
   if (window_ == nullptr) return;

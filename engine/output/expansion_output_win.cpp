@@ -127,11 +127,14 @@ void ExpansionOutput::Send(const ExpansionRequest& request, const ModifierState&
       WindowsPasteClipboard& clipboard;
       ~PasteSentGuard() { clipboard.PasteSent(); }
     } guard{clipboard_};
-    if (!send(events)) Diagnostic("Paste: Ctrl+V may not have gone out whole\n");
+    // Written first: once the keys are out, the target's request for the text must find this
+    // thread ready to answer.
+    Diagnostic("Expansion pasted: " + std::to_string(characters) + " characters\n");
+    const bool whole = send(events);
     // Open now, not after the clipboard is back: the user sees the text as soon as the target
     // pastes, and a Backspace then must already find the chance.
     queue_.ExpansionSent(sent);
-    Diagnostic("Expansion pasted: " + std::to_string(characters) + " characters\n");
+    if (!whole) Diagnostic("Paste: Ctrl+V may not have gone out whole\n");
     return;
   }
   send(BuildKeyEvents(request.backspaces, request.settleDeadKey, rendered.text, held, cursorKeys));

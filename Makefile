@@ -22,7 +22,7 @@ bench: deps
 # The hook's figures come with those of version 1.0.0, built from this commit:
 BASELINE_COMMIT ?= 9725908
 bench-wine: deps
-	cmake --preset windows -B build/bench-wine && cmake --build build/bench-wine -j2 --target tarquel tarquel_test e2e_window_probe tarquel_send_text
+	cmake --preset windows -B build/bench-wine && cmake --build build/bench-wine -j2 --target tarquel tarquel_test e2e_window_probe e2e_slow_clipboard tarquel_send_text
 	cmake --preset windows -B build/bench-wine-timing -DTARQUEL_HOOK_TIMING=ON -DTARQUEL_BUILD_TESTS=OFF && cmake --build build/bench-wine-timing -j2 --target tarquel
 	# Version 1.0.0's timing build, from its commit, so that its hook figures come from the same run.
 	rm -rf build/bench-wine-1.0-source && git worktree prune && git worktree add --detach build/bench-wine-1.0-source $(BASELINE_COMMIT)
@@ -31,7 +31,7 @@ bench-wine: deps
 	  --timing-tarquel build/bench-wine-timing/tarquel.exe --test-tarquel build/bench-wine/tarquel_test.exe \
 	  --baseline-timing-tarquel build/bench-wine-1.0/tarquel.exe \
 	  --probe build/bench-wine/tests/e2e/e2e_window_probe.exe --send-text build/bench-wine/bench/tarquel_send_text.exe \
-	  $(if $(ONLY),--only $(ONLY))
+	  $(if $(ONLY),--only $(ONLY)) $(if $(BASELINE_TARQUEL),--baseline-tarquel $(BASELINE_TARQUEL))
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i

@@ -25,6 +25,12 @@
    key timed from xdotool's start to its arrival in notepad (the probe polls the length), so
    both sets carry the same overhead and their difference is what the reloads cost a typist.
 
+6. Paste: the 2,000-character paste of 2. timed for this build and, with --baseline-tarquel,
+   for an earlier build (tarquel.exe only) in the same run, alternating; then, with a clipboard
+   owner that takes 3 s to render (e2e_slow_clipboard.exe beside the probe), the time from the
+   trigger's last key to the expansion's first character in notepad (the save gives up within
+   its budget and the expansion is typed) and to its last.
+
 Every figure is the median of --runs runs (default 5). One command:
 
     make bench-wine
@@ -39,7 +45,7 @@ or by hand, with builds of your own:
 
 where tarquel_test.exe is the test build of the same commit: its switches make it ask
 http://127.0.0.1:47816/version.txt (UPDATE_PORT) for the start-up figures and write slowly for
-the save figure. One figure only: --only hook|throughput|startup|save|editor|latency.
+the save figure. One figure only: --only hook|throughput|startup|save|editor|latency|paste.
 """
 
 import argparse
@@ -210,6 +216,81 @@ def throughput_figures(args):
     finally:
         session.close()
     return runs
+
+
+def first_character_ms(session, began, timeout=30.0):
+    """ms from `began` until notepad holds something other than the trigger's start: the
+    expansion's first character, once the Backspaces have erased the trigger."""
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        text = session.notepad_text()
+        if text and not text.startswith(":"):
+            return (time.monotonic() - began) * 1000
+    raise TimeoutError("the expansion's first character never arrived")
+
+
+def paste_figures(args):
+    """(this build's paste, the baseline's paste) per run, each (arrival ms, from the key ms);
+    then per run (first character ms, whole expansion ms) with an owner taking 3 s."""
+    expansion = long_expansion()
+    builds = [("this", args.tarquel)]
+    if args.baseline_tarquel:
+        builds.append(("baseline", args.baseline_tarquel))
+    session = harness.Session("wine-paste", config=f":big={expansion}\n".encode(),
+                              tarquel=args.tarquel, probe=args.probe)
+    pastes, slow = [], []
+    try:
+        session.start(with_tarquel=False)
+        for run in range(args.runs):
+            figures = {}
+            for name, exe in builds:
+                session.tarquel_exe = Path(exe).resolve()
+                session.clipboard_put("the user's clipboard", bitmap=True)
+                before = session.clipboard_digest()
+                try:
+                    figures[name] = expansion_arrival(session, expansion, b"")
+                except (RuntimeError, TimeoutError) as error:
+                    # Said, never hidden: the run is left out of the medians.
+                    print(f"  paste run {run + 1}: {name} left out: {error}", flush=True)
+                    if session.tarquel_running():
+                        session.stop_tarquel()
+                    break
+                session.wait_until(lambda: session.clipboard_digest() == before,
+                                   "the clipboard to come back as it was")
+            if len(figures) != len(builds):
+                continue
+            print("  paste run " + str(run + 1) + ": " + "; ".join(
+                f"{name} {f[0]:.0f} ms ({f[1]:.0f} ms from the key)"
+                for name, f in figures.items()), flush=True)
+            pastes.append(figures)
+        session.tarquel_exe = Path(args.tarquel).resolve()
+        helper = Path(args.probe).resolve().parent / "e2e_slow_clipboard.exe"
+        for run in range(args.runs):
+            owner = session.start_wine([helper], f"slow_owner{run}")
+            output = session.scratch / f"slow_owner{run}.out"
+            session.wait_until(lambda: "ready" in output.read_text(), "the slow owner")
+            (session.scratch / "settings.txt").write_bytes(b"")
+            clear_notepad(session)
+            session.start_tarquel()
+            session.focus_notepad()
+            session.type(":bi")
+            session.wait_for_notepad_text(":bi")
+            began = time.monotonic()
+            session.key("g")
+            first = first_character_ms(session, began)
+            session.wait_for_notepad_text(expansion, timeout=60)
+            whole = (time.monotonic() - began) * 1000
+            quit_tarquel(session, None)
+            session.end_process(owner)
+            print(f"  owner taking 3 s, run {run + 1}: first character {first:.0f} ms, "
+                  f"whole expansion {whole:.0f} ms (from the key)", flush=True)
+            slow.append((first, whole))
+    except BaseException:
+        session.note_failure("paste")
+        raise
+    finally:
+        session.close()
+    return pastes, slow
 
 
 def x_window_count(session, cls):
@@ -481,9 +562,13 @@ def main():
     parser.add_argument("--baseline-timing-tarquel",
                         help="tarquel.exe of an earlier version built with timing, measured "
                              "in the same run")
+    parser.add_argument("--baseline-tarquel",
+                        help="tarquel.exe of an earlier build, whose paste is timed beside this "
+                             "one's in the same run (--only paste)")
     parser.add_argument("--runs", type=int, default=5)
     parser.add_argument("--only",
-                        choices=["hook", "throughput", "startup", "save", "editor", "latency"],
+                        choices=["hook", "throughput", "startup", "save", "editor", "latency",
+                                 "paste"],
                         help="one measurement only")
     args = parser.parse_args()
     # Only the test build reads it: its update check asks this host instead of the real one.
@@ -519,6 +604,18 @@ def main():
               f"({typed_key:.0f} ms from the key); pasted {pasted:.0f} ms ({pasted_key:.0f} ms "
               f"from the key, clipboard saved and put back); median per-run typed/pasted from "
               f"the key {speedup:.1f}")
+    if args.only in (None, "paste"):
+        print(f"Paste of {EXPANSION_LENGTH} characters into notepad (text and a bitmap on the "
+              "clipboard, put back), and the first character with an owner taking 3 s:",
+              flush=True)
+        pastes, slow = paste_figures(args)
+        for name in pastes[0]:
+            print(f"paste median ({name}): "
+                  f"{statistics.median(p[name][0] for p in pastes):.0f} ms arrival, "
+                  f"{statistics.median(p[name][1] for p in pastes):.0f} ms from the key")
+        print(f"owner taking 3 s, median: first character "
+              f"{statistics.median(s[0] for s in slow):.0f} ms, whole expansion "
+              f"{statistics.median(s[1] for s in slow):.0f} ms (from the key, typed)")
     if args.only in (None, "startup"):
         print("Start-up to first window, tarquel.exe next to notepad, update host refusing:",
               flush=True)

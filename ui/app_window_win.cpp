@@ -470,6 +470,8 @@ void AppWindow::OnEndSession(HWND window, bool ending) {
   const bool done = saves_.WaitUntilIdleFor(EndSessionSaveBound);
   OutputDebugStringA(done ? "Session ends: every save is written\n"
                           : "Session ends: a save is still under way\n");
+  // The output thread ends too, which puts the user's clipboard back if a paste still holds it.
+  if (ActiveSender != nullptr) ActiveSender->Stop();
   ShutdownBlockReasonDestroy(window);
 }
 

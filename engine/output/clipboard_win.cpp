@@ -1,6 +1,11 @@
 #include "engine/output/clipboard_win.h"
 
+#include <algorithm>
+#include <atomic>
+#include <cstdint>
 #include <cstring>
+#include <mutex>
+#include <thread>
 #include <utility>
 
 #include "util/text_encoding.h"
@@ -11,9 +16,10 @@ namespace {
 
 constexpr wchar_t WindowClassName[] = L"TarquelClipboard";
 constexpr DWORD RetryPauseMs = 10;
-// While a restore waits for a program that keeps the clipboard open.
-constexpr UINT_PTR RestoreTimer = 1;
-constexpr UINT RestoreRetryMs = 250;
+// While the protocol waits for a read, a settling, or a clipboard held open by another program.
+constexpr UINT_PTR ProtocolTimer = 1;
+// The save's thread answers within its budget and this, or the save counts as over time.
+constexpr DWORD SaveSlackMs = 50;
 
 // Marks that keep our text out of clipboard history, cloud clipboard and clipboard managers.
 struct Exclusion {
@@ -25,26 +31,6 @@ constexpr Exclusion ExclusionFormats[] = {
     {L"CanIncludeInClipboardHistory", 0},
     {L"CanUploadToCloudClipboard", 0},
 };
-
-// Formats the system makes from another one; when it cannot, nothing is lost by leaving them
-// out, because the format they come from is saved too.
-bool IsSynthesised(UINT format) {
-  switch (format) {
-    case CF_TEXT:
-    case CF_OEMTEXT:
-    case CF_UNICODETEXT:
-    case CF_LOCALE:
-    case CF_BITMAP:
-    case CF_DIB:
-    case CF_DIBV5:
-    case CF_PALETTE:
-    case CF_ENHMETAFILE:
-    case CF_METAFILEPICT:
-      return true;
-    default:
-      return false;
-  }
-}
 
 HGLOBAL MemoryWith(const void* data, std::size_t size) {
   HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, size);
@@ -250,31 +236,209 @@ bool OpenClipboardWithRetries(HWND window, DWORD boundMs) {
   }
 }
 
-std::optional<std::vector<SavedClipboardFormat>> SaveClipboard(HWND window, DWORD boundMs) {
-  if (!OpenClipboardWithRetries(window, boundMs)) return std::nullopt;
-  ClipboardCloser closer;
-  std::vector<SavedClipboardFormat> saved;
-  UINT format = 0;
-  for (;;) {
-    SetLastError(ERROR_SUCCESS);
-    format = EnumClipboardFormats(format);
-    if (format == 0) break;
-    HANDLE handle = GetClipboardData(format);
-    if (handle == nullptr) {
-      if (IsSynthesised(format)) continue;
-      return std::nullopt;
-    }
-    std::optional<SavedClipboardFormat> copy = SavedClipboardFormat::Copy(format, handle);
-    if (!copy) return std::nullopt;
-    saved.push_back(std::move(*copy));
-  }
-  if (GetLastError() != ERROR_SUCCESS) return std::nullopt;
-  return saved;
+namespace {
+
+std::uint64_t Now() {
+  return GetTickCount64();
 }
+
+void Diagnostic(const char* line) {
+  OutputDebugStringA(line);
+}
+
+class TickClock final : public MonotonicClock {
+ public:
+  std::uint64_t NowMs() const override { return GetTickCount64(); }
+};
+
+// Until `event` is set or `boundMs` passed, serving messages sent to this thread meanwhile.
+bool WaitServingSentMessages(HANDLE event, DWORD boundMs) {
+  ULONGLONG deadline = GetTickCount64() + boundMs;
+  for (;;) {
+    ULONGLONG now = GetTickCount64();
+    DWORD left = now >= deadline ? 0 : static_cast<DWORD>(deadline - now);
+    DWORD woken = MsgWaitForMultipleObjects(1, &event, FALSE, left, QS_SENDMESSAGE);
+    if (woken == WAIT_OBJECT_0) return true;
+    if (woken != WAIT_OBJECT_0 + 1) return false;
+    MSG message;
+    PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+  }
+}
+
+// The open clipboard as the budget reads it, the copies going into `out`.
+class OpenClipboardReader final : public ClipboardFormatReader {
+ public:
+  OpenClipboardReader(const std::atomic<bool>& abandoned, std::vector<SavedClipboardFormat>& out)
+      : abandoned_(abandoned), out_(out) {}
+
+  Listed Next(unsigned& format) override {
+    // The caller stopped waiting: nobody wants the rest.
+    if (abandoned_.load()) return Listed::Failed;
+    SetLastError(ERROR_SUCCESS);
+    last_ = EnumClipboardFormats(last_);
+    if (last_ == 0) return GetLastError() == ERROR_SUCCESS ? Listed::End : Listed::Failed;
+    format = last_;
+    return Listed::Format;
+  }
+  std::optional<std::size_t> Fetch(unsigned format) override {
+    handle_ = GetClipboardData(format);
+    if (handle_ == nullptr) return std::nullopt;
+    return SavedClipboardFormat::BytesOf(format, handle_);
+  }
+  bool Copy(unsigned format) override {
+    std::optional<SavedClipboardFormat> copy = SavedClipboardFormat::Copy(format, handle_);
+    if (!copy) return false;
+    out_.push_back(std::move(*copy));
+    return true;
+  }
+
+ private:
+  const std::atomic<bool>& abandoned_;
+  std::vector<SavedClipboardFormat>& out_;
+  UINT last_ = 0;
+  HANDLE handle_ = nullptr;
+};
+
+}  // namespace
+
+std::size_t SavedClipboardFormat::BytesOf(UINT format, HANDLE handle) {
+  if (format == CF_BITMAP || format == CF_DSPBITMAP) {
+    BITMAP bitmap{};
+    if (GetObjectW(handle, sizeof bitmap, &bitmap) == 0) return 0;
+    return static_cast<std::size_t>(bitmap.bmWidthBytes) *
+           static_cast<std::size_t>(bitmap.bmHeight > 0 ? bitmap.bmHeight : 0);
+  }
+  if (format == CF_ENHMETAFILE || format == CF_DSPENHMETAFILE) {
+    return GetEnhMetaFileBits(static_cast<HENHMETAFILE>(handle), 0, nullptr);
+  }
+  if (format == CF_PALETTE) return 256 * sizeof(PALETTEENTRY);
+  return GlobalSize(handle);
+}
+
+struct ClipboardSaver::Shared {
+  Shared() {
+    request = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    done = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+  }
+  ~Shared() {
+    if (request != nullptr) CloseHandle(request);
+    if (done != nullptr) CloseHandle(done);
+  }
+  Shared(const Shared&) = delete;
+  Shared& operator=(const Shared&) = delete;
+
+  HANDLE request = nullptr;
+  HANDLE done = nullptr;
+  std::atomic<bool> abandoned{false};
+  std::mutex mutex;
+  bool stop = false;
+  bool busy = false;
+  ClipboardSaveLimits limits;
+  ClipboardSaveEnd end = ClipboardSaveEnd::Unreadable;
+  SavedClipboard result;
+};
 
 namespace {
 
-// Into the clipboard this thread has open.
+ClipboardSaveEnd ReadClipboardOnce(HWND window, const std::atomic<bool>& abandoned,
+                                   ClipboardSaveLimits limits, SavedClipboard& result) {
+  const ULONGLONG start = GetTickCount64();
+  // A program holding the clipboard open counts against the same budget.
+  if (!OpenClipboardWithRetries(window, static_cast<DWORD>(limits.timeMs))) {
+    return ClipboardSaveEnd::OutOfTime;
+  }
+  ClipboardCloser closer;
+  const ULONGLONG opened = GetTickCount64() - start;
+  limits.timeMs = opened >= limits.timeMs ? 0 : limits.timeMs - opened;
+  OpenClipboardReader reader(abandoned, result.formats);
+  ClipboardSaveEnd end = SaveWithinBudget(reader, TickClock(), limits);
+  // Read with the clipboard still open: renders during the save are part of what was saved.
+  result.sequence = GetClipboardSequenceNumber();
+  return end;
+}
+
+void RunSaver(const std::shared_ptr<ClipboardSaver::Shared>& shared) {
+  // Opened with a window of its own: with none, Wine lets a second thread open the clipboard
+  // that another holds open with none.
+  HWND window = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                GetModuleHandleW(nullptr), nullptr);
+  struct WindowGuard {
+    HWND window;
+    ~WindowGuard() {
+      if (window != nullptr) DestroyWindow(window);
+    }
+  } guard{window};
+  for (;;) {
+    WaitForSingleObject(shared->request, INFINITE);
+    ClipboardSaveLimits limits;
+    {
+      const std::lock_guard lock(shared->mutex);
+      if (shared->stop) return;
+      limits = shared->limits;
+    }
+    SavedClipboard result;
+    ClipboardSaveEnd end = ClipboardSaveEnd::Unreadable;
+    try {
+      end = ReadClipboardOnce(window, shared->abandoned, limits, result);
+    } catch (...) {
+      // Out of memory for a copy: the save failed, and the thread stays ready for the next.
+      end = ClipboardSaveEnd::TooLarge;
+      result.formats.clear();
+    }
+    {
+      const std::lock_guard lock(shared->mutex);
+      shared->busy = false;
+      if (!shared->abandoned.load()) {
+        shared->end = end;
+        shared->result = std::move(result);
+      }
+    }
+    SetEvent(shared->done);
+  }
+}
+
+}  // namespace
+
+ClipboardSaver::ClipboardSaver(ClipboardSaveLimits limits)
+    : limits_(limits), shared_(std::make_shared<Shared>()) {
+  shared_->limits = limits;
+  // Its own thread, which owns the shared state with us: a save stuck in an owner's render
+  // past our end is left to finish on its own, and touches nothing of ours.
+  std::thread([shared = shared_] { RunSaver(shared); }).detach();
+}
+
+ClipboardSaver::~ClipboardSaver() {
+  {
+    const std::lock_guard lock(shared_->mutex);
+    shared_->stop = true;
+    shared_->abandoned.store(true);
+  }
+  SetEvent(shared_->request);
+}
+
+ClipboardSaveEnd ClipboardSaver::Save(SavedClipboard& saved) {
+  {
+    const std::lock_guard lock(shared_->mutex);
+    // The last save is still inside an owner's render: this one cannot be done in time.
+    if (shared_->busy) return ClipboardSaveEnd::OutOfTime;
+    shared_->busy = true;
+    shared_->abandoned.store(false);
+    shared_->result = SavedClipboard{};
+  }
+  ResetEvent(shared_->done);
+  SetEvent(shared_->request);
+  const bool answered =
+      WaitServingSentMessages(shared_->done, static_cast<DWORD>(limits_.timeMs) + SaveSlackMs);
+  const std::lock_guard lock(shared_->mutex);
+  if (!answered && shared_->busy) {
+    shared_->abandoned.store(true);
+    return ClipboardSaveEnd::OutOfTime;
+  }
+  saved = std::move(shared_->result);
+  shared_->result = SavedClipboard{};
+  return shared_->end;
+}
+
 bool SetSavedFormats(const std::vector<SavedClipboardFormat>& saved) {
   if (!EmptyClipboard()) return false;
   bool whole = true;
@@ -288,17 +452,16 @@ bool SetSavedFormats(const std::vector<SavedClipboardFormat>& saved) {
   return whole;
 }
 
-}  // namespace
-
-bool RestoreClipboard(HWND window, const std::vector<SavedClipboardFormat>& saved, DWORD boundMs) {
-  if (!OpenClipboardWithRetries(window, boundMs)) return false;
-  ClipboardCloser closer;
-  return SetSavedFormats(saved);
-}
-
 std::optional<std::string> WindowsClipboardText::Text() const {
+  if (paste_.protocol().HoldsSavedCopy()) {
+    // The clipboard holds our text (or will until the user's comes back).
+    std::optional<std::u16string> text = paste_.SavedText();
+    if (!text) return std::nullopt;
+    if (text->size() > ClipboardPlaceholderLimit) text->resize(ClipboardPlaceholderLimit);
+    return Utf16ToUtf8(*text);
+  }
   if (!IsClipboardFormatAvailable(CF_UNICODETEXT)) return std::nullopt;
-  if (!OpenClipboardWithRetries(window_, 200)) return std::nullopt;
+  if (!OpenClipboardWithRetries(paste_.window(), 200)) return std::nullopt;
   ClipboardCloser closer;
   HANDLE handle = GetClipboardData(CF_UNICODETEXT);
   if (handle == nullptr) return std::nullopt;
@@ -314,11 +477,10 @@ std::optional<std::string> WindowsClipboardText::Text() const {
   return utf8;
 }
 
-WindowsPasteClipboard::WindowsPasteClipboard(std::function<bool()> sendPaste)
-    : WindowsPasteClipboard(std::move(sendPaste), Bounds{}) {}
+WindowsPasteClipboard::WindowsPasteClipboard() : WindowsPasteClipboard(Bounds{}) {}
 
-WindowsPasteClipboard::WindowsPasteClipboard(std::function<bool()> sendPaste, Bounds bounds)
-    : sendPaste_(std::move(sendPaste)), bounds_(bounds) {
+WindowsPasteClipboard::WindowsPasteClipboard(Bounds bounds)
+    : bounds_(bounds), protocol_(bounds.protocol), saver_(bounds.save) {
   HINSTANCE instance = GetModuleHandleW(nullptr);
   WNDCLASSEXW windowClass{};
   windowClass.cbSize = sizeof windowClass;
@@ -333,7 +495,8 @@ WindowsPasteClipboard::WindowsPasteClipboard(std::function<bool()> sendPaste, Bo
 }
 
 WindowsPasteClipboard::~WindowsPasteClipboard() {
-  if (saved_) RestoreClipboard(window_, *saved_, bounds_.openMs);
+  Finish();
+  // Still the owner of a promise: WM_RENDERALLFORMATS puts the user's copy there instead.
   if (window_ != nullptr) DestroyWindow(window_);
 }
 
@@ -352,26 +515,46 @@ LRESULT WindowsPasteClipboard::OnMessage(HWND window, UINT message, WPARAM wPara
   switch (message) {
     case WM_RENDERFORMAT: {
       if (wParam != CF_UNICODETEXT || !textOnClipboard_) return 0;
-      RenderText();
-      // A clipboard manager in another process may ask first; only the target's request
-      // means the paste arrived.
-      DWORD requester = 0;
-      if (HWND opener = GetOpenClipboardWindow()) GetWindowThreadProcessId(opener, &requester);
-      if (requester == 0 || targetProcess_ == 0 || requester == targetProcess_) taken_ = true;
+      // The reader waits on this answer: nothing slow before it, not even a diagnostic line
+      // (it is written when the clipboard goes back).
+      if (protocol_.OnRead(ReaderOfOpenClipboard(), Now())) {
+        RenderText();
+      } else if (protocol_.RefusedReaders() == 1) {
+        Diagnostic("Clipboard: a program other than the target asked for the text: refused\n");
+      }
+      Tick();
       return 0;
     }
     case WM_RENDERALLFORMATS:
-      // Our window goes away while the text is still promised: keep the promise.
-      if (textOnClipboard_ && OpenClipboard(window)) {
-        if (GetClipboardOwner() == window) RenderText();
+      // Our window goes away while our text is still promised: the user's copy goes there
+      // rather than our text.
+      if (OpenClipboard(window)) {
+        if (GetClipboardOwner() == window) {
+          if (saved_) {
+            emptying_ = true;
+            SetSavedFormats(saved_->formats);
+            emptying_ = false;
+            protocol_.Restored(PasteProtocol::RestoreResult::Restored, Now());
+            DropSavedCopy();
+          } else if (textOnClipboard_) {
+            RenderText();
+          }
+        }
         CloseClipboard();
       }
       return 0;
     case WM_DESTROYCLIPBOARD:
       textOnClipboard_ = false;
+      if (!emptying_ && protocol_.HoldsSavedCopy()) {
+        // Another program copied: what it put there is newer than the saved copy, and stays.
+        protocol_.OnReplaced();
+        DropSavedCopy();
+        Diagnostic("Clipboard: another program copied meanwhile; its copy stays\n");
+        Tick();
+      }
       return 0;
     case WM_TIMER:
-      if (wParam == RestoreTimer && RetryRestore()) KillTimer(window, RestoreTimer);
+      if (wParam == ProtocolTimer) Tick();
       return 0;
     default:
       // window_ is not yet set while the window is being created.
@@ -386,22 +569,98 @@ void WindowsPasteClipboard::RenderText() {
   }
 }
 
-bool WindowsPasteClipboard::Save() {
-  if (window_ == nullptr) return false;
-  // An earlier restore still pending holds the user's clipboard; the clipboard now holds
-  // our text, which is not worth saving.
-  if (saved_ && !RetryRestore()) return false;
-  saved_ = SaveClipboard(window_, bounds_.openMs);
-  return saved_.has_value();
+PasteProtocol::Reader WindowsPasteClipboard::ReaderOfOpenClipboard() const {
+  HWND opener = GetOpenClipboardWindow();
+  if (opener == nullptr || targetProcess_ == 0) return PasteProtocol::Reader::Unknown;
+  DWORD process = 0;
+  GetWindowThreadProcessId(opener, &process);
+  return process == targetProcess_ ? PasteProtocol::Reader::Target : PasteProtocol::Reader::Other;
 }
 
-PutResult WindowsPasteClipboard::Put(std::u16string_view text) {
-  if (!OpenClipboardWithRetries(window_, bounds_.openMs)) return PutResult::Untouched;
+void WindowsPasteClipboard::DropSavedCopy() {
+  saved_.reset();
+}
+
+std::optional<std::u16string> WindowsPasteClipboard::SavedText() const {
+  if (!saved_) return std::nullopt;
+  for (const SavedClipboardFormat& format : saved_->formats) {
+    if (format.format() != CF_UNICODETEXT) continue;
+    const std::vector<unsigned char>& bytes = format.bytes();
+    std::u16string text(bytes.size() / sizeof(char16_t), u'\0');
+    if (!text.empty()) std::memcpy(text.data(), bytes.data(), text.size() * sizeof(char16_t));
+    text.resize(std::min(text.size(), text.find(u'\0')));
+    return text;
+  }
+  return std::nullopt;
+}
+
+bool WindowsPasteClipboard::Prepare(std::u16string_view text, DWORD targetProcess) {
+  if (window_ == nullptr) return false;
+  try {
+    bool fresh = false;
+    switch (protocol_.Begin()) {
+      case PasteProtocol::Plan::Type:
+        Diagnostic("Clipboard: the last paste's text is not read yet: this one is typed\n");
+        return false;
+      case PasteProtocol::Plan::ReuseSaved:
+        break;
+      case PasteProtocol::Plan::SaveFirst: {
+        SavedClipboard copy;
+        switch (saver_.Save(copy)) {
+          case ClipboardSaveEnd::Whole:
+            break;
+          case ClipboardSaveEnd::OutOfTime:
+            Diagnostic("Clipboard: not saved within its time: expansion typed\n");
+            return false;
+          case ClipboardSaveEnd::TooLarge:
+            Diagnostic("Clipboard: too large to save: expansion typed\n");
+            return false;
+          case ClipboardSaveEnd::Unreadable:
+            Diagnostic("Clipboard: a format could not be saved: expansion typed\n");
+            return false;
+        }
+        saved_ = std::move(copy);
+        protocol_.Saved();
+        fresh = true;
+        break;
+      }
+    }
+    const PutResult put = PutText(text, fresh);
+    protocol_.Put(put, Now());
+    if (put != PutResult::Done) {
+      if (put == PutResult::Untouched && fresh) {
+        Diagnostic("Clipboard: changed or held open since it was saved: expansion typed\n");
+      }
+      Tick();
+      return false;
+    }
+    targetProcess_ = targetProcess;
+    return true;
+  } catch (...) {
+    // Whatever was done, the timer puts it right: a saved copy with nothing of ours on the
+    // clipboard is found replaced and dropped.
+    if (protocol_.state() == PasteProtocol::State::Saved) {
+      protocol_.Put(PutResult::Emptied, Now());
+    }
+    Tick();
+    return false;
+  }
+}
+
+PutResult WindowsPasteClipboard::PutText(std::u16string_view text, bool freshSave) {
+  if (!OpenClipboardWithRetries(window_, bounds_.putOpenMs)) return PutResult::Untouched;
   ClipboardCloser closer;
-  if (!EmptyClipboard()) return PutResult::Untouched;
+  // Someone copied since the save (fresh), or since our last text (reused): the saved copy
+  // is not what the clipboard holds, and emptying it would lose the newer one.
+  if (!saved_) return PutResult::Untouched;
+  if (freshSave && GetClipboardSequenceNumber() != saved_->sequence) return PutResult::Untouched;
+  if (!freshSave && GetClipboardOwner() != window_) return PutResult::Untouched;
+  emptying_ = true;
+  const bool emptied = EmptyClipboard() != FALSE;
+  emptying_ = false;
+  if (!emptied) return PutResult::Untouched;
   text_ = std::u16string(text);
-  taken_ = false;
-  // Delayed rendering: the request for the text is the signal that the target reads it.
+  // Delayed rendering: the request for the text tells us who reads it, and when.
   SetClipboardData(CF_UNICODETEXT, nullptr);
   textOnClipboard_ = GetClipboardOwner() == window_;
   if (!textOnClipboard_) return PutResult::Emptied;
@@ -411,7 +670,9 @@ PutResult WindowsPasteClipboard::Put(std::u16string_view text) {
     if (format == 0 || memory == nullptr || SetClipboardData(format, memory) == nullptr) {
       // Unmarked, the text could end up in clipboard history: better not paste at all.
       if (memory != nullptr) GlobalFree(memory);
+      emptying_ = true;
       EmptyClipboard();
+      emptying_ = false;
       textOnClipboard_ = false;
       return PutResult::Emptied;
     }
@@ -419,52 +680,77 @@ PutResult WindowsPasteClipboard::Put(std::u16string_view text) {
   return PutResult::Done;
 }
 
-bool WindowsPasteClipboard::SendPaste() {
-  targetProcess_ = 0;
-  if (HWND foreground = GetForegroundWindow()) {
-    GetWindowThreadProcessId(foreground, &targetProcess_);
+void WindowsPasteClipboard::PasteSent() {
+  protocol_.PasteSent(Now());
+  Tick();
+}
+
+PasteProtocol::RestoreResult WindowsPasteClipboard::TryRestore() {
+  using Result = PasteProtocol::RestoreResult;
+  if (!saved_) return Result::Replaced;
+  // Never waits: a program holding the clipboard open is tried again on the timer.
+  if (!OpenClipboard(window_)) return Result::Busy;
+  ClipboardCloser closer;
+  // Asked with the clipboard open: a copy made since ours is newer, and stays.
+  if (GetClipboardOwner() != window_) return Result::Replaced;
+  emptying_ = true;
+  const bool whole = SetSavedFormats(saved_->formats);
+  emptying_ = false;
+  textOnClipboard_ = false;
+  text_.clear();
+  if (!whole) Diagnostic("Clipboard: a saved format could not be set again\n");
+  return Result::Restored;
+}
+
+void WindowsPasteClipboard::Tick() {
+  const std::uint64_t now = Now();
+  if (protocol_.RestoreDue(now)) {
+    const bool unread = protocol_.state() == PasteProtocol::State::AwaitingRead ||
+                        protocol_.state() == PasteProtocol::State::Promised;
+    const PasteProtocol::RestoreResult result = TryRestore();
+    protocol_.Restored(result, now);
+    if (result != PasteProtocol::RestoreResult::Busy) DropSavedCopy();
+    if (result == PasteProtocol::RestoreResult::Restored) {
+      Diagnostic(unread ? "Clipboard: the target never read the text; the clipboard is back\n"
+                        : "Clipboard: the target read the text; the clipboard is back\n");
+    }
   }
-  return sendPaste_ && sendPaste_();
-}
-
-bool WindowsPasteClipboard::WaitUntilTaken() {
-  return ServeSentMessagesUntil([this] { return taken_; }, bounds_.takenMs);
-}
-
-bool WindowsPasteClipboard::ReplacedByOthers() {
-  // Another program that emptied the clipboard took it from our window.
-  return !textOnClipboard_ && GetClipboardOwner() != window_;
-}
-
-bool WindowsPasteClipboard::Restore() {
-  if (!saved_) return true;
-  // Opening waits, serving messages, until the target has closed the clipboard again.
-  if (!OpenClipboardWithRetries(window_, bounds_.restoreMs)) return false;
-  bool restored = false;
-  {
-    ClipboardCloser closer;
-    // Asked again with the clipboard open: a program that copied while the target was still
-    // reading would otherwise lose its copy to ours.
-    restored = ReplacedByOthers() || SetSavedFormats(*saved_);
-  }
-  if (restored) {
-    saved_.reset();
-    textOnClipboard_ = false;
-    text_.clear();
+  if (window_ == nullptr) return;
+  if (std::optional<std::uint64_t> due = protocol_.NextDue()) {
+    const std::uint64_t wait = *due > now ? *due - now : 1;
+    SetTimer(window_, ProtocolTimer, static_cast<UINT>(std::min<std::uint64_t>(wait, 60000)),
+             nullptr);
   } else {
-    // Tried again from the message loop until it works: the saved copy is the user's.
-    SetTimer(window_, RestoreTimer, RestoreRetryMs, nullptr);
+    KillTimer(window_, ProtocolTimer);
   }
-  return restored;
 }
 
-bool WindowsPasteClipboard::RetryRestore() {
-  if (!saved_) return true;
-  if (ReplacedByOthers()) {
-    saved_.reset();
-    return true;
+void WindowsPasteClipboard::Finish() {
+  if (!protocol_.HoldsSavedCopy()) return;
+  const ULONGLONG deadline = GetTickCount64() + bounds_.finishMs;
+  // A Ctrl+V sent moments ago may still be read: half the bound for it.
+  ServeSentMessagesUntil(
+      [this] {
+        return protocol_.state() != PasteProtocol::State::AwaitingRead &&
+               protocol_.state() != PasteProtocol::State::Promised;
+      },
+      bounds_.finishMs / 2);
+  while (protocol_.HoldsSavedCopy()) {
+    const std::uint64_t now = Now();
+    const PasteProtocol::RestoreResult result = TryRestore();
+    protocol_.Restored(result, now);
+    if (result != PasteProtocol::RestoreResult::Busy) {
+      DropSavedCopy();
+      break;
+    }
+    if (GetTickCount64() >= deadline) {
+      Diagnostic("Clipboard: held open by another program until the end; not put back\n");
+      break;
+    }
+    const ULONGLONG pauseEnd = GetTickCount64() + RetryPauseMs;
+    ServeSentMessagesUntil([pauseEnd] { return GetTickCount64() >= pauseEnd; }, RetryPauseMs);
   }
-  return Restore();
+  if (window_ != nullptr) KillTimer(window_, ProtocolTimer);
 }
 
 }  // namespace tarquel

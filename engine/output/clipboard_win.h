@@ -3,10 +3,12 @@
 #include <windows.h>
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "engine/output/clipboard_save_budget.h"
 #include "engine/output/paste_sequence.h"
 #include "engine/output/placeholders.h"
 
@@ -20,6 +22,8 @@ class SavedClipboardFormat {
 
   // A copy of what `handle` (from GetClipboardData) holds, or nothing when it cannot be copied.
   static std::optional<SavedClipboardFormat> Copy(UINT format, HANDLE handle);
+  // About how many bytes a copy of `handle` holds, asked before copying it.
+  static std::size_t BytesOf(UINT format, HANDLE handle);
 
   SavedClipboardFormat(SavedClipboardFormat&& other) noexcept;
   SavedClipboardFormat& operator=(SavedClipboardFormat&& other) noexcept;
@@ -28,6 +32,8 @@ class SavedClipboardFormat {
   ~SavedClipboardFormat();
 
   UINT format() const { return format_; }
+  // The bytes of a memory format (empty for the others).
+  const std::vector<unsigned char>& bytes() const { return bytes_; }
   // A fresh copy for SetClipboardData, which takes it over; the saved one stays for a retry.
   HANDLE NewHandle() const;
   // Frees a handle from NewHandle that SetClipboardData refused.
@@ -52,67 +58,101 @@ bool OpenClipboardWithRetries(HWND window, DWORD boundMs);
 // sending and must not start another) until `done` or `boundMs` passed. False on the bound.
 bool ServeSentMessagesUntil(const std::function<bool()>& done, DWORD boundMs);
 
-// Every format the clipboard holds, or nothing when it cannot be opened or one format cannot
-// be copied. The clipboard must not be open.
-std::optional<std::vector<SavedClipboardFormat>> SaveClipboard(HWND window, DWORD boundMs);
-// Empties the clipboard and sets every saved format again, in the order they were saved.
-bool RestoreClipboard(HWND window, const std::vector<SavedClipboardFormat>& saved, DWORD boundMs);
+// The user's clipboard as saved: every format the system could not make again from another.
+struct SavedClipboard {
+  std::vector<SavedClipboardFormat> formats;
+  DWORD sequence = 0;  // GetClipboardSequenceNumber while the copy was taken
+};
+
+// Every format the clipboard holds, within `limits`, or why not. The clipboard must not be
+// open on this thread. It is read on a thread of its own: an owner that renders late keeps
+// that thread, never the caller, past the budget; a save that ran over is dropped when it
+// ends, and until then the next save gives up at once.
+class ClipboardSaver {
+ public:
+  explicit ClipboardSaver(ClipboardSaveLimits limits);
+  ~ClipboardSaver();
+  ClipboardSaver(const ClipboardSaver&) = delete;
+  ClipboardSaver& operator=(const ClipboardSaver&) = delete;
+
+  ClipboardSaveEnd Save(SavedClipboard& saved);
+
+  // Between us and the save's thread, which may outlive us.
+  struct Shared;
+
+ private:
+  ClipboardSaveLimits limits_;
+  std::shared_ptr<Shared> shared_;
+};
+
+// Empties the clipboard this thread has open and sets every saved format again, in order.
+bool SetSavedFormats(const std::vector<SavedClipboardFormat>& saved);
+
+class WindowsPasteClipboard;
 
 // {{clipboard}}: the clipboard's Unicode text, at most ClipboardPlaceholderLimit characters.
+// While our own text waits on the clipboard, the user's saved text is what it holds for them.
 class WindowsClipboardText final : public ClipboardTextSource {
  public:
-  explicit WindowsClipboardText(HWND window) : window_(window) {}
+  explicit WindowsClipboardText(const WindowsPasteClipboard& paste) : paste_(paste) {}
   std::optional<std::string> Text() const override;
 
  private:
-  HWND window_;
+  const WindowsPasteClipboard& paste_;
 };
 
-// The paste steps on Windows. The text goes on the clipboard with delayed rendering, so the
-// target's request for it (WM_RENDERFORMAT, from the target's process) is the signal that it
-// took the paste; the user's clipboard is put back as soon as the target has closed it.
-class WindowsPasteClipboard final : public PasteClipboard {
+// The paste protocol (PasteProtocol, paste_sequence.h) on the real clipboard, on the output
+// thread: its message-only window owns the clipboard while our text is promised there, is
+// asked to render it, and runs the timer that puts the user's clipboard back.
+class WindowsPasteClipboard {
  public:
   struct Bounds {
-    DWORD openMs = 500;      // to open the clipboard for saving and putting
-    DWORD takenMs = 2000;    // for the target to ask for the text after Ctrl+V
-    DWORD restoreMs = 2000;  // for the target to close the clipboard again
+    DWORD putOpenMs = 100;  // to open the clipboard for putting the text
+    DWORD finishMs = 1000;  // at shutdown, for a pending read and the restore together
+    ClipboardSaveLimits save;
+    PasteProtocol::Bounds protocol;
   };
 
-  // `sendPaste` sends Ctrl+V as the program's own keys and says whether the system took them.
-  explicit WindowsPasteClipboard(std::function<bool()> sendPaste);
-  WindowsPasteClipboard(std::function<bool()> sendPaste, Bounds bounds);
-  ~WindowsPasteClipboard() override;
+  WindowsPasteClipboard();
+  explicit WindowsPasteClipboard(Bounds bounds);
+  ~WindowsPasteClipboard();
   WindowsPasteClipboard(const WindowsPasteClipboard&) = delete;
   WindowsPasteClipboard& operator=(const WindowsPasteClipboard&) = delete;
 
-  bool Save() override;
-  PutResult Put(std::u16string_view text) override;
-  bool SendPaste() override;
-  bool WaitUntilTaken() override;
-  bool ReplacedByOthers() override;
-  bool Restore() override;
+  // Before Ctrl+V: true once the user's clipboard is saved whole (or an earlier saved copy is
+  // reused) and `text` is promised on it for `targetProcess`. False: type the text; the user's
+  // clipboard holds what it held, or is on its way back.
+  bool Prepare(std::u16string_view text, DWORD targetProcess);
+  // Ctrl+V went out, or may have: the target's read decides from now on.
+  void PasteSent();
+  // The output thread ends: a read still awaited gets part of `Bounds::finishMs`, then the user's
+  // clipboard is put back (retried within the rest).
+  void Finish();
 
-  // After a restore that could not open the clipboard: true once the saved formats are back
-  // (or another program has put something newer there). Call again until it says so.
-  bool RetryRestore();
-  void SetSendPaste(std::function<bool()> sendPaste) { sendPaste_ = std::move(sendPaste); }
-  bool HasPendingRestore() const { return saved_.has_value(); }
-
+  const PasteProtocol& protocol() const { return protocol_; }
+  // The saved copy's Unicode text while one is held.
+  std::optional<std::u16string> SavedText() const;
   HWND window() const { return window_; }
 
  private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  PutResult PutText(std::u16string_view text, bool freshSave);
   void RenderText();
+  PasteProtocol::Reader ReaderOfOpenClipboard() const;
+  PasteProtocol::RestoreResult TryRestore();
+  // Restores when due and sets the timer for the next time the protocol wants a look.
+  void Tick();
+  void DropSavedCopy();
 
-  std::function<bool()> sendPaste_;
   Bounds bounds_;
+  PasteProtocol protocol_;
+  ClipboardSaver saver_;
   HWND window_ = nullptr;
-  std::optional<std::vector<SavedClipboardFormat>> saved_;
+  std::optional<SavedClipboard> saved_;
   std::u16string text_;
   bool textOnClipboard_ = false;
-  bool taken_ = false;
+  bool emptying_ = false;  // our own EmptyClipboard: its WM_DESTROYCLIPBOARD is no replacement
   DWORD targetProcess_ = 0;
 };
 

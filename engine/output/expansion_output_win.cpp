@@ -4,7 +4,6 @@
 #include <iterator>
 #include <string>
 
-#include "engine/output/paste_sequence.h"
 #include "engine/output/placeholders.h"
 #include "util/text_encoding.h"
 
@@ -102,8 +101,27 @@ FocusedWindow WindowWithFocus() {
   return focused;
 }
 
-ExpansionOutput::ExpansionOutput(SendQueue& queue)
-    : clipboard_(nullptr), clipboardText_(clipboard_.window()), queue_(queue) {}
+DWORD FocusedProcess() {
+  HWND foreground = GetForegroundWindow();
+  if (foreground == nullptr) return 0;
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  // The control with the focus, whose process reads the clipboard: a frame (an app hosted by
+  // ApplicationFrameHost) may belong to another.
+  HWND focus = GetGUIThreadInfo(GetWindowThreadProcessId(foreground, nullptr), &info) &&
+                       info.hwndFocus != nullptr
+                   ? info.hwndFocus
+                   : foreground;
+  DWORD process = 0;
+  GetWindowThreadProcessId(focus, &process);
+  return process;
+}
+
+ExpansionOutput::ExpansionOutput(SendQueue& queue) : clipboardText_(clipboard_), queue_(queue) {}
+
+void ExpansionOutput::Finish() {
+  clipboard_.Finish();
+}
 
 void ExpansionOutput::SetSettings(const OutputSettings& settings) {
   settings_ = settings;
@@ -120,8 +138,6 @@ void ExpansionOutput::Send(const ExpansionRequest& request, const SendBatch& sen
   const FocusedWindow focused = WindowWithFocus();
   const SentExpansion sent{characters, rendered.cursorLeft, std::string(request.trigger),
                            rendered.text, IsReadableField(focused.windowClass)};
-  bool keysSent = false;
-  bool pasted = false;
   OutputPath path = ChooseOutputPath(characters, lineBreak, focused, settings_);
   if (path == OutputPath::Type && MustPressKeys(focused, settings_)) {
     // A remote or virtual machine's window: the keys of the target's layout, never characters.
@@ -141,41 +157,33 @@ void ExpansionOutput::Send(const ExpansionRequest& request, const SendBatch& sen
     // A character the layout has no key for: the whole text goes through the clipboard.
     path = OutputPath::Paste;
   }
-  if (path == OutputPath::Paste) {
+  if (path == OutputPath::Paste &&
+      clipboard_.Prepare(ClipboardTextOf(rendered.text), FocusedProcess())) {
     // The Backspaces, Ctrl+V, the Left presses and the user's keys in one call: nothing the
-    // user types can come between them.
-    std::vector<KeyEvent> events = BuildKeyEvents(request.backspaces, request.settleDeadKey, "",
-                                                  queue_.ModifiersAtSend(), PasteKeys(cursorKeys));
-    clipboard_.SetSendPaste([&] {
-      keysSent = true;
-      const bool whole = send(events);
-      // Open now, not after the clipboard is back: the user sees the text as soon as the
-      // target pastes, and a Backspace then must already find the chance.
-      queue_.ExpansionSent(sent);
-      return whole;
-    });
-    PasteOutcome outcome = PasteThroughClipboard(clipboard_, rendered.text);
-    clipboard_.SetSendPaste(nullptr);
-    pasted = !MustTypeInstead(outcome);
-    if (RestorePending(outcome)) {
-      Diagnostic("Clipboard: the target still holds it; putting it back later\n");
-    }
-    Diagnostic(pasted ? "Expansion pasted: " + std::to_string(characters) + " characters\n"
-                      : std::string("Clipboard not usable: expansion typed\n"));
+    // user types can come between them. The modifiers as the user holds them now.
+    const std::vector<KeyEvent> events =
+        BuildKeyEvents(request.backspaces, request.settleDeadKey, "", queue_.ModifiersAtSend(),
+                       PasteKeys(cursorKeys));
+    // From here on the text is never typed: the Ctrl+V may still be in the target's queue,
+    // and the clipboard's protocol decides when the user's copy comes back.
+    struct PasteSentGuard {
+      WindowsPasteClipboard& clipboard;
+      ~PasteSentGuard() { clipboard.PasteSent(); }
+    } guard{clipboard_};
+    // Written first: once the keys are out, the target's request for the text must find this
+    // thread ready to answer.
+    Diagnostic("Expansion pasted: " + std::to_string(characters) + " characters\n");
+    const bool whole = send(events);
+    // Open now, not after the clipboard is back: the user sees the text as soon as the target
+    // pastes, and a Backspace then must already find the chance.
+    queue_.ExpansionSent(sent);
+    if (!whole) Diagnostic("Paste: Ctrl+V may not have gone out whole\n");
+    return;
   }
-  if (!pasted) {
-    // As the user holds them now: a modifier let go since the trigger went out behind the
-    // first batch and is not pressed again.
-    const ModifierState held = queue_.ModifiersAtSend();
-    if (keysSent) {
-      // The Backspaces (and the user's keys) already went out with a Ctrl+V nobody took.
-      send(BuildKeyEvents(0, false, rendered.text, held, cursorKeys));
-    } else {
-      send(BuildKeyEvents(request.backspaces, request.settleDeadKey, rendered.text, held,
-                          cursorKeys));
-    }
-  }
-  if (!pasted) queue_.ExpansionSent(sent);
+  // As the user holds them now: a modifier let go since the trigger is not pressed again.
+  send(BuildKeyEvents(request.backspaces, request.settleDeadKey, rendered.text,
+                      queue_.ModifiersAtSend(), cursorKeys));
+  queue_.ExpansionSent(sent);
 }
 
 void ExpansionOutput::SendUndo(const UndoAction& action, const SendBatch& send) {

@@ -37,6 +37,8 @@ class ExpansionOutput {
   // those the user holds as each batch is built (SendQueue::ModifiersAtSend).
   void Send(const ExpansionRequest& request, const SendBatch& send);
   void SendUndo(const UndoAction& action, const SendBatch& send);
+  // The output thread ends: a paste's clipboard still to go back gets a last bounded try.
+  void Finish();
 
  private:
   OutputSettings settings_;
@@ -49,6 +51,8 @@ class ExpansionOutput {
 
 // The window that gets the keys now: its focused control, its program and its top-level class.
 FocusedWindow WindowWithFocus();
+// The process of the control with the keyboard focus: the one whose reading is the paste.
+DWORD FocusedProcess();
 
 // The focused control's text and selection when it is an Edit or RichEdit control
 // (IsReadableField) and its program answers within a short bound. Output thread only: it

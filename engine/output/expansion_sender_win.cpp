@@ -97,13 +97,18 @@ ExpansionSender::ExpansionSender() {
 
 ExpansionSender::~ExpansionSender() {
   if (ActiveSender == this) ActiveSender = nullptr;
+  Stop();
+  if (wake_ != nullptr) CloseHandle(wake_);
+  if (rescueWake_ != nullptr) CloseHandle(rescueWake_);
+}
+
+void ExpansionSender::Stop() {
   stop_.store(true);
   SetEvent(wake_);
   SetEvent(rescueWake_);
+  const std::lock_guard lock(stopMutex_);
   if (thread_.joinable()) thread_.join();
   if (rescueThread_.joinable()) rescueThread_.join();
-  if (wake_ != nullptr) CloseHandle(wake_);
-  if (rescueWake_ != nullptr) CloseHandle(rescueWake_);
 }
 
 void ExpansionSender::Queue(const ExpansionRequest& request, const ModifierState& modifiers) {
@@ -134,6 +139,8 @@ void ExpansionSender::Run() {
     }
     if (!stop_.load()) DoWork();
   }
+  // Logoff, restart or Quit: the user's clipboard goes back before the program ends.
+  output_->Finish();
   output_.reset();
 }
 

@@ -48,6 +48,11 @@ class ExpansionSender {
 
   SendQueue& queue() { return queue_; }
 
+  // Any thread but the output thread, more than once: the output thread finishes what it is
+  // doing, puts back a clipboard a paste still holds (bounded: WindowsPasteClipboard::Bounds),
+  // and ends. For WM_ENDSESSION, where the process may end as soon as the UI thread returns.
+  void Stop();
+
   // Any thread: queues an expansion and wakes the output thread. `modifiers` are the keys the
   // user holds as it is asked for.
   void Queue(const ExpansionRequest& request, const ModifierState& modifiers);
@@ -73,6 +78,7 @@ class ExpansionSender {
   SendQueue queue_;
   HANDLE wake_ = nullptr;
   std::atomic<bool> stop_{false};
+  std::mutex stopMutex_;
   // Settings from the UI thread, taken over by the output thread before its next job.
   std::mutex settingsMutex_;
   std::optional<OutputSettings> newSettings_;

@@ -43,6 +43,7 @@ what it last saw:
   start_tarquel(), stop_tarquel()   restart it, e.g. after write_config(data)
   launch_tarquel(), wait_for_hook() start_tarquel in two steps, for what happens before the hook
                                     (launch_tarquel(arguments=["--logon"]): with arguments)
+  keys_down()                       virtual keys GetAsyncKeyState says are down (the probe's)
   time_notepad_arrival(n, set_off)  ms for text to arrive in notepad, measured without a key
   set_item_text(cls, id, text)      WM_SETTEXT (wide) to a control of a visible window, for
                                     text xdotool cannot type under Wine ("ok"/"missing")
@@ -618,6 +619,14 @@ class Session:
     def clipboard_text(self):
         """The clipboard's Unicode text, or None."""
         return self._probe_text("clipboard_text")
+
+    def keys_down(self):
+        """The keys GetAsyncKeyState says are down now, as virtual-key numbers (mouse buttons
+        left out)."""
+        answer = self._probe_call("keys_down").split()
+        if not answer or answer[0] != "ok":
+            raise RuntimeError(f"window probe answered {answer!r}")
+        return [int(key, 16) for key in answer[1:]]
 
     def debug_lines(self):
         return parse_debug_lines(self.tarquel_stderr.read_bytes().decode("latin-1"))

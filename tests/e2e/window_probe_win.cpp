@@ -59,6 +59,8 @@
 //                                 in its order, with a hash of its bytes (a bitmap's: of its
 //                                 pixels), so a test can tell that it came back exactly
 //   clipboard_text             -> "ok HEX" the clipboard's Unicode text, or "missing"
+//   keys_down                  -> "ok VK ..." every key (hexadecimal) GetAsyncKeyState says is
+//                                 down now, mouse buttons left out; "ok" when none is
 //   quit                       -> ends the probe
 //
 // Unlike the program itself this helper uses the wide-character functions: it must read back
@@ -659,6 +661,18 @@ std::string ClipboardText() {
   return answer;
 }
 
+std::string KeysDown() {
+  std::string answer = "ok";
+  char key[8];
+  for (int vk = 0x07; vk <= 0xFE; ++vk) {
+    if (vk == VK_MBUTTON || vk == VK_XBUTTON1 || vk == VK_XBUTTON2) continue;
+    if ((GetAsyncKeyState(vk) & 0x8000) == 0) continue;
+    std::snprintf(key, sizeof key, " %x", vk);
+    answer += key;
+  }
+  return answer;
+}
+
 }  // namespace
 
 int main() {
@@ -716,6 +730,8 @@ int main() {
       answer = ClipboardDigest();
     } else if (command == "clipboard_text") {
       answer = ClipboardText();
+    } else if (command == "keys_down") {
+      answer = KeysDown();
     } else if (command == "post" && !fourth.empty()) {
       answer = PostToWindow(first, second, third, fourth);
     } else if (command == "send" && !fourth.empty()) {

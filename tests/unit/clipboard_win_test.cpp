@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <cstring>
 #include <ctime>
+#include <functional>
 #include <optional>
 #include <set>
 #include <string>
@@ -131,6 +132,76 @@ class FakeTarget {
   std::thread reader_;
 };
 
+// Runs this thread's messages (the clipboard window's renders and timer) until `done`.
+bool PumpUntil(const std::function<bool()>& done, DWORD boundMs) {
+  ULONGLONG deadline = GetTickCount64() + boundMs;
+  while (!done()) {
+    if (GetTickCount64() >= deadline) return false;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+  }
+  return true;
+}
+
+// A process id that is none of this test's threads: readers with a window are then "another
+// program", readers without one may be the target.
+constexpr DWORD ElsewhereProcess = 0x7FFFFFF0;
+
+// Offers Unicode text it renders only when asked, on a thread of its own, taking `renderMs`
+// and rendering nothing when `renders` is false.
+class DelayedOwner {
+ public:
+  DelayedOwner(DWORD renderMs, bool renders) : renderMs_(renderMs), renders_(renders) {
+    thread_ = std::thread([this] { Run(); });
+    while (!ready_) Sleep(5);
+  }
+  ~DelayedOwner() {
+    PostThreadMessageW(threadId_, WM_QUIT, 0, 0);
+    thread_.join();
+  }
+  std::atomic<int> asked{0};
+
+ private:
+  static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* self = reinterpret_cast<DelayedOwner*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (message == WM_RENDERFORMAT && self != nullptr) {
+      ++self->asked;
+      Sleep(self->renderMs_);
+      const wchar_t text[] = L"owner's text";
+      if (self->renders_) SetClipboardData(CF_UNICODETEXT, Memory(text, sizeof text));
+      return 0;
+    }
+    if (message == WM_RENDERALLFORMATS) return 0;
+    return DefWindowProcW(window, message, wParam, lParam);
+  }
+  void Run() {
+    threadId_ = GetCurrentThreadId();
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = &DelayedOwner::Proc;
+    windowClass.lpszClassName = L"TarquelTestDelayedOwner";
+    RegisterClassW(&windowClass);
+    HWND window = CreateWindowW(windowClass.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE,
+                                nullptr, nullptr, nullptr);
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    if (OpenClipboardWithRetries(window, 2000)) {
+      EmptyClipboard();
+      SetClipboardData(CF_UNICODETEXT, nullptr);
+      CloseClipboard();
+    }
+    ready_ = true;
+    MSG message;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) DispatchMessageW(&message);
+    DestroyWindow(window);
+  }
+
+  DWORD renderMs_;
+  bool renders_;
+  std::atomic<bool> ready_{false};
+  DWORD threadId_ = 0;
+  std::thread thread_;
+};
+
 class ClipboardPaste : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -138,31 +209,74 @@ class ClipboardPaste : public ::testing::Test {
     before_ = ClipboardContents();
     ASSERT_GE(before_.size(), 3u);
   }
+  static bool Idle(const WindowsPasteClipboard& clipboard) {
+    return !clipboard.protocol().HoldsSavedCopy();
+  }
   std::vector<Content> before_;
 };
 
 TEST_F(ClipboardPaste, TargetReadsTheTextAndTheUsersClipboardComesBackExactly) {
   FakeTarget target;
-  WindowsPasteClipboard clipboard([&target] { return target.Paste(); });
-  EXPECT_EQ(PasteThroughClipboard(clipboard, "line one\nline two \xE2\x82\xAC"),
-            PasteOutcome::Pasted);
+  WindowsPasteClipboard clipboard;
+  ASSERT_TRUE(
+      clipboard.Prepare(ClipboardTextOf("line one\nline two \xE2\x82\xAC"), GetCurrentProcessId()));
+  target.Paste();
+  clipboard.PasteSent();
+  ASSERT_TRUE(PumpUntil([&] { return Idle(clipboard); }, 5000));
   target.Join();
   EXPECT_EQ(target.text, L"line one\r\nline two \u20AC");
   EXPECT_TRUE(target.marked);
   EXPECT_EQ(ClipboardContents(), before_);
 }
 
-TEST_F(ClipboardPaste, TargetThatNeverReadsGetsTypedAndTheClipboardComesBack) {
-  WindowsPasteClipboard::Bounds bounds;
-  bounds.takenMs = 300;
-  WindowsPasteClipboard clipboard([] { return true; }, bounds);
-  EXPECT_EQ(PasteThroughClipboard(clipboard, "text"), PasteOutcome::TypeInstead);
+TEST_F(ClipboardPaste, ATargetReadingLateStillGetsTheText) {
+  FakeTarget target;
+  WindowsPasteClipboard clipboard;
+  ASSERT_TRUE(clipboard.Prepare(u"late", GetCurrentProcessId()));
+  clipboard.PasteSent();
+  // Longer than the old fixed wait of 2 s.
+  PumpUntil([] { return false; }, 2500);
+  EXPECT_TRUE(clipboard.protocol().HoldsSavedCopy());
+  target.Paste();
+  ASSERT_TRUE(PumpUntil([&] { return Idle(clipboard); }, 5000));
+  target.Join();
+  EXPECT_EQ(target.text, L"late");
   EXPECT_EQ(ClipboardContents(), before_);
 }
 
-TEST_F(ClipboardPaste, RefusedKeysGetTypedAndTheClipboardComesBack) {
-  WindowsPasteClipboard clipboard([] { return false; });
-  EXPECT_EQ(PasteThroughClipboard(clipboard, "text"), PasteOutcome::TypeInstead);
+TEST_F(ClipboardPaste, AReaderOfAnotherProgramGetsNothingAndTheTargetStillGetsTheText) {
+  WindowsPasteClipboard clipboard;
+  ASSERT_TRUE(clipboard.Prepare(u"for the target", ElsewhereProcess));
+  clipboard.PasteSent();
+  // A monitor with a window of its own (in this process, so not the target's).
+  std::thread monitor([] {
+    HWND window =
+        CreateWindowW(L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    if (OpenClipboardWithRetries(window, 2000)) {
+      EXPECT_EQ(GetClipboardData(CF_UNICODETEXT), nullptr);
+      CloseClipboard();
+    }
+    DestroyWindow(window);
+  });
+  PumpUntil([&] { return clipboard.protocol().RefusedReaders() > 0; }, 3000);
+  monitor.join();
+  EXPECT_EQ(clipboard.protocol().RefusedReaders(), 1);
+  FakeTarget target;  // opens with no window: it may be the target
+  target.Paste();
+  ASSERT_TRUE(PumpUntil([&] { return Idle(clipboard); }, 5000));
+  target.Join();
+  EXPECT_EQ(target.text, L"for the target");
+  EXPECT_EQ(ClipboardContents(), before_);
+}
+
+TEST_F(ClipboardPaste, TargetThatNeverReadsGetsTheClipboardBackAfterTheBound) {
+  WindowsPasteClipboard::Bounds bounds;
+  bounds.protocol.lateReadMs = 300;
+  WindowsPasteClipboard clipboard(bounds);
+  ASSERT_TRUE(clipboard.Prepare(u"text", GetCurrentProcessId()));
+  clipboard.PasteSent();
+  ASSERT_TRUE(PumpUntil([&] { return Idle(clipboard); }, 5000));
+  EXPECT_TRUE(clipboard.protocol().LastPasteUnread());
   EXPECT_EQ(ClipboardContents(), before_);
 }
 
@@ -175,33 +289,83 @@ TEST_F(ClipboardPaste, ClipboardHeldOpenByAnotherProgramGetsTypedAndIsUntouched)
     if (open) CloseClipboard();
   });
   while (!open) Sleep(5);
-  WindowsPasteClipboard::Bounds bounds;
-  bounds.openMs = 200;
-  bool sent = false;
-  WindowsPasteClipboard clipboard([&sent] { return sent = true; }, bounds);
-  EXPECT_EQ(PasteThroughClipboard(clipboard, "text"), PasteOutcome::TypeInstead);
+  WindowsPasteClipboard clipboard;
+  const ULONGLONG start = GetTickCount64();
+  EXPECT_FALSE(clipboard.Prepare(u"text", GetCurrentProcessId()));
+  EXPECT_LT(GetTickCount64() - start, 1000u);
   release = true;
   holder.join();
-  EXPECT_FALSE(sent);
+  EXPECT_TRUE(Idle(clipboard));
+  EXPECT_EQ(ClipboardContents(), before_);
+}
+
+TEST_F(ClipboardPaste, AnOwnerSlowerThanTheBudgetGetsTypedAndKeepsItsPromise) {
+  DelayedOwner owner(1500, true);
+  WindowsPasteClipboard clipboard;
+  const ULONGLONG start = GetTickCount64();
+  EXPECT_FALSE(clipboard.Prepare(u"text", GetCurrentProcessId()));
+  EXPECT_LT(GetTickCount64() - start, 1000u);
+  // A second expansion meanwhile does not wait for the first save either.
+  EXPECT_FALSE(clipboard.Prepare(u"text", GetCurrentProcessId()));
+  // The owner still owns the clipboard: nobody emptied it.
+  Sleep(1700);
+  FakeTarget reader;
+  reader.Paste();
+  reader.Join();
+  EXPECT_EQ(reader.text, L"owner's text");
+}
+
+TEST_F(ClipboardPaste, AnOwnerThatNeverRendersGetsTypedAndKeepsItsPromise) {
+  DelayedOwner owner(0, false);
+  WindowsPasteClipboard clipboard;
+  EXPECT_FALSE(clipboard.Prepare(u"text", GetCurrentProcessId()));
+  EXPECT_EQ(owner.asked, 1);
+  EXPECT_TRUE(IsClipboardFormatAvailable(CF_UNICODETEXT));
+  EXPECT_TRUE(Idle(clipboard));
+}
+
+TEST_F(ClipboardPaste, ARestoreWaitingOnAHeldClipboardHoldsUpNoOtherExpansion) {
+  FakeTarget target;
+  WindowsPasteClipboard clipboard;
+  ASSERT_TRUE(clipboard.Prepare(u"first", GetCurrentProcessId()));
+  target.Paste();
+  clipboard.PasteSent();
+  ASSERT_TRUE(PumpUntil(
+      [&] { return clipboard.protocol().state() != PasteProtocol::State::AwaitingRead; }, 5000));
+  target.Join();
+  EXPECT_EQ(target.text, L"first");
+  // Another program holds the clipboard open before ours could go back.
+  std::atomic<bool> open{false};
+  std::atomic<bool> release{false};
+  std::thread holder([&] {
+    open = OpenClipboardWithRetries(nullptr, 2000);
+    while (!release) Sleep(5);
+    if (open) CloseClipboard();
+  });
+  while (!open) Sleep(5);
+  PumpUntil([] { return false; }, 300);
+  EXPECT_TRUE(clipboard.protocol().HoldsSavedCopy());
+  const ULONGLONG start = GetTickCount64();
+  EXPECT_FALSE(clipboard.Prepare(u"second", GetCurrentProcessId()));
+  EXPECT_LT(GetTickCount64() - start, 500u);
+  release = true;
+  holder.join();
+  ASSERT_TRUE(PumpUntil([&] { return Idle(clipboard); }, 5000));
   EXPECT_EQ(ClipboardContents(), before_);
 }
 
 TEST_F(ClipboardPaste, WhatAnotherProgramCopiesMeanwhileStays) {
-  std::thread other;
-  WindowsPasteClipboard clipboard([&other] {
-    // The target reads, and before it has closed the clipboard the text is replaced.
-    other = std::thread([] {
-      if (!OpenClipboardWithRetries(nullptr, 2000)) return;
-      GetClipboardData(CF_UNICODETEXT);
-      EmptyClipboard();
-      const wchar_t newer[] = L"newer";
-      SetClipboardData(CF_UNICODETEXT, Memory(newer, sizeof newer));
-      Sleep(50);
-      CloseClipboard();
-    });
-    return true;
+  WindowsPasteClipboard clipboard;
+  ASSERT_TRUE(clipboard.Prepare(u"text", GetCurrentProcessId()));
+  clipboard.PasteSent();
+  std::thread other([] {
+    if (!OpenClipboardWithRetries(nullptr, 2000)) return;
+    EmptyClipboard();
+    const wchar_t newer[] = L"newer";
+    SetClipboardData(CF_UNICODETEXT, Memory(newer, sizeof newer));
+    CloseClipboard();
   });
-  EXPECT_EQ(PasteThroughClipboard(clipboard, "text"), PasteOutcome::Pasted);
+  ASSERT_TRUE(PumpUntil([&] { return Idle(clipboard); }, 5000));
   other.join();
   ASSERT_TRUE(OpenClipboardWithRetries(nullptr, 2000));
   std::vector<unsigned char> bytes = MemoryBytes(GetClipboardData(CF_UNICODETEXT));
@@ -214,15 +378,35 @@ TEST_F(ClipboardPaste, EmptyClipboardStaysEmpty) {
   EmptyClipboard();
   CloseClipboard();
   FakeTarget target;
-  WindowsPasteClipboard clipboard([&target] { return target.Paste(); });
-  EXPECT_EQ(PasteThroughClipboard(clipboard, "text"), PasteOutcome::Pasted);
+  WindowsPasteClipboard clipboard;
+  ASSERT_TRUE(clipboard.Prepare(u"text", GetCurrentProcessId()));
+  target.Paste();
+  clipboard.PasteSent();
+  ASSERT_TRUE(PumpUntil([&] { return Idle(clipboard); }, 5000));
   target.Join();
   EXPECT_EQ(CountClipboardFormats(), 0);
 }
 
+TEST_F(ClipboardPaste, TheEndOfTheOutputThreadPutsTheClipboardBack) {
+  {
+    WindowsPasteClipboard clipboard;
+    ASSERT_TRUE(clipboard.Prepare(u"text", GetCurrentProcessId()));
+    clipboard.PasteSent();
+    // Nobody reads, and the program ends long before the bound.
+  }
+  EXPECT_EQ(ClipboardContents(), before_);
+}
+
 TEST_F(ClipboardPaste, ClipboardTextIsReadForThePlaceholder) {
-  WindowsClipboardText source(nullptr);
+  WindowsPasteClipboard clipboard;
+  WindowsClipboardText source(clipboard);
   std::optional<std::string> text = source.Text();
+  ASSERT_TRUE(text.has_value());
+  EXPECT_EQ(*text, "the user's text \xE2\x9C\x93");
+  // While our text is on the clipboard, the placeholder is still the user's text.
+  ASSERT_TRUE(clipboard.Prepare(u"ours", GetCurrentProcessId()));
+  clipboard.PasteSent();
+  text = source.Text();
   ASSERT_TRUE(text.has_value());
   EXPECT_EQ(*text, "the user's text \xE2\x9C\x93");
 }

@@ -2,107 +2,306 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace tarquel {
 namespace {
 
 using Formats = std::map<unsigned, std::u16string>;
+using Reader = PasteProtocol::Reader;
+using State = PasteProtocol::State;
 constexpr unsigned UnicodeText = 13;
 constexpr unsigned Bitmap = 2;
 
-const Formats UsersClipboard{{UnicodeText, u"mine"}, {Bitmap, u"pixels"}};
+const Formats UsersClipboard{{UnicodeText, u"password copied a minute ago"}, {Bitmap, u"pixels"}};
 
-enum class Failing { Nothing, Save, OpenForPut, SetAfterEmpty, SendPaste, Target, Restore };
-
-// A clipboard with formats as strings and a target that reads what is there when Ctrl+V
-// arrives, failing at one chosen step.
-class FakeClipboard final : public PasteClipboard {
+// The clipboard, the target and the other programs around one PasteProtocol, on a fake clock
+// that moves in steps of 10 ms: the adapter's part (save, put, render, restore) done as the
+// Windows side does it, with formats as strings.
+class World {
  public:
-  explicit FakeClipboard(Failing failing) : failing_(failing) {}
+  explicit World(PasteProtocol::Bounds bounds = {}) : protocol(bounds) {}
 
-  bool Save() override {
-    if (failing_ == Failing::Save) return false;
-    saved_ = contents;
-    return true;
-  }
-  PutResult Put(std::u16string_view text) override {
-    if (failing_ == Failing::OpenForPut) return PutResult::Untouched;
-    contents.clear();
-    if (failing_ == Failing::SetAfterEmpty) return PutResult::Emptied;
-    contents[UnicodeText] = std::u16string(text);
-    return PutResult::Done;
-  }
-  bool SendPaste() override {
-    if (failing_ == Failing::SendPaste) return false;
-    if (failing_ != Failing::Target) pasted = contents[UnicodeText];
-    if (otherProgramCopies) contents = {{UnicodeText, u"newer"}};
-    return true;
-  }
-  bool WaitUntilTaken() override { return pasted.has_value(); }
-  bool ReplacedByOthers() override { return otherProgramCopies; }
-  bool Restore() override {
-    if (failing_ == Failing::Restore && restoreFailures-- > 0) return false;
-    if (!saved_) return false;
-    contents = *saved_;
+  // A paste-sized expansion: true when it went out as Ctrl+V, false when it was typed.
+  bool Expand(const std::u16string& text) {
+    switch (protocol.Begin()) {
+      case PasteProtocol::Plan::Type:
+        typed.push_back(text);
+        return false;
+      case PasteProtocol::Plan::SaveFirst:
+        if (saveFails) {
+          typed.push_back(text);
+          return false;
+        }
+        saved = contents;
+        protocol.Saved();
+        break;
+      case PasteProtocol::Plan::ReuseSaved:
+        break;
+    }
+    if (clipboardHeldOpen) {
+      protocol.Put(PutResult::Untouched, now);
+      Step();
+      typed.push_back(text);
+      return false;
+    }
+    contents = {{UnicodeText, u"(promised)"}};
+    promised = text;
+    ours = true;
+    protocol.Put(PutResult::Done, now);
+    protocol.PasteSent(now);
+    pendingPastes.push_back(now);
     return true;
   }
 
+  // `reader` opens the clipboard and asks for the text: what it gets.
+  std::optional<std::u16string> Read(Reader reader) {
+    if (ours && promised) {
+      if (protocol.OnRead(reader, now)) {
+        contents = {{UnicodeText, *promised}};
+        return promised;
+      }
+      return std::nullopt;
+    }
+    auto text = contents.find(UnicodeText);
+    if (text == contents.end()) return std::nullopt;
+    return text->second;
+  }
+
+  // The target gets to the oldest Ctrl+V in its queue.
+  void TargetPastes() {
+    ASSERT_FALSE(pendingPastes.empty());
+    pendingPastes.erase(pendingPastes.begin());
+    if (std::optional<std::u16string> text = Read(Reader::Target)) pasted.push_back(*text);
+  }
+
+  void UserCopies(const Formats& formats) {
+    contents = formats;
+    ours = false;
+    promised.reset();
+    protocol.OnReplaced();
+  }
+
+  // The clock moves on by `ms`, the timer putting the clipboard back when the protocol says.
+  void Advance(std::uint64_t ms) {
+    for (std::uint64_t end = now + ms; now < end;) {
+      now += 10;
+      Step();
+    }
+  }
+
+  void Step() {
+    if (!protocol.RestoreDue(now)) return;
+    if (clipboardHeldOpen) {
+      protocol.Restored(PasteProtocol::RestoreResult::Busy, now);
+      return;
+    }
+    if (!ours) {
+      protocol.Restored(PasteProtocol::RestoreResult::Replaced, now);
+      return;
+    }
+    contents = *saved;
+    ours = false;
+    promised.reset();
+    ++restores;
+    protocol.Restored(PasteProtocol::RestoreResult::Restored, now);
+  }
+
+  PasteProtocol protocol;
+  std::uint64_t now = 1000;
   Formats contents = UsersClipboard;
-  std::optional<std::u16string> pasted;
-  bool otherProgramCopies = false;
-  int restoreFailures = 1;
-
- private:
-  Failing failing_;
-  std::optional<Formats> saved_;
+  std::optional<Formats> saved;
+  std::optional<std::u16string> promised;
+  bool ours = false;
+  bool saveFails = false;
+  bool clipboardHeldOpen = false;
+  std::vector<std::uint64_t> pendingPastes;
+  std::vector<std::u16string> pasted;
+  std::vector<std::u16string> typed;
+  int restores = 0;
 };
 
-struct SequenceCase {
-  const char* name;
-  Failing failing;
-  PasteOutcome outcome;
-  bool pasted;
-};
+constexpr std::uint64_t LateReadMs = PasteProtocol::Bounds{}.lateReadMs;
 
-class PasteSequence : public ::testing::TestWithParam<SequenceCase> {};
+// Targets that get to the Ctrl+V after these many milliseconds: at once, busy for 3 s, for 20 s.
+class SlowTarget : public ::testing::TestWithParam<std::uint64_t> {};
 
-TEST_P(PasteSequence, LosesNothingOfTheUsersClipboard) {
-  FakeClipboard clipboard(GetParam().failing);
-  PasteOutcome outcome = PasteThroughClipboard(clipboard, "line one\nline two");
-  EXPECT_EQ(outcome, GetParam().outcome);
-  EXPECT_EQ(clipboard.pasted.has_value(), GetParam().pasted);
-  if (GetParam().pasted) {
-    EXPECT_EQ(*clipboard.pasted, u"line one\r\nline two");
-  }
-  if (RestorePending(outcome)) {
-    EXPECT_TRUE(clipboard.Restore());
-  }
-  EXPECT_EQ(clipboard.contents, UsersClipboard);
+TEST_P(SlowTarget, PastesTheExpansionOnceAndTheUsersClipboardComesBackAfter) {
+  World world;
+  ASSERT_TRUE(world.Expand(u"expansion"));
+  world.Advance(GetParam());
+  // Until the target has read, the user's clipboard is not what it would paste.
+  EXPECT_EQ(world.restores, 0);
+  world.TargetPastes();
+  world.Advance(1000);
+  EXPECT_EQ(world.pasted, std::vector<std::u16string>{u"expansion"});
+  EXPECT_TRUE(world.typed.empty());
+  EXPECT_EQ(world.contents, UsersClipboard);
+  EXPECT_EQ(world.protocol.state(), State::Idle);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Steps, PasteSequence,
-    ::testing::Values(
-        SequenceCase{"EveryStepWorks", Failing::Nothing, PasteOutcome::Pasted, true},
-        SequenceCase{"SaveFailsSoItTypes", Failing::Save, PasteOutcome::TypeInstead, false},
-        SequenceCase{"ClipboardCannotBeOpenedSoItTypes", Failing::OpenForPut,
-                     PasteOutcome::TypeInstead, false},
-        SequenceCase{"SettingFailsAfterEmptying", Failing::SetAfterEmpty, PasteOutcome::TypeInstead,
-                     false},
-        SequenceCase{"KeysRefused", Failing::SendPaste, PasteOutcome::TypeInstead, false},
-        SequenceCase{"TargetNeverReads", Failing::Target, PasteOutcome::TypeInstead, false},
-        SequenceCase{"RestoreFailsOnceAndIsLeftPending", Failing::Restore,
-                     PasteOutcome::PastedRestorePending, true}),
-    [](const auto& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(ReadingAfter, SlowTarget, ::testing::Values(0, 3000, 20000));
 
-TEST(PasteSequence, LeavesWhatAnotherProgramCopiedMeanwhile) {
-  FakeClipboard clipboard(Failing::Nothing);
-  clipboard.otherProgramCopies = true;
-  EXPECT_EQ(PasteThroughClipboard(clipboard, "text"), PasteOutcome::Pasted);
-  EXPECT_EQ(clipboard.contents, (Formats{{UnicodeText, u"newer"}}));
+TEST(PasteProtocol, ATargetThatNeverPastesGetsTheClipboardBackAfterTheBoundAndNothingTyped) {
+  World world;
+  ASSERT_TRUE(world.Expand(u"expansion"));
+  world.Advance(LateReadMs - 100);
+  EXPECT_EQ(world.restores, 0);
+  world.Advance(200);
+  EXPECT_EQ(world.restores, 1);
+  EXPECT_TRUE(world.protocol.LastPasteUnread());
+  EXPECT_EQ(world.contents, UsersClipboard);
+  EXPECT_TRUE(world.typed.empty());
+  EXPECT_TRUE(world.pasted.empty());
+}
+
+TEST(PasteProtocol, AMonitorReadingFirstGetsNothingAndTheTargetStillGetsTheText) {
+  World world;
+  ASSERT_TRUE(world.Expand(u"expansion"));
+  EXPECT_EQ(world.Read(Reader::Other), std::nullopt);
+  EXPECT_EQ(world.protocol.state(), State::AwaitingRead);
+  world.Advance(3000);
+  EXPECT_EQ(world.restores, 0);
+  world.TargetPastes();
+  world.Advance(500);
+  EXPECT_EQ(world.pasted, std::vector<std::u16string>{u"expansion"});
+  EXPECT_EQ(world.contents, UsersClipboard);
+  EXPECT_EQ(world.protocol.RefusedReaders(), 1);
+}
+
+TEST(PasteProtocol, NobodyGetsTheTextBeforeCtrlVHasGoneOut) {
+  PasteProtocol protocol;
+  ASSERT_EQ(protocol.Begin(), PasteProtocol::Plan::SaveFirst);
+  protocol.Saved();
+  protocol.Put(PutResult::Done, 0);
+  EXPECT_FALSE(protocol.OnRead(Reader::Target, 5));
+  EXPECT_FALSE(protocol.OnRead(Reader::Unknown, 5));
+  protocol.PasteSent(10);
+  EXPECT_TRUE(protocol.OnRead(Reader::Unknown, 20));
+}
+
+TEST(PasteProtocol, TheTargetReadingTwiceGetsTheTextBothTimes) {
+  World world;
+  ASSERT_TRUE(world.Expand(u"expansion"));
+  world.Advance(50);
+  world.TargetPastes();
+  world.pendingPastes.push_back(world.now);
+  world.Advance(PasteProtocol::Bounds{}.settleMs / 2);
+  world.TargetPastes();
+  EXPECT_EQ(world.pasted, (std::vector<std::u16string>{u"expansion", u"expansion"}));
+  world.Advance(500);
+  EXPECT_EQ(world.contents, UsersClipboard);
+}
+
+TEST(PasteProtocol, WhatTheUserCopiesWhileTheTextWaitsStays) {
+  World world;
+  ASSERT_TRUE(world.Expand(u"expansion"));
+  world.Advance(1000);
+  const Formats newer{{UnicodeText, u"newer"}};
+  world.UserCopies(newer);
+  world.Advance(LateReadMs + 1000);
+  EXPECT_EQ(world.contents, newer);
+  EXPECT_EQ(world.restores, 0);
+  EXPECT_FALSE(world.protocol.HoldsSavedCopy());
+}
+
+TEST(PasteProtocol, WhatTheUserCopiesAfterTheReadStays) {
+  World world;
+  ASSERT_TRUE(world.Expand(u"expansion"));
+  world.TargetPastes();
+  const Formats newer{{UnicodeText, u"newer"}};
+  world.UserCopies(newer);
+  world.Advance(1000);
+  EXPECT_EQ(world.contents, newer);
+}
+
+TEST(PasteProtocol, AClipboardHeldOpenIsPutBackOnceItIsFreeWithoutWaitingInBetween) {
+  World world;
+  ASSERT_TRUE(world.Expand(u"expansion"));
+  world.TargetPastes();
+  world.clipboardHeldOpen = true;
+  world.Advance(2000);
+  EXPECT_EQ(world.protocol.state(), State::RestoreDue);
+  // Each look is a single try, RetryMs apart: nothing in between blocks the output thread.
+  EXPECT_LE(*world.protocol.NextDue() - world.now, PasteProtocol::Bounds{}.retryMs);
+  world.clipboardHeldOpen = false;
+  world.Advance(100);
+  EXPECT_EQ(world.contents, UsersClipboard);
+  EXPECT_EQ(world.protocol.state(), State::Idle);
+}
+
+TEST(PasteProtocol, ASecondExpansionWhileTheFirstIsUnreadIsTypedBehindIt) {
+  World world;
+  ASSERT_TRUE(world.Expand(u"first"));
+  EXPECT_FALSE(world.Expand(u"second"));
+  EXPECT_EQ(world.typed, std::vector<std::u16string>{u"second"});
+  world.Advance(3000);
+  world.TargetPastes();
+  world.Advance(500);
+  // The first Ctrl+V pasted the first text, not the second.
+  EXPECT_EQ(world.pasted, std::vector<std::u16string>{u"first"});
+  EXPECT_EQ(world.contents, UsersClipboard);
+}
+
+TEST(PasteProtocol, ASecondExpansionAfterTheFirstWasReadReusesTheSavedCopy) {
+  World world;
+  ASSERT_TRUE(world.Expand(u"first"));
+  world.TargetPastes();
+  world.clipboardHeldOpen = true;  // the restore waits
+  world.Advance(500);
+  world.clipboardHeldOpen = false;
+  const Formats savedBefore = *world.saved;
+  ASSERT_TRUE(world.Expand(u"second"));
+  // Saved again now, the copy would have been our own first text.
+  EXPECT_EQ(*world.saved, savedBefore);
+  world.TargetPastes();
+  world.Advance(500);
+  EXPECT_EQ(world.pasted, (std::vector<std::u16string>{u"first", u"second"}));
+  EXPECT_EQ(world.contents, UsersClipboard);
+}
+
+TEST(PasteProtocol, AFailedSaveTypesAndLeavesTheClipboardAlone) {
+  World world;
+  world.saveFails = true;
+  EXPECT_FALSE(world.Expand(u"expansion"));
+  EXPECT_EQ(world.typed, std::vector<std::u16string>{u"expansion"});
+  EXPECT_EQ(world.contents, UsersClipboard);
+  EXPECT_FALSE(world.protocol.HoldsSavedCopy());
+}
+
+TEST(PasteProtocol, APutThatCouldNotOpenTheClipboardTypesAndDropsTheCopy) {
+  World world;
+  world.clipboardHeldOpen = true;
+  EXPECT_FALSE(world.Expand(u"expansion"));
+  world.clipboardHeldOpen = false;
+  world.Advance(100);
+  EXPECT_EQ(world.typed, std::vector<std::u16string>{u"expansion"});
+  EXPECT_EQ(world.contents, UsersClipboard);
+  EXPECT_EQ(world.restores, 0);
+  EXPECT_FALSE(world.protocol.HoldsSavedCopy());
+}
+
+TEST(PasteProtocol, AnEmptiedClipboardIsPutBack) {
+  PasteProtocol protocol;
+  protocol.Begin();
+  protocol.Saved();
+  protocol.Put(PutResult::Emptied, 100);
+  EXPECT_TRUE(protocol.RestoreDue(100));
+  protocol.Restored(PasteProtocol::RestoreResult::Restored, 100);
+  EXPECT_FALSE(protocol.HoldsSavedCopy());
+}
+
+TEST(PasteProtocol, ATextPromisedButNeverSentStillComesOffTheClipboard) {
+  PasteProtocol protocol;
+  protocol.Begin();
+  protocol.Saved();
+  protocol.Put(PutResult::Done, 100);
+  EXPECT_FALSE(protocol.RestoreDue(100 + LateReadMs - 1));
+  EXPECT_TRUE(protocol.RestoreDue(100 + LateReadMs));
 }
 
 TEST(ClipboardTextOf, GivesCrLfAndUtf16) {

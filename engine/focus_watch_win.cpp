@@ -7,7 +7,6 @@
 
 #include "util/process_win.h"
 #include "util/test_switches.h"
-#include "util/text_encoding.h"
 
 namespace tarquel {
 
@@ -17,14 +16,6 @@ namespace {
 FocusWatch* ActiveWatch = nullptr;
 
 constexpr wchar_t WindowClassName[] = L"TarquelFocusWatch";
-
-std::string ClassNameOf(HWND window) {
-  wchar_t name[256];
-  const int length = GetClassNameW(window, name, static_cast<int>(std::size(name)));
-  if (length <= 0) return {};
-  return Utf16ToUtf8(std::u16string_view(reinterpret_cast<const char16_t*>(name),
-                                         static_cast<std::size_t>(length)));
-}
 
 void Diagnostic(const std::string& line) {
   OutputDebugStringA(line.c_str());
@@ -213,7 +204,7 @@ void FocusWatch::OnFocusChanged(HWND focused) {
     }
   }
   if (focused != nullptr) {
-    field.windowClass = ClassNameOf(focused);
+    field.windowClass = WindowClassOf(focused);
     field.passwordStyle = (GetWindowLongPtrW(focused, GWL_STYLE) & ES_PASSWORD) != 0;
   }
   // A classic edit control tells by its style; UI Automation is asked for everything else (a

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "util/process_win.h"
 #include "util/test_switches.h"
 
 #ifdef TARQUEL_HOOK_TIMING
@@ -129,13 +130,6 @@ ProcessNames NamesOf(DWORD processId) {
   return names;
 }
 
-std::string ClassOf(HWND window) {
-  wchar_t name[256];
-  const int length = GetClassNameW(window, name, static_cast<int>(std::size(name)));
-  return length > 0 ? Utf8Of(std::wstring_view(name, static_cast<std::size_t>(length)))
-                    : std::string();
-}
-
 }  // namespace
 
 FocusedProgram WindowsExpanderOutput::ProgramWithFocus() {
@@ -178,8 +172,8 @@ FocusedProgram WindowsExpanderOutput::ProgramWithFocus() {
     }
   }
   if (!lastProgram_.ownWindow && processId != 0) {
-    lastProgram_.windowClass = ClassOf(focus);
-    lastProgram_.topLevelClass = ClassOf(foreground);
+    lastProgram_.windowClass = WindowClassOf(focus);
+    lastProgram_.topLevelClass = WindowClassOf(foreground);
   }
   return lastProgram_;
 }

@@ -26,6 +26,18 @@ std::string ExecutableNameOf(DWORD processId) {
   return utf8;
 }
 
+std::string WindowClassOf(HWND window) {
+  wchar_t name[256];
+  const int length =
+      window != nullptr ? GetClassNameW(window, name, static_cast<int>(std::size(name))) : 0;
+  if (length <= 0) return {};
+  const int bytes = WideCharToMultiByte(CP_UTF8, 0, name, length, nullptr, 0, nullptr, nullptr);
+  std::string utf8(static_cast<std::size_t>(bytes > 0 ? bytes : 0), '\0');
+  if (bytes > 0)
+    WideCharToMultiByte(CP_UTF8, 0, name, length, utf8.data(), bytes, nullptr, nullptr);
+  return utf8;
+}
+
 std::optional<std::uint32_t> IntegrityLevelOfToken(HANDLE token) {
   DWORD size = 0;
   GetTokenInformation(token, TokenIntegrityLevel, nullptr, 0, &size);

@@ -12,6 +12,9 @@ namespace tarquel {
 // found out.
 std::string ExecutableNameOf(DWORD processId);
 
+// A window's class name in UTF-8 ("Edit", "Chrome_WidgetWin_1"); empty for no window.
+std::string WindowClassOf(HWND window);
+
 // The integrity level of a process's token (the relative identifier of its mandatory label:
 // 0x2000 medium, 0x3000 high), or nothing when the process or its token may not be queried.
 std::optional<std::uint32_t> IntegrityLevelOf(DWORD processId);

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "engine/output/placeholders.h"
+#include "util/process_win.h"
 #include "util/text_encoding.h"
 
 namespace tarquel {
@@ -39,29 +40,6 @@ std::vector<KeyEvent> PasteKeys(const std::vector<KeyEvent>& cursorKeys) {
   return events;
 }
 
-std::string ClassOf(HWND window) {
-  wchar_t name[256];
-  int length =
-      window != nullptr ? GetClassNameW(window, name, static_cast<int>(std::size(name))) : 0;
-  if (length <= 0) return {};
-  return Utf16ToUtf8(std::u16string_view(reinterpret_cast<const char16_t*>(name),
-                                         static_cast<std::size_t>(length)));
-}
-
-std::string ProgramOf(DWORD processId) {
-  HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
-  if (process == nullptr) return {};
-  wchar_t path[MAX_PATH * 4];
-  DWORD length = static_cast<DWORD>(std::size(path));
-  bool found = QueryFullProcessImageNameW(process, 0, path, &length) != 0;
-  CloseHandle(process);
-  if (!found) return {};
-  std::wstring_view full(path, length);
-  std::wstring_view name = full.substr(full.find_last_of(L"\\/") + 1);
-  return Utf16ToUtf8(
-      std::u16string_view(reinterpret_cast<const char16_t*>(name.data()), name.size()));
-}
-
 // The key of `layout` that types `c`, or nothing when it takes no key of its own there: beyond
 // the keyboard (an emoji), Ctrl or Alt alone (that would be a shortcut), or a dead key (which
 // would wait for the next character instead).
@@ -94,10 +72,10 @@ FocusedWindow WindowWithFocus() {
   GUITHREADINFO info{};
   info.cbSize = sizeof info;
   if (GetGUIThreadInfo(thread, &info) && info.hwndFocus != nullptr) {
-    focused.windowClass = ClassOf(info.hwndFocus);
+    focused.windowClass = WindowClassOf(info.hwndFocus);
   }
-  focused.topLevelClass = ClassOf(foreground);
-  focused.program = ProgramOf(processId);
+  focused.topLevelClass = WindowClassOf(foreground);
+  focused.program = ExecutableNameOf(processId);
   return focused;
 }
 
@@ -210,7 +188,7 @@ std::optional<FieldContents> ReadFocusedField() {
   GUITHREADINFO info{};
   info.cbSize = sizeof info;
   if (!GetGUIThreadInfo(GetWindowThreadProcessId(foreground, nullptr), &info) ||
-      info.hwndFocus == nullptr || !IsReadableField(ClassOf(info.hwndFocus))) {
+      info.hwndFocus == nullptr || !IsReadableField(WindowClassOf(info.hwndFocus))) {
     return std::nullopt;
   }
   HWND field = info.hwndFocus;

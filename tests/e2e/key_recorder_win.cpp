@@ -7,6 +7,8 @@
 
 #include <cstdio>
 
+#include "test_window_win.h"
+
 namespace {
 
 constexpr int FieldId = 1;
@@ -43,23 +45,7 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 }  // namespace
 
 int main() {
-  WNDCLASSEXW windowClass{};
-  windowClass.cbSize = sizeof windowClass;
-  windowClass.lpfnWndProc = WindowProc;
-  windowClass.hInstance = GetModuleHandleW(nullptr);
-  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-  windowClass.lpszClassName = L"TarquelKeyRecorder";
-  RegisterClassExW(&windowClass);
-  HWND window = CreateWindowExW(0, windowClass.lpszClassName, L"Remote session",
-                                WS_OVERLAPPEDWINDOW | WS_VISIBLE, 400, 100, 440, 90, nullptr,
-                                nullptr, windowClass.hInstance, nullptr);
-  if (window == nullptr) return 1;
-  std::printf("ready\n");
-  std::fflush(stdout);
-  MSG message;
-  while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-    TranslateMessage(&message);
-    DispatchMessageW(&message);
-  }
-  return 0;
+  HWND window = tarquel::e2e::CreateTestWindow(L"TarquelKeyRecorder", L"Remote session", WindowProc,
+                                               {400, 100, 840, 190});
+  return window != nullptr ? tarquel::e2e::ServeTestWindow() : 1;
 }

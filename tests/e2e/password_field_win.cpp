@@ -6,7 +6,9 @@
 #include <windows.h>
 
 #include <cstdio>
+
 #include <string>
+#include "test_window_win.h"
 
 namespace {
 
@@ -53,23 +55,7 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 }  // namespace
 
 int main() {
-  WNDCLASSEXW windowClass{};
-  windowClass.cbSize = sizeof windowClass;
-  windowClass.lpfnWndProc = WindowProc;
-  windowClass.hInstance = GetModuleHandleW(nullptr);
-  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-  windowClass.lpszClassName = L"TarquelPasswordForm";
-  RegisterClassExW(&windowClass);
-  HWND window =
-      CreateWindowExW(0, windowClass.lpszClassName, L"Sign in", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
-                      400, 100, 340, 140, nullptr, nullptr, windowClass.hInstance, nullptr);
-  if (window == nullptr) return 1;
-  std::printf("ready\n");
-  std::fflush(stdout);
-  MSG message;
-  while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-    TranslateMessage(&message);
-    DispatchMessageW(&message);
-  }
-  return 0;
+  HWND window = tarquel::e2e::CreateTestWindow(L"TarquelPasswordForm", L"Sign in", WindowProc,
+                                               {400, 100, 740, 240});
+  return window != nullptr ? tarquel::e2e::ServeTestWindow() : 1;
 }

@@ -2,6 +2,8 @@
 // the end-to-end test kills it at random moments and looks at what the file holds.
 //   e2e_save_loop FOLDER loop      saves A, B, A, B, ... into FOLDER\config.txt
 //   e2e_save_loop FOLDER expected  writes A to FOLDER\a.txt and B to FOLDER\b.txt, then ends
+#include <windows.h>
+
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -23,6 +25,12 @@ tarquel::TriggerTable MakeTable(char tag, int entries, std::size_t expansionLeng
 
 bool Save(const std::filesystem::path& file, const tarquel::TriggerTable& table) {
   tarquel::SaveResult result = tarquel::SaveTriggerTable(file, table);
+  // The saver killed a moment ago may still hold the file while the system ends it: a busy
+  // file is tried again, as the program does.
+  for (int tries = 0; !result.ok && result.busy && tries < 50; ++tries) {
+    Sleep(100);
+    result = tarquel::SaveTriggerTable(file, table);
+  }
   if (!result.ok) std::fprintf(stderr, "save failed: %s\n", result.error.c_str());
   return result.ok;
 }

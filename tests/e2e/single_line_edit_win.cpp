@@ -6,6 +6,8 @@
 
 #include <cstdio>
 
+#include "test_window_win.h"
+
 namespace {
 
 HWND Field = nullptr;
@@ -30,28 +32,13 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 }  // namespace
 
 int main() {
-  WNDCLASSEXW windowClass{};
-  windowClass.cbSize = sizeof windowClass;
-  windowClass.lpfnWndProc = WindowProc;
-  windowClass.hInstance = GetModuleHandleW(nullptr);
-  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-  windowClass.lpszClassName = L"TarquelSingleLine";
-  RegisterClassExW(&windowClass);
-  HWND window =
-      CreateWindowExW(0, windowClass.lpszClassName, L"single line", WS_OVERLAPPEDWINDOW, 420, 40,
-                      400, 160, nullptr, nullptr, windowClass.hInstance, nullptr);
+  HWND window = tarquel::e2e::CreateTestWindow(L"TarquelSingleLine", L"single line", WindowProc,
+                                               {420, 40, 820, 200}, false);
   if (window == nullptr) return 1;
   Field = CreateWindowExW(0, L"Edit", L"", WS_CHILD | WS_VISIBLE | WS_BORDER | ES_AUTOHSCROLL, 10,
-                          10, 360, 28, window, nullptr, windowClass.hInstance, nullptr);
+                          10, 360, 28, window, nullptr, GetModuleHandleW(nullptr), nullptr);
   if (Field == nullptr) return 1;
   ShowWindow(window, SW_SHOW);
   SetFocus(Field);
-  std::printf("ready\n");
-  std::fflush(stdout);
-  MSG message;
-  while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-    TranslateMessage(&message);
-    DispatchMessageW(&message);
-  }
-  return 0;
+  return tarquel::e2e::ServeTestWindow();
 }

@@ -129,6 +129,11 @@ def wait_until(predicate, what, timeout=DEFAULT_TIMEOUT, describe=None):
 
 # tarquel's stderr: OutputDebugString lines and the hook's installation and calls.
 TARQUEL_WINEDEBUG = "fixme-all,+debugstr,+hook"
+# The main window and its trigger form.
+MAIN_WINDOW_CLASS = "TarquelApp"
+TRIGGER_FIELD_ID = 102
+EXPANSION_FIELD_ID = 103
+ADD_BUTTON_ID = 104
 _HOOK_INSTALLED = re.compile(r":hook:NtUserSetWindowsHookEx WH_KEYBOARD_LL .* -> 0x[0-9a-f]+")
 _HOOK_CALLED = re.compile(r":hook:call_hook calling hook .* WH_KEYBOARD_LL ")
 
@@ -749,6 +754,28 @@ class Session:
         )
         x, y = (rect[0] + rect[2]) // 2, (rect[1] + rect[3]) // 2
         self._check(self.xdotool("mousemove", x, y, "click", "1"))
+
+    def fill_in_trigger(self, trigger, expansion):
+        """Types into the main window's trigger and expansion fields as a person would, each
+        once it has the focus, until the field holds the text."""
+        for control_id, text in ((TRIGGER_FIELD_ID, trigger), (EXPANSION_FIELD_ID, expansion)):
+            self.click_control(MAIN_WINDOW_CLASS, control_id)
+            self.type(text)
+            self.wait_until(
+                lambda: self.dialog_item_text(MAIN_WINDOW_CLASS, control_id) == text,
+                f"field {control_id} to hold {text!r}",
+            )
+
+    def add_trigger(self, trigger, expansion, until_taken=True):
+        """Fills in both fields and clicks ADD; with `until_taken`, returns once the fields
+        are empty again: the table has the entry, and its save has been handed on."""
+        self.fill_in_trigger(trigger, expansion)
+        self.click_control(MAIN_WINDOW_CLASS, ADD_BUTTON_ID)
+        if until_taken:
+            self.wait_until(
+                lambda: self.dialog_item_text(MAIN_WINDOW_CLASS, TRIGGER_FIELD_ID) == "",
+                "the trigger field to empty",
+            )
 
     def post_message(self, window_class, message, wparam=0, lparam=0):
         """Posts a message to the first window of that class: "ok", or "missing"."""

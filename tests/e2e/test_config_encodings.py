@@ -8,9 +8,6 @@ import harness
 
 APP = "TarquelApp"
 LIST_BOX_ID = 101
-TRIGGER_FIELD_ID = 102
-EXPANSION_FIELD_ID = 103
-ADD_BUTTON_ID = 104
 
 TEXT = ":u16=sixteen bits\r\n:demo=Hello World\r\n"
 
@@ -43,14 +40,7 @@ class ConfigEncodings(harness.SessionTestCase):
         self.session.wait_for_notepad_text(expansion)
 
     def add(self, trigger, expansion):
-        for control_id, text in ((TRIGGER_FIELD_ID, trigger), (EXPANSION_FIELD_ID, expansion)):
-            self.session.click_control(APP, control_id)
-            self.session.type(text)
-            self.session.wait_until(
-                lambda: self.session.dialog_item_text(APP, control_id) == text,
-                f"field {control_id} to hold {text!r}",
-            )
-        self.session.click_control(APP, ADD_BUTTON_ID)
+        self.session.add_trigger(trigger, expansion, until_taken=False)
 
     def wait_for_config(self, expected):
         def read():

@@ -12,9 +12,6 @@ import harness
 
 APP = "TarquelApp"
 LIST_BOX_ID = 101
-TRIGGER_FIELD_ID = 102
-EXPANSION_FIELD_ID = 103
-ADD_BUTTON_ID = 104
 STATUS_ID = 112
 SLOW_WRITES = "TARQUEL_TEST_SLOW_FILE_WRITES_MS"
 WRITE_BEGINS = "Slow file write: begins"
@@ -99,18 +96,7 @@ class HeldConfig(harness.SessionTestCase):
         )
 
     def add(self, trigger, expansion):
-        for control_id, text in ((TRIGGER_FIELD_ID, trigger), (EXPANSION_FIELD_ID, expansion)):
-            self.session.click_control(APP, control_id)
-            self.session.type(text)
-            self.session.wait_until(
-                lambda: self.session.dialog_item_text(APP, control_id) == text,
-                f"field {control_id} to hold {text!r}",
-            )
-        self.session.click_control(APP, ADD_BUTTON_ID)
-        self.session.wait_until(
-            lambda: self.session.dialog_item_text(APP, TRIGGER_FIELD_ID) == "",
-            "the trigger field to empty",
-        )
+        self.session.add_trigger(trigger, expansion)
 
     def expands(self, trigger, expansion):
         self.session.clear_notepad()

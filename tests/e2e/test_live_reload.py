@@ -11,8 +11,6 @@ import harness
 
 APP = "TarquelApp"
 LIST_BOX_ID = 101
-TRIGGER_FIELD_ID = 102
-EXPANSION_FIELD_ID = 103
 ADD_BUTTON_ID = 104
 DELETE_BUTTON_ID = 105
 RELOADED = "Triggers reloaded from config.txt"
@@ -89,17 +87,10 @@ class LiveReload(harness.SessionTestCase):
         )
 
     def fill_in(self, trigger, expansion):
-        for control_id, text in ((TRIGGER_FIELD_ID, trigger), (EXPANSION_FIELD_ID, expansion)):
-            self.session.click_control(APP, control_id)
-            self.session.type(text)
-            self.session.wait_until(
-                lambda: self.session.dialog_item_text(APP, control_id) == text,
-                f"field {control_id} to hold {text!r}",
-            )
+        self.session.fill_in_trigger(trigger, expansion)
 
     def add(self, trigger, expansion):
-        self.fill_in(trigger, expansion)
-        self.session.click_control(APP, ADD_BUTTON_ID)
+        self.session.add_trigger(trigger, expansion, until_taken=False)
 
     def close_message_box(self):
         self.assertEqual(self.session.post_message(MESSAGE_BOX, WM_COMMAND, IDOK, 0), "ok")

@@ -13,9 +13,6 @@ import harness
 os.environ["TARQUEL_TEST_SLOW_FILE_WRITES_MS"] = "3000"
 
 APP = "TarquelApp"
-TRIGGER_FIELD_ID = 102
-EXPANSION_FIELD_ID = 103
-ADD_BUTTON_ID = 104
 WM_COMMAND = 0x0111
 TRAY_QUIT = 2001
 WRITE_BEGINS = "Slow file write: begins"
@@ -42,19 +39,7 @@ class SlowSave(harness.SessionTestCase):
         super().setUp()
 
     def add(self, trigger, expansion):
-        for control_id, text in ((TRIGGER_FIELD_ID, trigger), (EXPANSION_FIELD_ID, expansion)):
-            self.session.click_control(APP, control_id)
-            self.session.type(text)
-            self.session.wait_until(
-                lambda: self.session.dialog_item_text(APP, control_id) == text,
-                f"field {control_id} to hold {text!r}",
-            )
-        self.session.click_control(APP, ADD_BUTTON_ID)
-        # Emptied fields: the table has the entry, and the save has been handed on.
-        self.session.wait_until(
-            lambda: self.session.dialog_item_text(APP, TRIGGER_FIELD_ID) == "",
-            "the trigger field to empty",
-        )
+        self.session.add_trigger(trigger, expansion)
 
     def writes_begun(self):
         return len([line for line in self.session.debug_lines() if WRITE_BEGINS in line])

@@ -4,7 +4,16 @@
 
 namespace tarquel {
 
-TriggerTable::TriggerTable(const TriggerTable& other) : entries_(other.entries_) {
+ResolvedOptions Resolve(const TriggerOptions& options) {
+  ResolvedOptions resolved;
+  if (options.when) resolved.when = *options.when;
+  if (options.where) resolved.where = *options.where;
+  if (options.caseRule) resolved.caseRule = *options.caseRule;
+  return resolved;
+}
+
+TriggerTable::TriggerTable(const TriggerTable& other)
+    : entries_(other.entries_), info_(other.info_), groups_(other.groups_) {
   for (const Entry& entry : entries_) index_.Insert(entry.first);
 }
 
@@ -25,9 +34,20 @@ bool TriggerTable::Set(std::string trigger, std::string expansion) {
   return true;
 }
 
+bool TriggerTable::Set(std::string trigger, std::string expansion, const EntryInfo& info) {
+  if (trigger.empty() || info.group >= groups_.size()) return false;
+  if (info == EntryInfo{}) {
+    if (auto it = info_.find(trigger); it != info_.end()) info_.erase(it);
+  } else {
+    info_.insert_or_assign(trigger, info);
+  }
+  return Set(std::move(trigger), std::move(expansion));
+}
+
 std::size_t TriggerTable::Erase(std::string_view trigger) {
   auto it = entries_.find(trigger);
   if (it == entries_.end()) return 0;
+  if (auto info = info_.find(trigger); info != info_.end()) info_.erase(info);
   if (trigger.size() <= LongestMatchableTrigger) index_.Erase(trigger);
   entries_.erase(it);
   return 1;
@@ -36,6 +56,40 @@ std::size_t TriggerTable::Erase(std::string_view trigger) {
 const std::string* TriggerTable::Find(std::string_view trigger) const {
   auto it = entries_.find(trigger);
   return it == entries_.end() ? nullptr : &it->second;
+}
+
+const EntryInfo& TriggerTable::InfoOf(std::string_view trigger) const {
+  static const EntryInfo none;
+  auto it = info_.find(trigger);
+  return it == info_.end() ? none : it->second;
+}
+
+ResolvedOptions TriggerTable::OptionsOf(std::string_view trigger) const {
+  const EntryInfo& info = InfoOf(trigger);
+  return Resolve(info.options.Over(groups_[info.group].defaults));
+}
+
+std::size_t TriggerTable::AddGroup(TriggerGroup group) {
+  if (std::optional<std::size_t> present = FindGroup(group.name)) return *present;
+  groups_.push_back(std::move(group));
+  return groups_.size() - 1;
+}
+
+bool TriggerTable::SetGroup(std::size_t index, TriggerGroup group) {
+  if (index >= groups_.size()) return false;
+  // The unnamed group stays unnamed, and a named one cannot lose its name to it.
+  if ((index == 0) != group.name.empty()) return false;
+  std::optional<std::size_t> present = FindGroup(group.name);
+  if (present && *present != index) return false;
+  groups_[index] = std::move(group);
+  return true;
+}
+
+std::optional<std::size_t> TriggerTable::FindGroup(std::string_view name) const {
+  for (std::size_t i = 0; i < groups_.size(); ++i) {
+    if (groups_[i].name == name) return i;
+  }
+  return std::nullopt;
 }
 
 const TriggerTable::Entry* TriggerTable::FindTriggerEnding(std::string_view typed) const {

@@ -1,14 +1,81 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "engine/match/matcher_index.h"
 
 namespace tarquel {
+
+// When a trigger fires: on its own last character (as every trigger did before options), or
+// when an ending character (a space, Enter, punctuation) follows it, which is then typed after
+// the expansion or dropped.
+enum class FireWhen : std::uint8_t { AtOnce, EndingKept, EndingDropped };
+// Where the trigger may begin: anywhere, even inside a word, or only at a word start (the
+// character before it is no letter or digit, or nothing is known before it).
+enum class FireWhere : std::uint8_t { Anywhere, WordStart };
+// How the typed text must match: exactly; in any case; in any case with the expansion
+// following the case typed ("Btw" gives "By the way", "BTW" "BY THE WAY").
+enum class CaseRule : std::uint8_t { Exact, Ignore, Conform };
+
+// The options an entry or a group sets itself. What an entry leaves unset comes from its group,
+// and what the group leaves unset is what every trigger did before options: at once, anywhere,
+// exact case.
+struct TriggerOptions {
+  std::optional<FireWhen> when;
+  std::optional<FireWhere> where;
+  std::optional<CaseRule> caseRule;
+
+  bool empty() const { return !when && !where && !caseRule; }
+  // This entry's options over its group's defaults.
+  TriggerOptions Over(const TriggerOptions& defaults) const {
+    return {when ? when : defaults.when, where ? where : defaults.where,
+            caseRule ? caseRule : defaults.caseRule};
+  }
+  friend bool operator==(const TriggerOptions&, const TriggerOptions&) = default;
+};
+
+// The options in force for an entry, nothing left unset.
+struct ResolvedOptions {
+  FireWhen when = FireWhen::AtOnce;
+  FireWhere where = FireWhere::Anywhere;
+  CaseRule caseRule = CaseRule::Exact;
+
+  friend bool operator==(const ResolvedOptions&, const ResolvedOptions&) = default;
+};
+ResolvedOptions Resolve(const TriggerOptions& options);
+
+// A named set of entries (mail, code, one customer) with defaults for their options, a switch,
+// and the programs it is limited to or kept out of. Program values are written as `exclude=`
+// takes them: "outlook.exe", "program:outlook.exe", "class:rctrl_renwnd32", "package:Name".
+struct TriggerGroup {
+  // Empty for the entries that belong to no group (those before the first group in the file).
+  std::string name;
+  bool enabled = true;
+  TriggerOptions defaults;
+  // Empty: every program. Otherwise the entries expand only where one of these names the
+  // program with the focus.
+  std::vector<std::string> onlyIn;
+  // The entries never expand where one of these names the program with the focus.
+  std::vector<std::string> notIn;
+
+  friend bool operator==(const TriggerGroup&, const TriggerGroup&) = default;
+};
+
+// What an entry carries besides its expansion.
+struct EntryInfo {
+  TriggerOptions options;
+  // Index into the table's groups; 0 is the entries of no group.
+  std::size_t group = 0;
+
+  friend bool operator==(const EntryInfo&, const EntryInfo&) = default;
+};
 
 // The user's triggers and their expansions, in unsigned byte-wise order of the triggers.
 // std::string compares through char_traits<char>, which is specified to compare as unsigned
@@ -36,11 +103,30 @@ class TriggerTable {
 
   // Inserts the trigger or replaces its expansion. An empty trigger would end every text and
   // has no last key to swallow, so it is refused: the result is false and nothing changes.
+  // A replaced entry keeps its options and group; a new one has none and belongs to no group.
   bool Set(std::string trigger, std::string expansion);
+  // The same with the entry's options and group; a group index beyond Groups() is refused.
+  bool Set(std::string trigger, std::string expansion, const EntryInfo& info);
   // Returns how many entries were removed: 0 or 1.
   std::size_t Erase(std::string_view trigger);
 
   const std::string* Find(std::string_view trigger) const;
+  // The entry's options and group; an absent entry has none (and no group).
+  const EntryInfo& InfoOf(std::string_view trigger) const;
+  // The entry's options over its group's, nothing left unset.
+  ResolvedOptions OptionsOf(std::string_view trigger) const;
+
+  // Groups in the order the file has them; [0] is always the unnamed one of the entries of no
+  // group.
+  const std::vector<TriggerGroup>& Groups() const { return groups_; }
+  // Adds a group at the end and returns its index; a name already present gives that group's
+  // index and changes nothing. The unnamed group cannot be added twice.
+  std::size_t AddGroup(TriggerGroup group);
+  // Replaces the group's switch, defaults and programs (its name too); false for an index
+  // beyond Groups() or a name another group has.
+  bool SetGroup(std::size_t index, TriggerGroup group);
+  // The index of the group with this name, or nullopt.
+  std::optional<std::size_t> FindGroup(std::string_view name) const;
   // The first trigger in table order that `typed` ends with, or nullptr; triggers longer than
   // LongestMatchableTrigger are not considered.
   const Entry* FindTriggerEnding(std::string_view typed) const;
@@ -53,6 +139,9 @@ class TriggerTable {
  private:
   Map entries_;
   MatcherIndex index_;
+  // Only the entries with options or a group, so that a table of 1.0 costs nothing more.
+  std::map<std::string, EntryInfo, std::less<>> info_;
+  std::vector<TriggerGroup> groups_ = std::vector<TriggerGroup>(1);
 };
 
 inline constexpr std::string_view DefaultDemoTrigger = ":demo";

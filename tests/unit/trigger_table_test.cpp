@@ -166,6 +166,78 @@ TEST(TriggerTable, AMovedTableKeepsMatching) {
   EXPECT_EQ(moved.FindTriggerEnding(":a")->second, "1");
 }
 
+TriggerGroup Named(const char* name) {
+  TriggerGroup group;
+  group.name = name;
+  return group;
+}
+
+TEST(TriggerTableOptions, AnEntryTakesWhatItLeavesUnsetFromItsGroupAndThenTheOldDefaults) {
+  TriggerTable table;
+  TriggerGroup mail = Named("Mail");
+  mail.defaults.where = FireWhere::WordStart;
+  mail.defaults.caseRule = CaseRule::Ignore;
+  const std::size_t group = table.AddGroup(mail);
+  ASSERT_EQ(group, 1u);
+  EntryInfo info;
+  info.group = group;
+  info.options.caseRule = CaseRule::Conform;
+  info.options.when = FireWhen::EndingDropped;
+  ASSERT_TRUE(table.Set("btw", "by the way", info));
+  table.Set(":demo", "Hello World");
+
+  EXPECT_EQ(table.OptionsOf("btw"),
+            (ResolvedOptions{FireWhen::EndingDropped, FireWhere::WordStart, CaseRule::Conform}));
+  EXPECT_EQ(table.OptionsOf(":demo"), ResolvedOptions{});
+  // A new expansion keeps what the entry carries.
+  table.Set("btw", "by the way ");
+  EXPECT_EQ(table.InfoOf("btw"), info);
+}
+
+TEST(TriggerTableOptions, ErasedEntriesLeaveNoOptionsForATriggerAddedAgain) {
+  TriggerTable table;
+  EntryInfo info;
+  info.options.where = FireWhere::WordStart;
+  table.Set("gs", "greetings", info);
+  table.Erase("gs");
+  table.Set("gs", "good show");
+  EXPECT_EQ(table.InfoOf("gs"), EntryInfo{});
+  // Set back to no options, an entry carries none.
+  table.Set("gs", "x", info);
+  table.Set("gs", "x", EntryInfo{});
+  EXPECT_EQ(table.OptionsOf("gs"), ResolvedOptions{});
+}
+
+TEST(TriggerTableOptions, GroupsKeepTheirNamesApart) {
+  TriggerTable table;
+  const std::size_t mail = table.AddGroup(Named("Mail"));
+  EXPECT_EQ(table.AddGroup(Named("Mail")), mail);
+  const std::size_t code = table.AddGroup(Named("Code"));
+  EXPECT_FALSE(table.SetGroup(code, Named("Mail")));
+  EXPECT_FALSE(table.SetGroup(0, Named("Named")));
+  EXPECT_FALSE(table.SetGroup(mail, Named("")));
+  EXPECT_FALSE(table.Set("x", "y", EntryInfo{TriggerOptions{}, 7}));
+  EXPECT_EQ(table.Find("x"), nullptr);
+  TriggerGroup off = Named("Code");
+  off.enabled = false;
+  EXPECT_TRUE(table.SetGroup(code, off));
+  EXPECT_FALSE(table.Groups()[code].enabled);
+  EXPECT_EQ(table.FindGroup("Code"), code);
+  EXPECT_EQ(table.FindGroup("Nope"), std::nullopt);
+}
+
+TEST(TriggerTableOptions, ACopyCarriesOptionsAndGroups) {
+  TriggerTable table;
+  const std::size_t mail = table.AddGroup(Named("Mail"));
+  table.Set("sig", "Regards",
+            EntryInfo{TriggerOptions{FireWhen::EndingKept, std::nullopt, std::nullopt}, mail});
+  TriggerTable copy = table;
+  table.Erase("sig");
+  EXPECT_EQ(copy.InfoOf("sig").group, mail);
+  EXPECT_EQ(copy.OptionsOf("sig").when, FireWhen::EndingKept);
+  EXPECT_EQ(copy.Groups().size(), 2u);
+}
+
 // The table only erases what it holds; the index must also survive being asked for less.
 TEST(MatcherIndex, ErasingAnAbsentTriggerKeepsThePresentOnes) {
   const std::string abc = "abc";

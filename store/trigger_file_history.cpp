@@ -133,4 +133,23 @@ SaveResult SaveTriggerText(const std::filesystem::path& file, std::string text,
   return saved;
 }
 
+std::filesystem::path UnsavedFileName(const std::filesystem::path& file) {
+  std::filesystem::path unsaved = file;
+  unsaved += ".unsaved";
+  return unsaved;
+}
+
+LastSave SaveTriggerTextBeforeEnd(const std::filesystem::path& file, const std::string& text,
+                                  TriggerFileHistory& history, int retries,
+                                  const std::function<void()>& pause, const FileReader& read) {
+  LastSave last{SaveTriggerText(file, text, history, read)};
+  for (int i = 0; i < retries && !last.saved && last.saved.busy; ++i) {
+    if (pause) pause();
+    last.saved = SaveTriggerText(file, text, history, read);
+  }
+  if (!last.saved)
+    last.keptAside = static_cast<bool>(WriteFileAtomically(UnsavedFileName(file), text));
+  return last;
+}
+
 }  // namespace tarquel

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -57,5 +58,22 @@ SaveResult SaveTriggerFile(const std::filesystem::path& file, const TriggerTable
 // `read` reads the file (tests give one that finds it locked).
 SaveResult SaveTriggerText(const std::filesystem::path& file, std::string text,
                            TriggerFileHistory& history, const FileReader& read = ReadFileUpTo);
+
+// "config.txt.unsaved" beside "config.txt": where the last change goes when the file itself
+// cannot take it before Tarquel ends.
+std::filesystem::path UnsavedFileName(const std::filesystem::path& file);
+
+// The last save before Tarquel ends, when nothing will try again later: SaveTriggerText, tried
+// `retries` more times while another program holds the file, with `pause` run between tries.
+// If the file still cannot take the text, the text is written to UnsavedFileName(file) so that
+// the change is not lost: `keptAside` says whether that worked.
+struct LastSave {
+  SaveResult saved;
+  bool keptAside = false;
+};
+LastSave SaveTriggerTextBeforeEnd(const std::filesystem::path& file, const std::string& text,
+                                  TriggerFileHistory& history, int retries,
+                                  const std::function<void()>& pause,
+                                  const FileReader& read = ReadFileUpTo);
 
 }  // namespace tarquel

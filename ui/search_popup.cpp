@@ -30,4 +30,16 @@ std::vector<const TriggerTable::Entry*> FilterTriggers(const TriggerTable& table
   return found;
 }
 
+RefocusStep RefocusWatch::Next(ForegroundIs now) {
+  ++ticks_;
+  if (now == ForegroundIs::TargetGone || now == ForegroundIs::Other) return RefocusStep::GiveUp;
+  if (now == ForegroundIs::Target) {
+    if (++steady_ >= SteadyTicks) return RefocusStep::Arrived;
+  } else {
+    steady_ = 0;
+  }
+  if (ticks_ >= MaxTicks) return RefocusStep::GiveUp;
+  return now == ForegroundIs::Target ? RefocusStep::Wait : RefocusStep::AskAgain;
+}
+
 }  // namespace tarquel

@@ -30,4 +30,25 @@ ScreenRect PlaceSearchPopup(const ScreenRect& anchor, int width, int height,
 std::vector<const TriggerTable::Entry*> FilterTriggers(const TriggerTable& table,
                                                        std::string_view query, std::size_t limit);
 
+// What is in front while the focus goes back to the window the popup was opened over.
+enum class ForegroundIs { Target, Ours, Nothing, Other, TargetGone };
+enum class RefocusStep { Wait, AskAgain, Arrived, GiveUp };
+
+// Judges, tick by tick, whether the focus has come back to the target. Hiding the popup makes
+// the system activate another window, and that activation can arrive after the target came
+// back: the target counts as back only once it has stayed in front for a few ticks. A window
+// of ours in front (or none) is asked away again; another program in front means the user went
+// elsewhere, and the text must not follow.
+class RefocusWatch {
+ public:
+  static constexpr int SteadyTicks = 3;
+  static constexpr int MaxTicks = 40;
+
+  RefocusStep Next(ForegroundIs now);
+
+ private:
+  int ticks_ = 0;
+  int steady_ = 0;
+};
+
 }  // namespace tarquel

@@ -4,7 +4,6 @@
 
 #include <string>
 
-#include "engine/output/clipboard_win.h"
 #include "engine/output/expansion_sender_win.h"
 #include "ui/search_popup.h"
 #include "util/text_encoding.h"
@@ -22,8 +21,9 @@ constexpr int PopupHeight = 320;
 constexpr int FieldHeight = 28;
 // Enough to choose from; more would only cost time at every key in a table of 100,000.
 constexpr std::size_t ShownLimit = 200;
-// For the target window to take the focus back before the text goes to it.
-constexpr DWORD RefocusBoundMs = 1000;
+// How often the return of the focus to the target is looked at (RefocusWatch counts ticks).
+constexpr UINT RefocusTickMs = 25;
+constexpr UINT_PTR RefocusTimerId = 1;
 
 std::wstring Wide(std::string_view utf8) {
   std::u16string text = Utf8ToUtf16(utf8);
@@ -120,6 +120,12 @@ bool SearchPopup::RegisterShortcut(const Shortcut& shortcut) {
 
 void SearchPopup::Open() {
   if (window_ == nullptr) return;
+  // Opened again before an insert went out: the user chooses anew.
+  if (refocusing_) {
+    KillTimer(window_, RefocusTimerId);
+    refocusing_ = false;
+    pendingInsert_.reset();
+  }
   HWND foreground = GetForegroundWindow();
   if (foreground != window_) target_ = foreground;
   ScreenRect anchor = Anchor(target_);
@@ -160,14 +166,42 @@ void SearchPopup::Close() {
 void SearchPopup::InsertChosen() {
   LRESULT row = SendMessageW(list_, LB_GETCURSEL, 0, 0);
   if (row == LB_ERR || static_cast<std::size_t>(row) >= shown_.size()) return;
+  // Copies: the table may change before the focus is back.
   const TriggerTable::Entry& entry = *shown_[static_cast<std::size_t>(row)];
+  ReturnToTarget(std::pair{entry.first, entry.second});
+}
+
+void SearchPopup::ReturnToTarget(std::optional<std::pair<std::string, std::string>> insert) {
+  pendingInsert_ = std::move(insert);
   Close();
-  HWND target = target_;
-  if (target == nullptr || ActiveSender == nullptr) return;
-  SetForegroundWindow(target);
-  // The text must land in the target, not in whatever has the focus while it comes back.
-  ServeSentMessagesUntil([target] { return GetForegroundWindow() == target; }, RefocusBoundMs);
-  if (GetForegroundWindow() != target) {
+  refocus_ = RefocusWatch{};
+  refocusing_ = true;
+  if (target_ != nullptr && IsWindow(target_)) SetForegroundWindow(target_);
+  // Judged from the message loop, where the system's late activations arrive between ticks.
+  SetTimer(window_, RefocusTimerId, RefocusTickMs, nullptr);
+}
+
+void SearchPopup::OnRefocusTick() {
+  HWND foreground = GetForegroundWindow();
+  DWORD process = 0;
+  if (foreground != nullptr) GetWindowThreadProcessId(foreground, &process);
+  const ForegroundIs now = target_ == nullptr || !IsWindow(target_) ? ForegroundIs::TargetGone
+                           : foreground == target_                  ? ForegroundIs::Target
+                           : foreground == nullptr                  ? ForegroundIs::Nothing
+                           : process == GetCurrentProcessId()       ? ForegroundIs::Ours
+                                                                    : ForegroundIs::Other;
+  const RefocusStep step = refocus_.Next(now);
+  if (step == RefocusStep::Wait) return;
+  if (step == RefocusStep::AskAgain) {
+    SetForegroundWindow(target_);
+    return;
+  }
+  KillTimer(window_, RefocusTimerId);
+  refocusing_ = false;
+  std::optional<std::pair<std::string, std::string>> insert = std::move(pendingInsert_);
+  pendingInsert_.reset();
+  if (!insert) return;
+  if (step == RefocusStep::GiveUp || ActiveSender == nullptr) {
     // Closed meanwhile, or Windows would not hand the focus back (another program took it):
     // whatever is in front now is not where the user chose to insert.
     OutputDebugStringA("Search popup: the window it came from is not in front; nothing inserted\n");
@@ -175,9 +209,9 @@ void SearchPopup::InsertChosen() {
   }
   ExpansionRequest request;
   // Nothing typed to erase, and nothing to type back should Backspace take the text back.
-  request.expansion = entry.second;
+  request.expansion = insert->second;
   ActiveSender->Queue(request, ModifierState{});
-  OutputDebugStringA(("Search popup inserted: '" + entry.first + "'\n").c_str());
+  OutputDebugStringA(("Search popup inserted: '" + insert->first + "'\n").c_str());
 }
 
 LRESULT CALLBACK SearchPopup::FieldProc(HWND field, UINT message, WPARAM wParam, LPARAM lParam,
@@ -196,8 +230,7 @@ LRESULT CALLBACK SearchPopup::FieldProc(HWND field, UINT message, WPARAM wParam,
         popup->InsertChosen();
         return 0;
       case VK_ESCAPE:
-        popup->Close();
-        if (popup->target_ != nullptr) SetForegroundWindow(popup->target_);
+        popup->ReturnToTarget(std::nullopt);
         return 0;
       default:
         break;
@@ -212,6 +245,9 @@ LRESULT SearchPopup::OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM 
   switch (message) {
     case WM_HOTKEY:
       if (wParam == SearchHotkeyId) Open();
+      return 0;
+    case WM_TIMER:
+      if (wParam == RefocusTimerId) OnRefocusTick();
       return 0;
     case WM_COMMAND:
       if (LOWORD(wParam) == FieldId && HIWORD(wParam) == EN_CHANGE) {

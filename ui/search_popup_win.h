@@ -2,10 +2,14 @@
 
 #include <windows.h>
 
+#include <optional>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/match/trigger_table.h"
 #include "settings/shortcut.h"
+#include "ui/search_popup.h"
 #include "util/window_win.h"
 
 namespace tarquel {
@@ -39,6 +43,10 @@ class SearchPopup : public BaseWindow<SearchPopup> {
   void Refilter();
   void Close();
   void InsertChosen();
+  // Hides the popup and gives the focus back to the window it was opened over; `insert`, if
+  // any, goes there once the focus has surely come back (see RefocusWatch).
+  void ReturnToTarget(std::optional<std::pair<std::string, std::string>> insert);
+  void OnRefocusTick();
 
   const TriggerTable& table_;
   HWND window_ = nullptr;
@@ -47,6 +55,10 @@ class SearchPopup : public BaseWindow<SearchPopup> {
   HFONT font_ = nullptr;
   HWND target_ = nullptr;
   std::vector<const TriggerTable::Entry*> shown_;
+  RefocusWatch refocus_;
+  // The trigger and expansion chosen, waiting for the focus to come back.
+  std::optional<std::pair<std::string, std::string>> pendingInsert_;
+  bool refocusing_ = false;
   bool registered_ = false;
 };
 

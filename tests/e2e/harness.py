@@ -241,6 +241,10 @@ class Session:
         )
         if with_tarquel:
             self.start_tarquel()
+            # The table is read in the background: until it is in, no trigger expands and the
+            # search popup lists nothing.
+            if "+debugstr" in self.tarquel_debug:
+                self.wait_for_debug_line("Triggers loaded from config.txt")
         return self
 
     def _set_log_pixels(self, dpi):

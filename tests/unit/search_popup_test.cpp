@@ -61,6 +61,38 @@ TEST(FilterTriggers, FindsTriggerOrExpansionIgnoringCase) {
   EXPECT_TRUE(FilterTriggers(table, "nothing", 10).empty());
 }
 
+TEST(RefocusWatch, TheTargetMustStayInFrontBeforeTheTextGoes) {
+  RefocusWatch watch;
+  EXPECT_EQ(watch.Next(ForegroundIs::Target), RefocusStep::Wait);
+  // A late activation of another of our windows: asked away, and the count starts again.
+  EXPECT_EQ(watch.Next(ForegroundIs::Ours), RefocusStep::AskAgain);
+  EXPECT_EQ(watch.Next(ForegroundIs::Nothing), RefocusStep::AskAgain);
+  for (int tick = 1; tick < RefocusWatch::SteadyTicks; ++tick) {
+    EXPECT_EQ(watch.Next(ForegroundIs::Target), RefocusStep::Wait);
+  }
+  EXPECT_EQ(watch.Next(ForegroundIs::Target), RefocusStep::Arrived);
+}
+
+TEST(RefocusWatch, AnotherProgramOrAClosedTargetEndsTheWait) {
+  RefocusWatch elsewhere;
+  EXPECT_EQ(elsewhere.Next(ForegroundIs::Target), RefocusStep::Wait);
+  EXPECT_EQ(elsewhere.Next(ForegroundIs::Other), RefocusStep::GiveUp);
+  RefocusWatch closed;
+  EXPECT_EQ(closed.Next(ForegroundIs::TargetGone), RefocusStep::GiveUp);
+}
+
+TEST(RefocusWatch, ATargetThatNeverStaysIsGivenUpInTime) {
+  RefocusWatch watch;
+  RefocusStep step = RefocusStep::Wait;
+  int ticks = 0;
+  while (step != RefocusStep::GiveUp && ticks < 1000) {
+    step = watch.Next(ticks % 2 == 0 ? ForegroundIs::Target : ForegroundIs::Ours);
+    ASSERT_NE(step, RefocusStep::Arrived);
+    ++ticks;
+  }
+  EXPECT_EQ(ticks, RefocusWatch::MaxTicks);
+}
+
 TEST(SearchShortcut, DefaultsUnlessSettingsNameAnotherKey) {
   EXPECT_EQ(SearchShortcut(ParseSettingsText("")), DefaultSearchShortcut);
   EXPECT_EQ(SearchShortcut(ParseSettingsText("search_shortcut=Alt+F9\r\n")), (Shortcut{1, 0x78}));

@@ -377,5 +377,51 @@ TEST_F(TriggerFileHistoryTest, CopyKeptBy10StaysBesideTheNewOnes) {
   EXPECT_EQ(ReadBytes(dir / "config.txt.bak.2"), "# the copy 1.0 kept\r\n");
 }
 
+TEST_F(TriggerFileHistoryTest, LastSaveWaitsForAFileHeldAMomentLonger) {
+  WriteBytes(File(), ":a=1\r\n");
+  TriggerTable table = LoadTriggerFile(File(), history);
+  table.Set(":b", "2");
+  // Held at the first two tries' first looks, free at the third.
+  HeldFile held({true, true, false});
+  int pauses = 0;
+  const LastSave last = SaveTriggerTextBeforeEnd(
+      File(), FormatTriggerText(table), history, 5, [&pauses] { ++pauses; }, held.Reader());
+  EXPECT_TRUE(last.saved);
+  EXPECT_EQ(pauses, 2);
+  EXPECT_EQ(ReadBytes(File()), ":a=1\r\n:b=2\r\n");
+  EXPECT_FALSE(std::filesystem::exists(UnsavedFileName(File())));
+}
+
+TEST_F(TriggerFileHistoryTest, LastSaveKeepsTheChangeAsideWhenTheFileStaysHeld) {
+  WriteBytes(File(), ":a=1\r\n");
+  TriggerTable table = LoadTriggerFile(File(), history);
+  table.Set(":mine", "2");
+  HeldFile held(std::vector<bool>(10, true));
+  const LastSave last =
+      SaveTriggerTextBeforeEnd(File(), FormatTriggerText(table), history, 3, {}, held.Reader());
+  EXPECT_FALSE(last.saved);
+  EXPECT_TRUE(last.saved.busy);
+  ASSERT_TRUE(last.keptAside);
+  EXPECT_EQ(held.Looks(), 4u);
+  // Their file as it was; the change beside it, whole.
+  EXPECT_EQ(ReadBytes(File()), ":a=1\r\n");
+  EXPECT_EQ(ReadBytes(UnsavedFileName(File())), ":a=1\r\n:mine=2\r\n");
+}
+
+TEST_F(TriggerFileHistoryTest, LastSaveThatFailsForGoodIsNotTriedAgainButKeptAside) {
+  WriteBytes(File(), ":a=1\r\n");
+  TriggerTable table = LoadTriggerFile(File(), history);
+  table.Set(":b", "2");
+  BlockTemporaryFile(File());
+  int pauses = 0;
+  const LastSave last = SaveTriggerTextBeforeEnd(File(), FormatTriggerText(table), history, 5,
+                                                 [&pauses] { ++pauses; });
+  EXPECT_FALSE(last.saved);
+  EXPECT_FALSE(last.saved.busy);
+  EXPECT_EQ(pauses, 0);
+  EXPECT_TRUE(last.keptAside);
+  EXPECT_EQ(ReadBytes(UnsavedFileName(File())), ":a=1\r\n:b=2\r\n");
+}
+
 }  // namespace
 }  // namespace tarquel

@@ -262,13 +262,14 @@ void TriggerFileSync::Save() {
     }
     reload_.ReplaceAgreed();
   }
-  // The table changed in memory already; the hook sees it at the next key. Only the text goes
-  // to the worker, which writes, flushes and replaces the file while this thread goes on.
+  // The table changed in memory already, and the hook's copy of it is published; that copy
+  // goes to the worker, which reads the file, writes the table into it, flushes and replaces it
+  // while this thread goes on.
   saves_.Submit(
       TriggerFileName,
-      [file = file_, history = history_, text = FormatTriggerText(table_), tracker = saveTracker_,
+      [file = file_, history = history_, table = tables_.Current(), tracker = saveTracker_,
        save = saveTracker_->Submitted(), window = window_]() mutable -> std::string {
-        const SaveResult saved = SaveTriggerText(file, std::move(text), *history);
+        const SaveResult saved = SaveTriggerFile(file, *table, *history);
         // Until here the main thread takes the file for older than its table; a change by
         // someone else seen meanwhile is looked at again now.
         // Told once per spell of a held file; the window tries again meanwhile.

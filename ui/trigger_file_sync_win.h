@@ -78,7 +78,8 @@ class TriggerFileSync {
   TriggerTable& Table() { return table_; }
   // Gives the keyboard hook a copy of the table as it now is.
   void Publish();
-  // Hands the table to the save worker; asks first when config.txt was not loaded whole.
+  // Hands the table, as last published, to the save worker; asks first when config.txt was not
+  // loaded whole. Publish a change before saving it.
   void Save();
   // Tarquel is ending: a save refused because the file was held is handed in once more now,
   // instead of at its timer, so that the wait for the save queue covers it.

@@ -168,7 +168,8 @@ std::optional<TriggerGroup> ParseGroupLine(std::string_view line,
 
   const std::size_t colon = inside->find(':');
   const std::string_view name = Trim(inside->substr(0, colon));
-  if (name.empty()) return std::nullopt;
+  // A name the writer could not give back as it is (a lone CR in it, say) is no name.
+  if (!IsWritableGroupName(name)) return std::nullopt;
   TriggerGroup group;
   group.name = text(name);
   if (colon == std::string_view::npos) return group;
@@ -193,7 +194,7 @@ std::optional<TriggerGroup> ParseGroupLine(std::string_view line,
         while (!program.empty() && !IsBlank(program.front())) program.remove_prefix(1);
         program = Trim(program);
       }
-      if (program.empty()) return std::nullopt;
+      if (!IsWritableProgramName(program)) return std::nullopt;
       list->push_back(text(program));
       matched = true;
       break;

@@ -67,11 +67,6 @@ SaveResult KeepCopy(const std::filesystem::path& file, const std::optional<std::
   return {};
 }
 
-SaveResult SaveTriggerFile(const std::filesystem::path& file, const TriggerTable& table,
-                           TriggerFileHistory& history) {
-  return SaveTriggerText(file, FormatTriggerText(table), history);
-}
-
 namespace {
 
 bool CannotBeRead(FileRead::Status status) {
@@ -85,7 +80,7 @@ SaveResult HeldElsewhere(const std::filesystem::path& file) {
 
 }  // namespace
 
-SaveResult SaveTriggerText(const std::filesystem::path& file, std::string text,
+SaveResult SaveTriggerFile(const std::filesystem::path& file, const TriggerTable& table,
                            TriggerFileHistory& history, const FileReader& read) {
   FileRead first = read(file, MaxTriggerFileSize);
   // What it holds is unknown: replacing it could throw away another program's whole list.
@@ -93,10 +88,19 @@ SaveResult SaveTriggerText(const std::filesystem::path& file, std::string text,
   const bool tooLarge = first.status == FileRead::Status::TooLarge;
   std::optional<std::string> onDisk;
   if (first.status == FileRead::Status::Read) onDisk = std::move(first.bytes);
+  // The table goes into the file as it is now, whoever wrote it last: their comments and order
+  // stay even where their entries do not.
+  TriggerTextUpdate update = UpdateTriggerText(onDisk ? *onDisk : std::string_view(), table);
+  std::string text = std::move(update.text);
+  if (onDisk && *onDisk == text) {
+    // Nothing to write: the file already says what the table does.
+    history.knownBytes = std::move(onDisk);
+    return {};
+  }
   const bool changedElsewhere = onDisk != history.knownBytes;
-  const bool keepCopy =
-      tooLarge || (onDisk && *onDisk != text &&
-                   (changedElsewhere || history.holdsDroppedLines || history.holdsOtherEncoding));
+  const bool keepCopy = tooLarge || (onDisk && (changedElsewhere || history.holdsDroppedLines ||
+                                                history.holdsOtherEncoding || update.dropsLines ||
+                                                update.changesEncoding));
   if (keepCopy) {
     if (SaveResult kept = KeepCopy(file, onDisk); !kept) return kept;
     // From here the copy holds those lines, whatever becomes of the save.
@@ -139,16 +143,17 @@ std::filesystem::path UnsavedFileName(const std::filesystem::path& file) {
   return unsaved;
 }
 
-LastSave SaveTriggerTextBeforeEnd(const std::filesystem::path& file, const std::string& text,
+LastSave SaveTriggerFileBeforeEnd(const std::filesystem::path& file, const TriggerTable& table,
                                   TriggerFileHistory& history, int retries,
                                   const std::function<void()>& pause, const FileReader& read) {
-  LastSave last{SaveTriggerText(file, text, history, read)};
+  LastSave last{SaveTriggerFile(file, table, history, read)};
   for (int i = 0; i < retries && !last.saved && last.saved.busy; ++i) {
     if (pause) pause();
-    last.saved = SaveTriggerText(file, text, history, read);
+    last.saved = SaveTriggerFile(file, table, history, read);
   }
   if (!last.saved)
-    last.keptAside = static_cast<bool>(WriteFileAtomically(UnsavedFileName(file), text));
+    last.keptAside =
+        static_cast<bool>(WriteFileAtomically(UnsavedFileName(file), FormatTriggerText(table)));
   return last;
 }
 

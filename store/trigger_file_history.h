@@ -10,15 +10,15 @@
 
 namespace tarquel {
 
-// What this run knows of config.txt, so that rewriting it from the table never silently drops
-// lines the table cannot give back: lines the loader skipped, earlier duplicates, text after a
-// Ctrl+Z, or lines someone wrote into the file while the program ran. Nor does it silently
-// rewrite a file kept in another encoding (UTF-8 with a byte-order mark, UTF-16, the ANSI code
-// page), whose bytes a save does not give back either.
+// What this run knows of config.txt, so that writing the table into it never silently loses
+// what the user meant: options or group lines the loader could not take in, or lines someone
+// wrote into the file while the program ran. Nor does it silently rewrite a file kept in
+// another encoding (UTF-16, the ANSI code page), whose bytes a save does not give back either.
 struct TriggerFileHistory {
   // The file's bytes as this run last read or wrote them; nothing when it did not exist.
   std::optional<std::string> knownBytes;
-  // Those bytes hold lines a save drops, and no copy of them has been kept yet.
+  // Those bytes hold lines whose meaning the table does not hold (TriggerLoadInfo::droppedLines;
+  // a save keeps them as written), and no copy of them has been kept yet.
   bool holdsDroppedLines = false;
   // Those bytes are in an encoding a save does not write, and no copy has been kept yet.
   bool holdsOtherEncoding = false;
@@ -43,35 +43,35 @@ SaveResult KeepCopy(const std::filesystem::path& file, const std::optional<std::
 // Loads the table as LoadTriggerTable does and remembers what the file held.
 TriggerTable LoadTriggerFile(const std::filesystem::path& file, TriggerFileHistory& history);
 
-// Replaces the file with the table. First, when the file on disk holds lines the new text
-// drops or bytes it writes differently (it held such lines or another encoding when loaded, or
-// it was changed by someone else since this run last read or wrote it), its bytes are kept as
-// the newest kept copy (KeepCopy); if that copy cannot be made, the file is left as it is and
-// the result says why.
-// A file above MaxTriggerFileSize is never read: it is copied as it is before being replaced.
+// Writes the table into the file as UpdateTriggerText does, over the file as it is read just
+// before the save: only the lines of what changed are touched, and a table that holds what the
+// file holds writes nothing at all. First, when the file on disk holds lines the new text drops
+// or bytes it writes differently (lines the load could not take in, another encoding, an
+// earlier line of a deleted trigger, or a change by someone else since this run last read or
+// wrote it), its bytes are kept as the newest kept copy (KeepCopy); if that copy cannot be
+// made, the file is left as it is and the result says why.
+// A file above MaxTriggerFileSize is never read: it is copied as it is before being replaced
+// by the table alone.
 // A file that is there but cannot be read (another program holds it, access is refused) is
 // never taken for an absent one: the save fails as busy (SaveResult::busy), the file as it was.
 // The same look is taken again just before each attempt to replace the file.
-SaveResult SaveTriggerFile(const std::filesystem::path& file, const TriggerTable& table,
-                           TriggerFileHistory& history);
-// The same with the table already formatted (FormatTriggerText), as a save worker gets it.
 // `read` reads the file (tests give one that finds it locked).
-SaveResult SaveTriggerText(const std::filesystem::path& file, std::string text,
+SaveResult SaveTriggerFile(const std::filesystem::path& file, const TriggerTable& table,
                            TriggerFileHistory& history, const FileReader& read = ReadFileUpTo);
 
 // "config.txt.unsaved" beside "config.txt": where the last change goes when the file itself
 // cannot take it before Tarquel ends.
 std::filesystem::path UnsavedFileName(const std::filesystem::path& file);
 
-// The last save before Tarquel ends, when nothing will try again later: SaveTriggerText, tried
+// The last save before Tarquel ends, when nothing will try again later: SaveTriggerFile, tried
 // `retries` more times while another program holds the file, with `pause` run between tries.
-// If the file still cannot take the text, the text is written to UnsavedFileName(file) so that
-// the change is not lost: `keptAside` says whether that worked.
+// If the file still cannot take the table, the table is written whole (FormatTriggerText) to
+// UnsavedFileName(file) so that the change is not lost: `keptAside` says whether that worked.
 struct LastSave {
   SaveResult saved;
   bool keptAside = false;
 };
-LastSave SaveTriggerTextBeforeEnd(const std::filesystem::path& file, const std::string& text,
+LastSave SaveTriggerFileBeforeEnd(const std::filesystem::path& file, const TriggerTable& table,
                                   TriggerFileHistory& history, int retries,
                                   const std::function<void()>& pause,
                                   const FileReader& read = ReadFileUpTo);

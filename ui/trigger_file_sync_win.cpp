@@ -243,13 +243,13 @@ void TriggerFileSync::Publish() {
 }
 
 std::string TriggerFileSync::SaveBeforeEndOnWorker(const std::filesystem::path& file,
-                                                   const std::string& text,
+                                                   const TriggerTable& table,
                                                    TriggerFileHistory& history,
                                                    TriggerSaveTracker& tracker,
                                                    std::uint64_t save) {
   // Nothing tries again after this one: a held file gets a few seconds more, and a change it
   // still cannot take goes to a file of its own rather than be lost.
-  const LastSave last = SaveTriggerTextBeforeEnd(file, text, history, LastSaveRetries,
+  const LastSave last = SaveTriggerFileBeforeEnd(file, table, history, LastSaveRetries,
                                                  [] { Sleep(LastSavePauseMs); });
   tracker.Done(save, static_cast<bool>(last.saved), last.saved.busy);
   if (last.saved) return {};
@@ -298,14 +298,15 @@ void TriggerFileSync::Save(bool beforeEnd) {
     }
     reload_.ReplaceAgreed();
   }
-  // The table changed in memory already; the hook sees it at the next key. Only the text goes
-  // to the worker, which writes, flushes and replaces the file while this thread goes on.
+  // The table changed in memory already, and the hook's copy of it is published; that copy
+  // goes to the worker, which reads the file, writes the table into it, flushes and replaces it
+  // while this thread goes on.
   saves_.Submit(
       TriggerFileName,
-      [file = file_, history = history_, text = FormatTriggerText(table_), tracker = saveTracker_,
+      [file = file_, history = history_, table = tables_.Current(), tracker = saveTracker_,
        save = saveTracker_->Submitted(), window = window_, beforeEnd]() mutable -> std::string {
-        if (beforeEnd) return SaveBeforeEndOnWorker(file, text, *history, *tracker, save);
-        const SaveResult saved = SaveTriggerText(file, std::move(text), *history);
+        if (beforeEnd) return SaveBeforeEndOnWorker(file, *table, *history, *tracker, save);
+        const SaveResult saved = SaveTriggerFile(file, *table, *history);
         // Until here the main thread takes the file for older than its table; a change by
         // someone else seen meanwhile is looked at again now.
         // Told once per spell of a held file; the window tries again meanwhile.

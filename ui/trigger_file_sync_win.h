@@ -81,8 +81,9 @@ class TriggerFileSync {
   TriggerTable& Table() { return table_; }
   // Gives the keyboard hook a copy of the table as it now is.
   void Publish();
-  // Hands the table to the save worker; asks first when config.txt was not loaded whole.
-  // `beforeEnd`: the last save of the run (see SaveBeforeEnd).
+  // Hands the table, as last published, to the save worker; asks first when config.txt was not
+  // loaded whole. Publish a change before saving it. `beforeEnd`: the last save of the run (see
+  // SaveBeforeEnd).
   void Save(bool beforeEnd = false);
   // Tarquel is ending: a save refused because the file was held, or one still under way that
   // may yet be refused, is followed by a last one now, instead of a try at a timer, so that the
@@ -93,7 +94,7 @@ class TriggerFileSync {
  private:
   // The last save's job on the worker: what to tell the user, or nothing.
   static std::string SaveBeforeEndOnWorker(const std::filesystem::path& file,
-                                           const std::string& text, TriggerFileHistory& history,
+                                           const TriggerTable& table, TriggerFileHistory& history,
                                            TriggerSaveTracker& tracker, std::uint64_t save);
 
   struct Mailbox {

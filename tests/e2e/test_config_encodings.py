@@ -1,5 +1,6 @@
 """config.txt in the encodings editors save it in: read for what it says, and rewritten as UTF-8
-by the first change, with the old bytes kept beside it as config.txt.bak.
+by the first change, with the old bytes kept beside it as config.txt.bak. A UTF-8 file with a
+byte-order mark keeps it, and needs no copy.
 
 One session; each case starts tarquel.exe anew over a config.txt of its own.
 """
@@ -55,7 +56,7 @@ class ConfigEncodings(harness.SessionTestCase):
         self.start_over(original)
         self.expands(":u16", "sixteen bits")
         self.add("new", "entry")
-        self.wait_for_config(b":demo=Hello World\r\n:new=entry\r\n:u16=sixteen bits\r\n")
+        self.wait_for_config(b":u16=sixteen bits\r\n:demo=Hello World\r\n:new=entry\r\n")
         self.assertEqual(self.backup_path.read_bytes(), original)
 
     def test_utf16_be_file_with_a_mark_loads_and_its_trigger_expands(self):
@@ -65,6 +66,9 @@ class ConfigEncodings(harness.SessionTestCase):
     def test_utf8_mark_is_not_part_of_the_first_trigger(self):
         self.start_over(b"\xef\xbb\xbf:bom=no mark\r\n")
         self.expands(":bom", "no mark")
+        self.add("new", "entry")
+        self.wait_for_config(b"\xef\xbb\xbf:bom=no mark\r\n:new=entry\r\n")
+        self.assertFalse(self.backup_path.exists())
 
     def test_ansi_file_of_1_0_is_saved_as_utf8_after_add_and_the_old_bytes_kept(self):
         original = b":cafe=caf\xe9\r\n"

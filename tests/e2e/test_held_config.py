@@ -129,8 +129,8 @@ class HeldConfig(harness.SessionTestCase):
             row(":theirs", "from the sync client"),
         ]
         self.wait_for_rows(both)
-        # Saved in trigger order, as every save is.
-        self.wait_for_config(DEMO + b":mine=added meanwhile\r\n:theirs=from the sync client\r\n")
+        # Their line stays where they wrote it; ours comes after the last entry.
+        self.wait_for_config(DEMO + b":theirs=from the sync client\r\n:mine=added meanwhile\r\n")
         self.expands(":theirs", "from the sync client")
         self.expands(":mine", "added meanwhile")
 

@@ -117,7 +117,8 @@ class TriggerEditor(harness.SessionTestCase):
         )
         self.assertEqual(self.field(TRIGGER_FIELD_ID), "")
         self.assertEqual(self.field(EXPANSION_FIELD_ID), "")
-        self.wait_for_config(b":demo=Hello World\r\n:sig=Best regards\r\n:zz=the last\r\n")
+        # After the last entry, not in the list's order: the file keeps the order it has.
+        self.wait_for_config(b":demo=Hello World\r\n:zz=the last\r\n:sig=Best regards\r\n")
         self.assertFalse(self.backup_path.exists(), "nothing was dropped, so no copy")
         self.expands(":sig", "Best regards")
 
@@ -185,27 +186,25 @@ class TriggerEditor(harness.SessionTestCase):
 
         # The next change that can be written saves the earlier ones with it.
         self.add("new", "entry")
-        self.wait_for_config(b":new=entry\r\n:sig=Best regards\r\n:zz=the last\r\n")
+        self.wait_for_config(b":zz=the last\r\n:new=entry\r\n:sig=Best regards\r\n")
         self.assertEqual(list(self.session.scratch.glob("*.tmp")), [])
 
-    def test_first_save_keeps_a_file_with_lines_it_would_drop_as_bak(self):
+    def test_first_save_keeps_a_file_with_a_line_it_does_not_understand_as_bak(self):
         original = (
             b":demo=Hello World\r\n"
-            b"a note without an equals sign\r\n"
-            b"=no trigger\n"
-            b":zz=first\r\n"
+            b"(options: now and then)\r\n"
             b":zz=the last\r\n"
-            b"\x1a:after=not read\r\n"
         )
         self.start_over(original)
         self.add("sig", "Best regards")
-        self.wait_for_config(b":demo=Hello World\r\n:sig=Best regards\r\n:zz=the last\r\n")
+        # The line stays as written; a copy keeps the file as it was all the same.
+        self.wait_for_config(original + b":sig=Best regards\r\n")
         self.assertEqual(self.backup_path.read_bytes(), original)
 
         # Later saves of the run leave the copy as it is.
         self.session.click_control(APP, LIST_BOX_ID, row=0)
         self.session.click_control(APP, DELETE_BUTTON_ID)
-        self.wait_for_config(b":sig=Best regards\r\n:zz=the last\r\n")
+        self.wait_for_config(b"(options: now and then)\r\n:zz=the last\r\n:sig=Best regards\r\n")
         self.assertEqual(self.backup_path.read_bytes(), original)
 
 

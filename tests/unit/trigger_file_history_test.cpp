@@ -74,13 +74,38 @@ TEST_F(TriggerFileHistoryTest, FileWithNothingToDropGetsNoBackup) {
   }
 }
 
-TEST_F(TriggerFileHistoryTest, FirstSaveKeepsAFileWithDroppedLinesAsBakByteForByte) {
+// Lines 1.0 skipped and a save now writes back as they are: no copy is needed for them.
+TEST_F(TriggerFileHistoryTest, LinesASaveKeepsNeedNoBackup) {
   const std::string cases[] = {
       std::string(":a=1\r\nno equals sign\r\n"),
       std::string(":a=1\r\n=empty trigger\n"),
       std::string(":a=1\r\n:a=2\r\n"),
-      std::string(":a=1\x1A:after=lost\r\n"),
+      std::string(":a=1\r\n\x1A:after=lost\r\n"),
       std::string("\xEF\xBB\xBFjunk\n:a=1\r\0\n", 15),
+  };
+  for (const std::string& bytes : cases) {
+    SCOPED_TRACE(::testing::PrintToString(bytes));
+    WriteBytes(File(), bytes);
+    TriggerTable table = LoadTriggerFile(File(), history);
+    table.Set(":new", "entry");
+    ASSERT_TRUE(SaveTriggerFile(File(), table, history));
+    EXPECT_FALSE(std::filesystem::exists(Backup()));
+    // Everything that was there still is, with the new entry after the last one.
+    const std::string saved = ReadBytes(File());
+    const std::size_t added = saved.find(":new=entry");
+    ASSERT_NE(added, std::string::npos);
+    std::string without = saved;
+    without.erase(added, saved.find('\n', added) + 1 - added);
+    EXPECT_EQ(without, bytes);
+  }
+}
+
+// Lines a save keeps as written, but whose meaning the table does not hold.
+TEST_F(TriggerFileHistoryTest, FirstSaveKeepsAFileWithLinesItDoesNotUnderstandAsBak) {
+  const std::string cases[] = {
+      std::string(":a=1\r\n(options: sometimes)\r\n:b=2\r\n"),
+      std::string("[group Mail: in outlook.exe]\r\n:a=1\r\n"),
+      std::string(":a=1\r\n(options: any case)\r\n"),
   };
   for (const std::string& bytes : cases) {
     SCOPED_TRACE(bytes);
@@ -94,11 +119,22 @@ TEST_F(TriggerFileHistoryTest, FirstSaveKeepsAFileWithDroppedLinesAsBakByteForBy
   }
 }
 
+// Deleting a trigger whose earlier line a later one overrode removes both: the earlier one
+// would otherwise come back at the next load. That line goes with a copy kept.
+TEST_F(TriggerFileHistoryTest, DeletingATriggerWrittenTwiceKeepsACopy) {
+  const std::string original = ":a=old\r\n:b=2\r\n:a=new\r\n";
+  WriteBytes(File(), original);
+  TriggerTable table = LoadTriggerFile(File(), history);
+  ASSERT_EQ(*table.Find(":a"), "new");
+  ASSERT_EQ(table.Erase(":a"), 1u);
+  ASSERT_TRUE(SaveTriggerFile(File(), table, history));
+  EXPECT_EQ(ReadBytes(File()), ":b=2\r\n");
+  EXPECT_EQ(ReadBytes(Backup()), original);
+}
+
 // Files read in an encoding a save does not write, with their invalid and truncated forms.
 TEST_F(TriggerFileHistoryTest, FirstSaveKeepsAFileInAnotherEncodingAsBakByteForByte) {
   const std::string cases[] = {
-      std::string("\xEF\xBB\xBF:a=caf\xC3\xA9\r\n"),
-      std::string("\xEF\xBB\xBF"),
       std::string("\xEF\xBB\xBF:a=caf\xE9\r\n"),
       std::string("\xFF\xFE:\0a\0=\0\xE9\0\r\0\n\0", 14),
       std::string("\xFE\xFF\0:\0a\0=\0\xE9", 10),
@@ -117,8 +153,21 @@ TEST_F(TriggerFileHistoryTest, FirstSaveKeepsAFileInAnotherEncodingAsBakByteForB
     EXPECT_EQ(ReadBytes(Backup()), bytes);
     const std::string saved = ReadBytes(File());
     EXPECT_TRUE(IsValidUtf8(saved));
-    EXPECT_FALSE(saved.starts_with("\xEF\xBB\xBF"));
-    EXPECT_NE(saved.find(":new=entry\r\n"), std::string::npos);
+    // A marked UTF-8 file keeps its mark; the others become UTF-8 without one.
+    EXPECT_EQ(saved.starts_with("\xEF\xBB\xBF"), bytes.starts_with("\xEF\xBB\xBF"));
+    EXPECT_NE(saved.find(":new=entry"), std::string::npos);
+  }
+}
+
+TEST_F(TriggerFileHistoryTest, Utf8FileWithAMarkKeepsItAndNeedsNoBackup) {
+  for (const std::string original : {"\xEF\xBB\xBF:a=caf\xC3\xA9\r\n", "\xEF\xBB\xBF"}) {
+    SCOPED_TRACE(original);
+    WriteBytes(File(), original);
+    TriggerTable table = LoadTriggerFile(File(), history);
+    table.Set(":new", "entry");
+    ASSERT_TRUE(SaveTriggerFile(File(), table, history));
+    EXPECT_EQ(ReadBytes(File()), original + ":new=entry\r\n");
+    EXPECT_FALSE(std::filesystem::exists(Backup()));
   }
 }
 
@@ -131,7 +180,7 @@ TEST_F(TriggerFileHistoryTest, AnsiFileOf10KeepsItsMeaningAndBecomesUtf8) {
 
   table.Set(":b", "2");
   ASSERT_TRUE(SaveTriggerFile(File(), table, history));
-  EXPECT_EQ(ReadBytes(File()), ":b=2\r\n:caf\xC3\xA9=caf\xC3\xA9 \xE2\x82\xAC\r\n");
+  EXPECT_EQ(ReadBytes(File()), ":caf\xC3\xA9=caf\xC3\xA9 \xE2\x82\xAC\r\n:b=2\r\n");
   EXPECT_EQ(ReadBytes(Backup()), original);
 
   // The next run finds UTF-8, and its saves have nothing to keep.
@@ -155,7 +204,8 @@ TEST_F(TriggerFileHistoryTest, ConvertedFileIsKeptOnceAndLaterSavesLeaveTheCopyA
   table.Set(":c", "3");
   ASSERT_TRUE(SaveTriggerFile(File(), table, history));
   EXPECT_EQ(ReadBytes(Backup()), "the user's own copy");
-  EXPECT_EQ(ReadBytes(File()), ":a=\xC3\xA9\r\n:b=2\r\n:c=3\r\n");
+  // The last line had no line end, and the new last line has none either.
+  EXPECT_EQ(ReadBytes(File()), ":a=\xC3\xA9\r\n:b=2\r\n:c=3");
 }
 
 TEST_F(TriggerFileHistoryTest, ConversionThatCannotKeepTheBackupLeavesTheFileAlone) {
@@ -174,7 +224,7 @@ TEST_F(TriggerFileHistoryTest, ConversionThatCannotKeepTheBackupLeavesTheFileAlo
 }
 
 TEST_F(TriggerFileHistoryTest, LaterSavesOfTheRunLeaveTheBackupAlone) {
-  const std::string original = ":a=1\r\njunk\r\n";
+  const std::string original = ":a=1\r\n(options: sometimes)\r\n";
   WriteBytes(File(), original);
   TriggerTable table = LoadTriggerFile(File(), history);
   table.Set(":b", "2");
@@ -184,7 +234,7 @@ TEST_F(TriggerFileHistoryTest, LaterSavesOfTheRunLeaveTheBackupAlone) {
   table.Erase(":b");
   ASSERT_TRUE(SaveTriggerFile(File(), table, history));
   EXPECT_EQ(ReadBytes(Backup()), original);
-  EXPECT_EQ(ReadBytes(File()), ":a=1\r\n:c=3\r\n");
+  EXPECT_EQ(ReadBytes(File()), ":a=1\r\n:c=3\r\n(options: sometimes)\r\n");
 }
 
 TEST_F(TriggerFileHistoryTest, FileChangedByHandSinceTheLastSaveIsKeptBeforeBeingReplaced) {
@@ -221,7 +271,7 @@ TEST_F(TriggerFileHistoryTest, FailedSaveLeavesTheFileAsItWasAndSaysWhy) {
 }
 
 TEST_F(TriggerFileHistoryTest, SaveThatCannotKeepTheBackupLeavesTheFileAlone) {
-  const std::string original = ":a=1\r\njunk\r\n";
+  const std::string original = ":a=1\r\n(options: sometimes)\r\n";
   WriteBytes(File(), original);
   // The copy is written beside its place first: a folder there keeps it from being made.
   std::filesystem::create_directories(BackupTemp() / "sub");
@@ -237,11 +287,11 @@ TEST_F(TriggerFileHistoryTest, SaveThatCannotKeepTheBackupLeavesTheFileAlone) {
   std::filesystem::remove_all(BackupTemp());
   ASSERT_TRUE(SaveTriggerFile(File(), table, history));
   EXPECT_EQ(ReadBytes(Backup()), original);
-  EXPECT_EQ(ReadBytes(File()), ":a=1\r\n:b=2\r\n");
+  EXPECT_EQ(ReadBytes(File()), ":a=1\r\n:b=2\r\n(options: sometimes)\r\n");
 }
 
 TEST_F(TriggerFileHistoryTest, CopyKeptBeforeAFailedSaveIsNotMadeAgain) {
-  const std::string original = ":a=1\r\njunk\r\n";
+  const std::string original = ":a=1\r\n(options: sometimes)\r\n";
   WriteBytes(File(), original);
   TriggerTable table = LoadTriggerFile(File(), history);
   table.Set(":b", "2");
@@ -253,7 +303,7 @@ TEST_F(TriggerFileHistoryTest, CopyKeptBeforeAFailedSaveIsNotMadeAgain) {
   std::filesystem::remove_all(dir / "config.txt.tmp");
   std::filesystem::remove(Backup());
   ASSERT_TRUE(SaveTriggerFile(File(), table, history));
-  EXPECT_EQ(ReadBytes(File()), ":a=1\r\n:b=2\r\n");
+  EXPECT_EQ(ReadBytes(File()), ":a=1\r\n:b=2\r\n(options: sometimes)\r\n");
   EXPECT_FALSE(std::filesystem::exists(Backup()));
 }
 
@@ -293,15 +343,14 @@ TEST_F(TriggerFileHistoryTest, FileThatCannotBeReadIsNeverWrittenOverAndTheSaveI
   WriteBytes(File(), ":theirs=3\r\n");
   HeldFile held({true});
 
-  const SaveResult saved =
-      SaveTriggerText(File(), FormatTriggerText(table), history, held.Reader());
+  const SaveResult saved = SaveTriggerFile(File(), table, history, held.Reader());
   EXPECT_FALSE(saved);
   EXPECT_TRUE(saved.busy);
   EXPECT_EQ(ReadBytes(File()), ":theirs=3\r\n");
   EXPECT_FALSE(std::filesystem::exists(Backup()));
 
   // Free again: the save goes through and keeps their list as the newest copy.
-  ASSERT_TRUE(SaveTriggerText(File(), FormatTriggerText(table), history));
+  ASSERT_TRUE(SaveTriggerFile(File(), table, history));
   EXPECT_EQ(ReadBytes(File()), ":a=1\r\n:mine=2\r\n");
   EXPECT_EQ(ReadBytes(Backup()), ":theirs=3\r\n");
 }
@@ -312,8 +361,7 @@ TEST_F(TriggerFileHistoryTest, FileHeldJustBeforeTheReplaceIsLeftAsItIs) {
   table.Set(":b", "2");
   // Readable at the first look, held at the look just before the replace.
   HeldFile held({false, true});
-  const SaveResult saved =
-      SaveTriggerText(File(), FormatTriggerText(table), history, held.Reader());
+  const SaveResult saved = SaveTriggerFile(File(), table, history, held.Reader());
   EXPECT_TRUE(saved.busy);
   EXPECT_EQ(held.Looks(), 2u);
   EXPECT_EQ(ReadBytes(File()), ":a=1\r\n");
@@ -326,7 +374,7 @@ TEST_F(TriggerFileHistoryTest, ChangeWrittenWhileTheSaveWasUnderWayIsKeptAsACopy
   table.Set(":b", "2");
   HeldFile held({});
   held.WritesBefore(1, ":a=1\r\n:late=theirs\r\n");
-  ASSERT_TRUE(SaveTriggerText(File(), FormatTriggerText(table), history, held.Reader()));
+  ASSERT_TRUE(SaveTriggerFile(File(), table, history, held.Reader()));
   EXPECT_EQ(ReadBytes(File()), ":a=1\r\n:b=2\r\n");
   EXPECT_EQ(ReadBytes(Backup()), ":a=1\r\n:late=theirs\r\n");
 }
@@ -361,19 +409,19 @@ TEST(KeptCopies, GapsAreNotFilledAndNothingIsWrittenOver) {
 TEST_F(TriggerFileHistoryTest, CopyKeptBy10StaysBesideTheNewOnes) {
   // 1.0 kept one copy as config.txt.bak; it holds what the user may still want.
   WriteBytes(Backup(), "# the copy 1.0 kept\r\n");
-  WriteBytes(File(), "# my notes\r\n:a=1\r\n");
+  WriteBytes(File(), "(options: my notes)\r\n:a=1\r\n");
   TriggerTable table = LoadTriggerFile(File(), history);
   table.Set(":b", "2");
   ASSERT_TRUE(SaveTriggerFile(File(), table, history));
-  EXPECT_EQ(ReadBytes(Backup()), "# my notes\r\n:a=1\r\n");
+  EXPECT_EQ(ReadBytes(Backup()), "(options: my notes)\r\n:a=1\r\n");
   EXPECT_EQ(ReadBytes(dir / "config.txt.bak.1"), "# the copy 1.0 kept\r\n");
 
-  // A later copy (another program's change) does not replace the one with the comment line.
+  // A later copy (another program's change) does not replace the one with the unknown line.
   WriteBytes(File(), ":a=1\r\n:b=2\r\n:c=3\r\n");
   table.Set(":d", "4");
   ASSERT_TRUE(SaveTriggerFile(File(), table, history));
   EXPECT_EQ(ReadBytes(Backup()), ":a=1\r\n:b=2\r\n:c=3\r\n");
-  EXPECT_EQ(ReadBytes(dir / "config.txt.bak.1"), "# my notes\r\n:a=1\r\n");
+  EXPECT_EQ(ReadBytes(dir / "config.txt.bak.1"), "(options: my notes)\r\n:a=1\r\n");
   EXPECT_EQ(ReadBytes(dir / "config.txt.bak.2"), "# the copy 1.0 kept\r\n");
 }
 
@@ -384,8 +432,8 @@ TEST_F(TriggerFileHistoryTest, LastSaveWaitsForAFileHeldAMomentLonger) {
   // Held at the first two tries' first looks, free at the third.
   HeldFile held({true, true, false});
   int pauses = 0;
-  const LastSave last = SaveTriggerTextBeforeEnd(
-      File(), FormatTriggerText(table), history, 5, [&pauses] { ++pauses; }, held.Reader());
+  const LastSave last = SaveTriggerFileBeforeEnd(
+      File(), table, history, 5, [&pauses] { ++pauses; }, held.Reader());
   EXPECT_TRUE(last.saved);
   EXPECT_EQ(pauses, 2);
   EXPECT_EQ(ReadBytes(File()), ":a=1\r\n:b=2\r\n");
@@ -397,8 +445,7 @@ TEST_F(TriggerFileHistoryTest, LastSaveKeepsTheChangeAsideWhenTheFileStaysHeld) 
   TriggerTable table = LoadTriggerFile(File(), history);
   table.Set(":mine", "2");
   HeldFile held(std::vector<bool>(10, true));
-  const LastSave last =
-      SaveTriggerTextBeforeEnd(File(), FormatTriggerText(table), history, 3, {}, held.Reader());
+  const LastSave last = SaveTriggerFileBeforeEnd(File(), table, history, 3, {}, held.Reader());
   EXPECT_FALSE(last.saved);
   EXPECT_TRUE(last.saved.busy);
   ASSERT_TRUE(last.keptAside);
@@ -414,8 +461,8 @@ TEST_F(TriggerFileHistoryTest, LastSaveThatFailsForGoodIsNotTriedAgainButKeptAsi
   table.Set(":b", "2");
   BlockTemporaryFile(File());
   int pauses = 0;
-  const LastSave last = SaveTriggerTextBeforeEnd(File(), FormatTriggerText(table), history, 5,
-                                                 [&pauses] { ++pauses; });
+  const LastSave last =
+      SaveTriggerFileBeforeEnd(File(), table, history, 5, [&pauses] { ++pauses; });
   EXPECT_FALSE(last.saved);
   EXPECT_FALSE(last.saved.busy);
   EXPECT_EQ(pauses, 0);

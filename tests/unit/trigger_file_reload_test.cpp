@@ -266,7 +266,7 @@ TEST_F(TriggerFileReloadTest, DeletionAfterADiskChangeRemovesOnlyThatEntry) {
 // The reloaded file's own quirks count for the next save as a loaded file's do.
 TEST_F(TriggerFileReloadTest, ReloadedFileWithLinesASaveDropsIsKeptAsBackupOnSave) {
   Start(":a=1\r\n");
-  const std::string foreign = "# a comment\r\n:a=1\r\n";
+  const std::string foreign = "(options: now and then)\r\n:a=1\r\n";
   WriteBytes(File(), foreign);
   ASSERT_EQ(Check().action, Action::Replace);
   EXPECT_TRUE(history.holdsDroppedLines);

@@ -1,6 +1,7 @@
 #include "engine/output/output_steps.h"
 
 #include <algorithm>
+#include <limits>
 #include <utility>
 
 namespace tarquel {
@@ -23,8 +24,8 @@ class StepRun {
   StepRun(const StepRequest& request, StepSink& sink) : request_(request), sink_(sink) {}
 
   std::vector<KeyEvent> pending;
-  // A Ctrl+V is among `pending`: the clipboard hears of it once it has gone.
-  bool pasteOwed = false;
+  // Where in `pending` a Ctrl+V begins, if one is there.
+  std::optional<std::size_t> pasteAt;
 
   // Sends what is pending, as one Send or, with a key delay, one per key press. `last` sends
   // even nothing: the user's held keys go with it.
@@ -32,24 +33,27 @@ class StepRun {
     if (pending.empty() && !last) return true;
     bool whole = true;
     if (request_.pace.keyDelayMs == 0) {
+      TellPaste(pending.size());
       whole = sink_.Send(pending, last);
     } else {
       std::vector<std::vector<KeyEvent>> presses = SplitKeyPresses(pending);
       if (presses.empty()) presses.emplace_back();
+      std::size_t sent = 0;
       for (std::size_t i = 0; i < presses.size() && whole; ++i) {
         if (waitOwed_ && !presses[i].empty() && !sink_.Wait(request_.pace.keyDelayMs)) {
           whole = false;
           break;
         }
+        sent += presses[i].size();
+        TellPaste(sent);
         whole = sink_.Send(presses[i], last && i + 1 == presses.size());
         if (!presses[i].empty()) waitOwed_ = true;
       }
     }
     pending.clear();
-    if (pasteOwed) {
-      pasteOwed = false;
-      sink_.PasteSent();
-    }
+    // Stopped before its Ctrl+V: the text on the clipboard goes back as after a paste nobody
+    // read.
+    TellPaste(std::numeric_limits<std::size_t>::max());
     return whole;
   }
 
@@ -61,6 +65,15 @@ class StepRun {
   }
 
  private:
+  // The clipboard hears of a Ctrl+V before the Send that carries it: the target may ask for
+  // the text while that Send is still going out (under Wine, SendInput serves this thread's
+  // messages while the hooks see each event), and a request before it would be refused.
+  void TellPaste(std::size_t eventsAboutToGo) {
+    if (!pasteAt || *pasteAt >= eventsAboutToGo) return;
+    pasteAt.reset();
+    sink_.PasteSent();
+  }
+
   const StepRequest& request_;
   StepSink& sink_;
   bool waitOwed_ = false;
@@ -75,7 +88,7 @@ bool SendText(std::string_view text, const StepRequest& request, const TextKeys&
   }
   // An earlier Ctrl+V of this expansion goes out first, so that the clipboard knows it went
   // before it is asked for another text.
-  if (run.pasteOwed && !run.Flush(false)) return false;
+  if (run.pasteAt && !run.Flush(false)) return false;
   if (!sink.PreparePaste(text)) {
     Append(run.pending, BuildKeyEvents(0, false, text));
     return true;
@@ -86,8 +99,8 @@ bool SendText(std::string_view text, const StepRequest& request, const TextKeys&
     sink.PasteSent();
     return false;
   }
+  run.pasteAt = run.pending.size();
   Append(run.pending, PasteKeys());
-  run.pasteOwed = true;
   return true;
 }
 

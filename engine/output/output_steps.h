@@ -24,7 +24,8 @@ class StepSink {
   virtual bool Send(const std::vector<KeyEvent>& events, bool last) = 0;
   // Puts `text` on the clipboard for the Ctrl+V that follows. False: it is typed instead.
   virtual bool PreparePaste(std::string_view text) = 0;
-  // The Ctrl+V after PreparePaste went out, or may have.
+  // The Ctrl+V after PreparePaste is about to go out (or never will): from now on the target's
+  // request for the text is answered.
   virtual void PasteSent() = 0;
   // Waits `ms`. False when the output is ending: nothing more is sent.
   virtual bool Wait(std::uint32_t ms) = 0;

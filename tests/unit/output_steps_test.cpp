@@ -156,9 +156,9 @@ TEST(ExpansionSteps, APlainExpansionIsOneBatchTypedOrPasted) {
 
   RecordingSink pasted;
   EXPECT_TRUE(SendSteps(Render("a text too long to type"), Erasing(1), TypeShortText, pasted));
-  EXPECT_EQ(pasted.log,
-            (std::vector<std::string>{"prepare a text too long to type",
-                                      "last: +BS -BS +Ctrl +V -V -Ctrl", "paste sent"}));
+  // The clipboard is told before the Ctrl+V goes: the target may read while it goes out.
+  EXPECT_EQ(pasted.log, (std::vector<std::string>{"prepare a text too long to type", "paste sent",
+                                                  "last: +BS -BS +Ctrl +V -V -Ctrl"}));
 }
 
 TEST(ExpansionSteps, PastedTextKeepsItsPlaceBetweenKeys) {
@@ -172,11 +172,11 @@ TEST(ExpansionSteps, PastedTextKeepsItsPlaceBetweenKeys) {
   // must know it went before it takes another text.
   EXPECT_EQ(sink.log, (std::vector<std::string>{
                           "prepare Dear customer,",
+                          "paste sent",
                           "part: +BS -BS +Ctrl +V -V -Ctrl +Enter -Enter hi +Tab -Tab",
-                          "paste sent",
                           "prepare line one\ntwo",
-                          "last: +Ctrl +V -V -Ctrl +Left -Left",
                           "paste sent",
+                          "last: +Ctrl +V -V -Ctrl +Left -Left",
                       }));
 }
 
@@ -296,9 +296,33 @@ TEST(PacedSteps, ThePasteWaitsItsDelayAfterTheBackspacesWithTheTextAlreadyOnTheC
                           "wait 10",
                           "part: +BS -BS",
                           "wait 200",
-                          "last: +Ctrl +V -V -Ctrl",
                           "paste sent",
+                          "last: +Ctrl +V -V -Ctrl",
                       }));
+}
+
+TEST(PacedSteps, TheClipboardHearsOfTheCtrlVJustBeforeItsPress) {
+  RecordingSink sink;
+  EXPECT_TRUE(
+      SendSteps(Render("a text too long to type"), Erasing(2, {10, 0}), TypeShortText, sink));
+  EXPECT_EQ(sink.log, (std::vector<std::string>{
+                          "prepare a text too long to type",
+                          "part: +BS -BS",
+                          "wait 10",
+                          "part: +BS -BS",
+                          "wait 10",
+                          "paste sent",
+                          "last: +Ctrl +V -V -Ctrl",
+                      }));
+}
+
+TEST(PacedSteps, APasteCalledOffBeforeItsCtrlVIsStillTold) {
+  RecordingSink sink;
+  sink.refuseSend = 1;
+  EXPECT_FALSE(
+      SendSteps(Render("a text too long to type"), Erasing(2, {10, 0}), TypeShortText, sink));
+  EXPECT_EQ(sink.log.back(), "paste sent");
+  EXPECT_EQ(sink.sends.size(), 1u);
 }
 
 TEST(PacedSteps, APasteDelayAloneKeepsTheKeysTogether) {

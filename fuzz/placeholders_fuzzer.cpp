@@ -1,6 +1,7 @@
 // Expansions of any bytes parse and render without fault; what comes out is valid UTF-8, the
 // parts of a parse give back the stored text, a text without "{{" is its own only literal,
-// and the cursor's count never exceeds the characters rendered.
+// the cursor's count never exceeds the characters rendered, and the steps of keys and delays
+// hold the whole text in order.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -43,6 +44,10 @@ std::string Spelled(const tarquel::ExpansionPart& part) {
       return "{{time}}";
     case PlaceholderKind::Cursor:
       return "{{cursor}}";
+    case PlaceholderKind::Key:
+      return "{{key:" + part.text + "}}";
+    case PlaceholderKind::Delay:
+      return "{{delay:" + part.text + "}}";
   }
   std::abort();
 }
@@ -70,6 +75,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (rendered.text.find('\r') != std::string::npos) std::abort();
   if (rendered.cursorLeft > tarquel::CountCharacters(rendered.text)) std::abort();
   if (!rendered.hasCursor && rendered.cursorLeft != 0) std::abort();
+  // The steps, when there are any, hold the text whole and in order, and delays within bounds.
+  if (!rendered.steps.empty()) {
+    std::string joined;
+    std::uint64_t delays = 0;
+    for (const tarquel::RenderedStep& step : rendered.steps) {
+      joined += step.text;
+      if (step.kind == tarquel::RenderedStep::Kind::Delay) delays += step.number;
+      if (step.kind == tarquel::RenderedStep::Kind::Key &&
+          (step.number == 0 || step.number > tarquel::KeyCountLimit)) {
+        std::abort();
+      }
+    }
+    if (joined != rendered.text || delays > tarquel::DelayTotalLimitMs) std::abort();
+  }
   if (stored.find("{{") == std::string_view::npos &&
       rendered.text != tarquel::RepairUtf8(tarquel::NormaliseLineBreaks(stored))) {
     std::abort();

@@ -46,6 +46,10 @@ OutputSettings ReadOutputSettings(const Settings& settings) {
     TypeInRule rule = ParseTypeInRule(value);
     if (!rule.name.empty()) output.pressKeysIn.push_back(std::move(rule));
   }
+  for (const std::string& value : SettingsValues(settings, PaceKey)) {
+    if (std::optional<PaceRule> rule = ParsePaceRule(value))
+      output.pace.push_back(std::move(*rule));
+  }
   if (std::optional<std::string> undo = SettingsValue(settings, UndoBackspaceKey)) {
     output.undoBackspace = !SaysOff(*undo);
   }

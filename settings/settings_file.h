@@ -24,6 +24,9 @@ inline constexpr std::string_view PasteThresholdKey = "paste_threshold";
 // pasted (see ParseTypeInRule).
 inline constexpr std::string_view TypeInKey = "type_in";
 inline constexpr std::string_view PressKeysInKey = "press_keys_in";
+// Any number of lines, each a window as type_in= names it, the wait after each key and the
+// wait before a paste in milliseconds (see ParsePaceRule).
+inline constexpr std::string_view PaceKey = "pace";
 // "off" turns off taking an expansion back with Backspace.
 inline constexpr std::string_view UndoBackspaceKey = "undo_backspace";
 

@@ -4,6 +4,7 @@
 #include <iterator>
 #include <string>
 
+#include "engine/output/output_steps.h"
 #include "engine/output/placeholders.h"
 #include "util/process_win.h"
 #include "util/text_encoding.h"
@@ -12,7 +13,6 @@ namespace tarquel {
 
 namespace {
 
-constexpr std::uint16_t VirtualKeyV = 'V';
 // Reading the focused field for a take-back: a short bound for its program to answer, and a
 // bound on what is read (a field this long is not worth copying for one Backspace).
 constexpr UINT FieldReadTimeoutMs = 200;
@@ -28,15 +28,6 @@ std::vector<KeyEvent> Presses(std::uint32_t key, std::size_t count) {
   events.reserve(count * 2);
   // The arrow keys are extended keys; without the flag some programs take the numpad's 4/6.
   for (std::size_t i = 0; i < count; ++i) Press(events, key, true);
-  return events;
-}
-
-std::vector<KeyEvent> PasteKeys(const std::vector<KeyEvent>& cursorKeys) {
-  std::vector<KeyEvent> events{{static_cast<std::uint16_t>(vk::LeftControl), false, 0, false},
-                               {VirtualKeyV, false, 0, false},
-                               {VirtualKeyV, true, 0, false},
-                               {static_cast<std::uint16_t>(vk::LeftControl), true, 0, false}};
-  events.insert(events.end(), cursorKeys.begin(), cursorKeys.end());
   return events;
 }
 
@@ -105,63 +96,97 @@ void ExpansionOutput::SetSettings(const OutputSettings& settings) {
   settings_ = settings;
 }
 
-void ExpansionOutput::Send(const ExpansionRequest& request, const SendBatch& send) {
+namespace {
+
+// Another text of the same expansion to paste while the target has not read the first yet:
+// this long for it to read, before the second is typed instead.
+constexpr DWORD SecondPasteWaitMs = 1000;
+
+// The steps of an expansion on the output thread's channel and the real clipboard.
+class WindowsSteps final : public StepSink {
+ public:
+  WindowsSteps(const ExpansionOutput::Channel& channel, WindowsPasteClipboard& clipboard)
+      : channel_(channel), clipboard_(clipboard) {}
+
+  bool Send(const std::vector<KeyEvent>& events, bool last) override {
+    return last ? channel_.batch(events) : channel_.part(events);
+  }
+
+  bool PreparePaste(std::string_view text) override {
+    if (pasted_ && clipboard_.protocol().state() == PasteProtocol::State::AwaitingRead) {
+      ServeSentMessagesUntil(
+          [this] { return clipboard_.protocol().state() != PasteProtocol::State::AwaitingRead; },
+          SecondPasteWaitMs);
+    }
+    if (!clipboard_.Prepare(ClipboardTextOf(text), FocusedProcess())) return false;
+    pasted_ = true;
+    // Written before the Ctrl+V: once it is out, the target's request for the text must find
+    // this thread ready to answer.
+    Diagnostic("Expansion pasted: " + std::to_string(CountCharacters(text)) + " characters\n");
+    return true;
+  }
+
+  // From here on the text is never typed: the Ctrl+V may still be in the target's queue, and
+  // the clipboard's protocol decides when the user's copy comes back.
+  void PasteSent() override { clipboard_.PasteSent(); }
+
+  bool Wait(std::uint32_t ms) override { return channel_.wait(ms); }
+
+ private:
+  const ExpansionOutput::Channel& channel_;
+  WindowsPasteClipboard& clipboard_;
+  bool pasted_ = false;
+};
+
+}  // namespace
+
+void ExpansionOutput::Send(const ExpansionRequest& request, const Channel& channel) {
   // Rendered now, not when the trigger completed: {{clipboard}} and {{date}} are what they are
   // as the text goes out.
   RenderedExpansion rendered = RenderExpansion(request.expansion, {clock_, names_, clipboardText_});
   const std::size_t characters = CountCharacters(rendered.text);
-  const std::vector<KeyEvent> cursorKeys = Presses(vk::Left, rendered.cursorLeft);
-  const bool lineBreak = rendered.text.find('\n') != std::string::npos;
-
   const FocusedWindow focused = WindowWithFocus();
+  // A key may take the caret to another field, or send a form: nothing to take back there.
   const SentExpansion sent{characters, rendered.cursorLeft, std::string(request.trigger),
-                           rendered.text, IsReadableField(focused.windowClass)};
-  OutputPath path = ChooseOutputPath(characters, lineBreak, focused, settings_);
-  if (path == OutputPath::Type && MustPressKeys(focused, settings_)) {
-    // A remote or virtual machine's window: the keys of the target's layout, never characters.
+                           rendered.text,
+                           IsReadableField(focused.windowClass) && !rendered.HoldsKeys()};
+
+  // Each piece of text typed, or pasted when it is long or holds a line break; in a remote or
+  // virtual machine's window pressed as the keys of the target's layout, or pasted when a
+  // character has no key there.
+  const bool pressKeys = MustPressKeys(focused, settings_);
+  HKL layout = nullptr;
+  if (pressKeys) {
     HWND foreground = GetForegroundWindow();
-    const HKL layout = GetKeyboardLayout(
-        foreground != nullptr ? GetWindowThreadProcessId(foreground, nullptr) : 0);
-    const std::optional<std::vector<KeyEvent>> presses = BuildKeyPresses(
-        request.backspaces, request.settleDeadKey, rendered.text,
-        [layout](char32_t c) { return KeyOfLayout(c, layout); }, queue_.ModifiersAtSend(),
-        cursorKeys);
-    if (presses) {
-      send(*presses);
-      queue_.ExpansionSent(sent);
-      Diagnostic("Expansion pressed as keys: " + std::to_string(characters) + " characters\n");
-      return;
+    layout = GetKeyboardLayout(foreground != nullptr ? GetWindowThreadProcessId(foreground, nullptr)
+                                                     : 0);
+  }
+  std::size_t pressed = 0;
+  const TextKeys keysFor = [&](std::string_view text) -> std::optional<std::vector<KeyEvent>> {
+    const std::size_t count = CountCharacters(text);
+    const bool lineBreak = text.find('\n') != std::string_view::npos;
+    if (ChooseOutputPath(count, lineBreak, focused, settings_) == OutputPath::Paste) {
+      return std::nullopt;
     }
-    // A character the layout has no key for: the whole text goes through the clipboard.
-    path = OutputPath::Paste;
-  }
-  if (path == OutputPath::Paste &&
-      clipboard_.Prepare(ClipboardTextOf(rendered.text), FocusedProcess())) {
-    // The Backspaces, Ctrl+V, the Left presses and the user's keys in one call: nothing the
-    // user types can come between them. The modifiers as the user holds them now.
-    const std::vector<KeyEvent> events =
-        BuildKeyEvents(request.backspaces, request.settleDeadKey, "", queue_.ModifiersAtSend(),
-                       PasteKeys(cursorKeys));
-    // From here on the text is never typed: the Ctrl+V may still be in the target's queue,
-    // and the clipboard's protocol decides when the user's copy comes back.
-    struct PasteSentGuard {
-      WindowsPasteClipboard& clipboard;
-      ~PasteSentGuard() { clipboard.PasteSent(); }
-    } guard{clipboard_};
-    // Written first: once the keys are out, the target's request for the text must find this
-    // thread ready to answer.
-    Diagnostic("Expansion pasted: " + std::to_string(characters) + " characters\n");
-    const bool whole = send(events);
-    // Open now, not after the clipboard is back: the user sees the text as soon as the target
-    // pastes, and a Backspace then must already find the chance.
-    queue_.ExpansionSent(sent);
-    if (!whole) Diagnostic("Paste: Ctrl+V may not have gone out whole\n");
-    return;
-  }
-  // As the user holds them now: a modifier let go since the trigger is not pressed again.
-  send(BuildKeyEvents(request.backspaces, request.settleDeadKey, rendered.text,
-                      queue_.ModifiersAtSend(), cursorKeys));
+    if (!pressKeys) return BuildKeyEvents(0, false, text);
+    std::optional<std::vector<KeyEvent>> presses =
+        BuildKeyPresses(0, false, text, [layout](char32_t c) { return KeyOfLayout(c, layout); });
+    if (presses) pressed += count;
+    return presses;
+  };
+
+  // The modifiers as the user holds them now: one let go since the trigger is not pressed again.
+  StepRequest steps{request.backspaces, request.settleDeadKey, queue_.ModifiersAtSend(),
+                    PaceFor(focused, settings_), Presses(vk::Left, rendered.cursorLeft)};
+  WindowsSteps sink(channel, clipboard_);
+  const bool whole = SendSteps(rendered, steps, keysFor, sink);
+  // Open as soon as the keys are out: the user sees the text as soon as the target pastes, and
+  // a Backspace then must already find the chance.
   queue_.ExpansionSent(sent);
+  if (pressed != 0) {
+    Diagnostic("Expansion pressed as keys: " + std::to_string(pressed) + " characters\n");
+  }
+  if (!whole) Diagnostic("Expansion cut short: called off or not sent whole\n");
 }
 
 void ExpansionOutput::SendUndo(const UndoAction& action, const SendBatch& send) {

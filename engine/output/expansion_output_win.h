@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <vector>
@@ -33,9 +34,20 @@ class ExpansionOutput {
   // all went out.
   using SendBatch = std::function<bool(const std::vector<KeyEvent>& events)>;
 
-  // Puts the expansion in place of the trigger. The modifiers it lets go and presses again are
-  // those the user holds as each batch is built (SendQueue::ModifiersAtSend).
-  void Send(const ExpansionRequest& request, const SendBatch& send);
+  // How an expansion goes out on the output thread: its last batch (`batch`, the user's held
+  // keys behind it), parts sent ahead of it in a SendInput call of their own (`part`: the text
+  // before a delay, each key of a paced program; false once the expansion is called off), and
+  // a wait that keeps serving the clipboard's requests (false when the thread is ending).
+  struct Channel {
+    SendBatch batch;
+    SendBatch part;
+    std::function<bool(std::uint32_t ms)> wait;
+  };
+
+  // Puts the expansion in place of the trigger: its text, keys and delays in order, at the
+  // pace of the program that gets it. The modifiers it lets go and presses again are those the
+  // user holds as it begins (SendQueue::ModifiersAtSend).
+  void Send(const ExpansionRequest& request, const Channel& channel);
   void SendUndo(const UndoAction& action, const SendBatch& send);
   // The output thread ends: a paste's clipboard still to go back gets a last bounded try.
   void Finish();

@@ -153,6 +153,9 @@ void ExpansionSender::DoWork() {
     }
   }
   auto send = [this](const std::vector<KeyEvent>& events) { return SendBatch(events); };
+  const ExpansionOutput::Channel channel{
+      send, [this](const std::vector<KeyEvent>& events) { return SendPart(events); },
+      [this](std::uint32_t ms) { return WaitServing(ms); }};
   OutputJob job;
   for (;;) {
     switch (queue_.Next(job, GetTickCount())) {
@@ -172,7 +175,7 @@ void ExpansionSender::DoWork() {
           request.settleDeadKey = job.settleDeadKey;
           request.trigger = job.trigger;
           request.expansion = job.expansion;
-          output_->Send(request, send);
+          output_->Send(request, channel);
         }
         queue_.JobDone(GetTickCount());
         break;
@@ -196,6 +199,21 @@ bool ExpansionSender::SendBatch(const std::vector<KeyEvent>& events) {
   queue_.EndBatch(batchHeld_, HeldSent(sent, events.size(), batchHeld_.size()), whole,
                   GetTickCount());
   return whole;
+}
+
+bool ExpansionSender::SendPart(const std::vector<KeyEvent>& events) {
+  if (!queue_.BeginPart(GetTickCount())) return false;
+  batchInputs_.clear();
+  for (const KeyEvent& event : events) batchInputs_.push_back(ToInput(event));
+  // No marker: the user's keys wait for the expansion's last batch, which carries one.
+  return SendInputs(batchInputs_) == batchInputs_.size();
+}
+
+bool ExpansionSender::WaitServing(std::uint32_t ms) {
+  const ULONGLONG end = GetTickCount64() + ms;
+  // A target reading a paste of this expansion asks this thread for the text meanwhile.
+  ServeSentMessagesUntil([this, end] { return stop_.load() || GetTickCount64() >= end; }, ms);
+  return !stop_.load();
 }
 
 void ExpansionSender::RunRescue() {

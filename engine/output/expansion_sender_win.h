@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -71,6 +72,12 @@ class ExpansionSender {
   // `events`, the keys held behind them and the end marker in one SendInput call. False when
   // not all of it went out, or the job was called off and nothing went.
   bool SendBatch(const std::vector<KeyEvent>& events);
+  // Events of the job in hand ahead of its last batch, in a SendInput call of their own. False
+  // when the job was called off or not all of them went out.
+  bool SendPart(const std::vector<KeyEvent>& events);
+  // `ms` on the output thread, answering the clipboard's requests meanwhile. False when the
+  // thread is to end.
+  bool WaitServing(std::uint32_t ms);
   // The rescue thread: sends the held keys when no expansion is left to go before them, also
   // while the output thread is stuck in a job that was called off.
   void RunRescue();

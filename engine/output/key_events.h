@@ -28,6 +28,37 @@ struct KeyEvent {
 // not open a menu bar or the Start menu.
 inline constexpr std::uint16_t MaskKey = 0xE8;
 
+// A key pressed with modifiers, as an expansion's {{key:NAME}} names it: "Tab", "Shift+Tab",
+// "Ctrl+End", "F13", "a". The modifiers are pressed as their left keys around the key.
+struct KeyChord {
+  bool ctrl = false;
+  bool alt = false;
+  bool shift = false;
+  bool win = false;
+  std::uint16_t virtualKey = 0;
+  bool extended = false;
+  // 0 for letters and digits, whose scan code depends on the layout: the sender finds it.
+  std::uint16_t scanCode = 0;
+
+  friend bool operator==(const KeyChord&, const KeyChord&) = default;
+};
+
+// The shortcut notation of the toggle shortcut: modifier words (Ctrl or Control, Alt, Shift,
+// Win) joined to the key by "+", in any case, blanks around each word ignored. The key is a
+// letter, a digit, F1 to F24, or one of Enter (Return), Tab, Escape (Esc), Backspace, Delete
+// (Del), Insert (Ins), Home, End, Page Up (PageUp, PgUp), Page Down (PageDown, PgDn), Up, Down,
+// Left, Right, Space. Nothing for anything else.
+std::optional<KeyChord> ParseKeyChord(std::string_view name);
+
+// `count` presses of `chord`, each with its modifiers pressed before the key and let go after
+// it in the opposite order, so that no modifier is left down between presses.
+void AppendChord(std::vector<KeyEvent>& events, const KeyChord& chord, std::size_t count);
+
+// The modifiers `held` let go (with an unassigned key pressed first when one of them is Alt or
+// Win), and pressed again, as BuildKeyEvents does around everything it sends.
+void AppendModifiersLetGo(std::vector<KeyEvent>& events, const ModifierState& held);
+void AppendModifiersPressedAgain(std::vector<KeyEvent>& events, const ModifierState& held);
+
 // Everything that puts the text in place of the trigger, in order:
 // - the modifiers `held` let go, so that no key of the expansion becomes a shortcut
 //   (Ctrl+Backspace, AltGr+Backspace, Shift+Tab);

@@ -93,6 +93,53 @@ bool MustPressKeys(const FocusedWindow& window, const OutputSettings& settings) 
          std::any_of(settings.pressKeysIn.begin(), settings.pressKeysIn.end(), matches);
 }
 
+std::optional<PaceRule> ParsePaceRule(std::string_view value) {
+  std::string_view text = Trim(value);
+  // The numbers come last, so that a program's name may hold blanks.
+  auto lastNumber = [&text]() -> std::optional<std::uint32_t> {
+    const std::size_t blank = text.find_last_of(" \t");
+    if (blank == std::string_view::npos) return std::nullopt;
+    const std::string_view word = text.substr(blank + 1);
+    if (word.empty() || word.size() > 9 ||
+        word.find_first_not_of("0123456789") != std::string_view::npos) {
+      return std::nullopt;
+    }
+    std::uint32_t number = 0;
+    for (char c : word) number = number * 10 + static_cast<std::uint32_t>(c - '0');
+    text = Trim(text.substr(0, blank));
+    return number;
+  };
+  const std::optional<std::uint32_t> last = lastNumber();
+  if (!last) return std::nullopt;
+  Pace pace{*last, 0};
+  if (const std::optional<std::uint32_t> first = lastNumber()) pace = {*first, *last};
+  pace.keyDelayMs = std::min(pace.keyDelayMs, KeyDelayLimitMs);
+  pace.pasteDelayMs = std::min(pace.pasteDelayMs, PasteDelayLimitMs);
+  PaceRule rule{ParseTypeInRule(text), pace};
+  // "10 200" names no window: a number alone is the first wait left without its name.
+  if (rule.window.name.find_first_not_of("0123456789") == std::string::npos) return std::nullopt;
+  return rule;
+}
+
+const std::vector<PaceRule>& BuiltInPaceRules() {
+  // Outlook's editor is known to lose keys sent at full speed and to need a moment between
+  // the Backspaces and a paste.
+  static const std::vector<PaceRule> rules{
+      {{TypeInMatch::Program, "outlook.exe"}, {10, 200}},
+  };
+  return rules;
+}
+
+Pace PaceFor(const FocusedWindow& window, const OutputSettings& settings) {
+  for (const PaceRule& rule : settings.pace) {
+    if (Matches(rule.window, window)) return rule.pace;
+  }
+  for (const PaceRule& rule : BuiltInPaceRules()) {
+    if (Matches(rule.window, window)) return rule.pace;
+  }
+  return {};
+}
+
 OutputPath ChooseOutputPath(std::size_t characters, bool holdsLineBreak,
                             const FocusedWindow& window, const OutputSettings& settings) {
   if (settings.pasteThreshold == 0) return OutputPath::Type;

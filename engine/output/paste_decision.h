@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,6 +22,29 @@ struct TypeInRule {
 
 inline constexpr std::size_t DefaultPasteThreshold = 100;
 
+// How slowly a program wants its keys: a wait after every key press of an expansion, and one
+// before its Ctrl+V (after the text is on the clipboard). Outlook and some web forms drop keys
+// that come too fast, or paste before the Backspaces have landed.
+struct Pace {
+  std::uint32_t keyDelayMs = 0;
+  std::uint32_t pasteDelayMs = 0;
+
+  bool Paced() const { return keyDelayMs != 0 || pasteDelayMs != 0; }
+  friend bool operator==(const Pace&, const Pace&) = default;
+};
+
+// Above these a pace= value is taken as the limit: every wait holds the keys the user types
+// meanwhile, and the output counts as stuck after 5 s without a step forward.
+inline constexpr std::uint32_t KeyDelayLimitMs = 1000;
+inline constexpr std::uint32_t PasteDelayLimitMs = 3000;
+
+struct PaceRule {
+  TypeInRule window;
+  Pace pace;
+
+  friend bool operator==(const PaceRule&, const PaceRule&) = default;
+};
+
 // The output's part of settings.txt, read by ReadOutputSettings (settings/output_settings.h).
 struct OutputSettings {
   // Longer expansions (in characters) are pasted; 0: every expansion is typed.
@@ -30,6 +55,8 @@ struct OutputSettings {
   // virtual machine clients.
   std::vector<TypeInRule> pressKeysIn;
   bool undoBackspace = true;
+  // pace= lines, in file order; the first that names the window wins over the built-in ones.
+  std::vector<PaceRule> pace;
 };
 
 // "class:Foo", "program:foo.exe" or "foo"; blanks around the name do not count. An empty
@@ -55,6 +82,17 @@ const std::vector<TypeInRule>& BuiltInKeyPressRules();
 
 // Whether the text must go to `window` as the key presses of its layout.
 bool MustPressKeys(const FocusedWindow& window, const OutputSettings& settings);
+
+// "outlook.exe 10 200": the window as type_in= names it, then the wait after each key and the
+// wait before a paste, in milliseconds (the second may be left out: no wait). Nothing when
+// the numbers or the name are missing.
+std::optional<PaceRule> ParsePaceRule(std::string_view value);
+
+// Outlook: 10 ms after each key, 200 ms before a paste.
+const std::vector<PaceRule>& BuiltInPaceRules();
+
+// The pace of `window`: the first pace= line that names it, else a built-in one, else none.
+Pace PaceFor(const FocusedWindow& window, const OutputSettings& settings);
 
 enum class OutputPath { Type, Paste };
 

@@ -1,5 +1,6 @@
 #include "engine/output/placeholders.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 
@@ -12,6 +13,8 @@ namespace {
 constexpr std::string_view Open = "{{";
 constexpr std::string_view Close = "}}";
 constexpr std::string_view DatePrefix = "date:";
+constexpr std::string_view KeyPrefix = "key:";
+constexpr std::string_view DelayPrefix = "delay:";
 
 // A date format longer than this is taken for text that only looks like one. The bound also
 // keeps parsing linear: no attempt looks further than this for its closing braces.
@@ -32,10 +35,51 @@ constexpr std::array<NamedPlaceholder, 6> Names{{
     {"cursor", PlaceholderKind::Cursor},
 }};
 
+// A decimal number, saturating at `limit`; nothing unless `text` is digits only.
+std::optional<std::uint32_t> Number(std::string_view text, std::uint32_t limit) {
+  if (text.empty()) return std::nullopt;
+  std::uint32_t value = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return std::nullopt;
+    value = std::min(limit, value * 10 + static_cast<std::uint32_t>(c - '0'));
+  }
+  return value;
+}
+
+// "Tab", "Shift+Tab", "Left:3". A count of 0 or above KeyCountLimit, or a name not known,
+// makes it no key.
+std::optional<ExpansionPart> RecogniseKey(std::string_view spec) {
+  std::string_view name = spec;
+  std::uint32_t count = 1;
+  const std::size_t colon = spec.rfind(':');
+  if (colon != std::string_view::npos) {
+    // Past the limit, and not only up to it: 101 must not pass for 100.
+    const std::optional<std::uint32_t> written = Number(spec.substr(colon + 1), KeyCountLimit + 1);
+    if (!written || *written == 0 || *written > KeyCountLimit) return std::nullopt;
+    count = *written;
+    name = spec.substr(0, colon);
+  }
+  const std::optional<KeyChord> chord = ParseKeyChord(name);
+  if (!chord) return std::nullopt;
+  ExpansionPart part{PlaceholderKind::Key, std::string(spec)};
+  part.key = *chord;
+  part.number = count;
+  return part;
+}
+
 // The placeholder that `name` (the text between the braces) spells, or nothing.
 std::optional<ExpansionPart> Recognise(std::string_view name) {
   for (const NamedPlaceholder& named : Names) {
     if (name == named.name) return ExpansionPart{named.kind, {}};
+  }
+  if (name.starts_with(KeyPrefix)) return RecogniseKey(name.substr(KeyPrefix.size()));
+  if (name.starts_with(DelayPrefix)) {
+    const std::string_view written = name.substr(DelayPrefix.size());
+    const std::optional<std::uint32_t> ms = Number(written, DelayLimitMs);
+    if (!ms) return std::nullopt;
+    ExpansionPart part{PlaceholderKind::Delay, std::string(written)};
+    part.number = *ms;
+    return part;
   }
   if (name.starts_with(DatePrefix)) {
     std::string_view format = name.substr(DatePrefix.size());
@@ -118,9 +162,18 @@ RenderedExpansion RenderExpansion(std::string_view stored, const RenderContext& 
   std::optional<LocalTime> now;
   std::optional<std::optional<std::string>> clipboard;
   std::size_t cursorOffset = 0;
+  // Where the text not yet in a step begins, and the delays' time still allowed.
+  std::size_t pieceStart = 0;
+  std::uint32_t delayLeft = DelayTotalLimitMs;
+  bool keyAfterCursor = false;
   auto time = [&]() -> const LocalTime& {
     if (!now) now = context.clock.Now();
     return *now;
+  };
+  auto closeTextPiece = [&] {
+    if (rendered.text.size() == pieceStart) return;
+    rendered.steps.push_back({RenderedStep::Kind::Text, rendered.text.substr(pieceStart)});
+    pieceStart = rendered.text.size();
   };
 
   for (const ExpansionPart& part : ParseExpansion(stored)) {
@@ -152,8 +205,23 @@ RenderedExpansion RenderExpansion(std::string_view stored, const RenderContext& 
           cursorOffset = out.size();
         }
         break;
+      case PlaceholderKind::Key:
+        closeTextPiece();
+        if (rendered.hasCursor) keyAfterCursor = true;
+        rendered.steps.push_back({RenderedStep::Kind::Key, {}, part.key, part.number});
+        break;
+      case PlaceholderKind::Delay: {
+        closeTextPiece();
+        const std::uint32_t ms = std::min(part.number, delayLeft);
+        delayLeft -= ms;
+        rendered.steps.push_back({RenderedStep::Kind::Delay, {}, {}, ms});
+        break;
+      }
     }
   }
+  if (!rendered.steps.empty()) closeTextPiece();
+  // The Left presses go out last: a key after the {{cursor}} has taken the caret elsewhere.
+  if (keyAfterCursor) rendered.hasCursor = false;
   if (rendered.hasCursor) {
     rendered.cursorLeft = CountCharacters(std::string_view(rendered.text).substr(cursorOffset));
   }

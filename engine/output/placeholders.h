@@ -1,12 +1,14 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "engine/input/key_input.h"  // CountCharacters: code points, as the target counts them
+#include "engine/output/key_events.h"
 
 namespace tarquel {
 
@@ -63,6 +65,14 @@ class ClipboardTextSource {
 // {{clipboard}} puts in at most this many bytes, cut before a character that would not fit.
 inline constexpr std::size_t ClipboardPlaceholderLimit = 64 * 1024;
 
+// {{key:NAME:N}} presses its key at most this many times; a larger count makes it no placeholder.
+inline constexpr std::uint32_t KeyCountLimit = 100;
+// One {{delay:MS}} waits at most this long, and the delays of one expansion together at most
+// DelayTotalLimitMs (later ones are shortened): the keys the user types meanwhile wait behind
+// the expansion, and an output that makes no progress for 5 s is taken for stuck.
+inline constexpr std::uint32_t DelayLimitMs = 3000;
+inline constexpr std::uint32_t DelayTotalLimitMs = 10000;
+
 enum class PlaceholderKind {
   Literal,    // `text` as it stands
   Newline,    // {{newline}}
@@ -71,11 +81,15 @@ enum class PlaceholderKind {
   Date,       // {{date}}, or {{date:FORMAT}} with the format in `text`
   Time,       // {{time}}
   Cursor,     // {{cursor}}
+  Key,        // {{key:NAME}} or {{key:NAME:COUNT}}, with NAME[:COUNT] as written in `text`
+  Delay,      // {{delay:MS}}, with MS as written in `text`
 };
 
 struct ExpansionPart {
   PlaceholderKind kind = PlaceholderKind::Literal;
   std::string text;
+  KeyChord key{};            // Key
+  std::uint32_t number = 0;  // Key: presses, 1 to KeyCountLimit; Delay: ms, at most DelayLimitMs
 
   friend bool operator==(const ExpansionPart&, const ExpansionPart&) = default;
 };
@@ -88,15 +102,39 @@ std::vector<ExpansionPart> ParseExpansion(std::string_view stored);
 // True when `stored` names any placeholder, so the common plain expansion skips the renderer.
 bool HoldsPlaceholder(std::string_view stored);
 
+// One piece of an expansion that holds keys or delays, in the order they go out.
+struct RenderedStep {
+  enum class Kind { Text, Key, Delay };
+  Kind kind = Kind::Text;
+  std::string text;          // Text: never empty
+  KeyChord key{};            // Key
+  std::uint32_t number = 0;  // Key: presses; Delay: milliseconds, within the limits above
+
+  friend bool operator==(const RenderedStep&, const RenderedStep&) = default;
+};
+
 // What is sent. A line break is the one character '\n' (sent as Enter when typed, CR LF when
 // pasted); a clipboard text's CR LF and lone CR become '\n' too, so every line break counts
 // as one character, as edit controls count it.
 struct RenderedExpansion {
+  // All of the text, also when keys or delays come between its pieces.
   std::string text;
   // Left presses that bring the caret from the end of `text` to where the first {{cursor}}
-  // stood: the characters after it, a surrogate pair being one character; 0 without one.
+  // stood: the characters after it, a surrogate pair being one character; 0 without one. A
+  // key pressed after the {{cursor}} may move the caret anywhere (another field, another
+  // line): such a {{cursor}} counts as none.
   std::size_t cursorLeft = 0;
   bool hasCursor = false;
+  // Empty unless the expansion holds a {{key}} or a {{delay}}; then its text, keys and delays
+  // in order, and `text` is the texts' pieces joined.
+  std::vector<RenderedStep> steps;
+
+  bool HoldsKeys() const {
+    for (const RenderedStep& step : steps) {
+      if (step.kind == RenderedStep::Kind::Key) return true;
+    }
+    return false;
+  }
 
   friend bool operator==(const RenderedExpansion&, const RenderedExpansion&) = default;
 };

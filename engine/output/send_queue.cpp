@@ -209,6 +209,14 @@ bool SendQueue::BeginBatch(std::vector<HeldKey>& held, std::uint32_t now) {
   return true;
 }
 
+bool SendQueue::BeginPart(std::uint32_t now) {
+  const std::lock_guard lock(mutex_);
+  if (!busy_ || cancelled_) return false;
+  preparing_ = false;
+  since_ = now;
+  return true;
+}
+
 bool SendQueue::TakeHeldForRescue(std::vector<HeldKey>& held, std::uint32_t now) {
   held.clear();
   const std::lock_guard lock(mutex_);

@@ -123,6 +123,11 @@ class SendQueue {
   // its capacity kept for the next time) and counts the batch as on its way. False when the
   // job in hand has been called off: send nothing (its held keys go out by the rescue path).
   bool BeginBatch(std::vector<HeldKey>& held, std::uint32_t now);
+  // The job in hand is about to send a part of itself ahead of its batch (the text before a
+  // delay, a key press of a paced expansion): a step forward, and from then on a click no
+  // longer calls it off (its Backspaces are in the target). The user's keys stay held for the
+  // job's batch, which goes last. False when the job was called off: send nothing more.
+  bool BeginPart(std::uint32_t now);
   // SendInput took the first `heldSent` of `held` (the keys BeginBatch gave); `complete`: all
   // of the batch, marker included. Otherwise no marker will come, and the held keys it did not
   // take go back in front of those held since, to go out next.

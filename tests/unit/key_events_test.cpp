@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -191,6 +192,105 @@ TEST(BuildKeyPresses, HeldModifiersAndTrailingKeysAreHandledAsForTypedText) {
   EXPECT_EQ(presses->front(), unicode.front());
   EXPECT_EQ(presses->back(), unicode.back());
   EXPECT_EQ((*presses)[presses->size() - 2], unicode[unicode.size() - 2]);
+}
+
+}  // namespace
+}  // namespace tarquel
+
+namespace tarquel {
+namespace {
+
+struct ChordCase {
+  const char* name;
+  const char* text;
+  std::optional<KeyChord> chord;
+};
+
+KeyChord Key(std::uint16_t virtualKey, bool extended, std::uint16_t scanCode) {
+  KeyChord chord;
+  chord.virtualKey = virtualKey;
+  chord.extended = extended;
+  chord.scanCode = scanCode;
+  return chord;
+}
+
+KeyChord With(KeyChord chord, bool ctrl, bool alt, bool shift, bool win) {
+  chord.ctrl = ctrl;
+  chord.alt = alt;
+  chord.shift = shift;
+  chord.win = win;
+  return chord;
+}
+
+class KeyChordNames : public ::testing::TestWithParam<ChordCase> {};
+
+TEST_P(KeyChordNames, ReadAsTheShortcutNotation) {
+  EXPECT_EQ(ParseKeyChord(GetParam().text), GetParam().chord);
+}
+
+const KeyChord TabKey = Key(0x09, false, 0x0F);
+const KeyChord EndKey = Key(0x23, true, 0x4F);
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, KeyChordNames,
+    ::testing::Values(
+        ChordCase{"Tab", "Tab", TabKey}, ChordCase{"AnyCase", "tAB", TabKey},
+        ChordCase{"EnterAndReturn", "Return", Key(0x0D, false, 0x1C)},
+        ChordCase{"Escape", "Esc", Key(0x1B, false, 0x01)},
+        ChordCase{"Backspace", "Backspace", Key(0x08, false, 0x0E)},
+        ChordCase{"DeleteIsExtended", "Del", Key(0x2E, true, 0x53)},
+        ChordCase{"InsertIsExtended", "Insert", Key(0x2D, true, 0x52)},
+        ChordCase{"PageUpWithABlank", "Page Up", Key(0x21, true, 0x49)},
+        ChordCase{"PageDownShort", "PgDn", Key(0x22, true, 0x51)},
+        ChordCase{"ArrowsAreExtended", "Left", Key(0x25, true, 0x4B)},
+        ChordCase{"Home", "home", Key(0x24, true, 0x47)},
+        ChordCase{"Space", "Space", Key(0x20, false, 0x39)},
+        ChordCase{"LetterAsItsUpperCaseKey", "a", Key('A', false, 0)},
+        ChordCase{"Digit", "7", Key('7', false, 0)}, ChordCase{"F1", "F1", Key(0x70, false, 0x3B)},
+        ChordCase{"F10", "f10", Key(0x79, false, 0x44)},
+        ChordCase{"F11", "F11", Key(0x7A, false, 0x57)},
+        ChordCase{"F12", "F12", Key(0x7B, false, 0x58)},
+        ChordCase{"F13", "F13", Key(0x7C, false, 0x64)},
+        ChordCase{"F23", "F23", Key(0x86, false, 0x6E)},
+        ChordCase{"F24", "F24", Key(0x87, false, 0x76)},
+        ChordCase{"ShiftTab", "Shift+Tab", With(TabKey, false, false, true, false)},
+        ChordCase{"CtrlEnd", "Ctrl+End", With(EndKey, true, false, false, false)},
+        ChordCase{"EveryModifierWithBlanks", " control + alt+ SHIFT +win+ End ",
+                  With(EndKey, true, true, true, true)},
+        ChordCase{"F25IsNoKey", "F25", std::nullopt}, ChordCase{"F0IsNoKey", "F0", std::nullopt},
+        ChordCase{"LeadingZeroIsNoKey", "F01", std::nullopt},
+        ChordCase{"UnknownName", "Enterr", std::nullopt}, ChordCase{"Empty", "", std::nullopt},
+        ChordCase{"ModifierAloneIsNoKey", "Ctrl", std::nullopt},
+        ChordCase{"NothingAfterThePlus", "Ctrl+", std::nullopt},
+        ChordCase{"PlusKeyIsNotNamed", "Ctrl++", std::nullopt},
+        ChordCase{"UnknownModifier", "Hyper+Tab", std::nullopt},
+        ChordCase{"KeyBeforeAModifier", "Tab+Shift", std::nullopt},
+        ChordCase{"PunctuationIsNotNamed", ";", std::nullopt},
+        ChordCase{"LongNameIsNoKey", "Backspaceeeeeeeeeeeeeeeeeee", std::nullopt}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+KeyEvent Scanned(std::uint16_t key, bool release, bool extended, std::uint16_t scanCode) {
+  return {key, release, 0, extended, scanCode};
+}
+
+TEST(AppendChord, ModifiersGoDownFirstAndUpLastAroundEachPress) {
+  std::vector<KeyEvent> events;
+  AppendChord(events, With(EndKey, true, false, true, false), 2);
+  const std::vector<KeyEvent> once{
+      Scanned(Ctrl, false, false, 0x1D), Scanned(Shift, false, false, 0x2A),
+      Scanned(0x23, false, true, 0x4F),  Scanned(0x23, true, true, 0x4F),
+      Scanned(Shift, true, false, 0x2A), Scanned(Ctrl, true, false, 0x1D)};
+  EXPECT_EQ(events, Join({once, once}));
+}
+
+TEST(AppendChord, AltAndWinAreTheLeftKeysWinExtended) {
+  std::vector<KeyEvent> events;
+  AppendChord(events, With(TabKey, false, true, false, true), 1);
+  ASSERT_EQ(events.size(), 6u);
+  EXPECT_EQ(events[0], Scanned(static_cast<std::uint16_t>(vk::LeftMenu), false, false, 0x38));
+  EXPECT_EQ(events[1], Scanned(static_cast<std::uint16_t>(vk::LeftWin), false, true, 0x5B));
+  EXPECT_EQ(events[4], Scanned(static_cast<std::uint16_t>(vk::LeftWin), true, true, 0x5B));
+  EXPECT_EQ(events[5], Scanned(static_cast<std::uint16_t>(vk::LeftMenu), true, false, 0x38));
 }
 
 }  // namespace

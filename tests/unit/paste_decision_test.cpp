@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 
 #include "settings/output_settings.h"
@@ -169,6 +170,63 @@ TEST(MustPressKeys, SettingsAddClientsByProgramOrClass) {
   EXPECT_FALSE(MustPressKeys({"", "notepad.exe", "Notepad"}, output));
   // type_in= is another list: a terminal typed into is no remote client.
   EXPECT_FALSE(MustPressKeys({"", "putty.exe", "PuTTY"}, output));
+}
+
+}  // namespace
+}  // namespace tarquel
+
+namespace tarquel {
+namespace {
+
+struct PaceLineCase {
+  const char* name;
+  const char* value;
+  std::optional<PaceRule> rule;
+};
+
+class PaceLines : public ::testing::TestWithParam<PaceLineCase> {};
+
+TEST_P(PaceLines, NameAWindowThenTheirWaits) {
+  EXPECT_EQ(ParsePaceRule(GetParam().value), GetParam().rule);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Values, PaceLines,
+    ::testing::Values(
+        PaceLineCase{"BothWaits", "outlook.exe 10 200",
+                     PaceRule{{TypeInMatch::ClassOrProgram, "outlook.exe"}, {10, 200}}},
+        PaceLineCase{"KeyDelayOnly", " class:Chrome_WidgetWin_1  25 ",
+                     PaceRule{{TypeInMatch::WindowClass, "Chrome_WidgetWin_1"}, {25, 0}}},
+        PaceLineCase{"ANameWithBlanks", "program:My Mail.exe 5 50",
+                     PaceRule{{TypeInMatch::Program, "My Mail.exe"}, {5, 50}}},
+        PaceLineCase{"TabsBetween", "slow.exe\t0\t300",
+                     PaceRule{{TypeInMatch::ClassOrProgram, "slow.exe"}, {0, 300}}},
+        PaceLineCase{"LongWaitsAreCappedAtTheLimits", "slow.exe 5000 99999",
+                     PaceRule{{TypeInMatch::ClassOrProgram, "slow.exe"},
+                              {KeyDelayLimitMs, PasteDelayLimitMs}}},
+        PaceLineCase{"NoNumbers", "outlook.exe", std::nullopt},
+        PaceLineCase{"ANumberNotWritten", "outlook.exe ten", std::nullopt},
+        PaceLineCase{"ANegativeNumber", "outlook.exe -10", std::nullopt},
+        PaceLineCase{"NoName", "  10 200", std::nullopt}, PaceLineCase{"Empty", "", std::nullopt}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+const FocusedWindow Outlook{"_WwG", "OUTLOOK.EXE", "rctrl_renwnd32"};
+
+TEST(PaceFor, OutlookIsPacedUnlessTheSettingsSayOtherwise) {
+  EXPECT_EQ(PaceFor(Outlook, {}), (Pace{10, 200}));
+  EXPECT_EQ(PaceFor(Notepad, {}), Pace{});
+  const OutputSettings unpaced = ReadOutputSettings(ParseSettingsText("pace=outlook.exe 0 0\r\n"));
+  EXPECT_FALSE(PaceFor(Outlook, unpaced).Paced());
+}
+
+TEST(PaceFor, TheFirstLineNamingTheWindowWinsAndBadLinesAreLeftOut) {
+  const OutputSettings settings = ReadOutputSettings(ParseSettingsText(
+      "pace=notepad.exe\r\npace=class:Edit 30\r\npace=notepad.exe 1 2\r\npace=other.exe 7 7\r\n"));
+  ASSERT_EQ(settings.pace.size(), 3u);
+  // Compared with the focused control's class as type_in= is.
+  EXPECT_EQ(PaceFor(Notepad, settings), (Pace{30, 0}));
+  EXPECT_EQ(PaceFor({"", "Other.exe", ""}, settings), (Pace{7, 7}));
+  EXPECT_EQ(PaceFor({"", "calc.exe", ""}, settings), Pace{});
 }
 
 }  // namespace

@@ -288,3 +288,134 @@ INSTANTIATE_TEST_SUITE_P(Cases, CuttingAtCharacters,
 
 }  // namespace
 }  // namespace tarquel
+
+namespace tarquel {
+namespace {
+
+struct KeyPlaceholderCase {
+  const char* name;
+  std::string stored;
+  // Nothing: the whole text is one literal.
+  std::optional<PlaceholderKind> kind{};
+  std::uint16_t virtualKey = 0;
+  bool shift = false;
+  std::uint32_t number = 0;
+};
+
+class KeyAndDelayParsing : public ::testing::TestWithParam<KeyPlaceholderCase> {};
+
+TEST_P(KeyAndDelayParsing, TakesWhatIsWellWrittenAndLeavesTheRestLiteral) {
+  const KeyPlaceholderCase& c = GetParam();
+  const std::vector<ExpansionPart> parts = ParseExpansion(c.stored);
+  ASSERT_EQ(parts.size(), 1u);
+  if (!c.kind) {
+    EXPECT_EQ(parts[0], (ExpansionPart{Kind::Literal, c.stored}));
+    return;
+  }
+  EXPECT_EQ(parts[0].kind, *c.kind);
+  EXPECT_EQ(parts[0].number, c.number);
+  EXPECT_EQ(parts[0].key.virtualKey, c.virtualKey);
+  EXPECT_EQ(parts[0].key.shift, c.shift);
+  // As written, so that the parts spell the stored text again.
+  const std::string prefix = *c.kind == Kind::Key ? "{{key:" : "{{delay:";
+  EXPECT_EQ(prefix + parts[0].text + "}}", c.stored);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, KeyAndDelayParsing,
+    ::testing::Values(
+        KeyPlaceholderCase{"Tab", "{{key:Tab}}", Kind::Key, 0x09, false, 1},
+        KeyPlaceholderCase{"ShiftTab", "{{key:Shift+Tab}}", Kind::Key, 0x09, true, 1},
+        KeyPlaceholderCase{"ACount", "{{key:Left:3}}", Kind::Key, 0x25, false, 3},
+        KeyPlaceholderCase{"TheLargestCount", "{{key:Down:100}}", Kind::Key, 0x28, false, 100},
+        KeyPlaceholderCase{"ACountTooLarge", "{{key:Down:101}}"},
+        KeyPlaceholderCase{"AHugeCount", "{{key:Down:99999999999999999999}}"},
+        KeyPlaceholderCase{"ACountOfZero", "{{key:Tab:0}}"},
+        KeyPlaceholderCase{"AnEmptyCount", "{{key:Tab:}}"},
+        KeyPlaceholderCase{"ANegativeCount", "{{key:Tab:-1}}"},
+        KeyPlaceholderCase{"AnUnknownName", "{{key:Tabb}}"},
+        KeyPlaceholderCase{"NoName", "{{key:}}"},
+        KeyPlaceholderCase{"ThePrefixIsLowerCase", "{{Key:Tab}}"},
+        KeyPlaceholderCase{"ADelay", "{{delay:50}}", Kind::Delay, 0, false, 50},
+        KeyPlaceholderCase{"ADelayAtTheLimit", "{{delay:3000}}", Kind::Delay, 0, false, 3000},
+        KeyPlaceholderCase{"ALongDelayIsCapped", "{{delay:60000}}", Kind::Delay, 0, false,
+                           DelayLimitMs},
+        KeyPlaceholderCase{"AHugeDelayIsCapped", "{{delay:99999999999999999999}}", Kind::Delay, 0,
+                           false, DelayLimitMs},
+        KeyPlaceholderCase{"ADelayInSeconds", "{{delay:2s}}"},
+        KeyPlaceholderCase{"ANegativeDelay", "{{delay:-5}}"},
+        KeyPlaceholderCase{"NoDelay", "{{delay:}}"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(KeyAndDelayParsing, AnUnknownKeyBeforeAKnownPlaceholderLeavesItWhole) {
+  EXPECT_EQ(ParseExpansion("{{key:{{tab}}").size(), 2u);
+  EXPECT_EQ(ParseExpansion("{{key:{{tab}}")[1].kind, Kind::Tab);
+}
+
+std::vector<RenderedStep::Kind> KindsOf(const RenderedExpansion& rendered) {
+  std::vector<RenderedStep::Kind> kinds;
+  for (const RenderedStep& step : rendered.steps) kinds.push_back(step.kind);
+  return kinds;
+}
+
+using Step = RenderedStep::Kind;
+
+TEST(KeyRendering, TextKeysAndDelaysKeepTheirOrder) {
+  Rendering render;
+  const RenderedExpansion rendered =
+      render("first{{key:Tab}}{{clipboard}}{{delay:20}}{{key:Enter:2}}{{newline}}end");
+  EXPECT_EQ(KindsOf(rendered), (std::vector<Step>{Step::Text, Step::Key, Step::Text, Step::Delay,
+                                                  Step::Key, Step::Text}));
+  EXPECT_EQ(rendered.steps[0].text, "first");
+  EXPECT_EQ(rendered.steps[1].key.virtualKey, 0x09);
+  EXPECT_EQ(rendered.steps[2].text, "copied");
+  EXPECT_EQ(rendered.steps[3].number, 20u);
+  EXPECT_EQ(rendered.steps[4].key.virtualKey, 0x0D);
+  EXPECT_EQ(rendered.steps[4].number, 2u);
+  EXPECT_EQ(rendered.steps[5].text, "\nend");
+  EXPECT_EQ(rendered.text, "firstcopied\nend");
+  EXPECT_TRUE(rendered.HoldsKeys());
+}
+
+TEST(KeyRendering, AnExpansionWithoutKeysOrDelaysHasNoSteps) {
+  Rendering render;
+  EXPECT_TRUE(render("a{{tab}}b{{cursor}}{{key:Nope}}").steps.empty());
+}
+
+TEST(KeyRendering, PlaceholdersInTheClipboardsTextAreNotPressed) {
+  Rendering render;
+  FakeClipboard keys{std::string("{{key:Enter}}")};
+  const RenderedExpansion rendered =
+      RenderExpansion("{{clipboard}}", {render.clock, render.names, keys});
+  EXPECT_EQ(rendered.text, "{{key:Enter}}");
+  EXPECT_TRUE(rendered.steps.empty());
+}
+
+TEST(KeyRendering, ACursorFollowedByAKeyCountsAsNone) {
+  Rendering render;
+  const RenderedExpansion after = render("a{{cursor}}bc{{key:Tab}}d");
+  EXPECT_FALSE(after.hasCursor);
+  EXPECT_EQ(after.cursorLeft, 0u);
+  // The key before it: the Left presses cover only the text after the cursor.
+  const RenderedExpansion before = render("a{{key:Tab}}b{{cursor}}cd");
+  EXPECT_TRUE(before.hasCursor);
+  EXPECT_EQ(before.cursorLeft, 2u);
+  // A delay moves no caret.
+  const RenderedExpansion delayed = render("a{{cursor}}b{{delay:10}}cd");
+  EXPECT_TRUE(delayed.hasCursor);
+  EXPECT_EQ(delayed.cursorLeft, 3u);
+}
+
+TEST(KeyRendering, TheDelaysOfOneExpansionTogetherStayWithinTheirLimit) {
+  Rendering render;
+  const RenderedExpansion rendered =
+      render("{{delay:3000}}a{{delay:3000}}{{delay:3000}}{{delay:3000}}{{delay:3000}}");
+  std::vector<std::uint32_t> delays;
+  for (const RenderedStep& step : rendered.steps) {
+    if (step.kind == Step::Delay) delays.push_back(step.number);
+  }
+  EXPECT_EQ(delays, (std::vector<std::uint32_t>{3000, 3000, 3000, 1000, 0}));
+}
+
+}  // namespace
+}  // namespace tarquel

@@ -297,6 +297,46 @@ TEST(SendQueue, AClickAfterTheFirstBatchWentOutCallsNothingOff) {
   EXPECT_TRUE(queue.BeginBatch(held, 104));
 }
 
+TEST(SendQueue, AnExpansionSendingPartsMakesProgressAndKeepsTheKeysForItsLastBatch) {
+  SendQueue queue;
+  queue.Queue(Request("a{{delay:3000}}b{{delay:3000}}c"), {}, 0);
+  OutputJob job;
+  ASSERT_EQ(queue.Next(job, 0), Work::Job);
+  ASSERT_TRUE(queue.BeginPart(1));
+  EXPECT_EQ(queue.OnUserKey(KeyA, false, 3000), Verdict::Held);
+  ASSERT_TRUE(queue.BeginPart(3001));
+  // Longer than the stuck limit in all, but never that long without a step forward.
+  EXPECT_EQ(queue.OnUserKey(KeyAUp, false, 6001), Verdict::Held);
+  std::vector<HeldKey> held;
+  ASSERT_TRUE(queue.BeginBatch(held, 6002));
+  EXPECT_EQ(held, (std::vector<HeldKey>{KeyA, KeyAUp}));
+}
+
+TEST(SendQueue, AClickAfterAPartWentOutCallsNothingOff) {
+  SendQueue queue;
+  queue.Queue(Request("first{{key:Tab}}second"), {}, 100);
+  OutputJob job;
+  ASSERT_EQ(queue.Next(job, 101), Work::Job);
+  ASSERT_TRUE(queue.BeginPart(102));
+  // The expansion's own Tab moved the focus: its Backspaces are in the target already.
+  EXPECT_FALSE(queue.OnCaretMayHaveMoved(103, 103));
+  std::vector<HeldKey> held;
+  EXPECT_TRUE(queue.BeginBatch(held, 104));
+}
+
+TEST(SendQueue, NoPartGoesOutOfAnExpansionCalledOff) {
+  SendQueue queue;
+  queue.Queue(Request("x"), {}, 0);
+  OutputJob job;
+  ASSERT_EQ(queue.Next(job, 0), Work::Job);
+  ASSERT_TRUE(queue.BeginPart(1));
+  EXPECT_EQ(queue.OnUserKey(KeyA, false, 1 + SendQueue::StuckLimitMs), Verdict::HeldAndWake);
+  EXPECT_FALSE(queue.BeginPart(2 + SendQueue::StuckLimitMs));
+  // Nor without a job in hand.
+  queue.JobDone(3 + SendQueue::StuckLimitMs);
+  EXPECT_FALSE(queue.BeginPart(4 + SendQueue::StuckLimitMs));
+}
+
 TEST(SendQueue, AFocusChangeFromBeforeTheTriggerCallsNothingOff) {
   SendQueue queue;
   // The focus event's message reached the hook after the keys typed right after it.

@@ -109,13 +109,24 @@ void ExpansionOutput::Send(const ExpansionRequest& request, const SendBatch& sen
   // Rendered now, not when the trigger completed: {{clipboard}} and {{date}} are what they are
   // as the text goes out.
   RenderedExpansion rendered = RenderExpansion(request.expansion, {clock_, names_, clipboardText_});
-  const std::size_t characters = CountCharacters(rendered.text);
-  const std::vector<KeyEvent> cursorKeys = Presses(vk::Left, rendered.cursorLeft);
+  // Enter or Tab ending the trigger goes out as its key after the text, also after a paste, so
+  // that it sends a form or moves to the next field as the user's own key would have.
+  const bool endingKey = request.ending == "\n" || request.ending == "\t";
   const bool lineBreak = rendered.text.find('\n') != std::string::npos;
+  FinishForTrigger(rendered, request.caseShape, endingKey ? "" : request.ending);
+  std::vector<KeyEvent> cursorKeys;
+  if (endingKey) Press(cursorKeys, request.ending == "\n" ? vk::Return : vk::Tab, false);
+  const std::vector<KeyEvent> lefts =
+      Presses(vk::Left, rendered.cursorLeft + (endingKey && rendered.hasCursor ? 1 : 0));
+  cursorKeys.insert(cursorKeys.end(), lefts.begin(), lefts.end());
+  const std::size_t characters = CountCharacters(rendered.text);
 
   const FocusedWindow focused = WindowWithFocus();
-  const SentExpansion sent{characters, rendered.cursorLeft, std::string(request.trigger),
-                           rendered.text, IsReadableField(focused.windowClass)};
+  const SentExpansion sent{characters + (endingKey ? 1 : 0),
+                           rendered.cursorLeft + (endingKey && rendered.hasCursor ? 1 : 0),
+                           std::string(request.trigger),
+                           endingKey ? rendered.text + std::string(request.ending) : rendered.text,
+                           IsReadableField(focused.windowClass)};
   OutputPath path = ChooseOutputPath(characters, lineBreak, focused, settings_);
   if (path == OutputPath::Type && MustPressKeys(focused, settings_)) {
     // A remote or virtual machine's window: the keys of the target's layout, never characters.

@@ -160,6 +160,13 @@ RenderedExpansion RenderExpansion(std::string_view stored, const RenderContext& 
   return rendered;
 }
 
+void FinishForTrigger(RenderedExpansion& rendered, CaseShape shape, std::string_view ending) {
+  if (shape != CaseShape::AsWritten) rendered.text = ConformCase(rendered.text, shape);
+  if (ending.empty()) return;
+  rendered.text += ending;
+  if (rendered.hasCursor) rendered.cursorLeft += CountCharacters(ending);
+}
+
 std::string FormatDate(std::string_view format, const LocalTime& time, const LocaleNames& names) {
   std::string out;
   for (std::size_t i = 0; i < format.size(); ++i) {

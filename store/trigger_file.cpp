@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "store/option_lines.h"
 #include "util/text_lines.h"
 
 namespace tarquel {
@@ -29,16 +30,27 @@ TriggerTable ParseLines(std::string_view text, bool ansi, std::size_t maxEntries
   // Lines after the Ctrl+Z are lost to a save, like skipped ones.
   if (text.find_first_not_of("\r\n", rest.size() + 1) != std::string_view::npos) ++dropped;
 
+  OptionLineState options;
   while (!rest.empty()) {
     std::string_view line = TakeLine(rest);
     if (line.empty()) continue;
     std::size_t equals = line.find('=');
     if (equals == std::string_view::npos || equals == 0) {
+      // Read, but a save does not write them yet: still dropped, so the first save keeps a copy.
+      if (equals == std::string_view::npos && !ReadOptionLine(field(line), table, options)) {
+        options.next.reset();
+      }
       ++dropped;
       continue;
     }
     const std::size_t entries = table.size();
-    table.Set(field(line.substr(0, equals)), field(line.substr(equals + 1)));
+    if (options.next || options.group != 0) {
+      table.Set(field(line.substr(0, equals)), field(line.substr(equals + 1)),
+                EntryInfo{options.next.value_or(TriggerOptions{}), options.group});
+      options.next.reset();
+    } else {
+      table.Set(field(line.substr(0, equals)), field(line.substr(equals + 1)));
+    }
     if (table.size() == entries) ++dropped;  // replaced an earlier line's entry
     if (table.size() > maxEntries) {
       tooMany = true;

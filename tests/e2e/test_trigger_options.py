@@ -46,6 +46,15 @@ class TriggerOptions(harness.SessionTestCase):
         self.expands("btw.", "by the way.")
         self.expands("(btw)", "(by the way)")
 
+    def test_enter_ends_the_trigger_and_still_makes_its_new_line(self):
+        self.session.clear_notepad()
+        self.session.type("BTW")
+        self.session.key("Return")
+        self.session.wait_for_notepad_text("BY THE WAY\r\n")
+        self.session.type("btw")
+        self.session.key("Tab")
+        self.session.wait_for_notepad_text("BY THE WAY\r\nby the way\t")
+
     def test_trigger_inside_a_word_does_not_fire(self):
         self.stays("abtw ", "btw")
         self.stays("btwx ", "btw")

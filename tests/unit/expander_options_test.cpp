@@ -279,6 +279,16 @@ TEST_F(ExpanderOptionsTest, ExactCaseEntryComesBeforeOneIgnoringCase) {
   EXPECT_EQ(LastFull().expansion, "ignoring");
 }
 
+TEST_F(ExpanderOptionsTest, ExactCaseComesFirstAlsoBetweenAtOnceAndAfterEnding) {
+  // "BTW." sorts before "btw", but matches only by ignoring case.
+  Set("BTW.", "ignoring, at once", {{}, {}, CaseRule::Ignore});
+  Set("btw", "exact, after ending", Kept);
+  Type(expander, " btw.");
+  EXPECT_EQ(LastFull().expansion, "exact, after ending");
+  Type(expander, " Btw.");
+  EXPECT_EQ(LastFull().expansion, "ignoring, at once");
+}
+
 TEST_F(ExpanderOptionsTest, EntriesIgnoringCaseTakeTableOrderAmongThemselves) {
   Set("Btw", "first", {{}, {}, CaseRule::Ignore});
   Set("bTW", "second", {{}, {}, CaseRule::Ignore});

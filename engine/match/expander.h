@@ -213,7 +213,7 @@ class Expander {
     // Room for `size` more bytes; false when even an emptied array would not hold them.
     bool MakeRoom(std::size_t size);
     void Append(std::string_view text);
-    // A character of text, folded (FoldCase).
+    // `text` with every character folded (FoldCase).
     void AppendFolded(std::string_view text);
     void DropFirst();
     void DropLast();

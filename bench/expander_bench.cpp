@@ -42,6 +42,8 @@ class BenchLayout final : public KeyboardLayout {
       c = static_cast<char>(key);
     } else if (key == 0xBA) {
       c = shift ? ':' : ';';
+    } else if (key == 0x20) {
+      c = ' ';
     }
     if (c == 0) return {};
     return {KeyText::Kind::Characters, std::string_view(&c, 1)};
@@ -117,23 +119,25 @@ void ReportPerKey(benchmark::State& state, std::size_t keysPerIteration, std::si
 
 // Every trigger begins with ':', so a buffer full of 'k' ends none of them: the miss path that
 // nearly every key takes, with the buffer full.
-template <typename Engine>
+template <typename Engine, bool Mixed = false>
 void BM_OnKeyDownMiss(benchmark::State& state) {
-  TriggerTable table = MakeTable(static_cast<std::size_t>(state.range(0)));
+  TriggerTable table = MakeTable(static_cast<std::size_t>(state.range(0)), Mixed);
   Engine engine(table);
   for (std::size_t i = 0; i < TypedBufferLimit; ++i) engine.Key('K', false);
   for (auto _ : state) benchmark::DoNotOptimize(engine.Key('K', false));
   ReportPerKey(state, 1, table.size());
 }
 BENCHMARK_TEMPLATE(BM_OnKeyDownMiss, Indexed)->Arg(2)->Arg(100)->Arg(5000)->Arg(100000);
+// The same with options: a third of the entries ignore case, a third are word triggers.
+BENCHMARK_TEMPLATE(BM_OnKeyDownMiss, Indexed, true)->Arg(100000);
 BENCHMARK_TEMPLATE(BM_OnKeyDownMiss, Version10)->Arg(2)->Arg(100)->Arg(5000)->Arg(100000);
 BENCHMARK_TEMPLATE(BM_OnKeyDownMiss, Walk)->Arg(2)->Arg(100)->Arg(5000)->Arg(100000);
 
 // The costliest miss for the index: the buffer ends with all of a trigger but its ':', so the
 // walk follows that trigger to its last step. Types "x" and those characters, over and over.
-template <typename Engine>
+template <typename Engine, bool Mixed = false>
 void BM_OnKeyDownNearMiss(benchmark::State& state) {
-  TriggerTable table = MakeTable(static_cast<std::size_t>(state.range(0)));
+  TriggerTable table = MakeTable(static_cast<std::size_t>(state.range(0)), Mixed);
   std::string nearly = "x" + std::prev(table.end())->first.substr(1);
   std::vector<std::uint32_t> keys;
   for (char c : nearly) keys.push_back(KeyOf(c));
@@ -145,13 +149,15 @@ void BM_OnKeyDownNearMiss(benchmark::State& state) {
   ReportPerKey(state, keys.size(), table.size());
 }
 BENCHMARK_TEMPLATE(BM_OnKeyDownNearMiss, Indexed)->Arg(2)->Arg(100)->Arg(5000)->Arg(100000);
+// The same with options: a third of the entries ignore case, a third are word triggers.
+BENCHMARK_TEMPLATE(BM_OnKeyDownNearMiss, Indexed, true)->Arg(100000);
 BENCHMARK_TEMPLATE(BM_OnKeyDownNearMiss, Version10)->Arg(2)->Arg(100)->Arg(5000)->Arg(100000);
 BENCHMARK_TEMPLATE(BM_OnKeyDownNearMiss, Walk)->Arg(2)->Arg(100)->Arg(5000)->Arg(100000);
 
 // ":demo" typed after a full buffer: four misses, then the match that clears the buffer.
-template <typename Engine>
+template <typename Engine, bool Mixed = false>
 void BM_OnKeyDownMatch(benchmark::State& state) {
-  TriggerTable table = MakeTable(static_cast<std::size_t>(state.range(0)));
+  TriggerTable table = MakeTable(static_cast<std::size_t>(state.range(0)), Mixed);
   Engine engine(table);
   for (std::size_t i = 0; i < TypedBufferLimit; ++i) engine.Key('K', false);
   for (auto _ : state) {
@@ -164,8 +170,43 @@ void BM_OnKeyDownMatch(benchmark::State& state) {
   ReportPerKey(state, 5, table.size());
 }
 BENCHMARK_TEMPLATE(BM_OnKeyDownMatch, Indexed)->Arg(2)->Arg(100)->Arg(5000)->Arg(100000);
+// The same with options: a third of the entries ignore case, a third are word triggers.
+BENCHMARK_TEMPLATE(BM_OnKeyDownMatch, Indexed, true)->Arg(100000);
 BENCHMARK_TEMPLATE(BM_OnKeyDownMatch, Version10)->Arg(2)->Arg(100)->Arg(5000)->Arg(100000);
 BENCHMARK_TEMPLATE(BM_OnKeyDownMatch, Walk)->Arg(2)->Arg(100)->Arg(5000)->Arg(100000);
+
+// Matches of entries with options in the mixed table: one that ignores case typed in capitals
+// (it fires on its last key), then a word trigger between spaces (it fires on the second).
+void BM_OnKeyDownMatchWithOptions(benchmark::State& state) {
+  TriggerTable table = MakeTable(static_cast<std::size_t>(state.range(0)), true);
+  std::string ignoring;
+  std::string word;
+  for (const auto& [trigger, expansion] : table) {
+    if (table.OptionsOf(trigger).caseRule == CaseRule::Ignore && ignoring.empty())
+      ignoring = trigger;
+    if (table.OptionsOf(trigger).where == FireWhere::WordStart && word.empty()) word = trigger;
+  }
+  struct Key {
+    std::uint32_t key;
+    bool shift;
+  };
+  std::vector<Key> keys;
+  for (char c : ignoring) keys.push_back(c == ':' ? Key{0xBA, true} : Key{KeyOf(c), true});
+  keys.push_back({0x20, false});
+  for (char c : word) keys.push_back(c == ':' ? Key{0xBA, true} : Key{KeyOf(c), false});
+  keys.push_back({0x20, false});
+  Indexed engine(table);
+  for (std::size_t i = 0; i < TypedBufferLimit; ++i) engine.Key('K', false);
+  std::size_t matches = 0;
+  for (auto _ : state) {
+    for (const Key& key : keys) matches += engine.Key(key.key, key.shift) ? 1 : 0;
+  }
+  if (matches != 2 * static_cast<std::size_t>(state.iterations())) {
+    state.SkipWithError("the triggers did not fire");
+  }
+  ReportPerKey(state, keys.size(), table.size());
+}
+BENCHMARK(BM_OnKeyDownMatchWithOptions)->Arg(100000);
 
 // Triggers the table does not hold (they begin with ';'), to add and take away again.
 std::vector<std::string> NewTriggers(std::size_t count) {

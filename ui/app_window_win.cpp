@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/output/expansion_sender_win.h"
+#include "settings/ending_characters.h"
 #include "settings/output_settings.h"
 #include "settings/search_shortcut.h"
 #include "settings/status_overlay_win.h"
@@ -107,6 +108,7 @@ AppWindow::AppWindow(TriggerTable& table, Snapshot<TriggerTable>& tables, Expand
 
 void AppWindow::ApplySettings() {
   expander_.SetExcludedPrograms(settings_.Values().excludedPrograms);
+  expander_.SetEndingCharacters(ReadEndingCharacters(settings_.Values()));
   if (ActiveSender != nullptr) {
     ActiveSender->SetOutputSettings(ReadOutputSettings(settings_.Values()));
   }

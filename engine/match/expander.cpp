@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <memory>
+#include <optional>
 
 namespace tarquel {
 
@@ -140,6 +141,7 @@ std::shared_ptr<const TriggerTable> Borrowed(const TriggerTable& table) {
 
 Expander::Expander(Snapshot<TriggerTable>& tables, ExpanderOutput& output, KeyboardLayout& layout)
     : tables_(tables), output_(output), layout_(layout) {
+  SetEndingCharacters(DefaultEndingCharacters);
   ActiveExpander = this;
 }
 
@@ -148,6 +150,7 @@ Expander::Expander(const TriggerTable& table, ExpanderOutput& output, KeyboardLa
       tables_(*ownTables_),
       output_(output),
       layout_(layout) {
+  SetEndingCharacters(DefaultEndingCharacters);
   ActiveExpander = this;
 }
 
@@ -193,10 +196,39 @@ bool Expander::OnKeyEvent(std::uint32_t virtualKey, std::uint32_t scanCode, bool
 }
 
 void Expander::ForgetTyped() {
-  start_ = 0;
-  end_ = 0;
+  typed_.Clear();
+  folded_.Clear();
   typedCharacters_ = 0;
+  wordBefore_ = false;
   pendingDeadKey_.clear();
+}
+
+void Expander::SetEndingCharacters(std::string_view characters) {
+  std::uint64_t low = 0;
+  std::uint64_t high = 0;
+  std::u32string others;
+  for (std::size_t pos = 0; pos < characters.size();) {
+    const char32_t c = NextCodePoint(characters, pos);
+    if (c < 64) {
+      low |= std::uint64_t{1} << c;
+    } else if (c < 128) {
+      high |= std::uint64_t{1} << (c - 64);
+    } else if (others.find(c) == std::u32string::npos) {
+      others += c;
+    }
+  }
+  const bool anyOther = !others.empty();
+  endingOtherList_.Publish(std::make_shared<const std::u32string>(std::move(others)));
+  endingLow_.store(low, std::memory_order_relaxed);
+  endingHigh_.store(high, std::memory_order_relaxed);
+  endingOthers_.store(anyOther, std::memory_order_relaxed);
+}
+
+bool Expander::IsEndingCharacter(char32_t c) {
+  if (c < 64) return (endingLow_.load(std::memory_order_relaxed) >> c & 1) != 0;
+  if (c < 128) return (endingHigh_.load(std::memory_order_relaxed) >> (c - 64) & 1) != 0;
+  if (!endingOthers_.load(std::memory_order_relaxed)) return false;
+  return endingOtherList_.Read().find(c) != std::u32string::npos;
 }
 
 bool Expander::OnKeyDown(const KeyStroke& stroke) {
@@ -231,6 +263,14 @@ bool Expander::OnKeyDown(const KeyStroke& stroke) {
         }
         return false;
       case KeyRole::Forget:
+        // Enter and Tab may be ending characters: they complete a trigger before the caret
+        // moves on.
+        if ((stroke.virtualKey == vk::Return || stroke.virtualKey == vk::Tab) &&
+            pendingDeadKey_.empty() && !stroke.modifiers.Shift() && !stroke.modifiers.Ctrl() &&
+            !stroke.modifiers.Alt() && !stroke.modifiers.Win() && typedCharacters_ != 0) {
+          Append(stroke.virtualKey == vk::Return ? "\n" : "\t", 1);
+          if (MatchAndExpand(1, false)) return true;
+        }
         ForgetTyped();
         return false;
       case KeyRole::Type:
@@ -266,60 +306,176 @@ bool Expander::OnKeyAfterDeadKey(std::string_view characters) {
   return MatchAndExpand(count, true);
 }
 
-void Expander::Append(std::string_view text, std::size_t characters) {
-  if (text.size() > typed_.size() - end_) {
-    const std::size_t kept = end_ - start_;
-    std::memmove(typed_.data(), typed_.data() + start_, kept);
-    start_ = 0;
-    end_ = kept;
-  }
+bool Expander::TextBuffer::MakeRoom(std::size_t size) {
+  if (size <= bytes.size() - end) return true;
+  const std::size_t kept = end - start;
+  std::memmove(bytes.data(), bytes.data() + start, kept);
+  start = 0;
+  end = kept;
+  return size <= bytes.size() - end;
+}
+
+void Expander::TextBuffer::Append(std::string_view text) {
   // Text longer than the whole array would be a layout typing hundreds of characters at once:
-  // its end is what counts.
-  if (text.size() > typed_.size() - end_) text = text.substr(text.size() - (typed_.size() - end_));
-  // Mostly one byte: a loop beats a call to memcpy.
-  for (char c : text) typed_[end_++] = c;
+  // its end is what counts. Mostly one byte: a loop beats a call to memcpy.
+  if (!MakeRoom(text.size())) text = text.substr(text.size() - (bytes.size() - end));
+  for (char c : text) bytes[end++] = c;
+}
+
+void Expander::TextBuffer::AppendFolded(std::string_view text) {
+  if (!MakeRoom(text.size())) text = text.substr(text.size() - (bytes.size() - end));
+  for (std::size_t pos = 0; pos < text.size();) {
+    const auto byte = static_cast<unsigned char>(text[pos]);
+    if (byte < 0x80) {
+      bytes[end++] = static_cast<char>(byte >= 'A' && byte <= 'Z' ? byte + 32 : byte);
+      ++pos;
+      continue;
+    }
+    const std::size_t at = pos;
+    const char32_t folded = FoldCase(NextCodePoint(text, pos));
+    // Folding never makes a character longer in UTF-8; the folded form takes the place the
+    // character itself would have taken.
+    char encoded[4];
+    std::size_t size = 0;
+    if (folded < 0x80) {
+      encoded[size++] = static_cast<char>(folded);
+    } else if (folded < 0x800) {
+      encoded[size++] = static_cast<char>(0xC0 | (folded >> 6));
+      encoded[size++] = static_cast<char>(0x80 | (folded & 0x3F));
+    } else if (folded < 0x10000) {
+      encoded[size++] = static_cast<char>(0xE0 | (folded >> 12));
+      encoded[size++] = static_cast<char>(0x80 | ((folded >> 6) & 0x3F));
+      encoded[size++] = static_cast<char>(0x80 | (folded & 0x3F));
+    } else {
+      encoded[size++] = static_cast<char>(0xF0 | (folded >> 18));
+      encoded[size++] = static_cast<char>(0x80 | ((folded >> 12) & 0x3F));
+      encoded[size++] = static_cast<char>(0x80 | ((folded >> 6) & 0x3F));
+      encoded[size++] = static_cast<char>(0x80 | (folded & 0x3F));
+    }
+    if (folded == 0xFFFD) {
+      // A broken sequence stays as it came, byte for byte.
+      size = pos - at;
+      for (std::size_t i = 0; i < size; ++i) encoded[i] = text[at + i];
+    }
+    for (std::size_t i = 0; i < size; ++i) bytes[end++] = encoded[i];
+  }
+}
+
+void Expander::TextBuffer::DropFirst() {
+  if (start == end) return;
+  ++start;
+  while (start < end && (static_cast<unsigned char>(bytes[start]) & 0xC0) == 0x80) ++start;
+}
+
+void Expander::TextBuffer::DropLast() {
+  if (start == end) return;
+  end -= LastCharacterSize(View());
+}
+
+void Expander::Append(std::string_view text, std::size_t characters) {
+  typed_.Append(text);
+  folded_.AppendFolded(text);
   typedCharacters_ += characters;
   while (typedCharacters_ > TypedBufferLimit) {
-    ++start_;
-    while (start_ < end_ && (static_cast<unsigned char>(typed_[start_]) & 0xC0) == 0x80) ++start_;
+    const std::string_view view = typed_.View();
+    std::size_t first = 0;
+    wordBefore_ = !view.empty() && IsLetterOrDigit(NextCodePoint(view, first));
+    typed_.DropFirst();
+    folded_.DropFirst();
     --typedCharacters_;
   }
 }
 
 void Expander::EraseLastCharacter() {
-  if (end_ == start_) return;
-  end_ -= LastCharacterSize(TypedBuffer());
+  if (typedCharacters_ == 0) return;
+  typed_.DropLast();
+  folded_.DropLast();
   --typedCharacters_;
 }
 
+namespace {
+
+// Asks for the program with the focus once, and only when an entry of a group limited to some
+// programs (or kept out of some) has matched.
+class FocusFilter final : public GroupFilter {
+ public:
+  explicit FocusFilter(ExpanderOutput& output) : output_(output) {}
+  bool Allows(const TriggerGroup& group) override {
+    if (group.onlyIn.empty() && group.notIn.empty()) return true;
+    const FocusedProgram& program = Focused();
+    const auto names = [&program](const std::vector<std::string>& values) {
+      for (const std::string& value : values) {
+        if (IsExcluded(program, {ParseExcludeRule(value)})) return true;
+      }
+      return false;
+    };
+    if (!group.onlyIn.empty() && !names(group.onlyIn)) return false;
+    return !names(group.notIn);
+  }
+  const FocusedProgram& Focused() {
+    if (!focused_) focused_ = output_.ProgramWithFocus();
+    return *focused_;
+  }
+
+ private:
+  ExpanderOutput& output_;
+  std::optional<FocusedProgram> focused_;
+};
+
+}  // namespace
+
 bool Expander::MatchAndExpand(std::size_t lastKeyCharacters, bool deadKeyWaited) {
-  const TriggerTable::Entry* match = tables_.Read().FindTriggerEnding(TypedBuffer());
-  if (match == nullptr) return false;
-  return Expand(*match, lastKeyCharacters, deadKeyWaited);
+  const TriggerTable& table = tables_.Read();
+  FocusFilter filter(output_);
+  const std::string_view text = TypedBuffer();
+  const std::string_view folded = FoldedBuffer();
+  const bool startsWord = !wordBefore_;
+  std::optional<TriggerTable::Match> best =
+      table.MatchTyped({text, folded, startsWord}, false, filter);
+  std::size_t endingBytes = 0;
+  if (lastKeyCharacters == 1 && table.HasEndingTriggers() && !text.empty() &&
+      IsEndingCharacter(LastCodePoint(text))) {
+    const std::size_t bytes = LastCharacterSize(text);
+    const TriggerTable::Typed before{text.substr(0, text.size() - bytes),
+                                     folded.substr(0, folded.size() - LastCharacterSize(folded)),
+                                     startsWord};
+    std::optional<TriggerTable::Match> ended = table.MatchTyped(before, true, filter);
+    if (ended && (!best || TriggerTable::Before(*ended, *best))) {
+      best = ended;
+      endingBytes = bytes;
+    }
+  }
+  if (!best) return false;
+  return Expand(*best, endingBytes, lastKeyCharacters, deadKeyWaited, filter.Focused());
 }
 
-bool Expander::Expand(const TriggerTable::Entry& entry, std::size_t lastKeyCharacters,
-                      bool deadKeyWaited) {
-  const TriggerTable::Entry* match = &entry;
+bool Expander::Expand(const TriggerTable::Match& match, std::size_t endingBytes,
+                      std::size_t lastKeyCharacters, bool deadKeyWaited,
+                      const FocusedProgram& focused) {
   // Typed into one of this program's windows or an excluded program's: the text stays as typed.
-  FocusedProgram focused = output_.ProgramWithFocus();
   if (focused.ownWindow || IsExcluded(focused, excludedPrograms_.Read())) {
     ForgetTyped();
     return false;
   }
 
+  const std::string_view text = TypedBuffer();
+  const std::string_view typedTrigger =
+      text.substr(text.size() - endingBytes - match.typedBytes, match.typedBytes);
   ExpansionRequest request;
-  request.trigger = match->first;
-  request.expansion = match->second;
+  request.trigger = text.substr(text.size() - endingBytes - match.typedBytes);
+  request.expansion = match.entry->second;
   request.settleDeadKey = deadKeyWaited;
+  if (match.options.when == FireWhen::EndingKept)
+    request.ending = text.substr(text.size() - endingBytes);
+  if (match.options.caseRule == CaseRule::Conform) request.caseShape = ShapeOf(typedTrigger);
   // The swallowed key's characters never reached the window; a settled accent will have.
-  const std::size_t shown = CountCharacters(match->first) + (deadKeyWaited ? 1 : 0);
+  const std::size_t shown = match.characters + (endingBytes != 0 ? 1 : 0) + (deadKeyWaited ? 1 : 0);
   request.backspaces = shown > lastKeyCharacters ? shown - lastKeyCharacters : 0;
 
   std::string line;
-  line.reserve(28 + match->first.size());
+  line.reserve(28 + match.entry->first.size());
   line += "Expander Triggered by: '";
-  line += match->first;
+  line += match.entry->first;
   line += "'\n";
   output_.WriteDiagnostic(line);
   output_.SendExpansion(request);

@@ -12,6 +12,7 @@
 #include "engine/input/key_input.h"
 #include "engine/match/trigger_table.h"
 #include "util/snapshot.h"
+#include "util/text_case.h"
 
 namespace tarquel {
 
@@ -63,8 +64,16 @@ struct ExpansionRequest {
   // The window still holds a dead key from the trigger's last characters, which would combine
   // with whatever comes next: a space settles it into its accent, which `backspaces` counts.
   bool settleDeadKey = false;
+  // What the user typed for the trigger, in the case typed, the swallowed key's characters
+  // (an ending character too) included: put back as it was when the expansion is called off or
+  // taken back.
   std::string_view trigger;
   std::string_view expansion;
+  // The ending character that completed the trigger, typed after the expansion ("\n" for Enter,
+  // "\t" for Tab); empty when the trigger fired at once or drops its ending character.
+  std::string_view ending = {};
+  // How the expansion's case follows the trigger as typed (an entry that conforms case).
+  CaseShape caseShape = CaseShape::AsWritten;
 
   friend bool operator==(const ExpansionRequest&, const ExpansionRequest&) = default;
 };
@@ -89,6 +98,9 @@ extern Expander* ActiveExpander;
 
 // Where nothing expands (the `exclude=` lines of settings.txt).
 using ExcludedPrograms = std::vector<ExcludeRule>;
+
+// AutoHotkey's: space, Enter, Tab and -()[]{}':;"/\,.?!
+inline constexpr std::string_view DefaultEndingCharacters = " \n\t-()[]{}':;\"/\\,.?!";
 
 // The keystroke engine: follows every key event of the user, keeps the characters typed since
 // the caret last moved elsewhere, and decides when a trigger completes.
@@ -136,6 +148,12 @@ class Expander {
     excludedPrograms_.Publish(std::make_shared<const ExcludedPrograms>(std::move(rules)));
   }
 
+  // Any thread: the characters (UTF-8; "\n" for Enter, "\t" for Tab) that complete a trigger
+  // that fires after an ending character.
+  void SetEndingCharacters(std::string_view characters);
+  // Input thread (and tests): whether `c` is one of them.
+  bool IsEndingCharacter(char32_t c);
+
   // Any thread.
   void SetEnabled(bool enabled) { enabled_.store(enabled, std::memory_order_relaxed); }
   bool IsEnabled() const { return enabled_.load(std::memory_order_relaxed); }
@@ -156,7 +174,9 @@ class Expander {
   // Any thread: the modifiers as the system has them, taken over before the next key (see
   // SyncModifiers). The lock keys are taken over only when `withLocks`.
   void RequestModifierSync(const ModifierState& modifiers, bool withLocks);
-  std::string_view TypedBuffer() const { return {typed_.data() + start_, end_ - start_}; }
+  std::string_view TypedBuffer() const { return typed_.View(); }
+  // The same characters folded (FoldText), for entries that ignore case.
+  std::string_view FoldedBuffer() const { return folded_.View(); }
   // The accent of a dead key pressed last, waiting for the next key; empty when none waits.
   std::string_view PendingDeadKey() const { return pendingDeadKey_; }
 
@@ -170,7 +190,10 @@ class Expander {
   bool MatchAndExpand(std::size_t lastKeyCharacters, bool deadKeyWaited);
   // Apart from the functions every key runs through, whose frames stay free of strings.
   bool OnKeyAfterDeadKey(std::string_view characters);
-  bool Expand(const TriggerTable::Entry& match, std::size_t lastKeyCharacters, bool deadKeyWaited);
+  // `endingBytes`: the bytes of the ending character that completed the match, 0 for one that
+  // fired at once.
+  bool Expand(const TriggerTable::Match& match, std::size_t endingBytes,
+              std::size_t lastKeyCharacters, bool deadKeyWaited, const FocusedProgram& focused);
   // What other threads asked for since the last key.
   void TakeRequests();
 
@@ -180,12 +203,33 @@ class Expander {
   ExpanderOutput& output_;
   KeyboardLayout& layout_;
   ModifierState modifiers_;
-  // The buffer is typed_[start_, end_) (UTF-8); characters before start_ have fallen out and
-  // are moved out of the way only when the end reaches the array's.
-  std::array<char, 512> typed_;
-  std::size_t start_ = 0;
-  std::size_t end_ = 0;
+  // UTF-8 text in a fixed array: bytes[start, end); characters before start have fallen out
+  // and are moved out of the way only when the end reaches the array's.
+  struct TextBuffer {
+    std::array<char, 512> bytes;
+    std::size_t start = 0;
+    std::size_t end = 0;
+    std::string_view View() const { return {bytes.data() + start, end - start}; }
+    // Room for `size` more bytes; false when even an emptied array would not hold them.
+    bool MakeRoom(std::size_t size);
+    void Append(std::string_view text);
+    // `text` with every character folded (FoldCase).
+    void AppendFolded(std::string_view text);
+    void DropFirst();
+    void DropLast();
+    void Clear() { start = end = 0; }
+  };
+  TextBuffer typed_;
+  TextBuffer folded_;
   std::size_t typedCharacters_ = 0;
+  // The character that fell out of the buffer last was a letter or digit: the buffer's start is
+  // no word start.
+  bool wordBefore_ = false;
+  // Ending characters: bits for the ASCII ones, a list for the others.
+  std::atomic<std::uint64_t> endingLow_{0};
+  std::atomic<std::uint64_t> endingHigh_{0};
+  std::atomic<bool> endingOthers_{false};
+  Snapshot<std::u32string> endingOtherList_{std::make_shared<const std::u32string>()};
   std::string pendingDeadKey_;
   Snapshot<ExcludedPrograms> excludedPrograms_{std::make_shared<const ExcludedPrograms>()};
   std::atomic<bool> enabled_{true};

@@ -44,6 +44,27 @@ class MatcherIndex {
   // The length of the indexed trigger that ends `typed` and comes first in unsigned byte-wise
   // order, or 0 when no indexed trigger ends it.
   std::size_t FirstTriggerEnding(std::string_view typed) const;
+  // Calls `visit(length)` for every indexed trigger that ends `typed`, shortest first.
+  template <typename Visit>
+  void ForEachTriggerEnding(std::string_view typed, Visit&& visit) const {
+    if (edges_ == 0) return;
+    const std::size_t limit =
+        typed.size() < LongestIndexedTrigger ? typed.size() : LongestIndexedTrigger;
+    std::uint32_t node = Root;
+    for (std::size_t depth = 1; depth <= limit; ++depth) {
+      const std::size_t slot = Find(node, static_cast<std::uint8_t>(typed[typed.size() - depth]));
+      if (slot == Absent) return;
+      const Slot& edge = slots_[slot];
+      if (edge.flags & Leaf) {
+        const std::string& trigger = *leaves_[edge.node];
+        if (typed.ends_with(trigger)) visit(trigger.size());
+        return;
+      }
+      if (edge.flags & Terminal) visit(depth);
+      node = edge.node;
+    }
+  }
+  bool Empty() const { return edges_ == 0; }
 
  private:
   static constexpr std::uint32_t Root = 0;  // never anybody's child, so 0 also marks a free slot

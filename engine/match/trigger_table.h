@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "engine/match/matcher_index.h"
+#include "util/text_case.h"
 
 namespace tarquel {
 
@@ -66,6 +67,15 @@ struct TriggerGroup {
   std::vector<std::string> notIn;
 
   friend bool operator==(const TriggerGroup&, const TriggerGroup&) = default;
+};
+
+// Whether a group's entries may expand where the focus is now: its switch is asked by the table,
+// its programs by the caller, which finds out the program with the focus only when a trigger has
+// matched.
+class GroupFilter {
+ public:
+  virtual ~GroupFilter() = default;
+  virtual bool Allows(const TriggerGroup& group) = 0;
 };
 
 // What an entry carries besides its expansion.
@@ -127,9 +137,42 @@ class TriggerTable {
   bool SetGroup(std::size_t index, TriggerGroup group);
   // The index of the group with this name, or nullopt.
   std::optional<std::size_t> FindGroup(std::string_view name) const;
-  // The first trigger in table order that `typed` ends with, or nullptr; triggers longer than
-  // LongestMatchableTrigger are not considered.
+  // The first trigger in table order that fires at once with exact case (as every entry of 1.0
+  // does) and that `typed` ends with, or nullptr; triggers longer than LongestMatchableTrigger
+  // are not considered. Where and group are not looked at: Match does that.
   const Entry* FindTriggerEnding(std::string_view typed) const;
+
+  // The text a key has left, as the matcher asks the table about it.
+  struct Typed {
+    // What the user typed, as UTF-8, and the same with every character folded (FoldText), so
+    // that both hold the same number of characters.
+    std::string_view text;
+    std::string_view folded;
+    // Whatever came before `text` was no letter or digit, or nothing is known before it (the
+    // start of a field, a click, Enter, an expansion).
+    bool startsWord = true;
+  };
+  // An entry that fires on this key.
+  struct Match {
+    const Entry* entry = nullptr;
+    ResolvedOptions options;
+    // Bytes at the end of `text` that the trigger takes, as typed (its case may differ).
+    std::size_t typedBytes = 0;
+    // Characters of the trigger.
+    std::size_t characters = 0;
+  };
+  // The entry that fires when `typed` has just been typed: among those with when = at once if
+  // `afterEnding` is false, else among those that fire after an ending character (which `typed`
+  // no longer holds). Of all that end the text in their case rule, begin where their `where`
+  // allows and belong to a group that is on and that `filter` allows, an exact-case entry comes
+  // before one that ignores case, and then the first in table order wins. Only what matched is
+  // looked up: a key that ends no trigger costs a walk of the indexes.
+  std::optional<Match> MatchTyped(const Typed& typed, bool afterEnding, GroupFilter& filter) const;
+  // Whether `a` wins over `b` when both could fire on the same key.
+  static bool Before(const Match& a, const Match& b);
+  // Whether any entry fires after an ending character: when none does, an ending character is
+  // just a character.
+  bool HasEndingTriggers() const { return !endingExact_.Empty() || !endingFolded_.index.Empty(); }
 
   bool empty() const { return entries_.empty(); }
   std::size_t size() const { return entries_.size(); }
@@ -137,8 +180,34 @@ class TriggerTable {
   const_iterator end() const { return entries_.end(); }
 
  private:
+  // The triggers of entries that ignore case, under their folded form: several may share one.
+  struct FoldedIndex {
+    std::map<std::string, std::vector<const Entry*>, std::less<>> entries;  // in table order
+    MatcherIndex index;
+    void Add(const Entry& entry);
+    void Remove(const Entry& entry);
+  };
+  enum class IndexKind : std::uint8_t { AtOnceExact, EndingExact, AtOnceFolded, EndingFolded };
+  static IndexKind KindOf(const ResolvedOptions& options);
+  ResolvedOptions OptionsOf(const EntryInfo& info) const;
+  void AddToIndex(const Entry& entry, IndexKind kind);
+  void RemoveFromIndex(const Entry& entry, IndexKind kind);
+  // Every entry into the index its options ask for: after a copy, or a group's defaults changed.
+  void Reindex();
+  void ConsiderExact(const Typed& typed, std::size_t length, bool afterEnding, GroupFilter& filter,
+                     std::optional<Match>& best) const;
+  void ConsiderFolded(const Typed& typed, std::size_t foldedLength, const FoldedIndex& folded,
+                      GroupFilter& filter, std::optional<Match>& best) const;
+  // Whether the entry may fire here: where, and its group's switch and programs.
+  bool Fires(const ResolvedOptions& options, std::size_t group, const Typed& typed,
+             std::size_t typedBytes, GroupFilter& filter) const;
+
   Map entries_;
+  // At once, exact case: every entry of 1.0.
   MatcherIndex index_;
+  MatcherIndex endingExact_;
+  FoldedIndex atOnceFolded_;
+  FoldedIndex endingFolded_;
   // Only the entries with options or a group, so that a table of 1.0 costs nothing more.
   std::map<std::string, EntryInfo, std::less<>> info_;
   std::vector<TriggerGroup> groups_ = std::vector<TriggerGroup>(1);

@@ -144,11 +144,21 @@ void ExpansionOutput::Send(const ExpansionRequest& request, const Channel& chann
   // Rendered now, not when the trigger completed: {{clipboard}} and {{date}} are what they are
   // as the text goes out.
   RenderedExpansion rendered = RenderExpansion(request.expansion, {clock_, names_, clipboardText_});
+  // Enter or Tab ending the trigger goes out as its key after the text, also after a paste, so
+  // that it sends a form or moves to the next field as the user's own key would have.
+  const bool endingKey = request.ending == "\n" || request.ending == "\t";
+  FinishForTrigger(rendered, request.caseShape, endingKey ? "" : request.ending);
+  std::vector<KeyEvent> trailing;
+  if (endingKey) Press(trailing, request.ending == "\n" ? vk::Return : vk::Tab, false);
+  const std::size_t cursorLeft = rendered.cursorLeft + (endingKey && rendered.hasCursor ? 1 : 0);
+  const std::vector<KeyEvent> lefts = Presses(vk::Left, cursorLeft);
+  trailing.insert(trailing.end(), lefts.begin(), lefts.end());
   const std::size_t characters = CountCharacters(rendered.text);
   const FocusedWindow focused = WindowWithFocus();
   // A key may take the caret to another field, or send a form: nothing to take back there.
-  const SentExpansion sent{characters, rendered.cursorLeft, std::string(request.trigger),
-                           rendered.text,
+  const SentExpansion sent{characters + (endingKey ? 1 : 0), cursorLeft,
+                           std::string(request.trigger),
+                           endingKey ? rendered.text + std::string(request.ending) : rendered.text,
                            IsReadableField(focused.windowClass) && !rendered.HoldsKeys()};
 
   // Each piece of text typed, or pasted when it is long or holds a line break; in a remote or
@@ -177,7 +187,7 @@ void ExpansionOutput::Send(const ExpansionRequest& request, const Channel& chann
 
   // The modifiers as the user holds them now: one let go since the trigger is not pressed again.
   StepRequest steps{request.backspaces, request.settleDeadKey, queue_.ModifiersAtSend(),
-                    PaceFor(focused, settings_), Presses(vk::Left, rendered.cursorLeft)};
+                    PaceFor(focused, settings_), std::move(trailing)};
   WindowsSteps sink(channel, clipboard_);
   const bool whole = SendSteps(rendered, steps, keysFor, sink);
   // Open as soon as the keys are out: the user sees the text as soon as the target pastes, and

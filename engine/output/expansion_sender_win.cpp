@@ -175,6 +175,8 @@ void ExpansionSender::DoWork() {
           request.settleDeadKey = job.settleDeadKey;
           request.trigger = job.trigger;
           request.expansion = job.expansion;
+          request.ending = job.ending;
+          request.caseShape = job.caseShape;
           output_->Send(request, channel);
         }
         queue_.JobDone(GetTickCount());

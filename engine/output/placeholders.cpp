@@ -228,6 +228,46 @@ RenderedExpansion RenderExpansion(std::string_view stored, const RenderContext& 
   return rendered;
 }
 
+namespace {
+
+// A letter that has a capital: where Capitalized case puts its capital.
+bool HoldsCasedLetter(std::string_view text) {
+  for (std::size_t pos = 0; pos < text.size();) {
+    const char32_t c = NextCodePoint(text, pos);
+    if (IsUpperLetter(c) || IsLowerLetter(c)) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+void FinishForTrigger(RenderedExpansion& rendered, CaseShape shape, std::string_view ending) {
+  if (shape != CaseShape::AsWritten) {
+    rendered.text = ConformCase(rendered.text, shape);
+    // Between keys and pauses the text goes out in pieces: all of them in capitals, or only
+    // the first letter of the whole.
+    bool capitalized = false;
+    for (RenderedStep& step : rendered.steps) {
+      if (step.kind != RenderedStep::Kind::Text) continue;
+      if (shape == CaseShape::AllCaps) {
+        step.text = ConformCase(step.text, shape);
+      } else if (!capitalized) {
+        const std::string conformed = ConformCase(step.text, shape);
+        capitalized = HoldsCasedLetter(step.text);
+        step.text = conformed;
+      }
+    }
+  }
+  if (ending.empty()) return;
+  rendered.text += ending;
+  if (!rendered.steps.empty()) {
+    RenderedStep step;
+    step.text = std::string(ending);
+    rendered.steps.push_back(std::move(step));
+  }
+  if (rendered.hasCursor) rendered.cursorLeft += CountCharacters(ending);
+}
+
 std::string FormatDate(std::string_view format, const LocalTime& time, const LocaleNames& names) {
   std::string out;
   for (std::size_t i = 0; i < format.size(); ++i) {

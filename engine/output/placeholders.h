@@ -9,6 +9,7 @@
 
 #include "engine/input/key_input.h"  // CountCharacters: code points, as the target counts them
 #include "engine/output/key_events.h"
+#include "util/text_case.h"
 
 namespace tarquel {
 
@@ -148,6 +149,11 @@ struct RenderContext {
 // The clock is read at most once, so {{date}} and {{time}} in one expansion agree; the
 // clipboard is read at most once and only when a {{clipboard}} is there.
 RenderedExpansion RenderExpansion(std::string_view stored, const RenderContext& context);
+
+// What the trigger as typed asks of the rendered text: its case conformed (the text as it goes
+// out, so that a placeholder's name never changes and what a placeholder put in does), and a
+// printable ending character typed after it, which a {{cursor}}'s Left presses then cross too.
+void FinishForTrigger(RenderedExpansion& rendered, CaseShape shape, std::string_view ending);
 
 // strftime's %Y %m %d %H %M %S %A %a %B %b %j and %%. Any other "%x", and a lone "%" at the
 // end, stay as written so that a mistyped format shows itself.

@@ -9,6 +9,8 @@ namespace tarquel {
 namespace {
 
 constexpr std::uint32_t BackspaceScanCode = 0x0E;
+constexpr std::uint32_t EnterScanCode = 0x1C;
+constexpr std::uint32_t TabScanCode = 0x0F;
 
 // Whether `earlier` comes before `later` on a clock that may wrap.
 bool Before(std::uint32_t earlier, std::uint32_t later) {
@@ -30,6 +32,15 @@ void PutBack(OutputJob::Kind kind, std::string_view trigger, std::vector<HeldKey
   while (start > 0 && (static_cast<unsigned char>(trigger[start - 1]) & 0xC0) == 0x80) --start;
   if (start == 0) return;
   --start;
+  // Enter and Tab as ending characters go back as the keys they were.
+  if (trigger.substr(start) == "\n" || trigger.substr(start) == "\t") {
+    const bool enter = trigger[start] == '\n';
+    const HeldKey key{enter ? vk::Return : vk::Tab, enter ? EnterScanCode : TabScanCode, false,
+                      false, true};
+    keys.push_back(key);
+    keys.push_back({key.virtualKey, key.scanCode, false, true, true});
+    return;
+  }
   for (char16_t unit : Utf8ToUtf16(trigger.substr(start))) {
     keys.push_back({vk::Packet, unit, false, false, true});
     keys.push_back({vk::Packet, unit, false, true, true});
@@ -50,6 +61,8 @@ void SendQueue::Queue(const ExpansionRequest& request, const ModifierState& modi
   job.settleDeadKey = request.settleDeadKey;
   job.trigger.assign(request.trigger);
   job.expansion.assign(request.expansion);
+  job.ending.assign(request.ending);
+  job.caseShape = request.caseShape;
   job.modifiers = modifiers;
   job.queuedAt = now;
   const std::lock_guard lock(mutex_);

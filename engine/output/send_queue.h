@@ -39,6 +39,8 @@ struct OutputJob {
   bool settleDeadKey = false;
   std::string trigger;
   std::string expansion;
+  std::string ending;
+  CaseShape caseShape = CaseShape::AsWritten;
   ModifierState modifiers;
   // When it was queued, to tell a click or a focus change that came after it.
   std::uint32_t queuedAt = 0;

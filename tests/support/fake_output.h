@@ -32,7 +32,19 @@ class RecordingOutput final : public ExpanderOutput {
     }
   };
 
+  // A request with its own copies of the texts; its views point into `full` strings.
+  struct FullRequest {
+    std::size_t backspaces;
+    std::string trigger;
+    std::string expansion;
+    std::string ending;
+    CaseShape caseShape;
+  };
+
   void SendExpansion(const ExpansionRequest& request) override {
+    full.push_back({request.backspaces, std::string(request.trigger),
+                    std::string(request.expansion), std::string(request.ending),
+                    request.caseShape});
     expansions.push_back({request.backspaces, std::string(request.expansion)});
     requests.push_back({request.backspaces, request.settleDeadKey, std::string(request.trigger),
                         std::string(request.expansion)});
@@ -45,6 +57,7 @@ class RecordingOutput final : public ExpanderOutput {
 
   std::vector<Expansion> expansions;
   std::vector<Request> requests;
+  std::vector<FullRequest> full;
   std::vector<std::string> diagnostics;
   FocusedProgram focused;
   int focusQueries = 0;

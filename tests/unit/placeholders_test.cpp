@@ -256,6 +256,34 @@ TEST(ExpansionRendering, NamesComeFromTheLocale) {
   EXPECT_EQ(RenderExpansion("{{date:%S %j}}", context).text, "60 060");
 }
 
+TEST(FinishForTrigger, ConformsWhatThePlaceholdersPutInNotTheirNames) {
+  FixedClock clock{March1};
+  EnglishNames names;
+  FakeClipboard clipboard{std::string("stra\u00DFe")};
+  RenderContext context{clock, names, clipboard};
+  RenderedExpansion rendered = RenderExpansion("see {{clipboard}} on {{date:%A}}", context);
+  FinishForTrigger(rendered, CaseShape::AllCaps, "");
+  EXPECT_EQ(rendered.text, "SEE STRASSE ON SUNDAY");
+  rendered = RenderExpansion("{{clipboard}} is a {{Tab}}", context);
+  FinishForTrigger(rendered, CaseShape::Capitalized, ".");
+  EXPECT_EQ(rendered.text, "Stra\u00DFe is a {{Tab}}.");
+}
+
+TEST(FinishForTrigger, EndingGoesAfterTheTextAndTheCaretStillLandsOnTheCursor) {
+  FixedClock clock{March1};
+  EnglishNames names;
+  FakeClipboard clipboard{std::nullopt};
+  RenderContext context{clock, names, clipboard};
+  RenderedExpansion rendered = RenderExpansion("<b>{{cursor}}</b>", context);
+  FinishForTrigger(rendered, CaseShape::AsWritten, "\u00BB");
+  EXPECT_EQ(rendered.text, "<b></b>\u00BB");
+  EXPECT_EQ(rendered.cursorLeft, 5u);
+  rendered = RenderExpansion("no cursor", context);
+  FinishForTrigger(rendered, CaseShape::AsWritten, " ");
+  EXPECT_EQ(rendered.text, "no cursor ");
+  EXPECT_EQ(rendered.cursorLeft, 0u);
+}
+
 TEST(EnglishNames, NamesEveryDayAndMonthAndNothingOutOfRange) {
   EnglishNames names;
   EXPECT_EQ(names.DayName(0, false), "Sunday");

@@ -414,3 +414,41 @@ TEST(SendQueue, HeldKeysWithNoExpansionBeforeThemGoOutByTheRescuePathOnce) {
 
 }  // namespace
 }  // namespace tarquel
+
+namespace tarquel {
+namespace {
+
+TEST(SendQueueEnding, CalledOffExpansionPutsBackTheEndingItSwallowedAndCarriesItUntilThen) {
+  SendQueue queue;
+  ExpansionRequest space = Request("by the way");
+  space.trigger = "BTW ";
+  space.ending = " ";
+  space.caseShape = CaseShape::AllCaps;
+  queue.Queue(space, {}, 100);
+  OutputJob job;
+  ASSERT_EQ(queue.Next(job, 101), Work::Job);
+  EXPECT_EQ(job.ending, " ");
+  EXPECT_EQ(job.caseShape, CaseShape::AllCaps);
+  EXPECT_EQ(job.trigger, "BTW ");
+  EXPECT_TRUE(queue.OnCaretMayHaveMoved(102, 102));
+  std::vector<HeldKey> held;
+  ASSERT_TRUE(queue.TakeHeldForRescue(held, 103));
+  EXPECT_EQ(held, (std::vector<HeldKey>{{vk::Packet, ' ', false, false, true},
+                                        {vk::Packet, ' ', false, true, true}}));
+}
+
+TEST(SendQueueEnding, EnterThatEndedATriggerGoesBackAsEnter) {
+  SendQueue queue;
+  ExpansionRequest enter = Request("by the way");
+  enter.trigger = "btw\n";
+  enter.ending = "\n";
+  queue.Queue(enter, {}, 100);
+  EXPECT_TRUE(queue.OnCaretMayHaveMoved(101, 101));
+  std::vector<HeldKey> held;
+  ASSERT_TRUE(queue.TakeHeldForRescue(held, 102));
+  EXPECT_EQ(held, (std::vector<HeldKey>{{vk::Return, 0x1C, false, false, true},
+                                        {vk::Return, 0x1C, false, true, true}}));
+}
+
+}  // namespace
+}  // namespace tarquel

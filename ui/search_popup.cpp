@@ -22,10 +22,11 @@ ScreenRect PlaceSearchPopup(const ScreenRect& anchor, int width, int height,
 std::vector<const TriggerTable::Entry*> FilterTriggers(const TriggerTable& table,
                                                        std::string_view query, std::size_t limit) {
   const std::string folded = FoldCase(query);
+  const EntryQuery matches(table, folded);
   std::vector<const TriggerTable::Entry*> found;
   for (const TriggerTable::Entry& entry : table) {
     if (found.size() >= limit) break;
-    if (folded.empty() || EntryMatches(entry, folded)) found.push_back(&entry);
+    if (folded.empty() || matches.Matches(entry)) found.push_back(&entry);
   }
   return found;
 }

@@ -6,6 +6,7 @@
 
 #include "engine/output/expansion_sender_win.h"
 #include "ui/search_popup.h"
+#include "ui/trigger_list.h"
 #include "util/text_encoding.h"
 
 namespace tarquel {
@@ -64,9 +65,13 @@ ScreenRect WorkAreaAround(const ScreenRect& anchor) {
   return {info.rcWork.left, info.rcWork.top, info.rcWork.right, info.rcWork.bottom};
 }
 
-// A row reads "trigger  →  expansion", the expansion on one line.
-std::wstring RowText(const TriggerTable::Entry& entry) {
+// A row reads "trigger  →  expansion", the expansion on one line, then the entry's group and
+// options when it has any.
+std::wstring RowText(const TriggerTable& table, const TriggerTable::Entry& entry) {
   std::wstring row = Wide(entry.first) + L"  \u2192  " + Wide(entry.second.substr(0, 200));
+  if (const std::string note = RowNote(table, entry.first); !note.empty()) {
+    row += L"    " + Wide(note);
+  }
   for (wchar_t& c : row) {
     if (c == L'\r' || c == L'\n' || c == L'\t') c = L' ';
   }
@@ -152,7 +157,7 @@ void SearchPopup::Refilter() {
   SendMessageW(list_, WM_SETREDRAW, FALSE, 0);
   SendMessageW(list_, LB_RESETCONTENT, 0, 0);
   for (const TriggerTable::Entry* entry : shown_) {
-    SendMessageW(list_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(RowText(*entry).c_str()));
+    SendMessageW(list_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(RowText(table_, *entry).c_str()));
   }
   if (!shown_.empty()) SendMessageW(list_, LB_SETCURSEL, 0, 0);
   SendMessageW(list_, WM_SETREDRAW, TRUE, 0);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <vector>
 
 namespace tarquel {
 
@@ -134,6 +135,20 @@ bool EntryMatches(const TriggerTable::Entry& entry, std::string_view foldedQuery
   return folded.find(foldedQuery) != std::string::npos;
 }
 
+EntryQuery::EntryQuery(const TriggerTable& table, std::string_view foldedQuery)
+    : table_(table), query_(foldedQuery) {
+  if (table.Groups().size() < 2) return;
+  for (const TriggerGroup& group : table.Groups()) {
+    groupFound_.push_back(!group.name.empty() &&
+                          FoldCase(group.name).find(query_) != std::string::npos);
+  }
+}
+
+bool EntryQuery::Matches(const TriggerTable::Entry& entry) const {
+  if (EntryMatches(entry, query_)) return true;
+  return !groupFound_.empty() && groupFound_[table_.InfoOf(entry.first).group];
+}
+
 const std::vector<const TriggerTable::Entry*>& TriggerSearch::Filter(std::string_view query) {
   std::string folded = FoldCase(query);
   // A query that holds the last one can only narrow its rows.
@@ -142,14 +157,17 @@ const std::vector<const TriggerTable::Entry*>& TriggerSearch::Filter(std::string
     query_ = query;
     return rows_;
   }
+  const EntryQuery entryQuery(table_, folded);
+  const auto matches = [&entryQuery](const TriggerTable::Entry& entry) {
+    return entryQuery.Matches(entry);
+  };
   if (narrows) {
-    std::erase_if(rows_,
-                  [&](const TriggerTable::Entry* entry) { return !EntryMatches(*entry, folded); });
+    std::erase_if(rows_, [&](const TriggerTable::Entry* entry) { return !matches(*entry); });
   } else {
     rows_.clear();
     rows_.reserve(table_.size());
     for (const TriggerTable::Entry& entry : table_) {
-      if (folded.empty() || EntryMatches(entry, folded)) rows_.push_back(&entry);
+      if (folded.empty() || matches(entry)) rows_.push_back(&entry);
     }
   }
   query_ = query;

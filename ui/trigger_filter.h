@@ -44,4 +44,19 @@ class TriggerSearch {
 // An entry matches a folded, non-empty query.
 bool EntryMatches(const TriggerTable::Entry& entry, std::string_view foldedQuery);
 
+// EntryMatches, and also every entry of a group whose name holds the query: typing "Mail" lists
+// the group Mail.
+class EntryQuery {
+ public:
+  // `foldedQuery` must outlive the query.
+  EntryQuery(const TriggerTable& table, std::string_view foldedQuery);
+  bool Matches(const TriggerTable::Entry& entry) const;
+
+ private:
+  const TriggerTable& table_;
+  std::string_view query_;
+  // By group index; empty when the table has no named group.
+  std::vector<bool> groupFound_;
+};
+
 }  // namespace tarquel

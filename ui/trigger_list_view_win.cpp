@@ -11,9 +11,9 @@ namespace tarquel {
 namespace {
 
 // A row's text into the list's own buffer, cut to its size on a character boundary.
-void CopyRowText(const TriggerTable::Entry& entry, LVITEMW& item) {
+void CopyRowText(const TriggerTable& table, const TriggerTable::Entry& entry, LVITEMW& item) {
   if (item.pszText == nullptr || item.cchTextMax <= 0) return;
-  std::wstring row = Wide(FormatTriggerRow(entry.first, entry.second));
+  std::wstring row = Wide(FormatTriggerRow(entry.first, entry.second, RowNote(table, entry.first)));
   std::size_t length = std::min(row.size(), static_cast<std::size_t>(item.cchTextMax - 1));
   // Not half a surrogate pair.
   if (length > 0 && length < row.size() && row[length - 1] >= 0xD800 && row[length - 1] < 0xDC00) {
@@ -103,7 +103,7 @@ LRESULT TriggerListView::OnNotify(NMHDR& header, const std::function<void(std::s
         if (info.item.pszText != nullptr && info.item.cchTextMax > 0) info.item.pszText[0] = 0;
         return 0;
       }
-      CopyRowText(*search_.Rows()[row], info.item);
+      CopyRowText(table_, *search_.Rows()[row], info.item);
       return 0;
     }
     case LVN_ITEMCHANGED: {

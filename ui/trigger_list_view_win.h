@@ -19,7 +19,7 @@ namespace tarquel {
 // visible rows cost.
 class TriggerListView {
  public:
-  explicit TriggerListView(const TriggerTable& table) : search_(table) {}
+  explicit TriggerListView(const TriggerTable& table) : table_(table), search_(table) {}
   TriggerListView(const TriggerListView&) = delete;
   TriggerListView& operator=(const TriggerListView&) = delete;
 
@@ -48,6 +48,7 @@ class TriggerListView {
  private:
   HWND searchField_ = nullptr;
   HWND list_ = nullptr;
+  const TriggerTable& table_;
   // The rows the list shows.
   TriggerSearch search_;
   // Set while the program itself changes the selection, which then leaves the fields alone.

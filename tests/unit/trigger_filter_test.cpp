@@ -17,6 +17,23 @@ std::vector<std::string> Triggers(const std::vector<const TriggerTable::Entry*>&
   return triggers;
 }
 
+TEST(TriggerSearch, AGroupsNameListsItsEntries) {
+  TriggerTable table;
+  TriggerGroup mail;
+  mail.name = "Mail";
+  const std::size_t group = table.AddGroup(mail);
+  table.Set("sig", "Regards", EntryInfo{TriggerOptions{}, group});
+  table.Set("btw", "by the way", EntryInfo{TriggerOptions{}, group});
+  table.Set(":addr", "my.mail@example.com");
+  table.Set(":demo", "Hello World");
+  TriggerSearch search(table);
+  EXPECT_EQ(Triggers(search.Filter("MAIL")), (std::vector<std::string>{":addr", "btw", "sig"}));
+  // Narrowed from there, the group still counts.
+  EXPECT_EQ(Triggers(search.Filter("MAIL ")), std::vector<std::string>{});
+  EXPECT_EQ(Triggers(FilterTriggers(table, "mai", 10)),
+            (std::vector<std::string>{":addr", "btw", "sig"}));
+}
+
 TEST(FoldCase, LowersEveryScriptTheListShows) {
   EXPECT_EQ(FoldCase("HELLO World"), "hello world");
   EXPECT_EQ(FoldCase("ÉCOLE ÀÖØÞ"), "école àöøþ");

@@ -135,6 +135,8 @@ TRIGGER_FIELD_ID = 102
 EXPANSION_FIELD_ID = 103
 ADD_BUTTON_ID = 104
 _HOOK_INSTALLED = re.compile(r":hook:NtUserSetWindowsHookEx WH_KEYBOARD_LL .* -> 0x[0-9a-f]+")
+# How long notepad must keep the focus after a click before keys go to it.
+FOCUS_KEPT_SECONDS = 0.3
 _HOOK_CALLED = re.compile(r":hook:call_hook calling hook .* WH_KEYBOARD_LL ")
 
 _WINE_ESCAPES = {"n": "\n", "r": "\r", "t": "\t", "\\": "\\", '"': '"'}
@@ -189,6 +191,7 @@ class Session:
         self._notepad = None
         self._notepad_window = None
         self._tarquel = None
+        self._tarquel_window_expected = True
         self._probe = None
         self.tarquel_debug = TARQUEL_WINEDEBUG
         # An XKB layout ("de", "fr") set on the display before any Wine program starts there:
@@ -412,6 +415,8 @@ class Session:
         self._tarquel = self.start_wine(
             [program, *arguments], "tarquel", cwd=cwd, debug=self.tarquel_debug
         )
+        # Started at logon, it stays in the tray; otherwise its window shows and takes the focus.
+        self._tarquel_window_expected = "--logon" not in [str(a) for a in arguments]
         return self._tarquel
 
     def hook_installed(self):
@@ -435,6 +440,12 @@ class Session:
         wait_until(
             lambda: _HOOK_INSTALLED.search(log()), "tarquel's hook", timeout=START_TIMEOUT
         )
+        if self._tarquel_window_expected:
+            # Shown after the hook is in: were notepad clicked first, the window would take the
+            # focus from it while keys are typed.
+            wait_until(
+                lambda: self.find_windows(cls="^tarquel"), "tarquel's window", timeout=START_TIMEOUT
+            )
         self.focus_notepad()
         calls = len(_HOOK_CALLED.findall(log()))
 
@@ -521,11 +532,17 @@ class Session:
             self._check(
                 self.xdotool("mousemove", "--window", self._notepad_window, 40, 100, "click", "1")
             )
-            return wait_until(
-                lambda: self._probe_call("foreground") == "Notepad",
-                "notepad to have the focus",
-                timeout=3,
-            )
+            # And keeps it a moment: a window shown just before may take it once its program
+            # gets round to its activation.
+            since = []
+
+            def kept():
+                if self._probe_call("foreground") != "Notepad":
+                    raise TimeoutError("another window took the focus")
+                since.append(time.monotonic())
+                return since[-1] - since[0] >= FOCUS_KEPT_SECONDS
+
+            return wait_until(kept, "notepad to keep the focus", timeout=3)
 
         wait_until(
             _ignoring(TimeoutError, click_and_check),

@@ -145,10 +145,10 @@ std::filesystem::path UnsavedFileName(const std::filesystem::path& file) {
 
 LastSave SaveTriggerFileBeforeEnd(const std::filesystem::path& file, const TriggerTable& table,
                                   TriggerFileHistory& history, int retries,
-                                  const std::function<void()>& pause, const FileReader& read) {
+                                  const std::function<bool()>& pause, const FileReader& read) {
   LastSave last{SaveTriggerFile(file, table, history, read)};
   for (int i = 0; i < retries && !last.saved && last.saved.busy; ++i) {
-    if (pause) pause();
+    if (pause && !pause()) break;
     last.saved = SaveTriggerFile(file, table, history, read);
   }
   if (!last.saved)

@@ -64,7 +64,8 @@ SaveResult SaveTriggerFile(const std::filesystem::path& file, const TriggerTable
 std::filesystem::path UnsavedFileName(const std::filesystem::path& file);
 
 // The last save before Tarquel ends, when nothing will try again later: SaveTriggerFile, tried
-// `retries` more times while another program holds the file, with `pause` run between tries.
+// at most `retries` more times while another program holds the file, with `pause` run between
+// tries; `pause` returning false (its time is up) ends the tries.
 // If the file still cannot take the table, the table is written whole (FormatTriggerText) to
 // UnsavedFileName(file) so that the change is not lost: `keptAside` says whether that worked.
 struct LastSave {
@@ -73,7 +74,7 @@ struct LastSave {
 };
 LastSave SaveTriggerFileBeforeEnd(const std::filesystem::path& file, const TriggerTable& table,
                                   TriggerFileHistory& history, int retries,
-                                  const std::function<void()>& pause,
+                                  const std::function<bool()>& pause,
                                   const FileReader& read = ReadFileUpTo);
 
 }  // namespace tarquel

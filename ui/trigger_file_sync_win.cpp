@@ -249,8 +249,12 @@ std::string TriggerFileSync::SaveBeforeEndOnWorker(const std::filesystem::path& 
                                                    std::uint64_t save) {
   // Nothing tries again after this one: a held file gets a few seconds more, and a change it
   // still cannot take goes to a file of its own rather than be lost.
-  const LastSave last = SaveTriggerFileBeforeEnd(file, table, history, LastSaveRetries,
-                                                 [] { Sleep(LastSavePauseMs); });
+  const LastSave last = SaveTriggerFileBeforeEnd(
+      file, table, history, LastSaveRetries, [deadline = GetTickCount64() + LastSaveBoundMs] {
+        if (GetTickCount64() + LastSavePauseMs >= deadline) return false;
+        Sleep(LastSavePauseMs);
+        return true;
+      });
   tracker.Done(save, static_cast<bool>(last.saved), last.saved.busy);
   if (last.saved) return {};
   std::string told = "Your last changes to the triggers could not be saved to\n" +

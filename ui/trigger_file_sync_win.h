@@ -39,9 +39,11 @@ inline constexpr ULONGLONG TriggerReloadLongestWaitMs = 2000;
 inline constexpr UINT_PTR TriggerSaveRetryTimerId = 3;
 inline constexpr UINT SaveRetryFirstMs = 500;
 inline constexpr UINT SaveRetryLongestMs = 8000;
-// The last save before Tarquel ends tries a held file this many more times, this far apart.
+// The last save before Tarquel ends tries a held file this many more times, this far apart,
+// for this long at most.
 inline constexpr int LastSaveRetries = 10;
 inline constexpr DWORD LastSavePauseMs = 500;
+inline constexpr ULONGLONG LastSaveBoundMs = 5000;
 
 // The window's table and config.txt kept in step. The file is read and parsed on a worker (at
 // start, after another program's change, before ADD and DELETE); the main window's thread only

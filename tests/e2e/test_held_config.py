@@ -221,6 +221,7 @@ class HeldConfig(harness.SessionTestCase):
         text = self.session.wait_until(
             lambda: self.session.dialog_item_text(MESSAGE_BOX, MESSAGE_BOX_TEXT_ID),
             "the box saying where the change is",
+            timeout=60,
         )
         self.assertEqual(self.session.post_message(MESSAGE_BOX, WM_COMMAND, IDOK, 0), "ok")
         self.session.wait_for_tarquel_to_end()

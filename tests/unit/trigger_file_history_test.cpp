@@ -433,7 +433,12 @@ TEST_F(TriggerFileHistoryTest, LastSaveWaitsForAFileHeldAMomentLonger) {
   HeldFile held({true, true, false});
   int pauses = 0;
   const LastSave last = SaveTriggerFileBeforeEnd(
-      File(), table, history, 5, [&pauses] { ++pauses; }, held.Reader());
+      File(), table, history, 5,
+      [&pauses] {
+        ++pauses;
+        return true;
+      },
+      held.Reader());
   EXPECT_TRUE(last.saved);
   EXPECT_EQ(pauses, 2);
   EXPECT_EQ(ReadBytes(File()), ":a=1\r\n:b=2\r\n");
@@ -455,14 +460,29 @@ TEST_F(TriggerFileHistoryTest, LastSaveKeepsTheChangeAsideWhenTheFileStaysHeld) 
   EXPECT_EQ(ReadBytes(UnsavedFileName(File())), ":a=1\r\n:mine=2\r\n");
 }
 
+TEST_F(TriggerFileHistoryTest, LastSaveStopsTryingWhenItsTimeIsUp) {
+  WriteBytes(File(), ":a=1\r\n");
+  TriggerTable table = LoadTriggerFile(File(), history);
+  table.Set(":b", "2");
+  HeldFile held(std::vector<bool>(10, true));
+  int pauses = 0;
+  const LastSave last = SaveTriggerFileBeforeEnd(
+      File(), table, history, 8, [&pauses] { return ++pauses < 2; }, held.Reader());
+  EXPECT_FALSE(last.saved);
+  EXPECT_EQ(held.Looks(), 2u);
+  EXPECT_TRUE(last.keptAside);
+}
+
 TEST_F(TriggerFileHistoryTest, LastSaveThatFailsForGoodIsNotTriedAgainButKeptAside) {
   WriteBytes(File(), ":a=1\r\n");
   TriggerTable table = LoadTriggerFile(File(), history);
   table.Set(":b", "2");
   BlockTemporaryFile(File());
   int pauses = 0;
-  const LastSave last =
-      SaveTriggerFileBeforeEnd(File(), table, history, 5, [&pauses] { ++pauses; });
+  const LastSave last = SaveTriggerFileBeforeEnd(File(), table, history, 5, [&pauses] {
+    ++pauses;
+    return true;
+  });
   EXPECT_FALSE(last.saved);
   EXPECT_FALSE(last.saved.busy);
   EXPECT_EQ(pauses, 0);

@@ -213,7 +213,9 @@ class EditInPlace(harness.SessionTestCase):
         self.session.key("ctrl+z")
         self.wait_for_rows(ROWS[:4] + [row(":sig", "Kind regards")])
         self.wait_for_selected(1)
-        self.wait_for_config(CONFIG.replace(b"Best regards", b"Kind regards"))
+        # Back in the list in its place; in config.txt as a new entry, after the last one.
+        kind = CONFIG.replace(b"Best regards", b"Kind regards")
+        self.wait_for_config(kind.replace(b":demo=Hello World\r\n", b"") + b":demo=Hello World\r\n")
         # Once only: a second Ctrl+Z changes nothing.
         self.session.key("ctrl+z")
         self.session.key("ctrl+f")

@@ -177,21 +177,4 @@ SaveResult SaveSettings(const std::filesystem::path& fileName, const Settings& s
                              FormatSettingsText(settings.shortcutText, settings.otherLines));
 }
 
-SaveResult SaveSettingsOver(const std::filesystem::path& fileName, const Settings& previous,
-                            const Settings& changed, const FileReader& read) {
-  SettingsRead now = ReadSettingsFile(fileName, read);
-  if (now.status == SettingsRead::Status::Unreadable) {
-    return SaveResult::Busy(fileName.filename().string() +
-                            " is there but cannot be read now (another program may hold it), so "
-                            "it is not written over");
-  }
-  const auto text = [](const Settings& settings) {
-    return FormatSettingsText(settings.shortcutText, settings.otherLines);
-  };
-  if (now.status == SettingsRead::Status::Missing || text(now.settings) == text(previous)) {
-    return SaveSettings(fileName, changed);
-  }
-  return SaveSettings(fileName, MergeSettingsChanges(previous, changed, std::move(now.settings)));
-}
-
 }  // namespace tarquel

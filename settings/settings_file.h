@@ -90,11 +90,5 @@ Settings MergeSettingsChanges(const Settings& base, const Settings& changed, Set
 // Replaces the file whole; on failure the old file is untouched and the result says why.
 SaveResult SaveSettings(const std::filesystem::path& fileName, std::string_view shortcutText);
 SaveResult SaveSettings(const std::filesystem::path& fileName, const Settings& settings);
-// Saves `changed` over what settings.txt holds now. When the file no longer holds `previous`
-// (the values this run last saved, or read), someone edited it meanwhile: only what this run
-// changed since goes on top of their edit (MergeSettingsChanges), which is kept. A file that is
-// there but cannot be read is not written over: a busy failure, to be tried again.
-SaveResult SaveSettingsOver(const std::filesystem::path& fileName, const Settings& previous,
-                            const Settings& changed, const FileReader& read = ReadFileUpTo);
 
 }  // namespace tarquel

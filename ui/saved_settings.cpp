@@ -10,7 +10,6 @@ SavedSettings::SavedSettings(std::filesystem::path file, BackgroundSaves& saves)
   read_ = read.status != SettingsRead::Status::Unreadable;
   settings_ = std::move(read.settings);
   base_ = settings_;
-  lastSaved_ = std::make_shared<Settings>(settings_);
 }
 
 bool SavedSettings::TryRead() {
@@ -18,10 +17,8 @@ bool SavedSettings::TryRead() {
   // A few short lines, read on the window's thread as at start.
   SettingsRead again = ReadSettingsFile(file_);
   if (again.status == SettingsRead::Status::Unreadable) return false;
-  settings_ = MergeSettingsChanges(base_, settings_, again.settings);
+  settings_ = MergeSettingsChanges(base_, settings_, std::move(again.settings));
   base_ = settings_;
-  // No save job has run while the file was unread: none holds the old values.
-  lastSaved_ = std::make_shared<Settings>(std::move(again.settings));
   read_ = true;
   return true;
 }
@@ -40,14 +37,13 @@ void SavedSettings::Save(std::string whatFailed) {
     }
     return;
   }
-  saves_.Submit(SettingsFileName,
-                [file = file_, snapshot = settings_, lastSaved = lastSaved_,
-                 whatFailed = std::move(whatFailed)]() -> std::string {
-                  const SaveResult saved = SaveSettingsOver(file, *lastSaved, snapshot);
-                  if (saved) *lastSaved = snapshot;
-                  if (saved || whatFailed.empty()) return {};
-                  return whatFailed + "\n\n" + saved.error;
-                });
+  saves_.Submit(
+      SettingsFileName,
+      [file = file_, snapshot = settings_, whatFailed = std::move(whatFailed)]() -> std::string {
+        const SaveResult saved = SaveSettings(file, snapshot);
+        if (saved || whatFailed.empty()) return {};
+        return whatFailed + "\n\n" + saved.error;
+      });
 }
 
 }  // namespace tarquel

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <filesystem>
-#include <memory>
 #include <string>
 
 #include "settings/settings_file.h"
@@ -36,9 +35,6 @@ class SavedSettings {
   // What the values were when they last came from the file (the defaults when it could not be
   // read), so that a late read knows which values this run changed.
   Settings base_;
-  // The values this run last saved (or read): a save finding the file changed since keeps what
-  // someone else wrote there. Used by the save jobs alone, one after another on the worker.
-  std::shared_ptr<Settings> lastSaved_;
   bool read_ = true;
   bool toldUnread_ = false;
 };

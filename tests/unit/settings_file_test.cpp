@@ -221,51 +221,6 @@ TEST(SettingsMerge, NothingChangedGivesTheFileAsItIs) {
             FormatSettingsText(onDisk.shortcutText, onDisk.otherLines));
 }
 
-TEST(SettingsSaveOver, AnEditMadeWhileTarquelRanIsKeptUnderThisRunsChange) {
-  TempDir dir;
-  const std::filesystem::path file = dir / SettingsFileName;
-  WriteBytes(file, "toggle_shortcut=Alt+Q\r\nexclude=a.exe\r\n");
-  const Settings read = LoadSettings(file);
-  // The user adds a program in Notepad; this run then changes the shortcut.
-  WriteBytes(file, "toggle_shortcut=Alt+Q\r\nexclude=a.exe\r\nexclude=keepass.exe\r\n");
-  Settings changed = read;
-  changed.shortcutText = "Ctrl+Alt+T";
-  ASSERT_TRUE(SaveSettingsOver(file, read, changed));
-  EXPECT_EQ(ReadBytes(file),
-            "toggle_shortcut=Ctrl+Alt+T\r\nexclude=a.exe\r\nexclude=keepass.exe\r\n");
-}
-
-TEST(SettingsSaveOver, AValueTurnedBackIsSavedAsTurnedBack) {
-  TempDir dir;
-  const std::filesystem::path file = dir / SettingsFileName;
-  WriteBytes(file, "b=1\r\na=1\r\n");
-  Settings first = LoadSettings(file);
-  Settings second = first;
-  SetSettingsValue(second, "a", "2");
-  ASSERT_TRUE(SaveSettingsOver(file, first, second));
-  Settings third = second;
-  SetSettingsValue(third, "a", "1");
-  ASSERT_TRUE(SaveSettingsOver(file, second, third));
-  // Nobody else wrote it: the lines stay in their order.
-  EXPECT_EQ(ReadBytes(file),
-            "toggle_shortcut=" + std::string(DefaultShortcutText) + "\r\nb=1\r\na=1\r\n");
-}
-
-TEST(SettingsSaveOver, AFileThatCannotBeReadIsNotWrittenOver) {
-  TempDir dir;
-  const std::filesystem::path file = dir / SettingsFileName;
-  WriteBytes(file, "exclude=keepass.exe\r\n");
-  Settings changed;
-  changed.shortcutText = "Alt+Q";
-  const FileReader held = [](const std::filesystem::path&, std::size_t) {
-    return FileRead{FileRead::Status::Unopened, {}};
-  };
-  const SaveResult saved = SaveSettingsOver(file, Settings(), changed, held);
-  EXPECT_FALSE(saved);
-  EXPECT_TRUE(saved.busy);
-  EXPECT_EQ(ReadBytes(file), "exclude=keepass.exe\r\n");
-}
-
 TEST(SettingsValues, LastLineOfAKeyCountsAndSettingOneLeavesOthersInPlace) {
   Settings settings = ParseSettingsText("a=1\r\nb=2\r\na=3\r\nc\r\n");
   EXPECT_EQ(SettingsValue(settings, "a"), "3");

@@ -111,6 +111,11 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
 
   // Quitting never loses a change: the saves still queued are written, and a failure is told.
   saves.WaitUntilIdle();
+  // The window's end posts a second WM_QUIT, which would close each box below the moment it
+  // opened: the user would never read that a change was not saved.
+  MSG quit;
+  while (PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+  }
   for (const std::string& failure : saves.TakeFailures()) {
     ShowMessageBox(nullptr, failure, "Tarquel", MB_OK | MB_ICONWARNING);
   }

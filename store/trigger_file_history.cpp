@@ -137,24 +137,4 @@ SaveResult SaveTriggerFile(const std::filesystem::path& file, const TriggerTable
   return saved;
 }
 
-std::filesystem::path UnsavedFileName(const std::filesystem::path& file) {
-  std::filesystem::path unsaved = file;
-  unsaved += ".unsaved";
-  return unsaved;
-}
-
-LastSave SaveTriggerFileBeforeEnd(const std::filesystem::path& file, const TriggerTable& table,
-                                  TriggerFileHistory& history, int retries,
-                                  const std::function<bool()>& pause, const FileReader& read) {
-  LastSave last{SaveTriggerFile(file, table, history, read)};
-  for (int i = 0; i < retries && !last.saved && last.saved.busy; ++i) {
-    if (pause && !pause()) break;
-    last.saved = SaveTriggerFile(file, table, history, read);
-  }
-  if (!last.saved)
-    last.keptAside =
-        static_cast<bool>(WriteFileAtomically(UnsavedFileName(file), FormatTriggerText(table)));
-  return last;
-}
-
 }  // namespace tarquel

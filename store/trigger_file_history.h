@@ -1,7 +1,6 @@
 #pragma once
 
 #include <filesystem>
-#include <functional>
 #include <optional>
 #include <string>
 
@@ -58,23 +57,5 @@ TriggerTable LoadTriggerFile(const std::filesystem::path& file, TriggerFileHisto
 // `read` reads the file (tests give one that finds it locked).
 SaveResult SaveTriggerFile(const std::filesystem::path& file, const TriggerTable& table,
                            TriggerFileHistory& history, const FileReader& read = ReadFileUpTo);
-
-// "config.txt.unsaved" beside "config.txt": where the last change goes when the file itself
-// cannot take it before Tarquel ends.
-std::filesystem::path UnsavedFileName(const std::filesystem::path& file);
-
-// The last save before Tarquel ends, when nothing will try again later: SaveTriggerFile, tried
-// at most `retries` more times while another program holds the file, with `pause` run between
-// tries; `pause` returning false (its time is up) ends the tries.
-// If the file still cannot take the table, the table is written whole (FormatTriggerText) to
-// UnsavedFileName(file) so that the change is not lost: `keptAside` says whether that worked.
-struct LastSave {
-  SaveResult saved;
-  bool keptAside = false;
-};
-LastSave SaveTriggerFileBeforeEnd(const std::filesystem::path& file, const TriggerTable& table,
-                                  TriggerFileHistory& history, int retries,
-                                  const std::function<bool()>& pause,
-                                  const FileReader& read = ReadFileUpTo);
 
 }  // namespace tarquel

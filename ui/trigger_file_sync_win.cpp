@@ -242,50 +242,10 @@ void TriggerFileSync::Publish() {
   tables_.Publish(std::make_shared<const TriggerTable>(table_));
 }
 
-std::string TriggerFileSync::SaveBeforeEndOnWorker(const std::filesystem::path& file,
-                                                   const TriggerTable& table,
-                                                   TriggerFileHistory& history,
-                                                   TriggerSaveTracker& tracker,
-                                                   std::uint64_t save) {
-  // Nothing tries again after this one: a held file gets a few seconds more, and a change it
-  // still cannot take goes to a file of its own rather than be lost.
-  const LastSave last = SaveTriggerFileBeforeEnd(
-      file, table, history, LastSaveRetries, [deadline = GetTickCount64() + LastSaveBoundMs] {
-        if (GetTickCount64() + LastSavePauseMs >= deadline) return false;
-        Sleep(LastSavePauseMs);
-        return true;
-      });
-  tracker.Done(save, static_cast<bool>(last.saved), last.saved.busy);
-  if (last.saved) return {};
-  std::string told = "Your last changes to the triggers could not be saved to\n" +
-                     Narrow(file.native()) + "\n\n" + last.saved.error + ".\n\n";
-  if (last.keptAside) {
-    return told + "They are kept in\n" + Narrow(UnsavedFileName(file).native()) +
-           "\nTo have them, put that file in place of config.txt while Tarquel is not running.";
-  }
-  return told + "Nor could they be kept beside it: they are lost.";
-}
-
-void TriggerFileSync::Save(bool beforeEnd) {
-  if (ending_ && !beforeEnd) return;
+void TriggerFileSync::Save() {
   if (reload_.HeldBack() == Outcome::Unreadable) {
     // Edits wait for the file to be read; nothing may write over what could not be read.
-    if (!beforeEnd) {
-      if (tell_) tell_("config.txt cannot be read yet: the change is not saved");
-      return;
-    }
-    // Never read, and Tarquel ends: the changes go beside it, never over it.
-    saves_.Submit(TriggerFileName, [file = file_, text = FormatTriggerText(table_)] {
-      const std::filesystem::path aside = UnsavedFileName(file);
-      const SaveResult kept = WriteFileAtomically(aside, text);
-      std::string told =
-          "Your last changes to the triggers could not be saved: " + Narrow(file.native()) +
-          " could not be read (another program holds it).\n\n";
-      if (!kept) return told + "Nor could they be kept beside it: they are lost.";
-      return told + "They are kept in\n" + Narrow(aside.native()) +
-             "\nwith none of the triggers config.txt holds. Add them to it while Tarquel is "
-             "not running.";
-    });
+    if (tell_) tell_("config.txt cannot be read yet: the change is not saved");
     return;
   }
   if (const Outcome heldBack = reload_.HeldBack(); heldBack != Outcome::Unchanged) {
@@ -308,8 +268,7 @@ void TriggerFileSync::Save(bool beforeEnd) {
   saves_.Submit(
       TriggerFileName,
       [file = file_, history = history_, table = tables_.Current(), tracker = saveTracker_,
-       save = saveTracker_->Submitted(), window = window_, beforeEnd]() mutable -> std::string {
-        if (beforeEnd) return SaveBeforeEndOnWorker(file, *table, *history, *tracker, save);
+       save = saveTracker_->Submitted(), window = window_]() mutable -> std::string {
         const SaveResult saved = SaveTriggerFile(file, *table, *history);
         // Until here the main thread takes the file for older than its table; a change by
         // someone else seen meanwhile is looked at again now.
@@ -335,21 +294,9 @@ void TriggerFileSync::Save(bool beforeEnd) {
 
 void TriggerFileSync::SaveBeforeEnd() {
   if (window_ != nullptr) KillTimer(window_, TriggerSaveRetryTimerId);
-  // Changes waiting for a look at a held file go in now, on the table as it stands: nothing
-  // would run them later.
-  const bool changesWaited = !waiting_.empty();
-  if (changesWaited) {
-    OutputDebugStringA("Tarquel is ending: the changes waiting for config.txt go in now\n");
-    // Their own saves would only come before the last one and tell of tries to come.
-    ending_ = true;
-    RunWaitingChanges();
-  }
-  const bool refused = busySaves_ > 0 && saveTracker_->Idle() && saveTracker_->LastBusy();
-  // Ours, handed in and not yet done: it may still be refused, and nothing would try again.
-  const bool underWay = !saveTracker_->Idle();
-  if (!refused && !underWay && !changesWaited) return;
+  if (busySaves_ == 0 || !saveTracker_->Idle() || !saveTracker_->LastBusy()) return;
   busySaves_ = 0;
-  Save(true);
+  Save();
 }
 
 void TriggerFileSync::WarnHeldBack(Outcome why) {

@@ -39,11 +39,6 @@ inline constexpr ULONGLONG TriggerReloadLongestWaitMs = 2000;
 inline constexpr UINT_PTR TriggerSaveRetryTimerId = 3;
 inline constexpr UINT SaveRetryFirstMs = 500;
 inline constexpr UINT SaveRetryLongestMs = 8000;
-// The last save before Tarquel ends tries a held file this many more times, this far apart,
-// for this long at most.
-inline constexpr int LastSaveRetries = 10;
-inline constexpr DWORD LastSavePauseMs = 500;
-inline constexpr ULONGLONG LastSaveBoundMs = 5000;
 
 // The window's table and config.txt kept in step. The file is read and parsed on a worker (at
 // start, after another program's change, before ADD and DELETE); the main window's thread only
@@ -84,21 +79,13 @@ class TriggerFileSync {
   // Gives the keyboard hook a copy of the table as it now is.
   void Publish();
   // Hands the table, as last published, to the save worker; asks first when config.txt was not
-  // loaded whole. Publish a change before saving it. `beforeEnd`: the last save of the run (see
-  // SaveBeforeEnd).
-  void Save(bool beforeEnd = false);
-  // Tarquel is ending: a save refused because the file was held, or one still under way that
-  // may yet be refused, is followed by a last one now, instead of a try at a timer, so that the
-  // wait for the save queue covers it. The last one waits a few seconds for a held file, then
-  // keeps the change beside it (config.txt.unsaved) and says so.
+  // loaded whole. Publish a change before saving it.
+  void Save();
+  // Tarquel is ending: a save refused because the file was held is handed in once more now,
+  // instead of at its timer, so that the wait for the save queue covers it.
   void SaveBeforeEnd();
 
  private:
-  // The last save's job on the worker: what to tell the user, or nothing.
-  static std::string SaveBeforeEndOnWorker(const std::filesystem::path& file,
-                                           const TriggerTable& table, TriggerFileHistory& history,
-                                           TriggerSaveTracker& tracker, std::uint64_t save);
-
   struct Mailbox {
     std::mutex mutex;
     std::optional<TriggerFileRead> read;
@@ -124,8 +111,6 @@ class TriggerFileSync {
   std::function<void(const std::string&)> tell_;
   // Saves refused in a row because config.txt was held; 0 once one goes through.
   unsigned busySaves_ = 0;
-  // SaveBeforeEnd runs the waiting changes: the last save alone goes to the worker.
-  bool ending_ = false;
   // What config.txt held when read, so that the first save can keep what it would drop.
   // Touched by the save jobs, and here only while no save is queued.
   std::shared_ptr<TriggerFileHistory> history_ = std::make_shared<TriggerFileHistory>();

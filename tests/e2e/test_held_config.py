@@ -22,8 +22,6 @@ SAVING_AGAIN = "config.txt was held by another program: saving again"
 DEMO = b":demo=Hello World\r\n"
 MESSAGE_BOX = "#32770"
 MESSAGE_BOX_TEXT_ID = 65535
-TRAY_QUIT = 2001
-ENDING_WITH_CHANGES = "Tarquel is ending: the changes waiting for config.txt go in now"
 WM_COMMAND = 0x0111
 WM_QUERYENDSESSION = 0x0011
 WM_ENDSESSION = 0x0016
@@ -54,7 +52,6 @@ class HeldConfig(harness.SessionTestCase):
         self.release_path.unlink(missing_ok=True)
         for copy in self.session.scratch.glob("config.txt.bak*"):
             copy.unlink()
-        (self.session.scratch / "config.txt.unsaved").unlink(missing_ok=True)
         super().setUp()
 
     def start(self, config=None, wait_loaded=True):
@@ -213,57 +210,6 @@ class HeldConfig(harness.SessionTestCase):
         self.assertTrue(self.session.send_message(APP, WM_ENDSESSION, 1, 0).startswith("ok"))
         self.session.stop_tarquel()
         self.assertEqual(self.config_path.read_bytes(), DEMO + b":kept=through the logoff\r\n")
-
-    def quit_and_read_the_box(self):
-        """Quits from the tray and returns the text of the box tarquel shows on its way out,
-        after closing it; tarquel has ended then."""
-        self.assertEqual(self.session.post_message(APP, WM_COMMAND, TRAY_QUIT, 0), "ok")
-        text = self.session.wait_until(
-            lambda: self.session.dialog_item_text(MESSAGE_BOX, MESSAGE_BOX_TEXT_ID),
-            "the box saying where the change is",
-            timeout=60,
-        )
-        self.assertEqual(self.session.post_message(MESSAGE_BOX, WM_COMMAND, IDOK, 0), "ok")
-        self.session.wait_for_tarquel_to_end()
-        return text
-
-    def test_quitting_while_the_file_stays_held_keeps_the_change_beside_it(self):
-        self.start(DEMO)
-        holder, output = self.hold("holder", ":theirs=from the sync client")
-        try:
-            self.add(":mine", "made just before quitting")
-            self.session.wait_for_debug_line(HELD_LATER)
-            text = self.quit_and_read_the_box()
-            self.session.wait_for_debug_line(ENDING_WITH_CHANGES)
-            self.assertIn("config.txt.unsaved", text)
-            # Their file untouched; the change whole beside it, with the triggers in force.
-            self.assertEqual(
-                self.config_path.read_bytes(), DEMO + b":theirs=from the sync client\r\n"
-            )
-            self.assertEqual(
-                (self.session.scratch / "config.txt.unsaved").read_bytes(),
-                DEMO + b":mine=made just before quitting\r\n",
-            )
-        finally:
-            self.release(holder, output)
-
-    def test_quitting_before_a_file_held_at_start_was_read_never_writes_over_it(self):
-        mine = b":mine=my whole list\r\n"
-        self.session.write_config(mine)
-        holder, output = self.hold("holder")
-        try:
-            self.start(wait_loaded=False)
-            self.session.wait_for_debug_line(HELD_AT_START)
-            self.add(":new", "made while it was held")
-            text = self.quit_and_read_the_box()
-            self.assertIn("config.txt.unsaved", text)
-            self.assertEqual(self.config_path.read_bytes(), mine)
-            self.assertEqual(
-                (self.session.scratch / "config.txt.unsaved").read_bytes(),
-                b":new=made while it was held\r\n",
-            )
-        finally:
-            self.release(holder, output)
 
 
 if __name__ == "__main__":

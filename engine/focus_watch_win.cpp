@@ -157,10 +157,20 @@ void FocusWatch::Serve() {
   OnForegroundChanged(GetForegroundWindow());
   OnFocusChanged(nullptr);
   SetEvent(ready_);
+  // A foreground change whose event never came (one made before the hooks were set, or lost on
+  // a busy desktop) would leave the tray's word about administrators wrong until the next one:
+  // the window in front is looked at again every half second as well. It is one call, and a
+  // change of process is all that is acted on.
+  const UINT_PTR recheck = SetTimer(nullptr, 0, 500, nullptr);
 
   while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+    if (message.message == WM_TIMER && message.hwnd == nullptr && message.wParam == recheck) {
+      OnForegroundChanged(GetForegroundWindow());
+      continue;
+    }
     DispatchMessageW(&message);
   }
+  if (recheck != 0) KillTimer(nullptr, recheck);
 
   for (HWINEVENTHOOK hook : hooks) {
     if (hook != nullptr) UnhookWinEvent(hook);

@@ -4,8 +4,8 @@
 # tarquel.exe under Wine on virtual displays.
 #
 # The Wine tests spend most of their time waiting for windows and keys, so they run in the
-# background (two prefixes, two at a time) while the host side builds and runs at low priority
-# beside them.
+# background (three prefixes, three at a time, tests/e2e/wine-lanes.json) while the host side
+# builds and runs at low priority beside them.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 
@@ -17,15 +17,19 @@ scripts/check-layers.py
 
 cmake --preset windows >/dev/null
 
-# The two Wine prefixes are made (the first time) and started while the compiler runs: making
+# The Wine prefixes are made (the first time) and started while the compiler runs: making
 # one takes Wine half a minute of mostly waiting.
-prefixes=(build/windows/wineprefix build/windows/wineprefix-2)
+prefixes=(build/windows/wineprefix build/windows/wineprefix-2 build/windows/wineprefix-3)
 stop_wine() {
   for prefix in "${prefixes[@]}"; do WINEPREFIX="$PWD/$prefix" wineserver -k 2>/dev/null || true; done
 }
 trap stop_wine EXIT
 warm_log=build/windows/wine-warm.log
-(for prefix in "${prefixes[@]}"; do scripts/wine-warm.sh "$PWD/$prefix"; done) >"$warm_log" 2>&1 &
+(
+  pids=()
+  for prefix in "${prefixes[@]}"; do scripts/wine-warm.sh "$PWD/$prefix" & pids+=($!); done
+  for pid in "${pids[@]}"; do wait "$pid"; done
+) >"$warm_log" 2>&1 &
 warming=$!
 
 echo "== windows (MinGW-w64): tarquel.exe, tarquel_test.exe, the unit tests and the probes"
@@ -41,7 +45,7 @@ fi
 
 echo "== Wine (unit tests and end-to-end tests, in the background)"
 wine_log=build/windows/wine-tests.log
-ctest --preset windows -j2 >"$wine_log" 2>&1 &
+ctest --preset windows -j"${#prefixes[@]}" >"$wine_log" 2>&1 &
 wine_tests=$!
 
 # A subshell of its own, so that its first failure ends it (`set -e` does not hold inside the

@@ -129,34 +129,51 @@ Settings LoadSettings(const std::filesystem::path& fileName) {
   return ReadSettingsFile(fileName).settings;
 }
 
-Settings MergeSettingsChanges(const Settings& base, const Settings& changed, Settings onDisk) {
-  if (changed.shortcutText != base.shortcutText) {
-    onDisk.shortcutText = changed.shortcutText;
-    onDisk.shortcut = changed.shortcut;
-  }
+std::vector<std::string> ChangedSettingsKeys(const Settings& a, const Settings& b) {
   std::vector<std::string> keys;
-  for (const std::vector<std::string>* lines : {&base.otherLines, &changed.otherLines}) {
+  if (a.shortcutText != b.shortcutText) keys.emplace_back(ToggleShortcutKey);
+  std::vector<std::string> seen;
+  for (const std::vector<std::string>* lines : {&a.otherLines, &b.otherLines}) {
     for (const std::string& line : *lines) {
       if (line.find('=') == std::string::npos) continue;
-      const std::string key(KeyOfLine(line));
-      if (std::find(keys.begin(), keys.end(), key) == keys.end()) keys.push_back(key);
+      std::string key(KeyOfLine(line));
+      if (std::find(seen.begin(), seen.end(), key) != seen.end()) continue;
+      seen.push_back(key);
+      if (SettingsValues(a, key) != SettingsValues(b, key)) keys.push_back(std::move(key));
     }
   }
+  return keys;
+}
+
+Settings OverlaySettings(Settings onDisk, const Settings& ours,
+                         const std::vector<std::string>& keys) {
   for (const std::string& key : keys) {
-    const std::vector<std::string> values = SettingsValues(changed, key);
-    if (values == SettingsValues(base, key)) continue;
+    if (key == ToggleShortcutKey) {
+      onDisk.shortcutText = ours.shortcutText;
+      onDisk.shortcut = ours.shortcut;
+      continue;
+    }
+    // Where the key's first line stood, so that a hand-kept order survives.
     std::vector<std::string>& lines = onDisk.otherLines;
-    lines.erase(std::remove_if(lines.begin(), lines.end(),
-                               [&key](const std::string& line) {
-                                 return line.find('=') != std::string::npos &&
-                                        KeyOfLine(line) == key;
-                               }),
-                lines.end());
-    for (const std::string& value : values) lines.push_back(key + '=' + value);
+    const auto isKey = [&key](const std::string& line) {
+      return line.find('=') != std::string::npos && KeyOfLine(line) == key;
+    };
+    auto first = std::find_if(lines.begin(), lines.end(), isKey);
+    const auto at = static_cast<std::size_t>(first - lines.begin());
+    lines.erase(std::remove_if(lines.begin(), lines.end(), isKey), lines.end());
+    std::vector<std::string> ours_lines;
+    for (const std::string& value : SettingsValues(ours, key))
+      ours_lines.push_back(key + '=' + value);
+    lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(std::min(at, lines.size())),
+                 ours_lines.begin(), ours_lines.end());
   }
   onDisk.excludedPrograms =
       ParseSettingsText(FormatSettingsText("", onDisk.otherLines)).excludedPrograms;
   return onDisk;
+}
+
+Settings MergeSettingsChanges(const Settings& base, const Settings& changed, Settings onDisk) {
+  return OverlaySettings(std::move(onDisk), changed, ChangedSettingsKeys(base, changed));
 }
 
 SaveResult SaveSettings(const std::filesystem::path& fileName, std::string_view shortcutText) {

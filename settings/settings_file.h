@@ -83,6 +83,12 @@ SettingsRead ReadSettingsFile(const std::filesystem::path& fileName,
 // Never fails: a missing or unreadable file gives a fresh `Settings`.
 Settings LoadSettings(const std::filesystem::path& fileName);
 
+// The keys whose values differ between `a` and `b` ("toggle_shortcut" for the shortcut).
+std::vector<std::string> ChangedSettingsKeys(const Settings& a, const Settings& b);
+// `onDisk` with the values of `keys` taken from `ours`, every other line as on disk: what a save
+// writes over a file that may have been edited by hand since this run read it.
+Settings OverlaySettings(Settings onDisk, const Settings& ours,
+                         const std::vector<std::string>& keys);
 // `onDisk` with what this run changed from `base` to `changed` put on top: the shortcut, and
 // every key whose values differ. For settings changed while the file could not be read, once
 // it can: its other lines are kept.

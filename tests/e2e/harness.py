@@ -93,6 +93,22 @@ TYPED_BUFFER_LIMIT = 50
 KEY_DELAY_MS = 15
 
 
+def _lane_prefix():
+    """The Wine prefix of the lane CTest gave this test, if any: for "id:lane_2,slots:1" the
+    build's wineprefix-2 (lane_1 is the build's first prefix, wineprefix)."""
+    lane = os.environ.get("CTEST_RESOURCE_GROUP_0_WINE_LANES")
+    root = os.environ.get("TARQUEL_WINE_LANES")
+    if not lane or not root:
+        return None
+    number = dict(part.split(":", 1) for part in lane.split(","))["id"].removeprefix("lane_")
+    return str(Path(root) / ("wineprefix" if number == "1" else f"wineprefix-{number}"))
+
+
+if _lane_prefix():
+    # Everything started from here (Wine, wineserver, helper scripts) uses the lane's prefix.
+    os.environ["WINEPREFIX"] = _lane_prefix()
+
+
 class Options:
     """Paths the test files get on the command line (see main)."""
 

@@ -210,8 +210,8 @@ TEST(SettingsMerge, ChangesMadeOnTheDefaultsGoOnTopOfTheFileOnceItIsRead) {
   EXPECT_EQ(merged.shortcutText, "Alt+Q");
   EXPECT_EQ(merged.excludedPrograms, std::vector<std::string>{"keepass.exe"});
   EXPECT_EQ(FormatSettingsText(merged.shortcutText, merged.otherLines),
-            "toggle_shortcut=Alt+Q\r\nexclude=keepass.exe\r\npaste_threshold=20\r\n# a note\r\n"
-            "last_update_check=1700000000\r\n");
+            "toggle_shortcut=Alt+Q\r\nexclude=keepass.exe\r\nlast_update_check=1700000000\r\n"
+            "paste_threshold=20\r\n# a note\r\n");
 }
 
 TEST(SettingsMerge, NothingChangedGivesTheFileAsItIs) {
@@ -219,6 +219,18 @@ TEST(SettingsMerge, NothingChangedGivesTheFileAsItIs) {
   const Settings merged = MergeSettingsChanges(Settings(), Settings(), onDisk);
   EXPECT_EQ(FormatSettingsText(merged.shortcutText, merged.otherLines),
             FormatSettingsText(onDisk.shortcutText, onDisk.otherLines));
+}
+
+TEST(SettingsMerge, OverlayTakesOnlyTheGivenKeysAndKeepsTheirPlaceInTheFile) {
+  const Settings onDisk = ParseSettingsText(
+      "# mine\r\nexclude=a.exe\r\npaste_threshold=20\r\nexclude=b.exe\r\nz=1\r\n");
+  Settings ours = ParseSettingsText("toggle_shortcut=Alt+Q\r\nexclude=c.exe\r\nz=2\r\n");
+  const Settings merged = OverlaySettings(onDisk, ours, {"exclude", "toggle_shortcut"});
+  EXPECT_EQ(FormatSettingsText(merged.shortcutText, merged.otherLines),
+            "toggle_shortcut=Alt+Q\r\n# mine\r\nexclude=c.exe\r\npaste_threshold=20\r\nz=1\r\n");
+  EXPECT_EQ(merged.excludedPrograms, std::vector<std::string>{"c.exe"});
+  EXPECT_EQ(ChangedSettingsKeys(onDisk, ours),
+            (std::vector<std::string>{"toggle_shortcut", "exclude", "paste_threshold", "z"}));
 }
 
 TEST(SettingsValues, LastLineOfAKeyCountsAndSettingOneLeavesOthersInPlace) {

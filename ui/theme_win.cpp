@@ -167,7 +167,7 @@ void PaintMainWindowInto(HDC dc, const RECT& client, int dpi, bool enabled,
   // The fields' captions are controls of their own, which screen readers read as the names.
   SelectedObject brush(dc, frameBrush.get());
   SelectedObject pen(dc, GetStockObject(NULL_PEN));
-  for (const LayoutRect& frame : {SearchFrame, TriggerFrame, ExpansionFrame}) {
+  for (const LayoutRect& frame : FieldFrames) {
     RoundFrame(dc, frame, dpi);
   }
 }

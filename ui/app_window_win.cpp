@@ -31,8 +31,9 @@ constexpr DWORD CheckBoxStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_AUTOCHEC
 constexpr DWORD LabelStyle = WS_CHILD | WS_VISIBLE | SS_NOTIFY;
 constexpr DWORD CaptionStyle = WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX;
 constexpr DWORD StatusStyle = WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX | SS_EDITCONTROL;
-constexpr DWORD DropDownListStyle =
-    WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST;
+// Drawn by the window, in its colours.
+constexpr DWORD DropDownListStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL |
+                                    CBS_DROPDOWNLIST | CBS_OWNERDRAWFIXED | CBS_HASSTRINGS;
 // A list with a field: a group name no group has yet can be typed.
 constexpr DWORD DropDownStyle =
     WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL;
@@ -58,7 +59,6 @@ bool IsCaptionId(int id) {
 }
 
 // Created without a size: LayoutControls gives every control its place at the window's DPI.
-
 HWND CreateControl(HWND parent, const wchar_t* className, WORD id, const wchar_t* text,
                    DWORD style) {
   return CreateWindowExW(0, className, text, style, 0, 0, 0, 0, parent,
@@ -202,6 +202,8 @@ void AppWindow::Run() {
         // A change on disk does not take away the row the user chose, if it is still there.
         if (selectedBeforeReload_) list_.SelectTrigger(*selectedBeforeReload_);
         selectedBeforeReload_.reset();
+        // The groups may have changed, and with them the chosen group's settings.
+        groups_.Show();
       },
       [this](const std::string& text) { editor_.SetStatus(text); });
   saves_.SetNotify([window] { PostMessageW(window, SaveFailedMessage, 0, 0); });
@@ -277,6 +279,7 @@ void AppWindow::CreateControls(HWND window) {
   HWND statusText = CreateControl(window, L"STATIC", StatusTextId, nullptr, StatusStyle);
   editor_.Attach(triggerEdit, expansionEdit, statusText);
   editor_.AttachOptions(whenBox, whereBox, caseBox, groupBox);
+  for (HWND box : {groupFilter, whenBox, whereBox, caseBox, groupBox}) DarkenDropDown(box);
   // ADD may make a group, DELETE take away the last entry of one.
   editor_.SetAfterChange([this] { groups_.Show(); });
   groups_.Attach(
@@ -303,9 +306,9 @@ void AppWindow::LayoutControls() {
       SetControlFont(control, dpi_);
     }
     if (IsDropDown(place.control)) {
-      // The closed box fills its place: its height is that of its face's text, and its frame.
-      SendMessageW(control, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1),
-                   rect.Height() - 2 * GetSystemMetrics(SM_CYFIXEDFRAME) - 2);
+      // The closed box fills its place: its face is its text's height and a frame of 3 pixels.
+      SendMessageW(control, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), rect.Height() - 6);
+      SendMessageW(control, CB_SETITEMHEIGHT, 0, ScaleToDpi(DropDownItemHeight, dpi_));
     }
   }
   // One column as wide as the list, less its scroll bar.
@@ -650,9 +653,20 @@ LRESULT AppWindow::OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lP
       if (next != nullptr) SetFocus(next);
       return 0;
     }
+    case WM_MEASUREITEM: {
+      // Asked once, when a drop-down is made; LayoutControls sets the heights for the DPI.
+      auto& item = *reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
+      if (item.CtlType != ODT_COMBOBOX) return byDefault();
+      item.itemHeight = static_cast<UINT>(ScaleToDpi(DropDownItemHeight, dpi_));
+      return TRUE;
+    }
     case WM_DRAWITEM: {
       const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
-      if (const wchar_t* label = ButtonLabel(item.CtlID)) DrawOwnerButton(item, label, dpi_);
+      if (item.CtlType == ODT_COMBOBOX) {
+        DrawDropDownItem(item);
+      } else if (const wchar_t* label = ButtonLabel(item.CtlID)) {
+        DrawOwnerButton(item, label, dpi_);
+      }
       return TRUE;
     }
     case WM_COMMAND:

@@ -67,6 +67,8 @@ inline constexpr std::size_t MainControlCount = 30;
 
 // Drop-downs: their place is the closed box; the list they open hangs below it, this tall.
 inline constexpr int DropDownListHeight = 160;
+// A line of an open drop-down's list.
+inline constexpr int DropDownItemHeight = 22;
 bool IsDropDown(MainControl control);
 // Captions are drawn in the caption font and the window's quieter text colour.
 bool IsCaption(MainControl control);

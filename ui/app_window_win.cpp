@@ -239,7 +239,9 @@ void AppWindow::CreateControls(HWND window) {
   HWND groupFilter = CreateControl(window, WC_COMBOBOXW, GroupFilterId, nullptr, DropDownListStyle);
   // As for Start on Startup, the words are drawn by the label beside the box.
   HWND groupOn = CreateControl(window, L"BUTTON", GroupOnCheckId, L"Group on", CheckBoxStyle);
-  caption(MainControl::GroupOnLabel, LabelStyle);
+  HWND groupOnLabel =
+      CreateControl(window, L"STATIC", GroupOnLabelId,
+                    Wide(ControlWords(MainControl::GroupOnLabel)).c_str(), LabelStyle);
   caption(MainControl::OnlyInCaption);
   HWND onlyIn = CreateControl(window, L"EDIT", OnlyInEditId, nullptr, EditStyle);
   SendMessageW(onlyIn, EM_SETCUEBANNER, TRUE, reinterpret_cast<LPARAM>(L"every program"));
@@ -283,7 +285,7 @@ void AppWindow::CreateControls(HWND window) {
   // ADD may make a group, DELETE take away the last entry of one.
   editor_.SetAfterChange([this] { groups_.Show(); });
   groups_.Attach(
-      groupFilter, groupOn, onlyIn, notIn, [this] { editor_.GroupFilterChanged(); },
+      groupFilter, groupOn, groupOnLabel, onlyIn, notIn, [this] { editor_.GroupFilterChanged(); },
       [this](std::string_view text) { editor_.SetStatus(text); });
   LayoutControls();
   if (IsStartWithWindowsEnabled()) SendMessageW(startupCheck_, BM_SETCHECK, BST_CHECKED, 0);
@@ -634,6 +636,11 @@ LRESULT AppWindow::OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lP
       // Captions and the status line are the quieter text of the window.
       if (IsCaptionId(id) || id == StatusTextId) {
         SetTextColor(reinterpret_cast<HDC>(wParam), SecondaryTextColor);
+      }
+      // A check box's own words are for screen readers; the label beside it shows them. Above
+      // 100 % the box is wider than its mark, and they would show through beside it.
+      if (id == StartupCheckId || id == GroupOnCheckId) {
+        SetTextColor(reinterpret_cast<HDC>(wParam), BackgroundColor);
       }
       return reinterpret_cast<LRESULT>(BackgroundBrush.get());
     }

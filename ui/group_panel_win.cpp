@@ -31,11 +31,12 @@ std::string SwitchedText(const std::string& name, bool enabled) {
 
 }  // namespace
 
-void GroupPanel::Attach(HWND filter, HWND switchBox, HWND onlyIn, HWND notIn,
+void GroupPanel::Attach(HWND filter, HWND switchBox, HWND switchLabel, HWND onlyIn, HWND notIn,
                         std::function<void()> filterChanged,
                         std::function<void(std::string_view)> tell) {
   filter_ = filter;
   switch_ = switchBox;
+  switchLabel_ = switchLabel;
   onlyIn_ = onlyIn;
   notIn_ = notIn;
   filterChanged_ = std::move(filterChanged);
@@ -56,6 +57,9 @@ void GroupPanel::Show() {
 
   const TriggerGroup* group = ChosenGroup(table, list_.GroupFilter());
   for (HWND control : {switch_, onlyIn_, notIn_}) EnableWindow(control, group != nullptr);
+  // A switch of no group would say nothing; a disabled box draws its words embossed, in no
+  // colour of the window's, where it is wider than its mark.
+  for (HWND control : {switch_, switchLabel_}) ShowWindow(control, group ? SW_SHOW : SW_HIDE);
   SendMessageW(switch_, BM_SETCHECK,
                group != nullptr && group->enabled ? BST_CHECKED : BST_UNCHECKED, 0);
   ShowText(onlyIn_, group != nullptr ? ProgramsText(group->onlyIn) : std::string());

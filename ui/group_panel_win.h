@@ -21,7 +21,7 @@ class GroupPanel {
 
   // The controls, once the main window has made them. `filterChanged` runs when the user
   // chooses another group to show; `tell` puts a line in the window's status.
-  void Attach(HWND filter, HWND switchBox, HWND onlyIn, HWND notIn,
+  void Attach(HWND filter, HWND switchBox, HWND switchLabel, HWND onlyIn, HWND notIn,
               std::function<void()> filterChanged, std::function<void(std::string_view)> tell);
   HWND Filter() const { return filter_; }
   HWND SwitchBox() const { return switch_; }
@@ -30,7 +30,7 @@ class GroupPanel {
   }
 
   // The filter's groups as the table now has them, and the chosen group's settings; the group
-  // controls take keys only while a named group is chosen.
+  // controls take keys only while a named group is chosen, and the switch is shown only then.
   void Show();
   // The filter's drop-down chose another item.
   void OnFilterChosen();
@@ -42,6 +42,7 @@ class GroupPanel {
   TriggerFileSync& file_;
   HWND filter_ = nullptr;
   HWND switch_ = nullptr;
+  HWND switchLabel_ = nullptr;
   HWND onlyIn_ = nullptr;
   HWND notIn_ = nullptr;
   std::function<void()> filterChanged_;

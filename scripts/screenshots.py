@@ -27,7 +27,8 @@ sys.path.insert(0, str(REPO / "tests/e2e"))
 
 import harness  # noqa: E402
 
-# What the main window lists in the picture: the two defaults and some everyday ones.
+# What the main window lists in the picture: the two defaults, some everyday ones and a group of
+# word triggers with options.
 CONFIG = (
     b":addr=221B Baker Street, London NW1 6XE\r\n"
     b":brb=be right back\r\n"
@@ -35,6 +36,11 @@ CONFIG = (
     b":mail=jane.doe@example.com\r\n"
     b":sig=Best regards,  Jane Doe\r\n"
     b":ty=Thank you very much!\r\n"
+    b"\r\n"
+    b"[group Words: after ending]\r\n"
+    b"(options: word start, conform case)\r\n"
+    b"btw=by the way\r\n"
+    b"omw=on my way\r\n"
 )
 
 MAIN_SIZE = (800, 500)

@@ -31,6 +31,32 @@ constexpr DWORD CheckBoxStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_AUTOCHEC
 constexpr DWORD LabelStyle = WS_CHILD | WS_VISIBLE | SS_NOTIFY;
 constexpr DWORD CaptionStyle = WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX;
 constexpr DWORD StatusStyle = WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX | SS_EDITCONTROL;
+// Drawn by the window, in its colours.
+constexpr DWORD DropDownListStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL |
+                                    CBS_DROPDOWNLIST | CBS_OWNERDRAWFIXED | CBS_HASSTRINGS;
+// A list with a field: a group name no group has yet can be typed.
+constexpr DWORD DropDownStyle =
+    WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL;
+
+// Each MainControl's id, in the order of MainControl.
+constexpr WORD ControlIds[MainControlCount] = {
+    SearchCaptionId, SearchEditId,      FilterCaptionId, GroupFilterId,      GroupOnCheckId,
+    GroupOnLabelId,  OnlyInCaptionId,   OnlyInEditId,    NotInCaptionId,     NotInEditId,
+    ListBoxId,       TriggerCaptionId,  TriggerEditId,   ExpansionCaptionId, ExpansionEditId,
+    WhenCaptionId,   WhenBoxId,         WhereCaptionId,  WhereBoxId,         CaseCaptionId,
+    CaseBoxId,       GroupCaptionId,    GroupBoxId,      AddButtonId,        DeleteButtonId,
+    SettingButtonId, SearchKeyButtonId, StartupCheckId,  StartupLabelId,     StatusTextId};
+
+WORD IdOf(MainControl control) {
+  return ControlIds[static_cast<std::size_t>(control)];
+}
+
+bool IsCaptionId(int id) {
+  for (const ControlPlace& place : MainControlPlaces()) {
+    if (IdOf(place.control) == id) return IsCaption(place.control);
+  }
+  return false;
+}
 
 // Created without a size: LayoutControls gives every control its place at the window's DPI.
 HWND CreateControl(HWND parent, const wchar_t* className, WORD id, const wchar_t* text,
@@ -100,6 +126,7 @@ AppWindow::AppWindow(TriggerTable& table, Snapshot<TriggerTable>& tables, Expand
       list_(table),
       file_(table, tables, options.dataFolder / TriggerFileName, saves),
       editor_(list_, file_),
+      groups_(list_, file_),
       shortcuts_(settings_, expander, table),
       update_(settings_, tray_),
       elevation_(options.focus) {
@@ -175,6 +202,8 @@ void AppWindow::Run() {
         // A change on disk does not take away the row the user chose, if it is still there.
         if (selectedBeforeReload_) list_.SelectTrigger(*selectedBeforeReload_);
         selectedBeforeReload_.reset();
+        // The groups may have changed, and with them the chosen group's settings.
+        groups_.Show();
       },
       [this](const std::string& text) { editor_.SetStatus(text); });
   saves_.SetNotify([window] { PostMessageW(window, SaveFailedMessage, 0, 0); });
@@ -199,10 +228,25 @@ void AppWindow::Run() {
 
 void AppWindow::CreateControls(HWND window) {
   // Made in Tab order: the order of creation is the order Tab goes through them.
-  CreateControl(window, L"STATIC", SearchCaptionId, L"Search", CaptionStyle);
+  const auto caption = [window](MainControl control, DWORD style = CaptionStyle) {
+    CreateControl(window, L"STATIC", IdOf(control), Wide(ControlWords(control)).c_str(), style);
+  };
+  caption(MainControl::SearchCaption);
   HWND searchEdit = CreateControl(window, L"EDIT", SearchEditId, nullptr, EditStyle);
   SendMessageW(searchEdit, EM_SETCUEBANNER, TRUE,
                reinterpret_cast<LPARAM>(L"Triggers and expansions (Ctrl+F)"));
+  caption(MainControl::FilterCaption);
+  HWND groupFilter = CreateControl(window, WC_COMBOBOXW, GroupFilterId, nullptr, DropDownListStyle);
+  // As for Start on Startup, the words are drawn by the label beside the box.
+  HWND groupOn = CreateControl(window, L"BUTTON", GroupOnCheckId, L"Group on", CheckBoxStyle);
+  HWND groupOnLabel =
+      CreateControl(window, L"STATIC", GroupOnLabelId,
+                    Wide(ControlWords(MainControl::GroupOnLabel)).c_str(), LabelStyle);
+  caption(MainControl::OnlyInCaption);
+  HWND onlyIn = CreateControl(window, L"EDIT", OnlyInEditId, nullptr, EditStyle);
+  SendMessageW(onlyIn, EM_SETCUEBANNER, TRUE, reinterpret_cast<LPARAM>(L"every program"));
+  caption(MainControl::NotInCaption);
+  HWND notIn = CreateControl(window, L"EDIT", NotInEditId, nullptr, EditStyle);
   HWND listBox = CreateControl(window, WC_LISTVIEWW, ListBoxId, L"Triggers", ListStyle);
   ListView_SetExtendedListViewStyle(listBox, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
   ListView_SetBkColor(listBox, FieldColor);
@@ -213,10 +257,18 @@ void AppWindow::CreateControls(HWND window) {
   column.cx = 100;
   ListView_InsertColumn(listBox, 0, &column);
   list_.Attach(searchEdit, listBox);
-  CreateControl(window, L"STATIC", TriggerCaptionId, L"Trigger", CaptionStyle);
+  caption(MainControl::TriggerCaption);
   HWND triggerEdit = CreateControl(window, L"EDIT", TriggerEditId, nullptr, EditStyle);
-  CreateControl(window, L"STATIC", ExpansionCaptionId, L"Expansion Value", CaptionStyle);
+  caption(MainControl::ExpansionCaption);
   HWND expansionEdit = CreateControl(window, L"EDIT", ExpansionEditId, nullptr, MultiLineEditStyle);
+  caption(MainControl::WhenCaption);
+  HWND whenBox = CreateControl(window, WC_COMBOBOXW, WhenBoxId, nullptr, DropDownListStyle);
+  caption(MainControl::WhereCaption);
+  HWND whereBox = CreateControl(window, WC_COMBOBOXW, WhereBoxId, nullptr, DropDownListStyle);
+  caption(MainControl::CaseCaption);
+  HWND caseBox = CreateControl(window, WC_COMBOBOXW, CaseBoxId, nullptr, DropDownListStyle);
+  caption(MainControl::GroupCaption);
+  HWND groupBox = CreateControl(window, WC_COMBOBOXW, GroupBoxId, nullptr, DropDownStyle);
   CreateControl(window, L"BUTTON", AddButtonId, L"ADD", PushButtonStyle);
   CreateControl(window, L"BUTTON", DeleteButtonId, L"DELETE", PushButtonStyle);
   CreateControl(window, L"BUTTON", SettingButtonId, L"SETTING", PushButtonStyle);
@@ -225,9 +277,16 @@ void AppWindow::CreateControls(HWND window) {
   // the window's colours, and the box is too narrow to show them itself.
   startupCheck_ =
       CreateControl(window, L"BUTTON", StartupCheckId, L"Start on Startup", CheckBoxStyle);
-  CreateControl(window, L"STATIC", StartupLabelId, L"Start on Startup", LabelStyle);
+  caption(MainControl::StartupLabel, LabelStyle);
   HWND statusText = CreateControl(window, L"STATIC", StatusTextId, nullptr, StatusStyle);
   editor_.Attach(triggerEdit, expansionEdit, statusText);
+  editor_.AttachOptions(whenBox, whereBox, caseBox, groupBox);
+  for (HWND box : {groupFilter, whenBox, whereBox, caseBox, groupBox}) DarkenDropDown(box);
+  // ADD may make a group, DELETE take away the last entry of one.
+  editor_.SetAfterChange([this] { groups_.Show(); });
+  groups_.Attach(
+      groupFilter, groupOn, groupOnLabel, onlyIn, notIn, [this] { editor_.GroupFilterChanged(); },
+      [this](std::string_view text) { editor_.SetStatus(text); });
   LayoutControls();
   if (IsStartWithWindowsEnabled()) SendMessageW(startupCheck_, BM_SETCHECK, BST_CHECKED, 0);
 }
@@ -238,20 +297,20 @@ void AppWindow::LayoutControls() {
   UniqueFont oldCaptionFont = std::move(captionFont_);
   captionFont_ = MakeFont(ScaleToDpi(16, dpi_), FW_BOLD);
   for (const ControlPlace& place : MainControlPlaces()) {
-    static constexpr WORD Ids[MainControlCount] = {
-        SearchCaptionId,    SearchEditId,    ListBoxId,      TriggerCaptionId, TriggerEditId,
-        ExpansionCaptionId, ExpansionEditId, AddButtonId,    DeleteButtonId,   SettingButtonId,
-        SearchKeyButtonId,  StartupCheckId,  StartupLabelId, StatusTextId};
-    HWND control = GetDlgItem(window, Ids[static_cast<std::size_t>(place.control)]);
+    HWND control = GetDlgItem(window, IdOf(place.control));
     const LayoutRect rect = ScaleToDpi(place.rect, dpi_);
-    MoveWindow(control, rect.left, rect.top, rect.Width(), rect.Height(), TRUE);
-    const bool caption = place.control == MainControl::SearchCaption ||
-                         place.control == MainControl::TriggerCaption ||
-                         place.control == MainControl::ExpansionCaption;
-    if (caption) {
+    const int height =
+        rect.Height() + (IsDropDown(place.control) ? ScaleToDpi(DropDownListHeight, dpi_) : 0);
+    MoveWindow(control, rect.left, rect.top, rect.Width(), height, TRUE);
+    if (IsCaption(place.control)) {
       SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(captionFont_.get()), TRUE);
     } else {
       SetControlFont(control, dpi_);
+    }
+    if (IsDropDown(place.control)) {
+      // The closed box fills its place: its face is its text's height and a frame of 3 pixels.
+      SendMessageW(control, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), rect.Height() - 6);
+      SendMessageW(control, CB_SETITEMHEIGHT, 0, ScaleToDpi(DropDownItemHeight, dpi_));
     }
   }
   // One column as wide as the list, less its scroll bar.
@@ -279,7 +338,9 @@ void AppWindow::OnCommand(HWND window, WORD id, WORD code) {
       HWND focus = GetFocus();
       if (editor_.IsField(focus)) {
         editor_.Add();
-      } else if (focus == list_.SearchField()) {
+      } else if (groups_.IsProgramsField(focus)) {
+        groups_.ApplyEdit();
+      } else if (focus == list_.SearchField() || focus == groups_.Filter()) {
         SetFocus(list_.List());
         if (!list_.SelectedRow() && list_.RowCount() > 0) {
           list_.SelectRow(0);
@@ -305,6 +366,25 @@ void AppWindow::OnCommand(HWND window, WORD id, WORD code) {
       return;
     case AddButtonId:
       editor_.Add();
+      return;
+    case GroupFilterId:
+      if (code == CBN_SELCHANGE) groups_.OnFilterChosen();
+      return;
+    case GroupOnCheckId:
+      if (code == BN_CLICKED) groups_.ApplyEdit();
+      return;
+    case GroupOnLabelId:
+      // As the words of Start on Startup do.
+      if ((code == STN_CLICKED || code == STN_DBLCLK) && IsWindowEnabled(groups_.SwitchBox())) {
+        const bool checked = SendMessageW(groups_.SwitchBox(), BM_GETCHECK, 0, 0) == BST_CHECKED;
+        SendMessageW(groups_.SwitchBox(), BM_SETCHECK, checked ? BST_UNCHECKED : BST_CHECKED, 0);
+        groups_.ApplyEdit();
+      }
+      return;
+    case OnlyInEditId:
+    case NotInEditId:
+      // Leaving the field saves what it says, as Enter in it does.
+      if (code == EN_KILLFOCUS) groups_.ApplyEdit();
       return;
     case DeleteButtonId:
       editor_.DeleteSelected();
@@ -361,7 +441,8 @@ bool AppWindow::OnWindowKey(const MSG& message) {
     return true;
   }
   if (ctrl && message.wParam == 'A' &&
-      (message.hwnd == searchEdit || editor_.IsField(message.hwnd))) {
+      (message.hwnd == searchEdit || editor_.IsTextField(message.hwnd) ||
+       groups_.IsProgramsField(message.hwnd))) {
     // Not every edit control selects everything on Ctrl+A by itself.
     SendMessageW(message.hwnd, EM_SETSEL, 0, -1);
     return true;
@@ -547,10 +628,19 @@ LRESULT AppWindow::OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lP
       const auto control = reinterpret_cast<HWND>(lParam);
       SetStaticColors(reinterpret_cast<HDC>(wParam));
       const int id = GetDlgCtrlID(control);
+      if (groups_.IsProgramsField(control)) {
+        // Disabled while no group is chosen; still inside its painted frame.
+        SetFieldColors(reinterpret_cast<HDC>(wParam));
+        return reinterpret_cast<LRESULT>(FieldBrush.get());
+      }
       // Captions and the status line are the quieter text of the window.
-      if (id == SearchCaptionId || id == TriggerCaptionId || id == ExpansionCaptionId ||
-          id == StatusTextId) {
+      if (IsCaptionId(id) || id == StatusTextId) {
         SetTextColor(reinterpret_cast<HDC>(wParam), SecondaryTextColor);
+      }
+      // A check box's own words are for screen readers; the label beside it shows them. Above
+      // 100 % the box is wider than its mark, and they would show through beside it.
+      if (id == StartupCheckId || id == GroupOnCheckId) {
+        SetTextColor(reinterpret_cast<HDC>(wParam), BackgroundColor);
       }
       return reinterpret_cast<LRESULT>(BackgroundBrush.get());
     }
@@ -570,9 +660,20 @@ LRESULT AppWindow::OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lP
       if (next != nullptr) SetFocus(next);
       return 0;
     }
+    case WM_MEASUREITEM: {
+      // Asked once, when a drop-down is made; LayoutControls sets the heights for the DPI.
+      auto& item = *reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
+      if (item.CtlType != ODT_COMBOBOX) return byDefault();
+      item.itemHeight = static_cast<UINT>(ScaleToDpi(DropDownItemHeight, dpi_));
+      return TRUE;
+    }
     case WM_DRAWITEM: {
       const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
-      if (const wchar_t* label = ButtonLabel(item.CtlID)) DrawOwnerButton(item, label, dpi_);
+      if (item.CtlType == ODT_COMBOBOX) {
+        DrawDropDownItem(item);
+      } else if (const wchar_t* label = ButtonLabel(item.CtlID)) {
+        DrawOwnerButton(item, label, dpi_);
+      }
       return TRUE;
     }
     case WM_COMMAND:

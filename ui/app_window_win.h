@@ -10,6 +10,7 @@
 #include "engine/match/expander.h"
 #include "engine/match/trigger_table.h"
 #include "ui/elevation_notice_win.h"
+#include "ui/group_panel_win.h"
 #include "ui/main_layout.h"
 #include "ui/saved_settings.h"
 #include "ui/shortcut_settings_win.h"
@@ -51,6 +52,22 @@ inline constexpr WORD SearchCaptionId = 113;
 inline constexpr WORD TriggerCaptionId = 114;
 inline constexpr WORD ExpansionCaptionId = 115;
 inline constexpr WORD SearchKeyButtonId = 116;
+inline constexpr WORD FilterCaptionId = 117;
+inline constexpr WORD GroupFilterId = 118;
+inline constexpr WORD GroupOnCheckId = 119;
+inline constexpr WORD GroupOnLabelId = 120;
+inline constexpr WORD OnlyInCaptionId = 121;
+inline constexpr WORD OnlyInEditId = 122;
+inline constexpr WORD NotInCaptionId = 123;
+inline constexpr WORD NotInEditId = 124;
+inline constexpr WORD WhenCaptionId = 125;
+inline constexpr WORD WhenBoxId = 126;
+inline constexpr WORD WhereCaptionId = 127;
+inline constexpr WORD WhereBoxId = 128;
+inline constexpr WORD CaseCaptionId = 129;
+inline constexpr WORD CaseBoxId = 130;
+inline constexpr WORD GroupCaptionId = 131;
+inline constexpr WORD GroupBoxId = 132;
 
 // Posted by the save worker: a save failed.
 inline constexpr UINT SaveFailedMessage = WM_APP + 0x16;
@@ -123,6 +140,7 @@ class AppWindow : public BaseWindow<AppWindow> {
   TriggerListView list_;
   TriggerFileSync file_;
   TriggerEditor editor_;
+  GroupPanel groups_;
   ShortcutSettings shortcuts_;
   UpdateNotice update_;
   ElevationNotice elevation_;

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string_view>
 
 #include "util/dpi.h"
 
@@ -28,14 +29,32 @@ inline constexpr int LayoutHeight = 500;
 
 // The child controls, in their Tab order: the order they are created in.
 // A caption comes right before its field, so that screen readers take it as the field's name.
+// Above the list, the group filter and the chosen group's switch and programs; under it the
+// fields, then the entry's options (When, Where, Case, Group), then the buttons.
 enum class MainControl : std::uint8_t {
   SearchCaption,
   Search,
+  FilterCaption,
+  GroupFilter,
+  GroupOnCheck,
+  GroupOnLabel,
+  OnlyInCaption,
+  OnlyIn,
+  NotInCaption,
+  NotIn,
   List,
   TriggerCaption,
   Trigger,
   ExpansionCaption,
   Expansion,
+  WhenCaption,
+  When,
+  WhereCaption,
+  Where,
+  CaseCaption,
+  Case,
+  GroupCaption,
+  Group,
   Add,
   Delete,
   Setting,
@@ -44,7 +63,17 @@ enum class MainControl : std::uint8_t {
   StartupLabel,
   Status,
 };
-inline constexpr std::size_t MainControlCount = 14;
+inline constexpr std::size_t MainControlCount = 30;
+
+// Drop-downs: their place is the closed box; the list they open hangs below it, this tall.
+inline constexpr int DropDownListHeight = 160;
+// A line of an open drop-down's list.
+inline constexpr int DropDownItemHeight = 22;
+bool IsDropDown(MainControl control);
+// Captions are drawn in the caption font and the window's quieter text colour.
+bool IsCaption(MainControl control);
+// The words of a caption or of a label beside a box; empty for other controls.
+std::string_view ControlWords(MainControl control);
 
 struct ControlPlace {
   MainControl control;
@@ -60,8 +89,12 @@ const ControlPlace& PlaceOf(MainControl control);
 // Painted parts of the body (the header's texts are measured when painted).
 inline constexpr LayoutRect HeaderBand{0, 0, 800, 60};
 inline constexpr LayoutRect SearchFrame{460, 66, 770, 94};
-inline constexpr LayoutRect TriggerFrame{30, 368, 230, 408};
-inline constexpr LayoutRect ExpansionFrame{250, 368, 550, 480};
+inline constexpr LayoutRect OnlyInFrame{376, 101, 562, 129};
+inline constexpr LayoutRect NotInFrame{634, 101, 770, 129};
+inline constexpr LayoutRect TriggerFrame{30, 330, 230, 370};
+inline constexpr LayoutRect ExpansionFrame{250, 330, 550, 482};
+inline constexpr std::array<LayoutRect, 5> FieldFrames{SearchFrame, OnlyInFrame, NotInFrame,
+                                                       TriggerFrame, ExpansionFrame};
 inline constexpr int FrameCorner = 10;
 inline constexpr int WindowCorner = 16;
 

@@ -1,5 +1,8 @@
 #include "ui/theme_win.h"
+// After windows.h, whose types it uses.
+#include <commctrl.h>
 
+#include <algorithm>
 #include <string>
 
 #include "ui/main_layout.h"
@@ -167,7 +170,7 @@ void PaintMainWindowInto(HDC dc, const RECT& client, int dpi, bool enabled,
   // The fields' captions are controls of their own, which screen readers read as the names.
   SelectedObject brush(dc, frameBrush.get());
   SelectedObject pen(dc, GetStockObject(NULL_PEN));
-  for (const LayoutRect& frame : {SearchFrame, TriggerFrame, ExpansionFrame}) {
+  for (const LayoutRect& frame : FieldFrames) {
     RoundFrame(dc, frame, dpi);
   }
 }
@@ -221,6 +224,86 @@ void DrawOwnerButton(const DRAWITEMSTRUCT& item, const wchar_t* label, int dpi) 
   SelectedObject text(dc, font.get());
   RECT textBounds = bounds;
   DrawTextW(dc, label, -1, &textBounds, DT_SINGLELINE | DT_VCENTER | DT_CENTER);
+}
+
+namespace {
+
+LRESULT CALLBACK DarkDropDownProc(HWND box, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                  DWORD_PTR) {
+  if (message == WM_SETFOCUS || message == WM_KILLFOCUS) {
+    // The box repaints its text at once then, rim included, outside WM_PAINT.
+    const LRESULT result = DefSubclassProc(box, message, wParam, lParam);
+    InvalidateRect(box, nullptr, FALSE);
+    return result;
+  }
+  if (message != WM_PAINT) return DefSubclassProc(box, message, wParam, lParam);
+  const LRESULT result = DefSubclassProc(box, message, wParam, lParam);
+  COMBOBOXINFO info{};
+  info.cbSize = sizeof info;
+  if (!GetComboBoxInfo(box, &info)) return result;
+  HDC dc = GetDC(box);
+  RECT client{};
+  GetClientRect(box, &client);
+  // The sunken edge: the field's colour up to the text and the arrow.
+  const int edge = static_cast<int>(info.rcItem.left - client.left);
+  for (int inset = 0; inset < edge; ++inset) {
+    RECT ring{client.left + inset, client.top + inset, client.right - inset, client.bottom - inset};
+    FrameRect(dc, &ring, FieldBrush.get());
+  }
+  if (info.rcItem.top > client.top) {
+    RECT above{client.left, client.top, client.right, info.rcItem.top};
+    RECT below{client.left, info.rcItem.bottom, client.right, client.bottom};
+    FillRect(dc, &above, FieldBrush.get());
+    FillRect(dc, &below, FieldBrush.get());
+  }
+  // The rim the system leaves around the text, and the line between text and arrow.
+  RECT rim = info.rcItem;
+  rim.right = info.rcButton.left;
+  FrameRect(dc, &rim, FieldBrush.get());
+  // The arrow: a small chevron in the quieter text colour on the field.
+  const RECT& button = info.rcButton;
+  FillRect(dc, &button, FieldBrush.get());
+  const int middleX = static_cast<int>(button.left + button.right) / 2;
+  const int middleY = static_cast<int>(button.top + button.bottom) / 2;
+  const int half = std::max(3, static_cast<int>(button.right - button.left) / 5);
+  UniqueHandle<HPEN, GdiObjectDeleter> pen(
+      CreatePen(PS_SOLID, std::max(1, half / 2), SecondaryTextColor));
+  SelectedObject chevronPen(dc, pen.get());
+  const POINT chevron[] = {{middleX - half, middleY - half / 2},
+                           {middleX, middleY + half / 2},
+                           {middleX + half, middleY - half / 2}};
+  Polyline(dc, chevron, 3);
+  ReleaseDC(box, dc);
+  return result;
+}
+
+}  // namespace
+
+void DarkenDropDown(HWND box) {
+  SetWindowSubclass(box, DarkDropDownProc, 1, 0);
+}
+
+void DrawDropDownItem(const DRAWITEMSTRUCT& item) {
+  HDC dc = item.hDC;
+  const bool face = (item.itemState & ODS_COMBOBOXEDIT) != 0;
+  // In the open list the item under the mouse or the arrows; on the closed box, the keyboard's
+  // place.
+  const bool marked =
+      face ? (item.itemState & ODS_FOCUS) != 0 : (item.itemState & ODS_SELECTED) != 0;
+  const UniqueBrush back = MakeBrush(marked ? AccentColor : FieldColor);
+  FillRect(dc, &item.rcItem, back.get());
+  if (item.itemID == static_cast<UINT>(-1)) return;
+  const auto length = SendMessageW(item.hwndItem, CB_GETLBTEXTLEN, item.itemID, 0);
+  if (length <= 0) return;
+  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+  SendMessageW(item.hwndItem, CB_GETLBTEXT, item.itemID, reinterpret_cast<LPARAM>(text.data()));
+  text.resize(static_cast<std::size_t>(length));
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, marked ? ButtonTextColor : PrimaryTextColor);
+  RECT bounds = item.rcItem;
+  bounds.left += 4;
+  DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &bounds,
+            DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
 }
 
 }  // namespace tarquel

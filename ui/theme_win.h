@@ -46,4 +46,11 @@ void SetFieldColors(HDC dc);
 void SetStaticColors(HDC dc);
 void DrawOwnerButton(const DRAWITEMSTRUCT& item, const wchar_t* label, int dpi);
 
+// Drop-downs in the window's colours. The system draws a drop-down's frame and arrow in its own
+// light colours: DarkenDropDown paints them over in the field's colours after each paint. A list
+// drop-down made with CBS_OWNERDRAWFIXED | CBS_HASSTRINGS gets its items from DrawDropDownItem
+// (the chosen one in the accent colour), the closed box's text too.
+void DarkenDropDown(HWND box);
+void DrawDropDownItem(const DRAWITEMSTRUCT& item);
+
 }  // namespace tarquel

@@ -23,15 +23,13 @@ NewEntry Refusal(std::string problem) {
   return entry;
 }
 
-}  // namespace
-
-NewEntry PrepareNewEntry(std::string_view triggerField, std::string_view expansionField) {
+NewEntry PrepareChecked(std::string_view triggerField, std::string_view expansionField,
+                        bool colon) {
   if (triggerField.empty() || expansionField.empty()) return {};
 
   std::string trigger;
-  if (!triggerField.starts_with(':')) trigger += ':';
+  if (colon && !triggerField.starts_with(':')) trigger += ':';
   trigger += triggerField;
-
   if (trigger.find('=') != std::string::npos) {
     return Refusal(
         "A trigger cannot contain \"=\": config.txt keeps each trigger in front of the first "
@@ -55,6 +53,59 @@ NewEntry PrepareNewEntry(std::string_view triggerField, std::string_view expansi
   entry.trigger = std::move(trigger);
   entry.expansion = std::string(expansionField);
   return entry;
+}
+
+}  // namespace
+
+NewEntry PrepareNewEntry(std::string_view triggerField, std::string_view expansionField) {
+  return PrepareChecked(triggerField, expansionField, true);
+}
+
+EntryFields FieldsOfEntry(const TriggerTable& table, const TriggerTable::Entry& entry) {
+  const EntryInfo& info = table.InfoOf(entry.first);
+  return {entry.first, ExpansionForField(entry.second), ChoicesFromOptions(info.options),
+          GroupLabel(table, info.group)};
+}
+
+NewEntry PrepareNewEntry(const TriggerTable& table, const EntryFields& fields) {
+  GroupChoice group = ReadGroupChoice(table, fields.group);
+  if (!group.problem.empty()) {
+    if (fields.trigger.empty() || fields.expansion.empty()) return {};
+    return Refusal(std::move(group.problem));
+  }
+  const TriggerOptions options = OptionsFromChoices(fields.options);
+  TriggerOptions defaults;
+  if (std::optional<std::size_t> index = table.FindGroup(group.name); index && *index != 0) {
+    defaults = table.Groups()[*index].defaults;
+  }
+  const bool firesAtOnce = Resolve(options.Over(defaults)).when == FireWhen::AtOnce;
+  const bool colon = firesAtOnce && table.Find(fields.trigger) == nullptr;
+  NewEntry entry = PrepareChecked(fields.trigger, ExpansionFromField(fields.expansion), colon);
+  if (entry.verdict != NewEntry::Verdict::Store) return entry;
+  entry.options = options;
+  entry.group = std::move(group.name);
+  return entry;
+}
+
+bool StoreNewEntry(TriggerTable& table, const NewEntry& entry) {
+  std::size_t group = 0;
+  if (!entry.group.empty()) {
+    TriggerGroup named;
+    named.name = entry.group;
+    group = table.AddGroup(std::move(named));
+  }
+  return table.Set(entry.trigger, entry.expansion, EntryInfo{entry.options, group});
+}
+
+NewEntry EntryToKeep(const TriggerTable& table, const TriggerTable::Entry& entry) {
+  const EntryInfo& info = table.InfoOf(entry.first);
+  NewEntry kept;
+  kept.verdict = NewEntry::Verdict::Store;
+  kept.trigger = entry.first;
+  kept.expansion = entry.second;
+  kept.options = info.options;
+  kept.group = info.group < table.Groups().size() ? table.Groups()[info.group].name : "";
+  return kept;
 }
 
 std::string ExpansionFromField(std::string_view fieldText) {

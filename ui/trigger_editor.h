@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "engine/match/trigger_table.h"
+#include "ui/entry_choices.h"
 
 namespace tarquel {
 
@@ -22,11 +23,37 @@ struct NewEntry {
   std::string trigger;
   std::string expansion;
   std::string problem;
+  // The options the entry sets itself, and the name of its group (empty: none).
+  TriggerOptions options;
+  std::string group;
 };
 
 // Puts ":" in front of a trigger that lacks it, then checks that config.txt can hold the entry:
 // its lines split at the first "=", end at a line break, and reading stops at Ctrl+Z.
 NewEntry PrepareNewEntry(std::string_view triggerField, std::string_view expansionField);
+
+// What the fields and the drop-downs beside them hold.
+struct EntryFields {
+  std::string trigger;
+  // As the field shows it: line breaks, not "{{newline}}".
+  std::string expansion;
+  OptionChoices options;
+  // The text of the group drop-down.
+  std::string group;
+};
+// The fields as a chosen row fills them from the table's entry.
+EntryFields FieldsOfEntry(const TriggerTable& table, const TriggerTable::Entry& entry);
+// What ADD makes of the fields: the checks above, the options chosen and the group named (a
+// name a group line cannot hold is refused). The ":" goes only in front of a trigger that is
+// not in the table as typed and fires at once (by its own choice or its group's): one that
+// waits for an ending character is a word of its own, which is what the colon is there for.
+NewEntry PrepareNewEntry(const TriggerTable& table, const EntryFields& fields);
+// Puts a prepared entry into the table with its options and group, making the group at the end
+// of the table's when it has none of that name. An entry in the table already gets the new
+// expansion, options and group. False when the table refuses the entry.
+bool StoreNewEntry(TriggerTable& table, const NewEntry& entry);
+// An entry of the table as StoreNewEntry puts it back: what DELETE keeps for Ctrl+Z.
+NewEntry EntryToKeep(const TriggerTable& table, const TriggerTable::Entry& entry);
 
 // The expansion field shows line breaks; config.txt keeps one entry a line, so a break is
 // stored as the placeholder that types one. Every CR LF, CR or LF becomes "{{newline}}".

@@ -4,8 +4,11 @@
 // After windows.h, whose types it uses.
 #include <commctrl.h>
 
+#include <cwchar>
 #include <string>
+#include <vector>
 
+#include "ui/entry_choices.h"
 #include "ui/trigger_editor.h"
 #include "ui/trigger_file_sync_win.h"
 #include "ui/trigger_list_view_win.h"
@@ -51,7 +54,47 @@ LRESULT CALLBACK ExpansionFieldProc(HWND field, UINT message, WPARAM wParam, LPA
   return DefSubclassProc(field, message, wParam, lParam);
 }
 
+int ChosenItem(HWND box) {
+  return static_cast<int>(SendMessageW(box, CB_GETCURSEL, 0, 0));
+}
+
+void ChooseItem(HWND box, int item) {
+  SendMessageW(box, CB_SETCURSEL, static_cast<WPARAM>(item), 0);
+}
+
+void AddItem(HWND box, std::string_view label) {
+  const std::wstring wide = Wide(label);
+  SendMessageW(box, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide.c_str()));
+}
+
 }  // namespace
+
+void TriggerEditor::AttachOptions(HWND when, HWND where, HWND caseBox, HWND group) {
+  when_ = when;
+  where_ = where;
+  case_ = caseBox;
+  group_ = group;
+  for (auto [box, kind] : {std::pair{when_, OptionBox::When}, std::pair{where_, OptionBox::Where},
+                           std::pair{case_, OptionBox::Case}}) {
+    for (std::string_view label : OptionLabels(kind)) AddItem(box, label);
+    ChooseItem(box, 0);
+  }
+  RefillGroupBox();
+  SetWindowTextUtf8(group_, ProposedGroup());
+}
+
+bool TriggerEditor::IsField(HWND control) const {
+  if (control == nullptr) return false;
+  return IsTextField(control) || control == when_ || control == where_ || control == case_ ||
+         control == group_;
+}
+
+bool TriggerEditor::IsTextField(HWND control) const {
+  if (control == nullptr) return false;
+  // The group drop-down's field is a child of its own.
+  return control == triggerField_ || control == expansionField_ ||
+         (group_ != nullptr && GetParent(control) == group_);
+}
 
 void TriggerEditor::Attach(HWND triggerField, HWND expansionField, HWND status) {
   triggerField_ = triggerField;
@@ -61,8 +104,7 @@ void TriggerEditor::Attach(HWND triggerField, HWND expansionField, HWND status) 
 }
 
 void TriggerEditor::Add() {
-  NewEntry entry = PrepareNewEntry(WindowTextUtf8(triggerField_),
-                                   ExpansionFromField(WindowTextUtf8(expansionField_)));
+  NewEntry entry = PrepareNewEntry(file_.Table(), ReadFields());
   switch (entry.verdict) {
     case NewEntry::Verdict::Ignore:
       return;
@@ -77,17 +119,17 @@ void TriggerEditor::Add() {
   const std::optional<std::string> row = std::exchange(rowTrigger_, std::nullopt);
   ClearFields();
   // A change made on disk since our last read or write is kept: this one goes on top of it.
-  file_.ChangeAfterRead([this, entry = std::move(entry), row]() mutable {
+  file_.ChangeAfterRead([this, entry = std::move(entry), row] {
     TriggerTable& table = file_.Table();
     const AddKind kind = ClassifyAdd(table, entry.trigger, row);
-    const std::string status = AddedText(kind, entry.trigger, row);
-    const std::string trigger = entry.trigger;
-    table.Set(std::move(entry.trigger), std::move(entry.expansion));
+    if (!StoreNewEntry(table, entry)) return;
     lastDeleted_.reset();
     file_.Publish();
-    list_.ShowChangedEntry(trigger);
-    SetStatus(status);
+    RefillGroupBox();
+    list_.ShowChangedEntry(entry.trigger);
+    SetStatus(AddedText(kind, entry.trigger, row));
     file_.Save();
+    Changed();
   });
 }
 
@@ -98,8 +140,10 @@ void TriggerEditor::DeleteSelected() {
   std::string key = list_.Row(*row)->first;
   file_.ChangeAfterRead([this, key = std::move(key), row = *row] {
     TriggerTable& table = file_.Table();
-    const std::string* current = table.Find(key);
-    const std::string expansion = current != nullptr ? *current : std::string();
+    std::optional<NewEntry> kept;
+    if (const std::string* current = table.Find(key)) {
+      kept = EntryToKeep(table, TriggerTable::Entry(key, *current));
+    }
     OutputDebugStringA(DeletingKeyLine(key).c_str());
     const std::size_t removed = table.Erase(key);
     OutputDebugStringA(EraseResultLine(removed, table.size()).c_str());
@@ -109,7 +153,7 @@ void TriggerEditor::DeleteSelected() {
       return;
     }
     file_.Publish();
-    lastDeleted_.emplace(key, expansion);
+    lastDeleted_ = std::move(kept);
     if (rowTrigger_ == key) {
       rowTrigger_.reset();
       ClearFields();
@@ -118,6 +162,7 @@ void TriggerEditor::DeleteSelected() {
     list_.SelectRow(RowAfterDelete(row, list_.RowCount()));
     SetStatus(DeletedText(key));
     file_.Save();
+    Changed();
   });
 }
 
@@ -125,16 +170,19 @@ void TriggerEditor::UndoDelete() {
   // Like ADD: a change made on disk since our last read or write is kept, this one on top.
   file_.ChangeAfterRead([this] {
     if (!lastDeleted_) return;
-    auto [trigger, expansion] = std::move(*lastDeleted_);
+    const NewEntry entry = std::move(*lastDeleted_);
     lastDeleted_.reset();
     TriggerTable& table = file_.Table();
     // Something else may have taken the trigger since: the newer entry stays.
-    if (table.Find(trigger) != nullptr) return;
-    table.Set(trigger, std::move(expansion));
+    if (table.Find(entry.trigger) != nullptr) return;
+    // With its options and group: a group gone meanwhile comes back with default settings.
+    if (!StoreNewEntry(table, entry)) return;
     file_.Publish();
-    list_.ShowChangedEntry(trigger);
-    SetStatus(RestoredText(trigger));
+    RefillGroupBox();
+    list_.ShowChangedEntry(entry.trigger);
+    SetStatus(RestoredText(entry.trigger));
     file_.Save();
+    Changed();
   });
 }
 
@@ -142,12 +190,25 @@ void TriggerEditor::FillFieldsFromRow(std::size_t row) {
   const TriggerTable::Entry* entry = list_.Row(row);
   if (entry == nullptr) return;
   rowTrigger_ = entry->first;
-  SetWindowTextUtf8(triggerField_, entry->first);
-  SetWindowTextUtf8(expansionField_, ExpansionForField(entry->second));
+  const EntryFields fields = FieldsOfEntry(file_.Table(), *entry);
+  SetWindowTextUtf8(triggerField_, fields.trigger);
+  SetWindowTextUtf8(expansionField_, fields.expansion);
+  ChooseItem(when_, fields.options.when);
+  ChooseItem(where_, fields.options.where);
+  ChooseItem(case_, fields.options.caseRule);
+  SetWindowTextUtf8(group_, fields.group);
 }
 
 void TriggerEditor::ShowList() {
+  RefillGroupBox();
   list_.Fill(rowTrigger_);
+}
+
+void TriggerEditor::GroupFilterChanged() {
+  ShowList();
+  if (!rowTrigger_ && GetWindowTextLengthW(triggerField_) == 0) {
+    SetWindowTextUtf8(group_, ProposedGroup());
+  }
 }
 
 void TriggerEditor::SetStatus(std::string_view text) {
@@ -157,6 +218,43 @@ void TriggerEditor::SetStatus(std::string_view text) {
 void TriggerEditor::ClearFields() {
   SetWindowTextW(triggerField_, L"");
   SetWindowTextW(expansionField_, L"");
+  for (HWND box : {when_, where_, case_}) ChooseItem(box, 0);
+  SetWindowTextUtf8(group_, ProposedGroup());
+}
+
+EntryFields TriggerEditor::ReadFields() const {
+  return {WindowTextUtf8(triggerField_), WindowTextUtf8(expansionField_),
+          OptionChoices{ChosenItem(when_), ChosenItem(where_), ChosenItem(case_)},
+          WindowTextUtf8(group_)};
+}
+
+void TriggerEditor::RefillGroupBox() {
+  const std::vector<std::string> labels = GroupLabels(file_.Table());
+  // Unchanged most of the time (each search key comes here): the list is left alone then.
+  const auto count = static_cast<std::size_t>(SendMessageW(group_, CB_GETCOUNT, 0, 0));
+  bool same = count == labels.size();
+  for (std::size_t i = 0; same && i < count; ++i) {
+    const auto length = SendMessageW(group_, CB_GETLBTEXTLEN, i, 0);
+    std::wstring item(static_cast<std::size_t>(length < 0 ? 0 : length) + 1, L'\0');
+    SendMessageW(group_, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(item.data()));
+    item.resize(std::wcslen(item.c_str()));
+    same = item == Wide(labels[i]);
+  }
+  if (same) return;
+  // Emptying the list empties the field too.
+  const std::string shown = WindowTextUtf8(group_);
+  SendMessageW(group_, CB_RESETCONTENT, 0, 0);
+  for (const std::string& label : labels) AddItem(group_, label);
+  SetWindowTextUtf8(group_, shown);
+}
+
+std::string TriggerEditor::ProposedGroup() const {
+  const std::optional<std::string>& filter = list_.GroupFilter();
+  return filter && !filter->empty() ? *filter : std::string(NoGroupLabel);
+}
+
+void TriggerEditor::Changed() {
+  if (afterChange_) afterChange_();
 }
 
 }  // namespace tarquel

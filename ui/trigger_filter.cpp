@@ -158,8 +158,11 @@ const std::vector<const TriggerTable::Entry*>& TriggerSearch::Filter(std::string
     return rows_;
   }
   const EntryQuery entryQuery(table_, folded);
-  const auto matches = [&entryQuery](const TriggerTable::Entry& entry) {
-    return entryQuery.Matches(entry);
+  const auto inGroup = [this](const TriggerTable::Entry& entry) {
+    return !group_ || table_.InfoOf(entry.first).group == *group_;
+  };
+  const auto matches = [&](const TriggerTable::Entry& entry) {
+    return inGroup(entry) && (folded.empty() || entryQuery.Matches(entry));
   };
   if (narrows) {
     std::erase_if(rows_, [&](const TriggerTable::Entry* entry) { return !matches(*entry); });
@@ -167,7 +170,7 @@ const std::vector<const TriggerTable::Entry*>& TriggerSearch::Filter(std::string
     rows_.clear();
     rows_.reserve(table_.size());
     for (const TriggerTable::Entry& entry : table_) {
-      if (folded.empty() || matches(entry)) rows_.push_back(&entry);
+      if (matches(entry)) rows_.push_back(&entry);
     }
   }
   query_ = query;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,6 +28,12 @@ class TriggerSearch {
   // table changes; call TableChanged then, before the rows are used again.
   const std::vector<const TriggerTable::Entry*>& Filter(std::string_view query);
   void TableChanged() { valid_ = false; }
+  // Only the entries of this group (by index into the table's groups; 0: those of no group)
+  // from the next Filter on; nullopt: every group.
+  void SetGroup(std::optional<std::size_t> group) {
+    if (group != group_) valid_ = false;
+    group_ = group;
+  }
 
   const std::vector<const TriggerTable::Entry*>& Rows() const { return rows_; }
   const std::string& Query() const { return query_; }
@@ -38,6 +45,7 @@ class TriggerSearch {
   std::vector<const TriggerTable::Entry*> rows_;
   std::string query_;
   std::string foldedQuery_;
+  std::optional<std::size_t> group_;
   bool valid_ = false;
 };
 

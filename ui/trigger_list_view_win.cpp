@@ -41,6 +41,12 @@ void TriggerListView::Attach(HWND searchField, HWND list) {
 
 void TriggerListView::Fill(const std::optional<std::string>& keep) {
   search_.TableChanged();
+  std::optional<std::size_t> group;
+  if (groupFilter_) {
+    group = table_.FindGroup(*groupFilter_);
+    if (!group) groupFilter_.reset();
+  }
+  search_.SetGroup(group);
   search_.Filter(WindowTextUtf8(searchField_));
   const auto count = static_cast<int>(search_.Rows().size());
   selectingFromCode_ = true;
@@ -60,6 +66,12 @@ void TriggerListView::ShowChangedEntry(const std::string& trigger) {
   if (row == static_cast<std::size_t>(-1)) {
     // The search hides the entry: show every row rather than hide what was just changed.
     SetWindowTextW(searchField_, L"");
+    Fill();
+    row = search_.RowOf(trigger);
+  }
+  if (row == static_cast<std::size_t>(-1) && groupFilter_) {
+    // So does the group filter: the entry went to another group.
+    groupFilter_.reset();
     Fill();
     row = search_.RowOf(trigger);
   }

@@ -34,6 +34,10 @@ class TriggerListView {
   // Shows the list again after `trigger`'s entry changed, with that entry's row selected and
   // scrolled into view; the search is emptied when it would hide it.
   void ShowChangedEntry(const std::string& trigger);
+  // Only the rows of the group of this name ("": the entries of no group) from the next Fill
+  // on; nullopt: every row. A group that is gone at a Fill ends the filter.
+  void SetGroupFilter(std::optional<std::string> name) { groupFilter_ = std::move(name); }
+  const std::optional<std::string>& GroupFilter() const { return groupFilter_; }
   std::optional<std::size_t> SelectedRow() const;
   std::optional<std::string> SelectedTrigger() const;
   // Selects and shows `row`; the fields are left as they are.
@@ -51,6 +55,7 @@ class TriggerListView {
   const TriggerTable& table_;
   // The rows the list shows.
   TriggerSearch search_;
+  std::optional<std::string> groupFilter_;
   // Set while the program itself changes the selection, which then leaves the fields alone.
   bool selectingFromCode_ = false;
 };

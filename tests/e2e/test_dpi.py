@@ -119,9 +119,9 @@ class DpiCases:
         self.assertGreaterEqual(left, 0, "the header's left end stays on the screen")
         self.assertGreaterEqual(top, 0)
         for control, place in [
-            (LIST_BOX_ID, (30, 100, 770, 336)),
-            (TRIGGER_EDIT_ID, (40, 378, 220, 398)),
-            (ADD_BUTTON_ID, (570, 368, 650, 408)),
+            (LIST_BOX_ID, (30, 136, 770, 300)),
+            (TRIGGER_EDIT_ID, (40, 340, 220, 360)),
+            (ADD_BUTTON_ID, (570, 330, 650, 370)),
         ]:
             rect = self.session.control_rect("TarquelApp", control)
             expected = tuple(scaled(n, self.dpi) for n in place)

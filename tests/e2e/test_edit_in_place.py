@@ -18,6 +18,11 @@ SETTING_BUTTON_ID = 110
 SEARCH_FIELD_ID = 111
 SEARCH_KEY_BUTTON_ID = 116
 STATUS_ID = 112
+GROUP_FILTER_ID = 118
+WHEN_ID = 126
+WHERE_ID = 128
+CASE_ID = 130
+GROUP_ID = 132
 
 CONFIG = (
     b":addr=12 Main Street\r\n"
@@ -157,10 +162,16 @@ class EditInPlace(harness.SessionTestCase):
         self.wait_for_rows(ROWS)
 
     def test_tab_goes_through_the_window_in_order(self):
+        # The group's switch and programs take no keys while every group is shown.
         order = [
+            GROUP_FILTER_ID,
             LIST_ID,
             TRIGGER_FIELD_ID,
             EXPANSION_FIELD_ID,
+            WHEN_ID,
+            WHERE_ID,
+            CASE_ID,
+            GROUP_ID,
             ADD_BUTTON_ID,
             DELETE_BUTTON_ID,
             SETTING_BUTTON_ID,
@@ -176,7 +187,7 @@ class EditInPlace(harness.SessionTestCase):
 
     def test_keyboard_only_search_edit_add_delete_undo_and_escape(self):
         # Ctrl+F from anywhere in the window goes to the search.
-        self.session.key("Tab", "Tab")
+        self.session.key("Tab", "Tab", "Tab")
         self.wait_for_focus(TRIGGER_FIELD_ID)
         self.session.key("ctrl+f")
         self.wait_for_focus(SEARCH_FIELD_ID)

@@ -167,7 +167,7 @@ class MainWindow(harness.SessionTestCase):
             )
 
         self.assertTrue(close_to(pixel(400, 10), HEADER), pixel(400, 10))
-        self.assertTrue(close_to(pixel(600, 350), BODY), pixel(600, 350))
+        self.assertTrue(close_to(pixel(700, 315), BODY), pixel(700, 315))
         self.assertTrue(close_to(pixel(*STATUS_DOT_CENTRE), ENABLED), pixel(*STATUS_DOT_CENTRE))
         self.assertTrue(drawn_in(TITLE_AREA, TITLE), "title")
         self.assertTrue(drawn_in(VERSION_AREA, SECONDARY), "version")

@@ -409,7 +409,10 @@ std::string FocusedControl(const std::string& windowClass) {
   if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info)) return "missing";
   if (info.hwndFocus == window) return "ok 0";
   if (info.hwndFocus == nullptr || !IsChild(window, info.hwndFocus)) return "ok -1";
-  return "ok " + std::to_string(GetDlgCtrlID(info.hwndFocus));
+  // A control made of controls (the field of a combo box) answers as itself.
+  HWND control = info.hwndFocus;
+  while (GetParent(control) != window) control = GetParent(control);
+  return "ok " + std::to_string(GetDlgCtrlID(control));
 }
 
 std::string TimedFilter(const std::string& windowClass, const std::string& fieldId,

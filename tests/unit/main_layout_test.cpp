@@ -11,15 +11,58 @@ bool Overlap(const LayoutRect& a, const LayoutRect& b) {
   return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
 }
 
-TEST(MainLayout, TabGoesFromTheSearchThroughListFieldsButtonsToTheStartupBox) {
+TEST(MainLayout, TabGoesFromTheSearchAndGroupThroughListFieldsOptionsButtonsToTheStartupBox) {
   std::vector<MainControl> stops;
   for (const ControlPlace& place : MainControlPlaces()) {
     if (place.tabStop) stops.push_back(place.control);
   }
-  EXPECT_EQ(stops, (std::vector<MainControl>{
-                       MainControl::Search, MainControl::List, MainControl::Trigger,
-                       MainControl::Expansion, MainControl::Add, MainControl::Delete,
-                       MainControl::Setting, MainControl::SearchKey, MainControl::StartupCheck}));
+  EXPECT_EQ(stops,
+            (std::vector<MainControl>{
+                MainControl::Search, MainControl::GroupFilter, MainControl::GroupOnCheck,
+                MainControl::OnlyIn, MainControl::NotIn, MainControl::List, MainControl::Trigger,
+                MainControl::Expansion, MainControl::When, MainControl::Where, MainControl::Case,
+                MainControl::Group, MainControl::Add, MainControl::Delete, MainControl::Setting,
+                MainControl::SearchKey, MainControl::StartupCheck}));
+}
+
+TEST(MainLayout, TheOptionsLieUnderTheTriggerFieldAndBesideTheExpansion) {
+  const LayoutRect trigger = PlaceOf(MainControl::Trigger).rect;
+  const LayoutRect expansion = ExpansionFrame;
+  int above = TriggerFrame.bottom;
+  for (MainControl box :
+       {MainControl::When, MainControl::Where, MainControl::Case, MainControl::Group}) {
+    const LayoutRect rect = PlaceOf(box).rect;
+    EXPECT_TRUE(IsDropDown(box));
+    EXPECT_GE(rect.top, above) << static_cast<int>(box);
+    EXPECT_LE(rect.right, expansion.left);
+    EXPECT_GE(rect.right, trigger.right);
+    // Tall enough for a line of the controls' text and its frame.
+    EXPECT_GE(rect.Height(), 22);
+    above = rect.bottom;
+  }
+  // The group filter sits above the list, with the chosen group's settings beside it.
+  const LayoutRect list = PlaceOf(MainControl::List).rect;
+  for (MainControl control : {MainControl::GroupFilter, MainControl::GroupOnCheck,
+                              MainControl::OnlyIn, MainControl::NotIn}) {
+    EXPECT_LE(PlaceOf(control).rect.bottom, list.top) << static_cast<int>(control);
+    EXPECT_GE(PlaceOf(control).rect.top, SearchFrame.bottom) << static_cast<int>(control);
+  }
+}
+
+TEST(MainLayout, APaintedFrameRunsUnderNoControlButItsOwnField) {
+  const std::pair<LayoutRect, MainControl> frames[] = {{SearchFrame, MainControl::Search},
+                                                       {OnlyInFrame, MainControl::OnlyIn},
+                                                       {NotInFrame, MainControl::NotIn},
+                                                       {TriggerFrame, MainControl::Trigger},
+                                                       {ExpansionFrame, MainControl::Expansion}};
+  ASSERT_EQ(std::size(frames), FieldFrames.size());
+  for (const auto& [frame, field] : frames) {
+    for (const ControlPlace& place : MainControlPlaces()) {
+      if (place.control == field) continue;
+      EXPECT_FALSE(Overlap(frame, place.rect))
+          << static_cast<int>(field) << " and " << static_cast<int>(place.control);
+    }
+  }
 }
 
 TEST(MainLayout, EveryPlaceIsListedOnceUnderItsOwnName) {
@@ -32,13 +75,24 @@ TEST(MainLayout, EveryPlaceIsListedOnceUnderItsOwnName) {
 TEST(MainLayout, CaptionsComeRightBeforeTheirFieldsSoScreenReadersNameThem) {
   const auto& places = MainControlPlaces();
   for (auto [caption, field] : {std::pair{MainControl::SearchCaption, MainControl::Search},
+                                std::pair{MainControl::FilterCaption, MainControl::GroupFilter},
+                                std::pair{MainControl::OnlyInCaption, MainControl::OnlyIn},
+                                std::pair{MainControl::NotInCaption, MainControl::NotIn},
                                 std::pair{MainControl::TriggerCaption, MainControl::Trigger},
-                                std::pair{MainControl::ExpansionCaption, MainControl::Expansion}}) {
+                                std::pair{MainControl::ExpansionCaption, MainControl::Expansion},
+                                std::pair{MainControl::WhenCaption, MainControl::When},
+                                std::pair{MainControl::WhereCaption, MainControl::Where},
+                                std::pair{MainControl::CaseCaption, MainControl::Case},
+                                std::pair{MainControl::GroupCaption, MainControl::Group}}) {
     const auto at = static_cast<std::size_t>(field);
     ASSERT_GT(at, 0u);
     EXPECT_EQ(places[at - 1].control, caption);
+    EXPECT_TRUE(IsCaption(caption));
     EXPECT_FALSE(places[at - 1].tabStop);
   }
+  std::size_t captions = 0;
+  for (const ControlPlace& place : places) captions += IsCaption(place.control) ? 1 : 0;
+  EXPECT_EQ(captions, 10u);
 }
 
 TEST(MainLayout, NoTwoControlsOverlapAndAllLieInTheBodyAtEveryScale) {
@@ -63,7 +117,8 @@ TEST(MainLayout, NoTwoControlsOverlapAndAllLieInTheBodyAtEveryScale) {
 
 TEST(MainLayout, EachFieldLiesInsideItsPaintedFrame) {
   for (auto [field, frame] :
-       {std::pair{MainControl::Search, SearchFrame}, std::pair{MainControl::Trigger, TriggerFrame},
+       {std::pair{MainControl::Search, SearchFrame}, std::pair{MainControl::OnlyIn, OnlyInFrame},
+        std::pair{MainControl::NotIn, NotInFrame}, std::pair{MainControl::Trigger, TriggerFrame},
         std::pair{MainControl::Expansion, ExpansionFrame}}) {
     const LayoutRect rect = PlaceOf(field).rect;
     EXPECT_GE(rect.left, frame.left);
@@ -80,7 +135,7 @@ TEST(ScaleToDpi, RoundsHalfAwayFromZeroAsMulDivDoes) {
   EXPECT_EQ(ScaleToDpi(2, 120), 3);    // 2.5
   EXPECT_EQ(ScaleToDpi(-2, 120), -3);
   EXPECT_EQ(ScaleToDpi(1, 144), 2);  // 1.5
-  EXPECT_EQ(ScaleToDpi(LayoutRect{30, 100, 770, 336}, 192), (LayoutRect{60, 200, 1540, 672}));
+  EXPECT_EQ(ScaleToDpi(LayoutRect{30, 136, 770, 300}, 192), (LayoutRect{60, 272, 1540, 600}));
 }
 
 }  // namespace

@@ -144,6 +144,154 @@ TEST(ClassifyAdd, AChangedTriggerAddsBesideTheRowAndSaysSo) {
   EXPECT_EQ(ClassifyAdd(table, ":new", std::string(":gone")), AddKind::Added);
 }
 
+EntryFields Fields(std::string trigger, std::string expansion, OptionChoices options = {},
+                   std::string group = "no group") {
+  return {std::move(trigger), std::move(expansion), options, std::move(group)};
+}
+
+constexpr std::string_view GroupedFile =
+    "# mine\r\n"
+    ":demo=Hello World\r\n"
+    "\r\n"
+    "[group Words: after ending, conform case]\r\n"
+    "(options: word start)\r\n"
+    "btw=by the way\r\n"
+    "omw=on my way\r\n"
+    "[group Mail: off]\r\n"
+    "sig=Regards\r\n";
+
+TEST(AddFromFields, StoresTheChosenOptionsWithTheEntryAndItsOptionsLineAboveIt) {
+  TriggerTable table = ParseTriggerText(GroupedFile);
+  const NewEntry entry = PrepareNewEntry(table, Fields("ty", "thank you", {2, 2, 3}));
+  ASSERT_EQ(entry.verdict, NewEntry::Verdict::Store);
+  EXPECT_EQ(entry.options,
+            (TriggerOptions{FireWhen::EndingKept, FireWhere::WordStart, CaseRule::Conform}));
+  EXPECT_EQ(entry.group, "");
+  ASSERT_TRUE(StoreNewEntry(table, entry));
+  EXPECT_EQ(table.InfoOf("ty"), (EntryInfo{entry.options, 0}));
+  // After the last entry of no group, before the blank line and the first group.
+  std::string expected(GroupedFile);
+  expected.insert(expected.find("\r\n\r\n") + 2,
+                  "(options: after ending, word start, conform case)\r\nty=thank you\r\n");
+  EXPECT_EQ(UpdateTriggerText(GroupedFile, table).text, expected);
+}
+
+TEST(AddFromFields, TheColonGoesOnlyInFrontOfANewTriggerThatFiresAtOnce) {
+  const TriggerTable table = ParseTriggerText(GroupedFile);
+  struct Case {
+    EntryFields fields;
+    const char* stored;
+  };
+  for (const Case& c : {
+           Case{Fields("brb", "be right back"), ":brb"},
+           Case{Fields("brb", "be right back", {1, 2, 0}), ":brb"},
+           // It waits for an ending character, by its own choice or by its group's.
+           Case{Fields("brb", "be right back", {2, 0, 0}), "brb"},
+           Case{Fields("brb", "be right back", {3, 0, 0}), "brb"},
+           Case{Fields("brb", "be right back", {}, "Words"), "brb"},
+           Case{Fields("brb", "be right back", {}, "words"), "brb"},
+           // Its own "at once" wins over the group's.
+           Case{Fields("brb", "be right back", {1, 0, 0}, "Words"), ":brb"},
+           // A trigger in the table as typed is that entry, written by hand without a colon.
+           Case{Fields("omw", "on my way!"), "omw"},
+       }) {
+    const NewEntry entry = PrepareNewEntry(table, c.fields);
+    ASSERT_EQ(entry.verdict, NewEntry::Verdict::Store) << c.stored;
+    EXPECT_EQ(entry.trigger, c.stored);
+  }
+}
+
+TEST(AddFromFields, RefusesAGroupNameTheFileCannotHoldButIgnoresEmptyFieldsFirst) {
+  const TriggerTable table;
+  const NewEntry refused = PrepareNewEntry(table, Fields("x", "y", {}, "a=b"));
+  EXPECT_EQ(refused.verdict, NewEntry::Verdict::Refuse);
+  EXPECT_NE(refused.problem.find("group"), std::string::npos);
+  EXPECT_EQ(PrepareNewEntry(table, Fields("", "y", {}, "a=b")).verdict, NewEntry::Verdict::Ignore);
+  // The other checks stay as they were.
+  EXPECT_EQ(PrepareNewEntry(table, Fields("a=b", "y")).verdict, NewEntry::Verdict::Refuse);
+  const NewEntry lines = PrepareNewEntry(table, Fields("x", "one\r\ntwo"));
+  EXPECT_EQ(lines.expansion, "one{{newline}}two");
+}
+
+TEST(AddFromFields, ANewGroupNameMakesTheGroupAtTheEndOfTheFile) {
+  TriggerTable table = ParseTriggerText(GroupedFile);
+  const NewEntry entry = PrepareNewEntry(table, Fields("acme", "ACME Ltd.", {}, " Customer A "));
+  ASSERT_EQ(entry.verdict, NewEntry::Verdict::Store);
+  ASSERT_TRUE(StoreNewEntry(table, entry));
+  ASSERT_EQ(table.Groups().size(), 4u);
+  EXPECT_EQ(table.Groups()[3].name, "Customer A");
+  EXPECT_EQ(table.InfoOf(":acme").group, 3u);
+  EXPECT_EQ(UpdateTriggerText(GroupedFile, table).text,
+            std::string(GroupedFile) + "\r\n[group Customer A]\r\n:acme=ACME Ltd.\r\n");
+}
+
+TEST(AddFromFields, AnEntryAddedToAGroupGoesAfterItsLastEntryWithItsOptionsLine) {
+  TriggerTable table = ParseTriggerText(GroupedFile);
+  ASSERT_TRUE(StoreNewEntry(
+      table, PrepareNewEntry(table, Fields("afaik", "as far as I know", {0, 2, 0}, "Words"))));
+  const std::string expected =
+      "# mine\r\n:demo=Hello World\r\n\r\n[group Words: after ending, conform case]\r\n"
+      "(options: word start)\r\nbtw=by the way\r\nomw=on my way\r\n"
+      "(options: word start)\r\nafaik=as far as I know\r\n"
+      "[group Mail: off]\r\nsig=Regards\r\n";
+  EXPECT_EQ(UpdateTriggerText(GroupedFile, table).text, expected);
+}
+
+TEST(Rename, AChangedTriggerKeepsTheOptionsAndGroupTheRowFilledIn) {
+  TriggerTable table = ParseTriggerText(GroupedFile);
+  const TriggerTable::Entry* row = nullptr;
+  for (const TriggerTable::Entry& entry : table) {
+    if (entry.first == "btw") row = &entry;
+  }
+  ASSERT_NE(row, nullptr);
+  EntryFields fields = FieldsOfEntry(table, *row);
+  EXPECT_EQ(fields.options, (OptionChoices{0, 2, 0}));
+  EXPECT_EQ(fields.group, "Words");
+  fields.trigger = "bytheway";
+  const EntryInfo before = table.InfoOf("btw");
+  ASSERT_TRUE(StoreNewEntry(table, PrepareNewEntry(table, fields)));
+  EXPECT_EQ(table.InfoOf("bytheway"), before);
+  // DELETE of the old row ends the rename: the options line goes with the entry it belongs to.
+  table.Erase("btw");
+  const std::string expected =
+      "# mine\r\n:demo=Hello World\r\n\r\n[group Words: after ending, conform case]\r\n"
+      "omw=on my way\r\n(options: word start)\r\nbytheway=by the way\r\n"
+      "[group Mail: off]\r\nsig=Regards\r\n";
+  EXPECT_EQ(UpdateTriggerText(GroupedFile, table).text, expected);
+}
+
+TEST(Rename, AnEntryOfNoGroupWithOptionsKeepsThemToo) {
+  TriggerTable table;
+  const TriggerOptions options{FireWhen::EndingDropped, std::nullopt, CaseRule::Ignore};
+  table.Set(":ar", "aristocrat", EntryInfo{options, 0});
+  EntryFields fields = FieldsOfEntry(table, *table.begin());
+  EXPECT_EQ(fields.group, "no group");
+  fields.trigger = ":aris";
+  ASSERT_TRUE(StoreNewEntry(table, PrepareNewEntry(table, fields)));
+  EXPECT_EQ(table.InfoOf(":aris"), (EntryInfo{options, 0}));
+}
+
+TEST(Rename, ChangingOnlyTheExpansionKeepsOptionsAndGroupAndTheFileLinesBesideIt) {
+  TriggerTable table = ParseTriggerText(GroupedFile);
+  EntryFields fields = FieldsOfEntry(table, *table.begin());
+  ASSERT_EQ(fields.trigger, ":demo");
+  fields.expansion = "Hello there";
+  ASSERT_TRUE(StoreNewEntry(table, PrepareNewEntry(table, fields)));
+  std::string expected(GroupedFile);
+  expected.replace(expected.find("Hello World"), 11, "Hello there");
+  EXPECT_EQ(UpdateTriggerText(GroupedFile, table).text, expected);
+}
+
+TEST(UndoDelete, BringsTheEntryBackWithItsOptionsAndGroup) {
+  TriggerTable table = ParseTriggerText(GroupedFile);
+  const EntryInfo before = table.InfoOf("btw");
+  const NewEntry kept = EntryToKeep(table, TriggerTable::Entry("btw", *table.Find("btw")));
+  table.Erase("btw");
+  ASSERT_TRUE(StoreNewEntry(table, kept));
+  EXPECT_EQ(table.InfoOf("btw"), before);
+  EXPECT_EQ(*table.Find("btw"), "by the way");
+}
+
 TEST(RowAfterDelete, SelectsTheRowThatTookItsPlaceElseTheOneAbove) {
   EXPECT_EQ(RowAfterDelete(0, 3), 0u);
   EXPECT_EQ(RowAfterDelete(2, 3), 2u);

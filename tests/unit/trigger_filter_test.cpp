@@ -34,6 +34,28 @@ TEST(TriggerSearch, AGroupsNameListsItsEntries) {
             (std::vector<std::string>{":addr", "btw", "sig"}));
 }
 
+TEST(TriggerSearch, AGroupFilterListsOnlyThatGroupsEntriesAndCombinesWithTheQuery) {
+  TriggerTable table;
+  TriggerGroup mail;
+  mail.name = "Mail";
+  const std::size_t group = table.AddGroup(mail);
+  table.Set("sig", "Regards", EntryInfo{TriggerOptions{}, group});
+  table.Set("adr", "Main Street", EntryInfo{TriggerOptions{}, group});
+  table.Set(":demo", "Hello World");
+  table.Set(":main", "the main thing");
+  TriggerSearch search(table);
+  search.SetGroup(group);
+  EXPECT_EQ(Triggers(search.Filter("")), (std::vector<std::string>{"adr", "sig"}));
+  EXPECT_EQ(Triggers(search.Filter("street")), std::vector<std::string>{"adr"});
+  search.SetGroup(0);
+  EXPECT_EQ(Triggers(search.Filter("mai")), std::vector<std::string>{":main"});
+  EXPECT_EQ(Triggers(search.Filter("")), (std::vector<std::string>{":demo", ":main"}));
+  // Back to every group: the rows the filter left out come back for the same query.
+  search.SetGroup(std::nullopt);
+  EXPECT_EQ(Triggers(search.Filter("")),
+            (std::vector<std::string>{":demo", ":main", "adr", "sig"}));
+}
+
 TEST(FoldCase, LowersEveryScriptTheListShows) {
   EXPECT_EQ(FoldCase("HELLO World"), "hello world");
   EXPECT_EQ(FoldCase("ÉCOLE ÀÖØÞ"), "école àöøþ");

@@ -82,7 +82,30 @@ ImportBuilder::ImportBuilder(ImportFormat format, TriggerGroup first) {
   result_.groups.push_back(std::move(first));
 }
 
+namespace {
+
+// A name as config.txt can hold it (see IsWritableGroupName): the characters it cannot hold
+// become "_", blanks at either end go.
+std::string Writable(std::string_view name, std::string_view forbidden) {
+  std::string out;
+  for (char c : name) {
+    out += (forbidden.find(c) != std::string_view::npos || c == '\r' || c == '\n' || c == '\x1A')
+               ? '_'
+               : c;
+  }
+  const std::size_t start = out.find_first_not_of(" \t");
+  const std::size_t end = out.find_last_not_of(" \t");
+  return start == std::string::npos ? std::string("_") : out.substr(start, end + 1 - start);
+}
+
+}  // namespace
+
 std::size_t ImportBuilder::Group(TriggerGroup group) {
+  // The unnamed group stays unnamed: it stands for the table's entries of no group.
+  if (!group.name.empty()) group.name = Writable(group.name, "=:");
+  for (auto* programs : {&group.onlyIn, &group.notIn}) {
+    for (std::string& program : *programs) program = Writable(program, "=,");
+  }
   for (std::size_t i = 0; i < result_.groups.size(); ++i) {
     if (result_.groups[i].name == group.name) return i;
   }

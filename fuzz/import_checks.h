@@ -1,0 +1,54 @@
+#pragma once
+
+// What every importer promises, whatever the bytes: a source that cannot be read gives a
+// message and nothing else; one that can gives entries a table and config.txt can hold, in
+// groups that exist, with each trigger once; and the table the import makes goes out as
+// Tarquel's CSV and comes back with the same entries, options and groups.
+#include <cstdlib>
+#include <set>
+#include <string>
+
+#include "store/import.h"
+#include "store/import_plan.h"
+#include "store/trigger_export.h"
+#include "store/trigger_line_syntax.h"
+
+namespace tarquel {
+
+inline void CheckImport(const ImportResult& result) {
+  if (!result.ok()) {
+    if (!result.entries.empty() || !result.groups.empty()) std::abort();
+    return;
+  }
+  std::set<std::string> triggers;
+  for (const ImportedEntry& entry : result.entries) {
+    if (entry.trigger.empty() || entry.trigger.find_first_of("=\r\n\x1A") != std::string::npos) {
+      std::abort();
+    }
+    if (entry.expansion.find_first_of("\r\n\x1A") != std::string::npos) std::abort();
+    if (entry.group >= result.groups.size()) std::abort();
+    if (!triggers.insert(entry.trigger).second) std::abort();
+  }
+  for (const TriggerGroup& group : result.groups) {
+    if (!group.name.empty() && !IsWritableGroupName(group.name)) std::abort();
+    for (const auto* programs : {&group.onlyIn, &group.notIn}) {
+      for (const std::string& program : *programs) {
+        if (!IsWritableProgramName(program)) std::abort();
+      }
+    }
+  }
+  const TriggerTable table = ApplyImport(TriggerTable{}, PlanImport(TriggerTable{}, result));
+  if (table.size() != result.entries.size()) std::abort();
+  const ImportResult back = ImportFiles({{"back.csv", ExportCsv(table)}}, ImportFormat::TarquelCsv);
+  if (!back.ok() || back.entries.size() != table.size()) std::abort();
+  for (const ImportedEntry& entry : back.entries) {
+    const std::string* expansion = table.Find(entry.trigger);
+    if (!expansion || *expansion != entry.expansion) std::abort();
+    if (Resolve(back.FullOptions(entry)) != table.OptionsOf(entry.trigger)) std::abort();
+    if (back.groups[entry.group].name != table.Groups()[table.InfoOf(entry.trigger).group].name) {
+      std::abort();
+    }
+  }
+}
+
+}  // namespace tarquel

@@ -12,6 +12,7 @@
 #include "store/import_plan.h"
 #include "store/trigger_export.h"
 #include "store/trigger_line_syntax.h"
+#include "util/text_encoding.h"
 
 namespace tarquel {
 
@@ -28,9 +29,11 @@ inline void CheckImport(const ImportResult& result) {
     if (entry.expansion.find_first_of("\r\n\x1A") != std::string::npos) std::abort();
     if (entry.group >= result.groups.size()) std::abort();
     if (!triggers.insert(entry.trigger).second) std::abort();
+    if (!IsValidUtf8(entry.trigger) || !IsValidUtf8(entry.expansion)) std::abort();
   }
   for (const TriggerGroup& group : result.groups) {
     if (!group.name.empty() && !IsWritableGroupName(group.name)) std::abort();
+    if (!IsValidUtf8(group.name)) std::abort();
     for (const auto* programs : {&group.onlyIn, &group.notIn}) {
       for (const std::string& program : *programs) {
         if (!IsWritableProgramName(program)) std::abort();

@@ -209,7 +209,10 @@ std::string WhereIn(std::string_view path, std::size_t line) {
 }
 
 std::string SourceText(std::string_view bytes) {
-  return TextFileToUtf8(bytes);
+  // A Ctrl+Z decides the encoding from the text before it only, so the text after it may still
+  // hold bytes that are no UTF-8: every entry must be UTF-8 for the table and the exports.
+  std::string text = TextFileToUtf8(bytes);
+  return IsValidUtf8(text) ? text : RepairUtf8(text);
 }
 
 std::string UnixLineBreaks(std::string_view text) {

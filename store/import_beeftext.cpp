@@ -171,7 +171,8 @@ ImportResult ImportJson(const ImportFile& file) {
   Json root;
   try {
     root = Json::parse(SourceText(file.bytes));
-  } catch (const Json::parse_error& error) {
+  } catch (const Json::exception& error) {
+    // A syntax error, or a number beyond what a double holds.
     return ImportBuilder::Failed(Format, file.path + ": not JSON (" + error.what() + ")");
   }
   const Json* combos = root.is_object() ? Field(root, "combos") : nullptr;

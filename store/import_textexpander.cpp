@@ -126,7 +126,11 @@ Converted ConvertContent(std::string_view content) {
              (rest[end] == '+' || rest[end] == '-' || (rest[end] >= '0' && rest[end] <= '9'))) {
         ++end;
       }
-      if (end < rest.size()) ++end;
+      // The unit: Y M D h m s. Anything else is not part of it (nor half of a character).
+      if (end < rest.size() &&
+          ((rest[end] >= 'A' && rest[end] <= 'Z') || (rest[end] >= 'a' && rest[end] <= 'z'))) {
+        ++end;
+      }
       out.lost.push_back("the date math %" + std::string(rest.substr(0, end)) +
                          " is not carried over: the date is today's");
       i += 1 + end;

@@ -202,5 +202,18 @@ TEST(ImportAutoHotkey, ReadsUtf16AndCrLfFiles) {
   EXPECT_EQ(EntryOf(result, "x")->expansion, "\xC3\xA9");
 }
 
+TEST(ImportAutoHotkey, BytesThatAreNoUtf8AfterACtrlZBecomeReplacementCharacters) {
+  // The text before a Ctrl+Z decides the encoding (UTF-8 here); what follows it must not
+  // bring bytes into the table that its exports cannot write.
+  const ImportResult result =
+      Ahk("::a::b\n\x1A\n#IfWinActive ahk_exe n\xCB"
+          "exe\n::c::d\xFF\n");
+  ASSERT_TRUE(result.ok());
+  EXPECT_EQ(EntryOf(result, "c")->expansion, "d\xEF\xBF\xBD");
+  EXPECT_EQ(result.groups[EntryOf(result, "c")->group].onlyIn,
+            std::vector<std::string>{"n\xEF\xBF\xBD"
+                                     "exe"});
+}
+
 }  // namespace
 }  // namespace tarquel

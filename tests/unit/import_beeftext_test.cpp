@@ -84,7 +84,7 @@ TEST(ImportBeeftext, JsonOfAnotherShapeImportsNothing) {
        {"[1, 2, 3]", "{\"combos\": {}}", "{\"name\": \"x\"}", "{\"combos\": [42]}",
         "{\"combos\": [{\"keyword\": 1, \"snippet\": \"x\"}]}",
         "{\"combos\": [{\"keyword\": \"a\", \"snippet\": \"b\"}], ",
-        "{\"groups\": [1], \"combos\": []}"}) {
+        "{\"groups\": [1], \"combos\": []}", "{\"combos\": [], \"n\": 1e999}"}) {
     const ImportResult result = ImportFiles({{"combos.json", json}});
     EXPECT_FALSE(result.ok()) << json;
     EXPECT_NE(result.error.find("combos.json"), std::string::npos) << result.error;
@@ -151,6 +151,13 @@ TEST(ImportTextExpander, ReadsItsCsvLenientlyWithItsMacros) {
   EXPECT_EQ(EntryOf(result, "sig")->where, "Snippets.csv:2");
   EXPECT_EQ(EntryOf(result, "clip")->where, "Snippets.csv:5");
   EXPECT_TRUE(result.FullOptions(*EntryOf(result, "sig")).empty());
+}
+
+TEST(ImportTextExpander, DateMathEndsAtItsUnitLetter) {
+  // A character after the number is no unit: it stays whole.
+  const ImportResult result = ImportFiles({{"te.csv", "a,%@+1\xC3\xA9 %@-2Dx,\n"}});
+  ASSERT_TRUE(result.ok());
+  EXPECT_EQ(EntryOf(result, "a")->expansion, "\xC3\xA9 x");
 }
 
 TEST(ImportTextExpander, AQuoteNeverClosedImportsNothing) {

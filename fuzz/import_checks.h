@@ -3,7 +3,9 @@
 // What every importer promises, whatever the bytes: a source that cannot be read gives a
 // message and nothing else; one that can gives entries a table and config.txt can hold, in
 // groups that exist, with each trigger once; and the table the import makes goes out as
-// Tarquel's CSV and comes back with the same entries, options and groups.
+// Tarquel's CSV and comes back with the same entries, options and groups, and as an espanso
+// file and comes back with the same entries and options (unless an expansion holds what
+// espanso cannot write: a "$|" of its cursor mark, a "\{\{" of its escape, a second cursor).
 #include <cstdlib>
 #include <set>
 #include <string>
@@ -51,6 +53,25 @@ inline void CheckImport(const ImportResult& result) {
     if (back.groups[entry.group].name != table.Groups()[table.InfoOf(entry.trigger).group].name) {
       std::abort();
     }
+  }
+
+  for (const ImportedEntry& entry : result.entries) {
+    const std::size_t cursor = entry.expansion.find("{{cursor}}");
+    if (entry.expansion.find("$|") != std::string::npos ||
+        entry.expansion.find("|$") != std::string::npos ||
+        entry.expansion.find("\\{\\{") != std::string::npos ||
+        (cursor != std::string::npos &&
+         entry.expansion.find("{{cursor}}", cursor + 1) != std::string::npos)) {
+      return;
+    }
+  }
+  const ImportResult yaml =
+      ImportFiles({{"back.yml", ExportEspanso(table)}}, ImportFormat::Espanso);
+  if (!yaml.ok() || yaml.entries.size() != table.size()) std::abort();
+  for (const ImportedEntry& entry : yaml.entries) {
+    const std::string* expansion = table.Find(entry.trigger);
+    if (!expansion || *expansion != entry.expansion) std::abort();
+    if (Resolve(yaml.FullOptions(entry)) != table.OptionsOf(entry.trigger)) std::abort();
   }
 }
 

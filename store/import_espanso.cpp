@@ -91,6 +91,13 @@ bool IsTrue(const yaml_node_t* node) {
          EqualsIgnoringCase(text, "on");
 }
 
+// `matches:` with nothing after it: no matches.
+bool IsNull(const yaml_node_t* node) {
+  if (!IsScalar(node) || node->data.scalar.style != YAML_PLAIN_SCALAR_STYLE) return false;
+  const std::string_view text = YamlDocument::Text(node);
+  return text.empty() || text == "~" || text == "null" || text == "Null" || text == "NULL";
+}
+
 std::size_t LineOf(const yaml_node_t* node) {
   return node->start_mark.line + 1;
 }
@@ -313,7 +320,7 @@ ImportResult ImportEspanso(const std::vector<ImportFile>& files) {
                                        "not a mapping of matches:, imports:, global_vars:)");
     }
     const yaml_node_t* matches = doc->Get(root, "matches");
-    if (matches && matches->type != YAML_SEQUENCE_NODE) {
+    if (matches && matches->type != YAML_SEQUENCE_NODE && !IsNull(matches)) {
       return ImportBuilder::Failed(
           Format, WhereIn(file.path, LineOf(matches)) + ": matches: is not a list");
     }

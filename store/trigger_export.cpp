@@ -19,8 +19,9 @@ std::string OptionWords(const ResolvedOptions& resolved) {
 }
 
 // A YAML double-quoted scalar. Besides quotes and backslashes, every control character, C1
-// control and the characters YAML takes for line breaks (U+2028, U+2029) are escaped, so the
-// value comes back as it was.
+// control, the characters YAML takes for line breaks (U+2028, U+2029), the byte-order mark and
+// the two characters YAML does not print (U+FFFE, U+FFFF) are escaped, so the value comes back
+// as it was.
 std::string Quoted(std::string_view text) {
   std::string out = "\"";
   for (std::size_t i = 0; i < text.size(); ++i) {
@@ -53,6 +54,11 @@ std::string Quoted(std::string_view text) {
       i += 2;
     } else if (c == 0xEF && text.substr(i, 3) == "\xEF\xBB\xBF") {
       out += "\\uFEFF";
+      i += 2;
+    } else if (c == 0xEF &&
+               (text.substr(i, 3) == "\xEF\xBF\xBE" || text.substr(i, 3) == "\xEF\xBF\xBF")) {
+      // U+FFFE and U+FFFF: YAML takes them only escaped.
+      out += text[i + 2] == '\xBE' ? "\\uFFFE" : "\\uFFFF";
       i += 2;
     } else {
       out += static_cast<char>(c);
@@ -119,10 +125,18 @@ bool InGroup(const TriggerTable& table, const TriggerTable::Entry& entry,
   return !group || table.InfoOf(entry.first).group == *group;
 }
 
+std::size_t InGroupCount(const TriggerTable& table, std::optional<std::size_t> group) {
+  std::size_t count = 0;
+  for (const TriggerTable::Entry& entry : table) count += InGroup(table, entry, group) ? 1 : 0;
+  return count;
+}
+
 }  // namespace
 
 std::string ExportEspanso(const TriggerTable& table, std::optional<std::size_t> group) {
-  std::string out = "# Exported from Tarquel\nmatches:\n";
+  std::string out = "# Exported from Tarquel\nmatches:";
+  // No entry: an empty list, which `matches:` alone is not.
+  out += InGroupCount(table, group) == 0 ? " []\n" : "\n";
   for (const TriggerTable::Entry& entry : table) {
     if (!InGroup(table, entry, group)) continue;
     const ResolvedOptions options = table.OptionsOf(entry.first);

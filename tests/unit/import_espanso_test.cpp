@@ -218,9 +218,12 @@ TEST(ImportEspanso, MalformedFilesImportNothingAndSayWhere) {
 }
 
 TEST(ImportEspanso, AnEmptyFileImportsNothingWithoutComplaint) {
-  const ImportResult result = Espanso("# only a comment\n");
-  EXPECT_TRUE(result.ok());
-  EXPECT_TRUE(result.entries.empty());
+  for (const char* yaml : {"# only a comment\n", "matches:\n", "matches: ~\n", "matches: []\n"}) {
+    const ImportResult result = Espanso(yaml);
+    EXPECT_TRUE(result.ok()) << yaml;
+    EXPECT_TRUE(result.entries.empty());
+  }
+  EXPECT_FALSE(Espanso("matches: \"\"\n").ok());
 }
 
 }  // namespace

@@ -123,7 +123,9 @@ TriggerTable RichTable() {
   table.Set("stamp", "{{date}} {{time}} {{date:%Y-%m-%d}} and {{clipboard}}");
   table.Set("keys", "a{{key:Tab}}b{{delay:50}}{{key:Left:3}}c");
   table.Set(" spaced ", " lead and trail ");
-  table.Set("unicode", "\xC3\xA9\xE2\x80\xA8\xF0\x9F\x98\x80 #{x} %Y $x");
+  table.Set("unicode",
+            "\xC3\xA9\xE2\x80\xA8\xF0\x9F\x98\x80 #{x} %Y $x \xC2\x85\xC2\x9F\xEF\xBB\xBF"
+            "\xEF\xBF\xBE\xEF\xBF\xBF\xEF\xBF\xBD\x01\x7F");
   table.Set("comma,\"q\"", "a,b");
   return table;
 }
@@ -183,6 +185,22 @@ TEST(TriggerExport, AnExportedTableImportedIntoItselfChangesNothing) {
     EXPECT_TRUE(plan.added.empty()) << file.path;
     EXPECT_TRUE(plan.conflicts.empty()) << file.path;
     EXPECT_EQ(plan.alreadyThere.size(), table.size());
+  }
+}
+
+TEST(TriggerExport, AnEmptyTableOrGroupExportsFilesThatImportAsEmpty) {
+  TriggerTable table;
+  table.Set("a", "b");
+  TriggerGroup empty;
+  empty.name = "Empty";
+  const std::size_t group = table.AddGroup(empty);
+  for (const ImportFile& file : {ImportFile{"e.yml", ExportEspanso(TriggerTable{})},
+                                 ImportFile{"e.yml", ExportEspanso(table, group)},
+                                 ImportFile{"e.csv", ExportCsv(TriggerTable{})},
+                                 ImportFile{"e.csv", ExportCsv(table, group)}}) {
+    const ImportResult result = ImportFiles({file});
+    EXPECT_TRUE(result.ok()) << file.path << ": " << result.error;
+    EXPECT_TRUE(result.entries.empty());
   }
 }
 

@@ -45,8 +45,13 @@ class ConfigLayout(harness.SessionTestCase):
 
     def delete(self, trigger):
         """Selects the row of `trigger` with the mouse and clicks DELETE."""
-        rows = self.rows()
-        index = [r.split("  ->  ")[0] for r in rows].index(trigger)
+        # The list fills once the background read of config.txt is done.
+        triggers = self.session.wait_until(
+            lambda: [r.split("  ->  ")[0] for r in self.rows() or []] or None,
+            "the list's rows",
+            describe=self.rows,
+        )
+        index = triggers.index(trigger)
         self.session.click_control(APP, LIST_BOX_ID, row=index)
         self.session.wait_until(
             lambda: self.session.selected_row(APP, LIST_BOX_ID) == index,

@@ -62,7 +62,21 @@ class TriggerEditor(harness.SessionTestCase):
 
     def fill_in(self, trigger, expansion):
         for control_id, text in ((TRIGGER_FIELD_ID, trigger), (EXPANSION_FIELD_ID, expansion)):
-            self.session.click_control(APP, control_id)
+            # Typed only once the click has put the focus there: on a busy machine the window
+            # takes a moment to come to the front, and keys before that go elsewhere.
+            def click_and_check(control_id=control_id):
+                self.session.click_control(APP, control_id)
+                return self.session.wait_until(
+                    lambda: self.session.focused_control(APP) == control_id,
+                    f"field {control_id} focused",
+                    timeout=3,
+                )
+
+            self.session.wait_until(
+                harness._ignoring(TimeoutError, click_and_check),
+                f"the click to focus field {control_id}",
+                describe=lambda: self.session.focused_control(APP),
+            )
             self.session.type(text)
             self.session.wait_until(
                 lambda: self.field(control_id) == text,

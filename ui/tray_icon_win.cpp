@@ -86,7 +86,6 @@ void TrayIcon::ShowMenu(bool offerRestartElevated) {
   AppendMenuW(menu.get(), MF_STRING, TrayRestoreCommand, L"Restore");
   AppendMenuW(menu.get(), MF_STRING, TrayImportCommand, L"Import\u2026");
   AppendMenuW(menu.get(), MF_STRING, TrayExportCommand, L"Export\u2026");
-  AppendMenuW(menu.get(), MF_SEPARATOR, 0, nullptr);
   if (offerRestartElevated) {
     AppendMenuW(menu.get(), MF_STRING, TrayRestartElevatedCommand, L"Restart as administrator");
   }

@@ -218,15 +218,21 @@ void TriggerImport::OnReadDone() {
 }
 
 void TriggerImport::OnPreview() {
-  if (!pending_) return;
+  // The open preview's loop delivers this too: the next one waits for it.
+  if (!pending_ || previewOpen_) return;
   ImportResult result = std::move(*pending_);
   pending_.reset();
   // Handed over from the command line, the window may be hidden in the tray.
   ShowWindow(window_, IsIconic(window_) ? SW_RESTORE : SW_SHOW);
   SetForegroundWindow(window_);
-  PreviewState state{&previewText_, previewHasConflicts_};
+  const std::string text = previewText_;
+  PreviewState state{&text, previewHasConflicts_};
   OutputDebugStringA("Import preview shown\n");
-  if (!ShowPreview(window_, state)) {
+  previewOpen_ = true;
+  const bool confirmed = ShowPreview(window_, state);
+  previewOpen_ = false;
+  if (pending_) PostMessageW(window_, ImportPreviewMessage, 0, 0);
+  if (!confirmed) {
     editor_.SetStatus("Import cancelled: nothing changed");
     return;
   }

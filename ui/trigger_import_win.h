@@ -64,6 +64,8 @@ class TriggerImport {
   std::string pendingSource_;
   std::string previewText_;
   bool previewHasConflicts_ = false;
+  // A second import handed over while a preview is open waits for it to close.
+  bool previewOpen_ = false;
   // Last: destroyed first, so that a read still running finds its mailbox.
   SaveQueue reads_;
 };

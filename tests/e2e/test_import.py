@@ -8,9 +8,11 @@ DIALOG = "#32770"
 PREVIEW_TEXT_ID = 1001
 TAKE_THEIRS_ID = 1003
 IDOK = 1
+IDCANCEL = 2
 WM_COMMAND = 0x0111
 MESSAGE_TEXT_ID = 65535
 LIST_ID = 101
+STATUS_ID = 112
 
 AHK = (
     b"; hotstrings brought over from AutoHotkey\r\n"
@@ -125,7 +127,12 @@ class Import(harness.SessionTestCase):
 
     def test_a_malformed_file_is_refused_with_a_message_and_nothing_imported(self):
         session = self.session
+        config = session.scratch / "config.txt"
+        # The imports before it are saved: what the file holds now must stay.
+        session.wait_until(lambda: b"ewd=" in config.read_bytes(), "the imports saved")
+        before = config.read_bytes()
         refused = self.count("Import refused")
+        previews = self.count("Import preview shown")
         self.hand_over("broken.yml", b"matches:\n  - trigger: [\n")
         session.wait_for_debug_line("Import refused", count=refused + 1)
         message = session.wait_until(
@@ -135,7 +142,23 @@ class Import(harness.SessionTestCase):
         self.assertIn("broken.yml", message)
         self.assertEqual(session.post_message(DIALOG, WM_COMMAND, IDOK, 0), "ok")
         session.wait_until(lambda: session.window_state(DIALOG) is None, "the box to close")
-        self.assertEqual(self.count("Import preview shown"), 2)
+        self.assertEqual(self.count("Import preview shown"), previews)
+        self.assertEqual(config.read_bytes(), before)
+
+    def test_cancel_in_the_preview_changes_nothing(self):
+        session = self.session
+        previews = self.count("Import preview shown")
+        self.hand_over("cancelled.yml", b"matches:\n  - trigger: qqc\n    replace: never\n")
+        session.wait_for_debug_line("Import preview shown", count=previews + 1)
+        session.wait_until(lambda: session.dialog_item_text(DIALOG, PREVIEW_TEXT_ID), "the preview")
+        session.click_control(DIALOG, IDCANCEL)
+        session.wait_until(
+            lambda: session.dialog_item_text(harness.MAIN_WINDOW_CLASS, STATUS_ID)
+            == "Import cancelled: nothing changed",
+            "the status line",
+        )
+        self.assertNotIn(b"qqc", (session.scratch / "config.txt").read_bytes())
+        self.expands("qqc|", "qqc|")
 
     def test_ctrl_z_in_the_list_takes_the_import_back(self):
         session = self.session

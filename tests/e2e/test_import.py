@@ -175,6 +175,31 @@ class Import(harness.SessionTestCase):
         self.assertIn(b"ewd=", config.read_bytes())
         self.expands("zqu|", "zqu|")
 
+    def test_started_with_import_previews_once_config_txt_is_read(self):
+        # Last of the cases: Tarquel starts again, this time with the file to import.
+        session = self.session
+        config = session.scratch / "config.txt"
+        session.wait_until(
+            lambda: b"ewd=" in config.read_bytes() and b"ahx=" in config.read_bytes(),
+            "the earlier imports saved",
+        )
+        session.stop_tarquel()
+        (session.scratch / "first.ahk").write_bytes(b"::fsx::first start\r\n::ahx::other\r\n")
+        session.launch_tarquel(arguments=["--import", "first.ahk"])
+        session.wait_for_hook()
+        session.wait_for_debug_line("Import preview shown")
+        text = session.wait_until(
+            lambda: session.dialog_item_text(DIALOG, PREVIEW_TEXT_ID), "the preview's text"
+        )
+        # Planned against the list as config.txt holds it: "ahx" is already there.
+        self.assertIn("1 new entry", text)
+        self.assertIn("ahx   yours: alpha hotkey   theirs: other", text)
+        session.click_control(DIALOG, IDOK)
+        session.wait_for_debug_line("Import applied")
+        self.waits_for_ending("fsx", "first start")
+        # Mine kept, the default choice.
+        self.expands("ahx", "alpha hotkey")
+
 
 if __name__ == "__main__":
     harness.main()

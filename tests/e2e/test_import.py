@@ -13,6 +13,9 @@ WM_COMMAND = 0x0111
 MESSAGE_TEXT_ID = 65535
 LIST_ID = 101
 STATUS_ID = 112
+TRAY_CALLBACK = 0x0401
+WM_RBUTTONUP = 0x0205
+FILE_NAME_FIELDS = (1148, 1152)
 
 AHK = (
     b"; hotstrings brought over from AutoHotkey\r\n"
@@ -117,6 +120,37 @@ class Import(harness.SessionTestCase):
         self.waits_for_ending("ewd", "espanso word")
         self.expands(":Ecase", "Conformed text")
         self.expands(":ECASE", "CONFORMED TEXT")
+
+    def test_export_from_the_tray_menu_writes_the_list_with_its_options(self):
+        session = self.session
+        session.xdotool("mousemove", 600, 900)
+        self.assertEqual(
+            session.post_message(harness.MAIN_WINDOW_CLASS, TRAY_CALLBACK, 0, WM_RBUTTONUP), "ok"
+        )
+
+        def shown_menu():
+            menu = session.window_state("#32768")
+            return menu if menu is not None and menu.visible else None
+
+        left, top, right, bottom = session.wait_until(shown_menu, "the tray menu").rect
+        # Restore, Import..., Export..., Quit.
+        session.xdotool("mousemove", (left + right) // 2, int(top + (bottom - top) * 2.5 / 4))
+        session.xdotool("click", "1")
+        target = session.scratch / "exported.yml"
+        # The file name field of Wine's save dialog: a combo box or an edit, by version.
+        session.wait_until(
+            lambda: any(
+                session.set_item_text(DIALOG, field, "exported.yml") == "ok"
+                for field in FILE_NAME_FIELDS
+            ),
+            "the save dialog",
+        )
+        session.click_control(DIALOG, IDOK)
+        session.wait_until(target.exists, "the exported file")
+        exported = target.read_bytes()
+        self.assertIn(b"trigger: \"ewd\"", exported.replace(b"'", b'"'))
+        self.assertIn(b"word: true", exported)
+        self.assertIn(b"propagate_case: true", exported)
 
     def test_imports_are_saved_in_config_txt(self):
         def saved():

@@ -53,14 +53,19 @@ void ShowRunningInstance() {
   PostMessageW(running, RegisterWindowMessageW(tarquel::ShowWindowMessageName), 0, 0);
 }
 
-// `--import FILE` while an instance runs: the file goes to it, which shows the preview. The
-// path is made whole here, against this process's working directory, the one the user meant.
+// `--import FILE` names the file from this process's working directory, the one the user meant:
+// made whole here, before it goes to the running instance or to this one's worker.
+std::filesystem::path WholePath(const std::wstring& path) {
+  std::error_code error;
+  std::filesystem::path whole = std::filesystem::absolute(path, error);
+  return error ? std::filesystem::path(path) : whole;
+}
+
+// `--import FILE` while an instance runs: the file goes to it, which shows the preview.
 bool HandImportToRunningInstance(const std::filesystem::path& path) {
   HWND running = FindWindowW(tarquel::MainWindowClassName, nullptr);
   if (running == nullptr) return false;
-  std::error_code error;
-  const std::filesystem::path whole = std::filesystem::absolute(path, error);
-  const std::wstring text = (error ? path : whole).wstring();
+  const std::wstring text = path.wstring();
   DWORD process = 0;
   GetWindowThreadProcessId(running, &process);
   // Its preview comes to the front.
@@ -88,7 +93,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
 
   const std::vector<std::wstring> arguments = CommandLineArguments();
   const bool logonStart = IsLogonStart(arguments);
-  const std::optional<std::wstring> importPath = ImportPathArgument(arguments);
+  std::optional<std::filesystem::path> importPath;
+  if (const std::optional<std::wstring> path = ImportPathArgument(arguments)) {
+    importPath = WholePath(*path);
+  }
   if (const std::optional<std::uint32_t> previous = TakeOverProcessId(arguments)) {
     // Restarted as administrator: the instance that asked ends on its own, its saves done.
     if (HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, *previous)) {

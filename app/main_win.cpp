@@ -5,6 +5,7 @@
 #include <shellapi.h>
 
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -16,6 +17,8 @@
 #include "ui/app_window_win.h"
 #include "ui/autostart.h"
 #include "ui/autostart_win.h"
+#include "ui/import_preview.h"
+#include "ui/trigger_import_win.h"
 #include "util/program_path_win.h"
 #include "util/save_queue.h"
 #include "util/wide_text_win.h"
@@ -50,6 +53,35 @@ void ShowRunningInstance() {
   PostMessageW(running, RegisterWindowMessageW(tarquel::ShowWindowMessageName), 0, 0);
 }
 
+// `--import FILE` names the file from this process's working directory, the one the user meant:
+// made whole here, before it goes to the running instance or to this one's worker.
+std::filesystem::path WholePath(const std::wstring& path) {
+  std::error_code error;
+  std::filesystem::path whole = std::filesystem::absolute(path, error);
+  return error ? std::filesystem::path(path) : whole;
+}
+
+// `--import FILE` while an instance runs: the file goes to it, which shows the preview.
+bool HandImportToRunningInstance(const std::filesystem::path& path) {
+  HWND running = FindWindowW(tarquel::MainWindowClassName, nullptr);
+  if (running == nullptr) return false;
+  const std::wstring text = path.wstring();
+  DWORD process = 0;
+  GetWindowThreadProcessId(running, &process);
+  // Its preview comes to the front.
+  if (process != 0) AllowSetForegroundWindow(process);
+  COPYDATASTRUCT data{};
+  data.dwData = tarquel::ImportCopyDataTag;
+  data.cbData = static_cast<DWORD>(text.size() * sizeof(wchar_t));
+  data.lpData = const_cast<wchar_t*>(text.data());
+  DWORD_PTR taken = FALSE;
+  // Only reading starts there before the answer: a few seconds is plenty, and a hung instance
+  // does not hang this one.
+  return SendMessageTimeoutW(running, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data),
+                             SMTO_ABORTIFHUNG, 10000, &taken) != 0 &&
+         taken != FALSE;
+}
+
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
@@ -61,6 +93,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
 
   const std::vector<std::wstring> arguments = CommandLineArguments();
   const bool logonStart = IsLogonStart(arguments);
+  std::optional<std::filesystem::path> importPath;
+  if (const std::optional<std::wstring> path = ImportPathArgument(arguments)) {
+    importPath = WholePath(*path);
+  }
   if (const std::optional<std::uint32_t> previous = TakeOverProcessId(arguments)) {
     // Restarted as administrator: the instance that asked ends on its own, its saves done.
     if (HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, *previous)) {
@@ -75,6 +111,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   if (GetLastError() == ERROR_ALREADY_EXISTS) {
     // Nobody asked for anything at logon: no box, no window.
     if (logonStart) return 0;
+    if (importPath && HandImportToRunningInstance(*importPath)) return 0;
     MessageBoxW(nullptr, L"An instance of Tarquel is already running.", L"Tarquel",
                 MB_OK | MB_ICONWARNING);
     ShowRunningInstance();
@@ -105,7 +142,12 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     // Runs the update check in the background once its window and tray icon exist.
     AppWindow window(
         table, tables, expander, saves,
-        AppWindowOptions{.dataFolder = dataFolder, .startHidden = logonStart, .focus = &focus});
+        AppWindowOptions{.dataFolder = dataFolder,
+                         .startHidden = logonStart,
+                         .focus = &focus,
+                         .importPath = importPath
+                                           ? std::optional<std::filesystem::path>(*importPath)
+                                           : std::nullopt});
     window.Run();
   }
 

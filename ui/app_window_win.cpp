@@ -1,8 +1,10 @@
 #include "ui/app_window_win.h"
 
 #include <commctrl.h>
+#include <shellapi.h>
 
 #include <chrono>
+#include <utility>
 #include <vector>
 
 #include "engine/output/expansion_sender_win.h"
@@ -122,10 +124,12 @@ AppWindow::AppWindow(TriggerTable& table, Snapshot<TriggerTable>& tables, Expand
     : expander_(expander),
       saves_(saves),
       startHidden_(options.startHidden),
+      importPath_(options.importPath),
       settings_(options.dataFolder / SettingsFileName, saves),
       list_(table),
       file_(table, tables, options.dataFolder / TriggerFileName, saves),
       editor_(list_, file_),
+      import_(editor_, file_),
       groups_(list_, file_),
       shortcuts_(settings_, expander, table),
       update_(settings_, tray_),
@@ -184,6 +188,9 @@ void AppWindow::Run() {
   SetLayeredWindowAttributes(window, 0, 250, LWA_ALPHA);
 
   tray_.Add(window, ApplicationIconId);
+  import_.Attach(window);
+  // A file dropped onto the window is imported, after the preview.
+  DragAcceptFiles(window, TRUE);
   elevation_.Attach(window);
   CreateControls(window);
   shortcuts_.RegisterToggle(window);
@@ -214,6 +221,8 @@ void AppWindow::Run() {
     SetTimer(window, SettingsRetryTimerId, SettingsRetryMs, nullptr);
   }
   update_.Start(window);
+  // Planned once the first read of config.txt is in: the import waits for it.
+  if (importPath_) import_.ImportPath(*std::exchange(importPath_, std::nullopt));
 
   // The system calls the low-level keyboard hook on this thread while GetMessageW waits.
   MSG message{};
@@ -418,6 +427,12 @@ void AppWindow::OnCommand(HWND window, WORD id, WORD code) {
       return;
     case TrayRestoreCommand:
       ShowAndRaise();
+      return;
+    case TrayImportCommand:
+      import_.ChooseAndImport();
+      return;
+    case TrayExportCommand:
+      import_.ChooseAndExport();
       return;
     case TrayRestartElevatedCommand:
       // The new one waits for this one to end; the files and the Run value stay as they are.
@@ -715,6 +730,32 @@ LRESULT AppWindow::OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lP
     case TriggerFileReadMessage:
       file_.OnReadDone();
       return 0;
+    case ImportReadMessage:
+      import_.OnReadDone();
+      return 0;
+    case ImportPreviewMessage:
+      import_.OnPreview();
+      return 0;
+    case WM_COPYDATA: {
+      // `tarquel.exe --import FILE` started while this instance runs.
+      const auto& data = *reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+      if (data.dwData != ImportCopyDataTag || data.lpData == nullptr) return FALSE;
+      std::wstring path(static_cast<const wchar_t*>(data.lpData), data.cbData / sizeof(wchar_t));
+      if (path.empty()) return FALSE;
+      import_.ImportPath(path);
+      return TRUE;
+    }
+    case WM_DROPFILES: {
+      const auto drop = reinterpret_cast<HDROP>(wParam);
+      // One file or folder: the first one dropped.
+      const UINT length = DragQueryFileW(drop, 0, nullptr, 0);
+      std::wstring path(length + 1, L'\0');
+      const UINT copied = DragQueryFileW(drop, 0, path.data(), length + 1);
+      DragFinish(drop);
+      path.resize(copied);
+      if (!path.empty()) import_.ImportPath(path);
+      return 0;
+    }
     case UpdateCheckDoneMessage:
       update_.OnCheckDone();
       return 0;

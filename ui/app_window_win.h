@@ -17,6 +17,7 @@
 #include "ui/tray_icon_win.h"
 #include "ui/trigger_editor_win.h"
 #include "ui/trigger_file_sync_win.h"
+#include "ui/trigger_import_win.h"
 #include "ui/trigger_list_view_win.h"
 #include "ui/update_notice_win.h"
 #include "util/gdi_win.h"
@@ -82,6 +83,8 @@ struct AppWindowOptions {
   bool startHidden = false;
   // Tells when the program in front runs as administrator; may be null.
   FocusWatch* focus = nullptr;
+  // `--import FILE`: imported, after a preview, once config.txt is read.
+  std::optional<std::filesystem::path> importPath;
 };
 
 // The main window and the parts it is made of: the trigger list, the editor, config.txt kept
@@ -135,11 +138,13 @@ class AppWindow : public BaseWindow<AppWindow> {
   Expander& expander_;
   BackgroundSaves& saves_;
   bool startHidden_;
+  std::optional<std::filesystem::path> importPath_;
   SavedSettings settings_;
   TrayIcon tray_;
   TriggerListView list_;
   TriggerFileSync file_;
   TriggerEditor editor_;
+  TriggerImport import_;
   GroupPanel groups_;
   ShortcutSettings shortcuts_;
   UpdateNotice update_;

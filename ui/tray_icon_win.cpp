@@ -84,6 +84,8 @@ void TrayIcon::ShowMenu(bool offerRestartElevated) {
   UniqueMenu menu(CreatePopupMenu());
   if (!menu) return;
   AppendMenuW(menu.get(), MF_STRING, TrayRestoreCommand, L"Restore");
+  AppendMenuW(menu.get(), MF_STRING, TrayImportCommand, L"Import\u2026");
+  AppendMenuW(menu.get(), MF_STRING, TrayExportCommand, L"Export\u2026");
   if (offerRestartElevated) {
     AppendMenuW(menu.get(), MF_STRING, TrayRestartElevatedCommand, L"Restart as administrator");
   }

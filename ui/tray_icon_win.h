@@ -14,6 +14,8 @@ inline constexpr UINT_PTR TrayRetryTimerId = 1;
 inline constexpr WORD TrayQuitCommand = 2001;
 inline constexpr WORD TrayRestoreCommand = 2002;
 inline constexpr WORD TrayRestartElevatedCommand = 2003;
+inline constexpr WORD TrayImportCommand = 2004;
+inline constexpr WORD TrayExportCommand = 2005;
 
 // The notification-area icon of the main window: its tip, its notifications, its menu, and
 // adding it again whenever the shell (re)starts.
@@ -30,8 +32,8 @@ class TrayIcon {
   // Explorer (re)started: the icon must be added again.
   void OnTaskbarCreated();
   void OnRetryTimer();
-  // "Restore" and "Quit" at the cursor, owned by the main window; "Restart as administrator"
-  // between them when `offerRestartElevated`.
+  // "Restore", "Import...", "Export..." and "Quit" at the cursor, owned by the main window;
+  // "Restart as administrator" before "Quit" when `offerRestartElevated`.
   void ShowMenu(bool offerRestartElevated = false);
   void Remove();
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "ui/entry_choices.h"
+#include "ui/import_preview.h"
 #include "ui/trigger_editor.h"
 #include "ui/trigger_file_sync_win.h"
 #include "ui/trigger_list_view_win.h"
@@ -124,6 +125,7 @@ void TriggerEditor::Add() {
     const AddKind kind = ClassifyAdd(table, entry.trigger, row);
     if (!StoreNewEntry(table, entry)) return;
     lastDeleted_.reset();
+    lastImport_.reset();
     file_.Publish();
     RefillGroupBox();
     list_.ShowChangedEntry(entry.trigger);
@@ -154,6 +156,7 @@ void TriggerEditor::DeleteSelected() {
     }
     file_.Publish();
     lastDeleted_ = std::move(kept);
+    lastImport_.reset();
     if (rowTrigger_ == key) {
       rowTrigger_.reset();
       ClearFields();
@@ -169,6 +172,18 @@ void TriggerEditor::DeleteSelected() {
 void TriggerEditor::UndoDelete() {
   // Like ADD: a change made on disk since our last read or write is kept, this one on top.
   file_.ChangeAfterRead([this] {
+    if (lastImport_) {
+      const ImportUndo undo = std::move(*lastImport_);
+      lastImport_.reset();
+      UndoImport(file_.Table(), undo.before, undo.after);
+      file_.Publish();
+      OutputDebugStringA("Import taken back\n");
+      ShowList();
+      SetStatus("The import is taken back");
+      file_.Save();
+      Changed();
+      return;
+    }
     if (!lastDeleted_) return;
     const NewEntry entry = std::move(*lastDeleted_);
     lastDeleted_.reset();
@@ -181,6 +196,25 @@ void TriggerEditor::UndoDelete() {
     RefillGroupBox();
     list_.ShowChangedEntry(entry.trigger);
     SetStatus(RestoredText(entry.trigger));
+    file_.Save();
+    Changed();
+  });
+}
+
+void TriggerEditor::Import(ImportResult result, ConflictChoice choice) {
+  // Like ADD: on top of a change made on disk since the preview was planned.
+  file_.ChangeAfterRead([this, result = std::move(result), choice] {
+    TriggerTable& table = file_.Table();
+    ImportPlan plan = PlanImport(table, result);
+    plan.ChooseForAll(choice);
+    TriggerTable after = ApplyImport(table, plan);
+    lastImport_ = ImportUndo{std::move(table), after};
+    table = std::move(after);
+    lastDeleted_.reset();
+    file_.Publish();
+    OutputDebugStringA(("Import applied: " + std::to_string(table.size()) + " entries\n").c_str());
+    ShowList();
+    SetStatus(ImportedText(plan));
     file_.Save();
     Changed();
   });

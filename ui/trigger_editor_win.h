@@ -9,6 +9,9 @@
 #include <string_view>
 #include <utility>
 
+#include "engine/match/trigger_table.h"
+#include "store/import.h"
+#include "store/import_plan.h"
 #include "ui/trigger_editor.h"
 
 namespace tarquel {
@@ -39,8 +42,12 @@ class TriggerEditor {
 
   void Add();
   void DeleteSelected();
-  // Brings back the entry the last DELETE took away, until the next change.
+  // Ctrl+Z: takes back the last import, or brings back the entry the last DELETE took away,
+  // until the next change.
   void UndoDelete();
+  // Puts the imported entries into the table as one change (one save, one Ctrl+Z), planned
+  // against the table as config.txt holds it by then, each conflict settled by `choice`.
+  void Import(ImportResult result, ConflictChoice choice);
   // The entry of the list's `row` into the fields; ADD then changes that entry.
   void FillFieldsFromRow(std::size_t row);
   // The list as the table, the search and the group filter now are, the row of the fields'
@@ -74,6 +81,12 @@ class TriggerEditor {
   std::optional<std::string> rowTrigger_;
   // What the last DELETE took away, until the next change.
   std::optional<NewEntry> lastDeleted_;
+  // The table just before and just after the last import, until the next change.
+  struct ImportUndo {
+    TriggerTable before;
+    TriggerTable after;
+  };
+  std::optional<ImportUndo> lastImport_;
 };
 
 }  // namespace tarquel

@@ -1,0 +1,239 @@
+"""Snippets of other expanders imported by `tarquel.exe --import FILE` handed to the running
+Tarquel: the preview, the choice for triggers already there, the entries expanding in notepad
+with the options of their source, a malformed file refused, and Ctrl+Z taking an import back."""
+
+import harness
+
+DIALOG = "#32770"
+PREVIEW_TEXT_ID = 1001
+TAKE_THEIRS_ID = 1003
+IDOK = 1
+IDCANCEL = 2
+WM_COMMAND = 0x0111
+MESSAGE_TEXT_ID = 65535
+LIST_ID = 101
+STATUS_ID = 112
+TRAY_CALLBACK = 0x0401
+WM_RBUTTONUP = 0x0205
+FILE_NAME_FIELDS = (1148, 1152)
+
+AHK = (
+    b"; hotstrings brought over from AutoHotkey\r\n"
+    b":*:ahx::alpha hotkey\r\n"
+    b"::awd::a word trigger\r\n"
+    b":X:arun::Run notepad.exe\r\n"
+)
+ESPANSO = (
+    b"matches:\n"
+    b"  - trigger: \":esx\"\n"
+    b"    replace: \"espanso at once\"\n"
+    b"  - trigger: \"ewd\"\n"
+    b"    replace: \"espanso word\"\n"
+    b"    word: true\n"
+    b"  - trigger: \":ecase\"\n"
+    b"    replace: \"conformed text\"\n"
+    b"    propagate_case: true\n"
+)
+
+
+class Import(harness.SessionTestCase):
+    # "awd" is the user's own already: the import is told to take theirs.
+    config = b":demo=Hello World\r\nawd=mine\r\n"
+
+    @classmethod
+    def prepare_session(cls):
+        session = cls.session
+        session.wait_for_debug_line("Triggers loaded from config.txt")
+        cls.ahk_preview = cls.import_file("hotstrings.ahk", AHK, choice=TAKE_THEIRS_ID)
+        cls.espanso_preview = cls.import_file("base.yml", ESPANSO)
+
+    @classmethod
+    def count(cls, text):
+        return sum(text in line for line in cls.session.debug_lines())
+
+    @classmethod
+    def hand_over(cls, name, data):
+        """Writes the file and starts `tarquel.exe --import NAME` beside the running one, with
+        the path relative to its working directory; returns once that start has ended."""
+        session = cls.session
+        (session.scratch / name).write_bytes(data)
+        second = session.start_wine(
+            [session.scratch / "tarquel.exe", "--import", name], "second", debug="-all"
+        )
+        session.wait_until(lambda: second.poll() is not None, "the second start to end")
+        session.end_process(second)
+        if second.returncode != 0:
+            raise AssertionError(f"the second start ended with {second.returncode}")
+
+    @classmethod
+    def import_file(cls, name, data, choice=None):
+        """Hands the file over, confirms the preview (with `choice` for triggers already there)
+        and returns once the import is in the table; returns the preview's text."""
+        session = cls.session
+        previews = cls.count("Import preview shown")
+        applied = cls.count("Import applied")
+        cls.hand_over(name, data)
+        session.wait_for_debug_line("Import preview shown", count=previews + 1)
+        text = session.wait_until(
+            lambda: session.dialog_item_text(DIALOG, PREVIEW_TEXT_ID), "the preview's text"
+        )
+        if choice is not None:
+            session.click_control(DIALOG, choice)
+            session.wait_until(lambda: session.check_state(DIALOG, choice) == 1, "the choice")
+        session.click_control(DIALOG, IDOK)
+        session.wait_for_debug_line("Import applied", count=applied + 1)
+        return text
+
+    def expands(self, typed, expected):
+        self.session.clear_notepad()
+        self.session.type(typed)
+        self.session.wait_for_notepad_text(expected)
+
+    def waits_for_ending(self, typed, expected):
+        """Nothing fires on `typed` alone; a space after it fires and is kept."""
+        self.session.clear_notepad()
+        self.session.type(typed)
+        self.session.wait_for_notepad_text(typed)
+        self.session.type(" ")
+        self.session.wait_for_notepad_text(expected + " ")
+
+    def test_preview_counts_the_entries_and_names_conflicts_and_what_is_left_out(self):
+        text = self.ahk_preview
+        self.assertIn("From AutoHotkey (", text)
+        self.assertIn("hotstrings.ahk): 2 entries.", text)
+        self.assertIn("1 new entry, 0 already in your list", text)
+        self.assertIn("awd   yours: mine   theirs: a word trigger", text)
+        self.assertIn("Not carried over:", text)
+        self.assertIn("arun: ", text)
+        self.assertIn("From espanso (", self.espanso_preview)
+        self.assertIn("base.yml): 3 entries.", self.espanso_preview)
+
+    def test_autohotkey_entries_expand_with_their_options(self):
+        self.expands("ahx", "alpha hotkey")
+        # Taken over from the user's own "awd", with AutoHotkey's options: after an ending
+        # character, case conformed.
+        self.waits_for_ending("awd", "a word trigger")
+        self.waits_for_ending("Awd", "A word trigger")
+
+    def test_espanso_entries_expand_with_their_options(self):
+        self.expands(":esx", "espanso at once")
+        self.waits_for_ending("ewd", "espanso word")
+        self.expands(":Ecase", "Conformed text")
+        self.expands(":ECASE", "CONFORMED TEXT")
+
+    def test_export_from_the_tray_menu_writes_the_list_with_its_options(self):
+        session = self.session
+        session.xdotool("mousemove", 600, 900)
+        self.assertEqual(
+            session.post_message(harness.MAIN_WINDOW_CLASS, TRAY_CALLBACK, 0, WM_RBUTTONUP), "ok"
+        )
+
+        def shown_menu():
+            menu = session.window_state("#32768")
+            return menu if menu is not None and menu.visible else None
+
+        left, top, right, bottom = session.wait_until(shown_menu, "the tray menu").rect
+        # Restore, Import..., Export..., Quit.
+        session.xdotool("mousemove", (left + right) // 2, int(top + (bottom - top) * 2.5 / 4))
+        session.xdotool("click", "1")
+        target = session.scratch / "exported.yml"
+        # The file name field of Wine's save dialog: a combo box or an edit, by version.
+        session.wait_until(
+            lambda: any(
+                session.set_item_text(DIALOG, field, "exported.yml") == "ok"
+                for field in FILE_NAME_FIELDS
+            ),
+            "the save dialog",
+        )
+        session.click_control(DIALOG, IDOK)
+        session.wait_until(target.exists, "the exported file")
+        exported = target.read_bytes()
+        self.assertIn(b"trigger: \"ewd\"", exported.replace(b"'", b'"'))
+        self.assertIn(b"word: true", exported)
+        self.assertIn(b"propagate_case: true", exported)
+
+    def test_imports_are_saved_in_config_txt(self):
+        def saved():
+            text = (self.session.scratch / "config.txt").read_bytes()
+            return all(t in text for t in (b"ahx=", b"awd=a word trigger", b"ewd=", b"demo="))
+
+        self.session.wait_until(saved, "config.txt to hold the imported entries")
+
+    def test_a_malformed_file_is_refused_with_a_message_and_nothing_imported(self):
+        session = self.session
+        config = session.scratch / "config.txt"
+        # The imports before it are saved: what the file holds now must stay.
+        session.wait_until(lambda: b"ewd=" in config.read_bytes(), "the imports saved")
+        before = config.read_bytes()
+        refused = self.count("Import refused")
+        previews = self.count("Import preview shown")
+        self.hand_over("broken.yml", b"matches:\n  - trigger: [\n")
+        session.wait_for_debug_line("Import refused", count=refused + 1)
+        message = session.wait_until(
+            lambda: session.dialog_item_text(DIALOG, MESSAGE_TEXT_ID), "the message box"
+        )
+        self.assertIn("Nothing was imported from", message)
+        self.assertIn("broken.yml", message)
+        self.assertEqual(session.post_message(DIALOG, WM_COMMAND, IDOK, 0), "ok")
+        session.wait_until(lambda: session.window_state(DIALOG) is None, "the box to close")
+        self.assertEqual(self.count("Import preview shown"), previews)
+        self.assertEqual(config.read_bytes(), before)
+
+    def test_cancel_in_the_preview_changes_nothing(self):
+        session = self.session
+        previews = self.count("Import preview shown")
+        self.hand_over("cancelled.yml", b"matches:\n  - trigger: qqc\n    replace: never\n")
+        session.wait_for_debug_line("Import preview shown", count=previews + 1)
+        session.wait_until(lambda: session.dialog_item_text(DIALOG, PREVIEW_TEXT_ID), "the preview")
+        session.click_control(DIALOG, IDCANCEL)
+        session.wait_until(
+            lambda: session.dialog_item_text(harness.MAIN_WINDOW_CLASS, STATUS_ID)
+            == "Import cancelled: nothing changed",
+            "the status line",
+        )
+        self.assertNotIn(b"qqc", (session.scratch / "config.txt").read_bytes())
+        self.expands("qqc|", "qqc|")
+
+    def test_ctrl_z_in_the_list_takes_the_import_back(self):
+        session = self.session
+        config = session.scratch / "config.txt"
+        self.import_file("undo.yml", b"matches:\n  - trigger: zqu\n    replace: undone\n")
+        session.wait_until(lambda: b"zqu=undone" in config.read_bytes(), "the import saved")
+        session.click_control(harness.MAIN_WINDOW_CLASS, LIST_ID)
+        session.wait_until(
+            lambda: session.focused_control(harness.MAIN_WINDOW_CLASS) == LIST_ID, "the list"
+        )
+        session.key("ctrl+z")
+        session.wait_for_debug_line("Import taken back")
+        session.wait_until(lambda: b"zqu" not in config.read_bytes(), "the import taken back")
+        self.assertIn(b"ewd=", config.read_bytes())
+        self.expands("zqu|", "zqu|")
+
+    def test_started_with_import_previews_once_config_txt_is_read(self):
+        # Last of the cases: Tarquel starts again, this time with the file to import.
+        session = self.session
+        config = session.scratch / "config.txt"
+        session.wait_until(
+            lambda: b"ewd=" in config.read_bytes() and b"ahx=" in config.read_bytes(),
+            "the earlier imports saved",
+        )
+        session.stop_tarquel()
+        (session.scratch / "first.ahk").write_bytes(b"::fsx::first start\r\n::ahx::other\r\n")
+        session.launch_tarquel(arguments=["--import", "first.ahk"])
+        session.wait_for_hook()
+        session.wait_for_debug_line("Import preview shown")
+        text = session.wait_until(
+            lambda: session.dialog_item_text(DIALOG, PREVIEW_TEXT_ID), "the preview's text"
+        )
+        # Planned against the list as config.txt holds it: "ahx" is already there.
+        self.assertIn("1 new entry", text)
+        self.assertIn("ahx   yours: alpha hotkey   theirs: other", text)
+        session.click_control(DIALOG, IDOK)
+        session.wait_for_debug_line("Import applied")
+        self.waits_for_ending("fsx", "first start")
+        # Mine kept, the default choice.
+        self.expands("ahx", "alpha hotkey")
+
+
+if __name__ == "__main__":
+    harness.main()

@@ -1,0 +1,270 @@
+// Import and export from the main window. The files are read and parsed on a worker; the
+// preview is a modal dialog built in memory, in the system's dialog font.
+#include "ui/trigger_import_win.h"
+// After windows.h, whose types they use.
+#include <commdlg.h>
+
+#include <cstring>
+#include <vector>
+
+#include "store/import_plan.h"
+#include "store/import_source.h"
+#include "store/trigger_export.h"
+#include "ui/import_preview.h"
+#include "ui/trigger_editor_win.h"
+#include "ui/trigger_file_sync_win.h"
+#include "util/file_io.h"
+#include "util/wide_text_win.h"
+
+namespace tarquel {
+
+namespace {
+
+// A DLGTEMPLATE with its items, laid out as DialogBoxIndirectParamW reads it: WORDs, each item
+// starting on a DWORD boundary.
+class DialogTemplate {
+ public:
+  DialogTemplate(DWORD style, short width, short height, std::wstring_view title) {
+    DLGTEMPLATE header{};
+    header.style = style | DS_SETFONT;
+    header.cx = width;
+    header.cy = height;
+    Put(&header, sizeof header);
+    words_.push_back(0);  // no menu
+    words_.push_back(0);  // the dialog class
+    Text(title);
+    words_.push_back(8);
+    Text(L"MS Shell Dlg");
+  }
+
+  // `kind`: 0x80 button, 0x81 edit, 0x82 static.
+  void Item(WORD kind, WORD id, DWORD style, short x, short y, short width, short height,
+            std::wstring_view text) {
+    if (words_.size() % 2 != 0) words_.push_back(0);
+    DLGITEMTEMPLATE item{};
+    item.style = style | WS_CHILD | WS_VISIBLE;
+    item.x = x;
+    item.y = y;
+    item.cx = width;
+    item.cy = height;
+    item.id = id;
+    Put(&item, sizeof item);
+    words_.push_back(0xFFFF);
+    words_.push_back(kind);
+    Text(text);
+    words_.push_back(0);  // no creation data
+    ++Header().cdit;
+  }
+
+  const DLGTEMPLATE* Get() const { return reinterpret_cast<const DLGTEMPLATE*>(words_.data()); }
+
+ private:
+  static_assert(sizeof(DLGTEMPLATE) % sizeof(WORD) == 0);
+  static_assert(sizeof(DLGITEMTEMPLATE) % sizeof(WORD) == 0);
+
+  DLGTEMPLATE& Header() { return *reinterpret_cast<DLGTEMPLATE*>(words_.data()); }
+  void Put(const void* data, std::size_t size) {
+    const std::size_t at = words_.size();
+    words_.resize(at + size / sizeof(WORD));
+    std::memcpy(words_.data() + at, data, size);
+  }
+  void Text(std::wstring_view text) {
+    for (wchar_t c : text) words_.push_back(static_cast<WORD>(c));
+    words_.push_back(0);
+  }
+
+  // new[] gives memory aligned for any type, DWORD included.
+  std::vector<WORD> words_;
+};
+
+constexpr WORD ButtonClass = 0x80;
+constexpr WORD EditClass = 0x81;
+constexpr WORD StaticClass = 0x82;
+
+struct PreviewState {
+  const std::string* text = nullptr;
+  bool hasConflicts = false;
+  ConflictChoice choice = ConflictChoice::KeepMine;
+};
+
+INT_PTR CALLBACK PreviewProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_INITDIALOG: {
+      SetWindowLongPtrW(dialog, DWLP_USER, lParam);
+      const auto& state = *reinterpret_cast<PreviewState*>(lParam);
+      SetWindowTextUtf8(GetDlgItem(dialog, PreviewTextId), *state.text);
+      CheckRadioButton(dialog, KeepMineId, KeepBothId, KeepMineId);
+      for (WORD id : {KeepMineId, TakeTheirsId, KeepBothId}) {
+        EnableWindow(GetDlgItem(dialog, id), state.hasConflicts);
+      }
+      // The focus on "Import", not in the text with all of it selected.
+      SetFocus(GetDlgItem(dialog, IDOK));
+      return FALSE;
+    }
+    case WM_COMMAND: {
+      auto* state = reinterpret_cast<PreviewState*>(GetWindowLongPtrW(dialog, DWLP_USER));
+      switch (LOWORD(wParam)) {
+        case IDOK:
+          state->choice =
+              IsDlgButtonChecked(dialog, TakeTheirsId) == BST_CHECKED ? ConflictChoice::TakeTheirs
+              : IsDlgButtonChecked(dialog, KeepBothId) == BST_CHECKED ? ConflictChoice::KeepBoth
+                                                                      : ConflictChoice::KeepMine;
+          EndDialog(dialog, IDOK);
+          return TRUE;
+        case IDCANCEL:
+          EndDialog(dialog, IDCANCEL);
+          return TRUE;
+        default:
+          return FALSE;
+      }
+    }
+    default:
+      return FALSE;
+  }
+}
+
+// Whether the user chose to import; `state.choice` then says how conflicts go.
+bool ShowPreview(HWND owner, PreviewState& state) {
+  DialogTemplate dialog(DS_MODALFRAME | DS_CENTER | WS_POPUP | WS_CAPTION | WS_SYSMENU, 320, 232,
+                        L"Import into Tarquel");
+  dialog.Item(EditClass, PreviewTextId,
+              WS_BORDER | WS_VSCROLL | WS_HSCROLL | WS_TABSTOP | ES_MULTILINE | ES_READONLY |
+                  ES_AUTOVSCROLL | ES_AUTOHSCROLL,
+              7, 7, 306, 160, L"");
+  dialog.Item(StaticClass, 0xFFFF, SS_LEFT, 7, 174, 306, 9, L"For the triggers you already have:");
+  dialog.Item(ButtonClass, KeepMineId, BS_AUTORADIOBUTTON | WS_GROUP | WS_TABSTOP, 7, 186, 70, 12,
+              L"Keep mine");
+  dialog.Item(ButtonClass, TakeTheirsId, BS_AUTORADIOBUTTON, 80, 186, 70, 12, L"Take theirs");
+  dialog.Item(ButtonClass, KeepBothId, BS_AUTORADIOBUTTON, 153, 186, 160, 12,
+              L"Keep both (theirs under a new trigger)");
+  dialog.Item(ButtonClass, IDOK, BS_DEFPUSHBUTTON | WS_GROUP | WS_TABSTOP, 206, 211, 50, 14,
+              L"Import");
+  dialog.Item(ButtonClass, IDCANCEL, BS_PUSHBUTTON | WS_TABSTOP, 263, 211, 50, 14, L"Cancel");
+  return DialogBoxIndirectParamW(GetModuleHandleW(nullptr), dialog.Get(), owner, PreviewProc,
+                                 reinterpret_cast<LPARAM>(&state)) == IDOK;
+}
+
+std::string Shown(const std::filesystem::path& path) {
+  const std::u8string text = path.u8string();
+  return {text.begin(), text.end()};
+}
+
+}  // namespace
+
+void TriggerImport::ChooseAndImport() {
+  wchar_t chosen[MAX_PATH * 4] = L"";
+  OPENFILENAMEW dialog{};
+  dialog.lStructSize = sizeof dialog;
+  dialog.hwndOwner = window_;
+  dialog.lpstrFilter =
+      L"Snippets of other expanders\0*.yml;*.yaml;*.ahk;*.json;*.csv\0"
+      L"espanso (*.yml, *.yaml)\0*.yml;*.yaml\0AutoHotkey (*.ahk)\0*.ahk\0"
+      L"Beeftext (*.json, *.csv)\0*.json;*.csv\0TextExpander or Tarquel CSV (*.csv)\0*.csv\0"
+      L"Every file\0*.*\0";
+  dialog.lpstrFile = chosen;
+  dialog.nMaxFile = static_cast<DWORD>(std::size(chosen));
+  dialog.lpstrTitle = L"Import snippets";
+  dialog.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR | OFN_HIDEREADONLY;
+  if (!GetOpenFileNameW(&dialog)) return;
+  ImportPath(chosen);
+}
+
+void TriggerImport::ImportPath(const std::filesystem::path& path) {
+  editor_.SetStatus("Reading " + Shown(path.filename()) + "...");
+  reads_.Submit("import", [path, mailbox = mailbox_, window = window_] {
+    ImportSource source = ReadImportSource(path);
+    ImportResult result;
+    if (source.error.empty()) {
+      result = ImportFiles(source.files);
+    } else {
+      result.error = std::move(source.error);
+    }
+    {
+      std::lock_guard lock(mailbox->mutex);
+      mailbox->result = std::move(result);
+      mailbox->source = Shown(path);
+    }
+    PostMessageW(window, ImportReadMessage, 0, 0);
+  });
+}
+
+void TriggerImport::OnReadDone() {
+  std::optional<ImportResult> result;
+  std::string source;
+  {
+    std::lock_guard lock(mailbox_->mutex);
+    result = std::move(mailbox_->result);
+    mailbox_->result.reset();
+    source = std::move(mailbox_->source);
+  }
+  if (!result) return;
+  if (!result->ok()) {
+    OutputDebugStringA(("Import refused: " + result->error + "\n").c_str());
+    editor_.SetStatus("Nothing was imported");
+    ShowMessageBox(window_, "Nothing was imported from " + source + ":\n\n" + result->error,
+                   "Tarquel", MB_OK | MB_ICONWARNING);
+    return;
+  }
+  // Planned against the table as config.txt now holds it, which at start may not be read yet.
+  file_.ChangeAfterRead([this, result = std::move(*result), source = std::move(source)] {
+    const ImportPlan plan = PlanImport(file_.Table(), result);
+    previewText_ = ImportPreviewText(plan, source);
+    previewHasConflicts_ = !plan.conflicts.empty();
+    pending_ = plan.result;
+    pendingSource_ = source;
+    // The dialog's own message loop does not run inside the file's change.
+    PostMessageW(window_, ImportPreviewMessage, 0, 0);
+  });
+}
+
+void TriggerImport::OnPreview() {
+  // The open preview's loop delivers this too: the next one waits for it.
+  if (!pending_ || previewOpen_) return;
+  ImportResult result = std::move(*pending_);
+  pending_.reset();
+  // Handed over from the command line, the window may be hidden in the tray.
+  ShowWindow(window_, IsIconic(window_) ? SW_RESTORE : SW_SHOW);
+  SetForegroundWindow(window_);
+  const std::string text = previewText_;
+  PreviewState state{&text, previewHasConflicts_};
+  OutputDebugStringA("Import preview shown\n");
+  previewOpen_ = true;
+  const bool confirmed = ShowPreview(window_, state);
+  previewOpen_ = false;
+  if (pending_) PostMessageW(window_, ImportPreviewMessage, 0, 0);
+  if (!confirmed) {
+    editor_.SetStatus("Import cancelled: nothing changed");
+    return;
+  }
+  editor_.Import(std::move(result), state.choice);
+}
+
+void TriggerImport::ChooseAndExport() {
+  wchar_t chosen[MAX_PATH * 4] = L"tarquel.yml";
+  OPENFILENAMEW dialog{};
+  dialog.lStructSize = sizeof dialog;
+  dialog.hwndOwner = window_;
+  dialog.lpstrFilter = L"espanso match file (*.yml)\0*.yml\0CSV (*.csv)\0*.csv\0";
+  dialog.lpstrFile = chosen;
+  dialog.nMaxFile = static_cast<DWORD>(std::size(chosen));
+  dialog.lpstrDefExt = L"yml";
+  dialog.lpstrTitle = L"Export the trigger list";
+  dialog.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR | OFN_HIDEREADONLY;
+  if (!GetSaveFileNameW(&dialog)) return;
+  const std::filesystem::path path(chosen);
+  std::wstring extension = path.extension().wstring();
+  for (wchar_t& c : extension) c = static_cast<wchar_t>(towlower(c));
+  const bool csv = extension == L".csv" || (extension.empty() && dialog.nFilterIndex == 2);
+  const std::string bytes = csv ? ExportCsv(file_.Table()) : ExportEspanso(file_.Table());
+  // Chosen by the user this moment, and written once: the dialog had the thread anyway.
+  const SaveResult saved = WriteFileAtomically(path, bytes);
+  if (!saved) {
+    ShowMessageBox(window_, "The list was not exported: " + saved.error, "Tarquel",
+                   MB_OK | MB_ICONWARNING);
+    return;
+  }
+  editor_.SetStatus("Exported " + std::to_string(file_.Table().size()) + " entries to " +
+                    Shown(path.filename()));
+}
+
+}  // namespace tarquel

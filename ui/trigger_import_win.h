@@ -1,0 +1,73 @@
+#pragma once
+
+#include <windows.h>
+
+#include <filesystem>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+
+#include "store/import.h"
+#include "util/save_queue.h"
+
+namespace tarquel {
+
+class TriggerEditor;
+class TriggerFileSync;
+
+// Posted by the import's worker: the file or folder is read and parsed. Posted to itself by the
+// window once the preview's plan is made against the table as config.txt holds it.
+inline constexpr UINT ImportReadMessage = WM_APP + 0x1B;
+inline constexpr UINT ImportPreviewMessage = WM_APP + 0x1C;
+// WM_COPYDATA's dwData from `tarquel.exe --import FILE` to the running instance; the data is
+// the path in UTF-16, without its terminating zero.
+inline constexpr ULONG_PTR ImportCopyDataTag = 0x54514931;
+
+// Control ids of the preview dialog.
+inline constexpr WORD PreviewTextId = 1001;
+inline constexpr WORD KeepMineId = 1002;
+inline constexpr WORD TakeTheirsId = 1003;
+inline constexpr WORD KeepBothId = 1004;
+
+// "Import..." and "Export...": a file of another expander (or an espanso folder) is read and
+// parsed on a worker, shown in a preview before anything changes, and put into the table as one
+// change through the editor; the whole list is written out as an espanso match file or CSV.
+class TriggerImport {
+ public:
+  TriggerImport(TriggerEditor& editor, TriggerFileSync& file) : editor_(editor), file_(file) {}
+  TriggerImport(const TriggerImport&) = delete;
+  TriggerImport& operator=(const TriggerImport&) = delete;
+
+  void Attach(HWND window) { window_ = window; }
+  // The file dialog, then the import of what was chosen.
+  void ChooseAndImport();
+  // Reads `path` on the worker; the preview follows.
+  void ImportPath(const std::filesystem::path& path);
+  void OnReadDone();
+  void OnPreview();
+  void ChooseAndExport();
+
+ private:
+  struct Mailbox {
+    std::mutex mutex;
+    std::optional<ImportResult> result;
+    std::string source;
+  };
+
+  TriggerEditor& editor_;
+  TriggerFileSync& file_;
+  HWND window_ = nullptr;
+  std::shared_ptr<Mailbox> mailbox_ = std::make_shared<Mailbox>();
+  // What waits for the preview: the parsed files and the words for them.
+  std::optional<ImportResult> pending_;
+  std::string pendingSource_;
+  std::string previewText_;
+  bool previewHasConflicts_ = false;
+  // A second import handed over while a preview is open waits for it to close.
+  bool previewOpen_ = false;
+  // Last: destroyed first, so that a read still running finds its mailbox.
+  SaveQueue reads_;
+};
+
+}  // namespace tarquel

@@ -83,9 +83,22 @@ SaveResult WriteFileAtomically(const std::filesystem::path& path, std::string_vi
                                const std::function<SaveResult()>& beforeReplace) {
   std::filesystem::path temp = path;
   temp += L".tmp";
-  HANDLE file = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return Fail("cannot create temporary file", GetLastError());
+  // A virus scanner looking at the temporary file a failed save left behind, or a saver that
+  // was just killed and that the system has not ended yet, holds it for a moment.
+  const ULONGLONG giveUp = GetTickCount64() + ReplaceRetryMs;
+  HANDLE file = INVALID_HANDLE_VALUE;
+  while (true) {
+    file = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file != INVALID_HANDLE_VALUE) break;
+    const DWORD error = GetLastError();
+    if (!IsMomentaryRefusal(error) || GetTickCount64() >= giveUp) {
+      SaveResult refused = Fail("cannot create temporary file", error);
+      refused.busy = IsMomentaryRefusal(error) && HeldByAnotherProgram(temp, error);
+      return refused;
+    }
+    Sleep(ReplaceRetryPauseMs);
+  }
   // The test build's slow disk, so that the end-to-end tests can type during a save.
   if (const std::uint32_t slowMs = ActiveTestSwitches().slowFileWritesMs; slowMs > 0) {
     OutputDebugStringA("Slow file write: begins\n");

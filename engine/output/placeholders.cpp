@@ -48,20 +48,21 @@ std::optional<std::uint32_t> Number(std::string_view text, std::uint32_t limit) 
 
 // "Tab", "Shift+Tab", "Left:3". A count of 0 or above KeyCountLimit, or a name not known,
 // makes it no key.
-std::optional<ExpansionPart> RecogniseKey(std::string_view spec) {
-  std::string_view name = spec;
+std::optional<ExpansionPart> RecogniseKey(std::string_view keyText) {
+  std::string_view name = keyText;
   std::uint32_t count = 1;
-  const std::size_t colon = spec.rfind(':');
+  const std::size_t colon = keyText.rfind(':');
   if (colon != std::string_view::npos) {
     // Past the limit, and not only up to it: 101 must not pass for 100.
-    const std::optional<std::uint32_t> written = Number(spec.substr(colon + 1), KeyCountLimit + 1);
+    const std::optional<std::uint32_t> written =
+        Number(keyText.substr(colon + 1), KeyCountLimit + 1);
     if (!written || *written == 0 || *written > KeyCountLimit) return std::nullopt;
     count = *written;
-    name = spec.substr(0, colon);
+    name = keyText.substr(0, colon);
   }
   const std::optional<KeyChord> chord = ParseKeyChord(name);
   if (!chord) return std::nullopt;
-  ExpansionPart part{PlaceholderKind::Key, std::string(spec)};
+  ExpansionPart part{PlaceholderKind::Key, std::string(keyText)};
   part.key = *chord;
   part.number = count;
   return part;

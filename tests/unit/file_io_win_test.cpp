@@ -79,6 +79,39 @@ TEST(WriteFileAtomically, LooksAtTheFileBeforeEveryAttemptToReplaceIt) {
   EXPECT_GT(looks, 1);
 }
 
+// A save killed a moment ago, or a scanner looking at what it left, still holds the temporary
+// file: the next save waits for it instead of failing at once.
+TEST(WriteFileAtomically, WaitsForALeftTemporaryFileHeldForAMoment) {
+  TempDir dir;
+  WriteBytes(dir / "config.txt", "old");
+  WriteBytes(dir / "config.txt.tmp", "half of an earlier sa");
+  HANDLE held = HoldWithoutSharing(dir / "config.txt.tmp");
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  std::thread letGo([held] {
+    std::this_thread::sleep_for(300ms);
+    CloseHandle(held);
+  });
+  const SaveResult saved = WriteFileAtomically(dir / "config.txt", "new");
+  letGo.join();
+  EXPECT_TRUE(saved) << saved.error;
+  EXPECT_EQ(ReadBytes(dir / "config.txt"), "new");
+  EXPECT_FALSE(std::filesystem::exists(dir / "config.txt.tmp"));
+}
+
+TEST(WriteFileAtomically, ATemporaryFileHeldLongerIsABusyFailure) {
+  TempDir dir;
+  WriteBytes(dir / "config.txt", "old");
+  WriteBytes(dir / "config.txt.tmp", "half");
+  HANDLE held = HoldWithoutSharing(dir / "config.txt.tmp");
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  const SaveResult saved = WriteFileAtomically(dir / "config.txt", "new");
+  CloseHandle(held);
+  EXPECT_FALSE(saved);
+  EXPECT_TRUE(saved.busy);
+  EXPECT_NE(saved.error.find("cannot create temporary file"), std::string::npos) << saved.error;
+  EXPECT_EQ(ReadBytes(dir / "config.txt"), "old");
+}
+
 TEST(ReadFileUpTo, TellsAFileHeldByAnotherProgramFromAMissingOne) {
   TempDir dir;
   WriteBytes(dir / "config.txt", ":mine=1\r\n");

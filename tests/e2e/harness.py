@@ -84,6 +84,8 @@ REPO = Path(__file__).resolve().parents[2]
 DEFAULT_TIMEOUT = 30.0
 # Starting Wine's first program on a busy machine may take long; this is only an upper bound.
 START_TIMEOUT = 120.0
+# A first notepad that has shown no window by then is started again.
+NOTEPAD_TIMEOUT = 30.0
 # Where a per-user program starts at logon.
 RUN_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Run"
 # The virtual display every session gets; Wine must report the same size (see _check_screen_size).
@@ -242,10 +244,16 @@ class Session:
             self._dpi_set = True
         self._notepad = self.start_wine(["notepad"], "notepad")
         try:
-            self._notepad_window = self._wait_for_notepad_window()
+            # Notepad shows its window within seconds even on a busy machine; now and then a
+            # first one never does. Waiting the full start limit for it cost two minutes a time.
+            self._notepad_window = self._wait_for_notepad_window(timeout=NOTEPAD_TIMEOUT)
         except TimeoutError:
-            # Seen once on a freshly created prefix: the first notepad never showed a window.
             # Another start is cheap next to a failed run.
+            state = self._notepad.poll()
+            titles = self.xdotool("search", "--onlyvisible", "--name", ".").stdout.split()
+            print(f"e2e: notepad showed no window within {NOTEPAD_TIMEOUT:.0f} s "
+                  f"(process {'running' if state is None else f'ended with {state}'}, "
+                  f"{len(titles)} visible windows); starting it again", file=sys.stderr)
             self.end_process(self._notepad)
             self._notepad = self.start_wine(["notepad"], "notepad-again")
             self._notepad_window = self._wait_for_notepad_window()
@@ -298,11 +306,11 @@ class Session:
                 "end it (wineserver -k) and start again"
             )
 
-    def _wait_for_notepad_window(self):
+    def _wait_for_notepad_window(self, timeout=START_TIMEOUT):
         return wait_until(
             lambda: next(iter(self.find_windows(name="Notepad$")), None),
             "notepad's window to appear",
-            timeout=START_TIMEOUT,
+            timeout=timeout,
         )
 
     def close(self):

@@ -6,13 +6,14 @@
 #include <string>
 
 #include "settings/shortcut.h"
+#include "tests/support/modifier_names.h"
 
 namespace tarquel {
 namespace {
 
-constexpr std::uint32_t Ctrl = ModifierCtrl;
-constexpr std::uint32_t Alt = ModifierAlt;
-constexpr std::uint32_t Shift = ModifierShift;
+using testing::Alt;
+using testing::Ctrl;
+using testing::Shift;
 
 struct CaptureCase {
   const char* what;

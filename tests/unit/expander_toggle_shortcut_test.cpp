@@ -7,6 +7,7 @@
 #include "engine/match/expander.h"
 #include "tests/support/fake_layouts.h"
 #include "tests/support/fake_output.h"
+#include "tests/support/modifier_names.h"
 
 namespace tarquel {
 namespace {
@@ -16,10 +17,10 @@ using testing::Keyboard;
 using testing::RecordingOutput;
 using testing::Type;
 
-constexpr std::uint32_t Alt = 1;
-constexpr std::uint32_t Ctrl = 2;
-constexpr std::uint32_t Shift = 4;
-constexpr std::uint32_t Win = 8;
+using testing::Alt;
+using testing::Ctrl;
+using testing::Shift;
+using testing::Win;
 constexpr std::uint32_t F12 = 0x7B;
 
 class ExpanderToggleShortcutTest : public ::testing::Test {

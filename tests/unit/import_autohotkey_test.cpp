@@ -3,36 +3,23 @@
 #include <string>
 
 #include "store/import.h"
+#include "tests/support/import_results.h"
 
 namespace tarquel {
 namespace {
 
-ImportResult Ahk(std::string script) {
-  return ImportFiles({{"hotstrings.ahk", std::move(script)}});
-}
+using testing::EntryOf;
+using testing::ImportAhk;
+using testing::Noted;
 
-const ImportedEntry* EntryOf(const ImportResult& result, std::string_view trigger) {
-  for (const ImportedEntry& entry : result.entries) {
-    if (entry.trigger == trigger) return &entry;
-  }
-  return nullptr;
+ImportResult Ahk(std::string script) {
+  return ImportAhk(std::move(script), "hotstrings.ahk");
 }
 
 ResolvedOptions OptionsOf(const ImportResult& result, std::string_view trigger) {
   const ImportedEntry* entry = EntryOf(result, trigger);
   EXPECT_NE(entry, nullptr) << trigger;
   return entry ? Resolve(result.FullOptions(*entry)) : ResolvedOptions{};
-}
-
-bool Noted(const ImportResult& result, std::string_view trigger, std::string_view why,
-           bool dropped) {
-  for (const ImportNote& note : result.notes) {
-    if (note.trigger == trigger && note.why.find(why) != std::string::npos &&
-        note.dropped == dropped) {
-      return true;
-    }
-  }
-  return false;
 }
 
 constexpr ResolvedOptions AhkDefault{FireWhen::EndingKept, FireWhere::WordStart, CaseRule::Conform};

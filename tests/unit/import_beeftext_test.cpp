@@ -5,27 +5,13 @@
 
 #include "store/import.h"
 #include "store/import_beeftext.h"
+#include "tests/support/import_results.h"
 
 namespace tarquel {
 namespace {
 
-const ImportedEntry* EntryOf(const ImportResult& result, std::string_view trigger) {
-  for (const ImportedEntry& entry : result.entries) {
-    if (entry.trigger == trigger) return &entry;
-  }
-  return nullptr;
-}
-
-bool Noted(const ImportResult& result, std::string_view trigger, std::string_view why,
-           bool dropped) {
-  for (const ImportNote& note : result.notes) {
-    if (note.trigger == trigger && note.why.find(why) != std::string::npos &&
-        note.dropped == dropped) {
-      return true;
-    }
-  }
-  return false;
-}
+using testing::EntryOf;
+using testing::Noted;
 
 TEST(ImportBeeftext, ReadsGroupsCombosAndTheirModes) {
   const ImportResult result = ImportFiles({{"comboList.json", R"({

@@ -4,30 +4,16 @@
 #include <vector>
 
 #include "store/import.h"
+#include "tests/support/import_results.h"
 
 namespace tarquel {
 namespace {
 
+using testing::EntryOf;
+using testing::Noted;
+
 ImportResult Espanso(std::string yaml, std::string path = "match/base.yml") {
   return ImportFiles({{std::move(path), std::move(yaml)}});
-}
-
-const ImportedEntry* EntryOf(const ImportResult& result, std::string_view trigger) {
-  for (const ImportedEntry& entry : result.entries) {
-    if (entry.trigger == trigger) return &entry;
-  }
-  return nullptr;
-}
-
-bool Noted(const ImportResult& result, std::string_view trigger, std::string_view why,
-           bool dropped) {
-  for (const ImportNote& note : result.notes) {
-    if (note.trigger == trigger && note.why.find(why) != std::string::npos &&
-        note.dropped == dropped) {
-      return true;
-    }
-  }
-  return false;
 }
 
 TEST(ImportEspanso, ReadsEveryListedFeatureOfAMatchFile) {

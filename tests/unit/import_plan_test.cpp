@@ -7,13 +7,12 @@
 #include "store/import_plan.h"
 #include "store/trigger_export.h"
 #include "store/trigger_file.h"
+#include "tests/support/import_results.h"
 
 namespace tarquel {
 namespace {
 
-ImportResult Ahk(std::string script) {
-  return ImportFiles({{"h.ahk", std::move(script)}});
-}
+using testing::ImportAhk;
 
 TEST(ImportPlan, SortsEntriesIntoNewAlreadyThereAndConflicts) {
   TriggerTable table;
@@ -21,7 +20,7 @@ TEST(ImportPlan, SortsEntriesIntoNewAlreadyThereAndConflicts) {
   table.Set("same", "text",
             EntryInfo{{FireWhen::EndingKept, FireWhere::WordStart, CaseRule::Conform}, 0});
   table.Set("btw-2", "taken");
-  const ImportResult result = Ahk("::btw::between\n::same::text\n::new::fresh\n");
+  const ImportResult result = ImportAhk("::btw::between\n::same::text\n::new::fresh\n");
   ASSERT_TRUE(result.ok());
   const ImportPlan plan = PlanImport(table, result);
   ASSERT_EQ(plan.added.size(), 1u);
@@ -37,14 +36,15 @@ TEST(ImportPlan, SortsEntriesIntoNewAlreadyThereAndConflicts) {
 TEST(ImportPlan, TheSameTextWithOtherOptionsIsAConflict) {
   TriggerTable table;
   table.Set("btw", "by the way");
-  const ImportPlan plan = PlanImport(table, Ahk("::btw::by the way\n"));
+  const ImportPlan plan = PlanImport(table, ImportAhk("::btw::by the way\n"));
   EXPECT_EQ(plan.conflicts.size(), 1u);
 }
 
 TEST(ImportPlan, EachChoiceDoesWhatItSays) {
   TriggerTable table;
   table.Set("btw", "by the way");
-  const ImportResult result = Ahk("#IfWinActive ahk_exe notepad.exe\n::btw::between\n::new::x\n");
+  const ImportResult result =
+      ImportAhk("#IfWinActive ahk_exe notepad.exe\n::btw::between\n::new::x\n");
   ImportPlan plan = PlanImport(table, result);
   ASSERT_EQ(plan.conflicts.size(), 1u);
 
@@ -79,7 +79,7 @@ TEST(ImportPlan, AGroupTheTableHasKeepsItsSettingsAndEntriesKeepTheirOptions) {
   existing.enabled = false;
   existing.defaults.caseRule = CaseRule::Exact;
   const std::size_t index = table.AddGroup(existing);
-  const ImportResult result = Ahk("::btw::by the way\n:C:Exact::x\n");
+  const ImportResult result = ImportAhk("::btw::by the way\n:C:Exact::x\n");
   const TriggerTable next = ApplyImport(table, PlanImport(table, result));
   EXPECT_EQ(next.Groups().size(), 2u);
   EXPECT_FALSE(next.Groups()[index].enabled);
@@ -90,8 +90,8 @@ TEST(ImportPlan, AGroupTheTableHasKeepsItsSettingsAndEntriesKeepTheirOptions) {
 }
 
 TEST(ImportPlan, AppliedImportSavesAndLoadsBackTheSame) {
-  const ImportResult result =
-      Ahk("::sig::\n(\nRegards,\nJane\n)\n#HotIf WinActive(\"ahk_exe code.exe\")\n:*?C1:x::y\n");
+  const ImportResult result = ImportAhk(
+      "::sig::\n(\nRegards,\nJane\n)\n#HotIf WinActive(\"ahk_exe code.exe\")\n:*?C1:x::y\n");
   ASSERT_TRUE(result.ok());
   const TriggerTable table = ApplyImport(TriggerTable{}, PlanImport(TriggerTable{}, result));
   const TriggerTable loaded = ParseTriggerText(FormatTriggerText(table));

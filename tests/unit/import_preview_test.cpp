@@ -10,13 +10,12 @@
 #include "store/import.h"
 #include "store/import_plan.h"
 #include "store/import_source.h"
+#include "tests/support/import_results.h"
 
 namespace tarquel {
 namespace {
 
-ImportResult Ahk(std::string script) {
-  return ImportFiles({{"h.ahk", std::move(script)}});
-}
+using testing::ImportAhk;
 
 TEST(ImportPathArgument, FindsTheFileAfterTheArgumentOrAfterItsEqualsSign) {
   struct Row {
@@ -44,10 +43,10 @@ TEST(ImportPathArgument, FindsTheFileAfterTheArgumentOrAfterItsEqualsSign) {
 TEST(ImportPreviewText, CountsNewAndPresentEntriesAndListsConflictsAndNotes) {
   // "same" as an earlier import of it put it in, with AutoHotkey's options.
   TriggerTable table =
-      ApplyImport(TriggerTable(), PlanImport(TriggerTable(), Ahk("::same::text\n")));
+      ApplyImport(TriggerTable(), PlanImport(TriggerTable(), ImportAhk("::same::text\n")));
   table.Set("btw", "by the way");
   const ImportResult result =
-      Ahk("::btw::between\n::same::text\n::new::fresh\n::two::second\n:X:run::Run x\n");
+      ImportAhk("::btw::between\n::same::text\n::new::fresh\n::two::second\n:X:run::Run x\n");
   ASSERT_TRUE(result.ok());
   ASSERT_FALSE(result.notes.empty());
   const std::string text = ImportPreviewText(PlanImport(table, result), "h.ahk");
@@ -69,7 +68,8 @@ TEST(ImportPreviewText, CountsNewAndPresentEntriesAndListsConflictsAndNotes) {
 }
 
 TEST(ImportPreviewText, SaysNothingOfConflictsOrNotesWhenThereAreNone) {
-  const std::string text = ImportPreviewText(PlanImport(TriggerTable(), Ahk("::a::b\n")), "x");
+  const std::string text =
+      ImportPreviewText(PlanImport(TriggerTable(), ImportAhk("::a::b\n")), "x");
   EXPECT_EQ(text,
             "From AutoHotkey (x): 1 entry.\r\n1 new entry, 0 already in your list as they "
             "are.\r\n");
@@ -82,7 +82,7 @@ TEST(ImportPreviewText, ALongListEndsInHowManyMoreThereAre) {
     table.Set("t" + std::to_string(i), "mine");
     script += "::t" + std::to_string(i) + "::theirs\n";
   }
-  const std::string text = ImportPreviewText(PlanImport(table, Ahk(script)), "x");
+  const std::string text = ImportPreviewText(PlanImport(table, ImportAhk(script)), "x");
   EXPECT_NE(text.find("  ... and 5 more\r\n"), std::string::npos);
   EXPECT_EQ(text.find("t" + std::to_string(PreviewListLimit) + " "), std::string::npos);
 }
@@ -91,7 +91,7 @@ TEST(ImportedText, CountsEntriesAddedUnderANewTriggerAsAdded) {
   TriggerTable table;
   table.Set("a", "mine");
   table.Set("b", "mine");
-  ImportPlan plan = PlanImport(table, Ahk("::a::x\n::b::y\n::c::z\n"));
+  ImportPlan plan = PlanImport(table, ImportAhk("::a::x\n::b::y\n::c::z\n"));
   plan.conflicts[0].choice = ConflictChoice::KeepBoth;
   plan.conflicts[1].choice = ConflictChoice::TakeTheirs;
   EXPECT_EQ(ImportedText(plan),
@@ -105,7 +105,7 @@ class UndoImportTest : public ::testing::Test {
     before.Set("keep", "mine");
     before.Set("swap", "mine");
     ImportPlan plan = PlanImport(
-        before, Ahk("#IfWinActive ahk_exe word.exe\n:*:swap::theirs\n:C1:fresh::new one\n"));
+        before, ImportAhk("#IfWinActive ahk_exe word.exe\n:*:swap::theirs\n:C1:fresh::new one\n"));
     plan.ChooseForAll(ConflictChoice::TakeTheirs);
     after = ApplyImport(before, plan);
     ASSERT_EQ(*after.Find("swap"), "theirs");

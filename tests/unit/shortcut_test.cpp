@@ -4,11 +4,15 @@
 
 #include <string>
 
+#include "tests/support/modifier_names.h"
+
 namespace tarquel {
 namespace {
 
-constexpr std::uint32_t Alt = ModifierAlt, Ctrl = ModifierCtrl, Shift = ModifierShift,
-                        Win = ModifierWin;
+using testing::Alt;
+using testing::Ctrl;
+using testing::Shift;
+using testing::Win;
 
 struct ParseCase {
   const char* name;

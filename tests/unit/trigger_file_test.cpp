@@ -17,13 +17,13 @@ Entries EntriesOf(const TriggerTable& table) {
   return Entries(table.begin(), table.end());
 }
 
-struct ParseCase {
+struct TriggerLineCase {
   const char* name;
   std::string text;
   Entries expected;
 };
 
-class TriggerFileParsing : public ::testing::TestWithParam<ParseCase> {};
+class TriggerFileParsing : public ::testing::TestWithParam<TriggerLineCase> {};
 
 TEST_P(TriggerFileParsing, GivesTheEntriesOfTheText) {
   EXPECT_EQ(EntriesOf(ParseTriggerText(GetParam().text)), GetParam().expected);
@@ -32,26 +32,26 @@ TEST_P(TriggerFileParsing, GivesTheEntriesOfTheText) {
 INSTANTIATE_TEST_SUITE_P(
     Lines, TriggerFileParsing,
     ::testing::Values(
-        ParseCase{"SpacesAroundEqualsBelongToBothSides", ":a = b\r\n", {{":a ", " b"}}},
-        ParseCase{"LineBeginningWithEqualsIsSkipped", "=x\r\n:a=b\r\n", {{":a", "b"}}},
-        ParseCase{"NothingAfterEqualsGivesEmptyExpansion", ":a=\r\n", {{":a", ""}}},
-        ParseCase{"SplitsAtFirstEquals", ":a=b=c\r\n", {{":a", "b=c"}}},
-        ParseCase{"LaterDuplicateWins", ":a=1\r\n:a=2\r\n", {{":a", "2"}}},
-        ParseCase{"BlankAndSpaceOnlyLinesAreSkipped", "\r\n   \r\n:a=b\r\n\n", {{":a", "b"}}},
-        ParseCase{"LastLineWithoutLineEndCounts", ":a=b\r\n:c=d", {{":a", "b"}, {":c", "d"}}},
-        ParseCase{"LoneLineFeedsReadLikeCrLf", ":a=b\n:c=d\n", {{":a", "b"}, {":c", "d"}}},
-        ParseCase{"LoneCarriageReturnStaysInTheLine", ":a=b\rc\r\n", {{":a", "b\rc"}}},
-        ParseCase{"CarriageReturnBeforeEndOfFileStays", ":a=b\r", {{":a", "b\r"}}},
-        ParseCase{"NothingAfterCtrlZIsRead", ":a=b\r\n\x1A:c=d\r\n", {{":a", "b"}}},
-        ParseCase{"CtrlZInsideALineEndsIt",
-                  ":a=b\x1A"
-                  "c\r\n",
-                  {{":a", "b"}}},
-        ParseCase{"TabsAreKept", "\t:a\t=\tb\t\r\n", {{"\t:a\t", "\tb\t"}}},
-        ParseCase{"NulBytesAreOrdinaryBytes",
-                  std::string(":a=b\0c\r\n", 8),
-                  {{":a", std::string("b\0c", 3)}}},
-        ParseCase{"EmptyTextGivesEmptyTable", "", {}}),
+        TriggerLineCase{"SpacesAroundEqualsBelongToBothSides", ":a = b\r\n", {{":a ", " b"}}},
+        TriggerLineCase{"LineBeginningWithEqualsIsSkipped", "=x\r\n:a=b\r\n", {{":a", "b"}}},
+        TriggerLineCase{"NothingAfterEqualsGivesEmptyExpansion", ":a=\r\n", {{":a", ""}}},
+        TriggerLineCase{"SplitsAtFirstEquals", ":a=b=c\r\n", {{":a", "b=c"}}},
+        TriggerLineCase{"LaterDuplicateWins", ":a=1\r\n:a=2\r\n", {{":a", "2"}}},
+        TriggerLineCase{"BlankAndSpaceOnlyLinesAreSkipped", "\r\n   \r\n:a=b\r\n\n", {{":a", "b"}}},
+        TriggerLineCase{"LastLineWithoutLineEndCounts", ":a=b\r\n:c=d", {{":a", "b"}, {":c", "d"}}},
+        TriggerLineCase{"LoneLineFeedsReadLikeCrLf", ":a=b\n:c=d\n", {{":a", "b"}, {":c", "d"}}},
+        TriggerLineCase{"LoneCarriageReturnStaysInTheLine", ":a=b\rc\r\n", {{":a", "b\rc"}}},
+        TriggerLineCase{"CarriageReturnBeforeEndOfFileStays", ":a=b\r", {{":a", "b\r"}}},
+        TriggerLineCase{"NothingAfterCtrlZIsRead", ":a=b\r\n\x1A:c=d\r\n", {{":a", "b"}}},
+        TriggerLineCase{"CtrlZInsideALineEndsIt",
+                        ":a=b\x1A"
+                        "c\r\n",
+                        {{":a", "b"}}},
+        TriggerLineCase{"TabsAreKept", "\t:a\t=\tb\t\r\n", {{"\t:a\t", "\tb\t"}}},
+        TriggerLineCase{"NulBytesAreOrdinaryBytes",
+                        std::string(":a=b\0c\r\n", 8),
+                        {{":a", std::string("b\0c", 3)}}},
+        TriggerLineCase{"EmptyTextGivesEmptyTable", "", {}}),
     [](const auto& info) { return info.param.name; });
 
 // Lines a save keeps as written but whose meaning the table does not hold: the first save keeps

@@ -10,6 +10,7 @@
 #include "store/trigger_file.h"
 #include "store/trigger_file_history.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/trigger_groups.h"
 
 namespace tarquel {
 namespace {
@@ -18,17 +19,7 @@ using testing::ReadBytes;
 using testing::TempDir;
 using testing::WriteBytes;
 
-// A group as the tests write one: what is not given is left as a new group has it.
-TriggerGroup Group(std::string name, bool enabled = true, TriggerOptions defaults = {},
-                   std::vector<std::string> onlyIn = {}, std::vector<std::string> notIn = {}) {
-  TriggerGroup group;
-  group.name = std::move(name);
-  group.enabled = enabled;
-  group.defaults = defaults;
-  group.onlyIn = std::move(onlyIn);
-  group.notIn = std::move(notIn);
-  return group;
-}
+using testing::Group;
 
 // A hand-kept file: comments, blank lines, its own order, two groups, options.
 const std::string Tidy =

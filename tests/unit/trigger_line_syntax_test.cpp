@@ -1,4 +1,5 @@
 #include "store/trigger_line_syntax.h"
+#include "tests/support/trigger_groups.h"
 
 #include <gtest/gtest.h>
 
@@ -10,17 +11,7 @@
 namespace tarquel {
 namespace {
 
-// A group as the tests write one: what is not given is left as a new group has it.
-TriggerGroup Group(std::string name, bool enabled = true, TriggerOptions defaults = {},
-                   std::vector<std::string> onlyIn = {}, std::vector<std::string> notIn = {}) {
-  TriggerGroup group;
-  group.name = std::move(name);
-  group.enabled = enabled;
-  group.defaults = defaults;
-  group.onlyIn = std::move(onlyIn);
-  group.notIn = std::move(notIn);
-  return group;
-}
+using testing::Group;
 
 struct OptionsCase {
   const char* line;

@@ -4,7 +4,7 @@
 # tarquel.exe under Wine on virtual displays.
 #
 # The Wine tests spend most of their time waiting for windows and keys, so they run in the
-# background (three prefixes, three at a time, tests/e2e/wine-lanes.json) while the host side
+# background (four prefixes, four at a time, tests/e2e/wine-lanes.json) while the host side
 # builds and runs at low priority beside them.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
@@ -19,7 +19,8 @@ cmake --preset windows >/dev/null
 
 # The Wine prefixes are made (the first time) and started while the compiler runs: making
 # one takes Wine half a minute of mostly waiting.
-prefixes=(build/windows/wineprefix build/windows/wineprefix-2 build/windows/wineprefix-3)
+prefixes=(build/windows/wineprefix build/windows/wineprefix-2 build/windows/wineprefix-3
+  build/windows/wineprefix-4)
 stop_wine() {
   for prefix in "${prefixes[@]}"; do WINEPREFIX="$PWD/$prefix" wineserver -k 2>/dev/null || true; done
 }

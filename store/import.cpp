@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "store/conflict_copy.h"
 #include "store/import_autohotkey.h"
 #include "store/import_beeftext.h"
 #include "store/import_common.h"
@@ -71,6 +72,8 @@ const char* ImportFormatName(ImportFormat format) {
       return "TextExpander";
     case ImportFormat::TarquelCsv:
       return "Tarquel CSV";
+    case ImportFormat::TarquelConfig:
+      return "Tarquel's config.txt";
   }
   return "";
 }
@@ -365,6 +368,14 @@ ImportResult ImportTarquelCsv(const std::vector<ImportFile>& files) {
 // --- Finding the format -------------------------------------------------------------------------
 
 std::optional<ImportFormat> DetectImportFormat(const std::vector<ImportFile>& files) {
+  // A single .txt is a config.txt (a folder's README.txt beside its .yml files is not).
+  if (files.size() == 1) {
+    const std::string_view name = files.front().path;
+    if (EqualsIgnoringCase(Extension(name), ".txt") ||
+        IsConflictCopyName(name.substr(name.find_last_of("/\\") + 1))) {
+      return ImportFormat::TarquelConfig;
+    }
+  }
   for (const ImportFile& file : files) {
     const std::string_view extension = Extension(file.path);
     if (EqualsIgnoringCase(extension, ".yml") || EqualsIgnoringCase(extension, ".yaml")) {
@@ -406,6 +417,11 @@ ImportResult ImportFiles(const std::vector<ImportFile>& files, std::optional<Imp
       return ImportTextExpander(files);
     case ImportFormat::TarquelCsv:
       return ImportTarquelCsv(files);
+    case ImportFormat::TarquelConfig:
+      if (files.size() != 1) {
+        return ImportBuilder::Failed(*format, "a config.txt is imported one file at a time");
+      }
+      return ImportConflictCopy(files.front());
   }
   return ImportBuilder::Failed(*format, "unknown format");
 }

@@ -28,11 +28,12 @@ struct ImportFile {
 };
 
 enum class ImportFormat {
-  Espanso,       // a match file (.yml), or the files of a match folder with its packages
-  AutoHotkey,    // hotstrings of a v1 or v2 script (.ahk)
-  Beeftext,      // its JSON export (comboList.json), its CSV export or its cheat-sheet CSV
-  TextExpander,  // its CSV export: abbreviation, content, label
-  TarquelCsv,    // Tarquel's own CSV export (store/trigger_export.h), with options and groups
+  Espanso,        // a match file (.yml), or the files of a match folder with its packages
+  AutoHotkey,     // hotstrings of a v1 or v2 script (.ahk)
+  Beeftext,       // its JSON export (comboList.json), its CSV export or its cheat-sheet CSV
+  TextExpander,   // its CSV export: abbreviation, content, label
+  TarquelCsv,     // Tarquel's own CSV export (store/trigger_export.h), with options and groups
+  TarquelConfig,  // a config.txt of Tarquel's: another PC's, or a sync service's conflict copy
 };
 // The source's name as the user knows it, which also names the group its entries go to.
 const char* ImportFormatName(ImportFormat format);

@@ -7,6 +7,7 @@
 
 namespace tarquel {
 namespace {
+namespace TARQUEL_TEST_FILE {
 
 constexpr std::wstring_view Program = L"C:\\Program Files\\Tarquel\\tarquel.exe";
 
@@ -58,11 +59,13 @@ TEST(IsOldRunValueOf, TakesOnlyThisProgramsPathWithNothingAfterIt) {
   EXPECT_FALSE(IsOldRunValueOf(L"\"\"", L""));
 }
 
+}  // namespace TARQUEL_TEST_FILE
 }  // namespace
 }  // namespace tarquel
 
 namespace tarquel {
 namespace {
+namespace TARQUEL_TEST_FILE {
 
 TEST(TakeOverProcessId, NamesTheInstanceARestartAsAdministratorReplaces) {
   EXPECT_EQ(TakeOverProcessId({L"tarquel.exe", L"--take-over", L"4242"}), 4242u);
@@ -84,5 +87,6 @@ TEST(TakeOverProcessId, WaitsForNothingUnlessANumberFollows) {
   }
 }
 
+}  // namespace TARQUEL_TEST_FILE
 }  // namespace
 }  // namespace tarquel

@@ -10,6 +10,7 @@
 
 namespace tarquel {
 namespace {
+namespace TARQUEL_TEST_FILE {
 
 using testing::Alt;
 using testing::Ctrl;
@@ -123,5 +124,6 @@ TEST(CaptureLabelFor, TellsWhyAKeyWasRefusedAndKeepsTheTextOtherwise) {
   EXPECT_TRUE(CaptureLabelFor(CaptureVerdict::Accept).empty());
 }
 
+}  // namespace TARQUEL_TEST_FILE
 }  // namespace
 }  // namespace tarquel

@@ -8,6 +8,7 @@
 
 namespace tarquel {
 namespace {
+namespace TARQUEL_TEST_FILE {
 
 class FakeClock final : public MonotonicClock {
  public:
@@ -157,5 +158,6 @@ TEST(ClipboardSave, StopsAskingOnceTheTimeIsGone) {
   EXPECT_EQ(reader.fetched, std::vector<unsigned>{Registered});
 }
 
+}  // namespace TARQUEL_TEST_FILE
 }  // namespace
 }  // namespace tarquel

@@ -23,6 +23,7 @@
 
 namespace tarquel {
 namespace {
+namespace TARQUEL_TEST_FILE {
 
 // One format as a test compares it: its number and its content (a bitmap by its pixels).
 struct Content {
@@ -436,6 +437,7 @@ TEST(WindowsClock, AgreesWithTheCRuntimeOnTheDayOfTheYear) {
   EXPECT_EQ(now.weekday == local.tm_wday || now.yearDay != local.tm_yday, true);
 }
 
+}  // namespace TARQUEL_TEST_FILE
 }  // namespace
 }  // namespace tarquel
 

@@ -6,6 +6,7 @@
 
 namespace tarquel {
 namespace {
+namespace TARQUEL_TEST_FILE {
 
 TEST(EndingCharacters, NoLineGivesAutoHotkeysSet) {
   EXPECT_EQ(ReadEndingCharacters(ParseSettingsText("toggle_shortcut=Ctrl+Shift+F12\r\n")),
@@ -30,5 +31,6 @@ TEST(EndingCharacters, TheLastLineWins) {
             "!");
 }
 
+}  // namespace TARQUEL_TEST_FILE
 }  // namespace
 }  // namespace tarquel

@@ -9,6 +9,7 @@
 
 namespace tarquel {
 namespace {
+namespace TARQUEL_TEST_FILE {
 
 TriggerTable TableWithGroups() {
   TriggerTable table;
@@ -156,5 +157,6 @@ TEST(GroupEdit, RefusesAProgramNameTheGroupLineCannotHold) {
   EXPECT_FALSE(result.problem.empty());
 }
 
+}  // namespace TARQUEL_TEST_FILE
 }  // namespace
 }  // namespace tarquel

@@ -13,6 +13,7 @@
 
 namespace tarquel {
 namespace {
+namespace TARQUEL_TEST_FILE {
 
 using testing::FakeLayout;
 using testing::Keyboard;
@@ -376,5 +377,6 @@ TEST_F(ExpanderOptionsTest, TriggerBegunBeforeAPauseEndsAfterIt) {
   EXPECT_EQ(Type(expander, " "), Swallowed{0});
 }
 
+}  // namespace TARQUEL_TEST_FILE
 }  // namespace
 }  // namespace tarquel

@@ -10,6 +10,7 @@
 
 namespace tarquel {
 namespace {
+namespace TARQUEL_TEST_FILE {
 
 using testing::FakeLayout;
 using testing::Keyboard;
@@ -358,11 +359,13 @@ TEST_F(ExpanderTest, LayoutIsNotAskedForModifiersNavigationOrShortcuts) {
   EXPECT_EQ(layout.translations, 0);
 }
 
+}  // namespace TARQUEL_TEST_FILE
 }  // namespace
 }  // namespace tarquel
 
 namespace tarquel {
 namespace {
+namespace TARQUEL_TEST_FILE {
 
 using testing::RecordingOutput;
 using testing::Type;
@@ -463,5 +466,6 @@ TEST_F(ExpanderRequestsTest, ExcludedProgramsSetElsewhereApplyToTheNextTrigger) 
   EXPECT_EQ(output.expansions.size(), 1u);
 }
 
+}  // namespace TARQUEL_TEST_FILE
 }  // namespace
 }  // namespace tarquel

@@ -11,6 +11,7 @@
 
 namespace tarquel {
 namespace {
+namespace TARQUEL_TEST_FILE {
 
 using testing::FakeLayout;
 using testing::Keyboard;
@@ -106,5 +107,6 @@ TEST_F(ExpanderToggleShortcutTest, ShortcutKeyCanStillCompleteATriggerWhenTypedP
   EXPECT_EQ(output.expansions.back().text, "done");
 }
 
+}  // namespace TARQUEL_TEST_FILE
 }  // namespace
 }  // namespace tarquel

@@ -15,6 +15,7 @@
 
 namespace tarquel {
 namespace {
+namespace TARQUEL_TEST_FILE {
 
 using namespace std::chrono_literals;
 using testing::ReadBytes;
@@ -124,6 +125,7 @@ TEST(ReadFileUpTo, TellsAFileHeldByAnotherProgramFromAMissingOne) {
   EXPECT_EQ(ReadFileUpTo(dir / "config.txt", 1024).status, FileRead::Status::Read);
 }
 
+}  // namespace TARQUEL_TEST_FILE
 }  // namespace
 }  // namespace tarquel
 

@@ -10,6 +10,7 @@
 
 namespace tarquel {
 namespace {
+namespace TARQUEL_TEST_FILE {
 
 using testing::ReadBytes;
 using testing::TempDir;
@@ -94,5 +95,6 @@ TEST(TriggerFileBound, ReplacingAFileAboveTheBoundKeepsItWholeAsTheBackup) {
   EXPECT_EQ(start, ":demo=Hello World\r\n");
 }
 
+}  // namespace TARQUEL_TEST_FILE
 }  // namespace
 }  // namespace tarquel

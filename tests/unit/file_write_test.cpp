@@ -8,6 +8,7 @@
 
 namespace tarquel {
 namespace {
+namespace TARQUEL_TEST_FILE {
 
 using testing::ReadBytes;
 using testing::TempDir;
@@ -48,5 +49,6 @@ TEST(WriteFileAtomically, LastLookThatFailsLeavesTheFileAndNoTemporaryAndSaysWhy
   EXPECT_FALSE(std::filesystem::exists(TemporaryOf(file)));
 }
 
+}  // namespace TARQUEL_TEST_FILE
 }  // namespace
 }  // namespace tarquel

@@ -4,6 +4,7 @@
 
 namespace tarquel {
 namespace {
+namespace TARQUEL_TEST_FILE {
 
 TEST(IsSecretField, APasswordStyledEditOfAnyFrameworkIsSecret) {
   for (const char* name : {"Edit", "EDIT", "RichEdit20W", "RICHEDIT50W", "TEdit",
@@ -39,5 +40,6 @@ TEST(IsAboveOurs, OnlyAHigherOrUnknownLevelIsOutOfReach) {
   EXPECT_TRUE(IsAboveOurs(std::nullopt, integrity::High));
 }
 
+}  // namespace TARQUEL_TEST_FILE
 }  // namespace
 }  // namespace tarquel

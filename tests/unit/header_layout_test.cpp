@@ -10,6 +10,7 @@
 
 namespace tarquel {
 namespace {
+namespace TARQUEL_TEST_FILE {
 
 constexpr int Scales[] = {96, 120, 144, 192};
 
@@ -242,5 +243,6 @@ TEST(ControlPlacesScaled, FieldsStayInsideTheirPaintedFrames) {
   }
 }
 
+}  // namespace TARQUEL_TEST_FILE
 }  // namespace
 }  // namespace tarquel

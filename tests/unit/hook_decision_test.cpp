@@ -8,6 +8,7 @@
 
 namespace tarquel {
 namespace {
+namespace TARQUEL_TEST_FILE {
 
 using testing::Loopback;
 
@@ -251,5 +252,6 @@ TEST_F(HookDecisionTest, WithoutAnExpanderEveryKeyPasses) {
   EXPECT_FALSE(verdict.wakeOutput);
 }
 
+}  // namespace TARQUEL_TEST_FILE
 }  // namespace
 }  // namespace tarquel

@@ -9,6 +9,7 @@
 
 namespace tarquel {
 namespace {
+namespace TARQUEL_TEST_FILE {
 
 // QueryPerformanceFrequency's usual value: one tick is 0.1 microseconds.
 constexpr std::uint64_t TicksPerSecond = 10'000'000;
@@ -50,5 +51,6 @@ TEST(HookTimings, OnlyTheNewestKeyDownsAreKeptPastCapacity) {
             "Hook timing: key-downs=131072 timed=65536 p50_us=2.0 p99_us=2.0 max_us=3.0\n");
 }
 
+}  // namespace TARQUEL_TEST_FILE
 }  // namespace
 }  // namespace tarquel

@@ -6,6 +6,7 @@
 
 namespace tarquel {
 namespace {
+namespace TARQUEL_TEST_FILE {
 
 constexpr std::uint32_t Limit = 5000;
 
@@ -79,5 +80,6 @@ TEST(HookWatchdog, SurvivesTheTickCounterWrapping) {
   EXPECT_TRUE(watchdog.ShouldReinstall(nearWrap + 9000, nearWrap + 9000));
 }
 
+}  // namespace TARQUEL_TEST_FILE
 }  // namespace
 }  // namespace tarquel

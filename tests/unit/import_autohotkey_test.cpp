@@ -7,6 +7,7 @@
 
 namespace tarquel {
 namespace {
+namespace TARQUEL_TEST_FILE {
 
 using testing::EntryOf;
 using testing::ImportAhk;
@@ -202,5 +203,6 @@ TEST(ImportAutoHotkey, BytesThatAreNoUtf8AfterACtrlZBecomeReplacementCharacters)
                                      "exe"});
 }
 
+}  // namespace TARQUEL_TEST_FILE
 }  // namespace
 }  // namespace tarquel

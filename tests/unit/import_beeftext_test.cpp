@@ -9,6 +9,7 @@
 
 namespace tarquel {
 namespace {
+namespace TARQUEL_TEST_FILE {
 
 using testing::EntryOf;
 using testing::Noted;
@@ -178,5 +179,6 @@ TEST(ImportFormat, IsFoundFromNamesAndContent) {
   EXPECT_FALSE(ImportFiles({{"notes.txt", "plain words"}}).ok());
 }
 
+}  // namespace TARQUEL_TEST_FILE
 }  // namespace
 }  // namespace tarquel

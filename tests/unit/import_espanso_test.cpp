@@ -8,6 +8,7 @@
 
 namespace tarquel {
 namespace {
+namespace TARQUEL_TEST_FILE {
 
 using testing::EntryOf;
 using testing::Noted;
@@ -212,5 +213,6 @@ TEST(ImportEspanso, AnEmptyFileImportsNothingWithoutComplaint) {
   EXPECT_FALSE(Espanso("matches: \"\"\n").ok());
 }
 
+}  // namespace TARQUEL_TEST_FILE
 }  // namespace
 }  // namespace tarquel

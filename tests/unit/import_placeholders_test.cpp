@@ -8,6 +8,7 @@
 
 namespace tarquel {
 namespace {
+namespace TARQUEL_TEST_FILE {
 
 // Every placeholder an importer writes must be one the renderer knows: a key name or a count it
 // does not take would be typed out as text in the user's document.
@@ -61,5 +62,6 @@ TEST(ImportedPlaceholders, EspansoVariablesAreTarquelsPlaceholders) {
       5);
 }
 
+}  // namespace TARQUEL_TEST_FILE
 }  // namespace
 }  // namespace tarquel

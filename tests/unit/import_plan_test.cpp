@@ -11,6 +11,7 @@
 
 namespace tarquel {
 namespace {
+namespace TARQUEL_TEST_FILE {
 
 using testing::ImportAhk;
 
@@ -214,5 +215,6 @@ TEST(TarquelCsv, RowsOfAnotherShapeImportNothing) {
   }
 }
 
+}  // namespace TARQUEL_TEST_FILE
 }  // namespace
 }  // namespace tarquel

@@ -14,6 +14,7 @@
 
 namespace tarquel {
 namespace {
+namespace TARQUEL_TEST_FILE {
 
 using testing::ImportAhk;
 
@@ -194,5 +195,6 @@ TEST_F(ImportSourceTest, SaysWhyNothingCouldBeReadAndGivesNothing) {
   EXPECT_NE(held.error.find("cannot be opened"), std::string::npos) << held.error;
 }
 
+}  // namespace TARQUEL_TEST_FILE
 }  // namespace
 }  // namespace tarquel

@@ -11,6 +11,7 @@
 
 namespace tarquel {
 namespace {
+namespace TARQUEL_TEST_FILE {
 
 using testing::FakeLayout;
 using testing::Keyboard;
@@ -255,5 +256,6 @@ TEST(ModifierTracking, LeftAndRightAreKeptApartAndLocksTurnOnPress) {
   EXPECT_EQ(state.HotkeyBits(), 1u | 2u | 8u);
 }
 
+}  // namespace TARQUEL_TEST_FILE
 }  // namespace
 }  // namespace tarquel

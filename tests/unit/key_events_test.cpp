@@ -8,6 +8,7 @@
 
 namespace tarquel {
 namespace {
+namespace TARQUEL_TEST_FILE {
 
 KeyEvent Down(std::uint16_t key, bool extended = false) {
   return {key, false, 0, extended};
@@ -115,11 +116,13 @@ TEST(BuildKeyEvents, TrailingKeysGoAfterTheTextWhileNoModifierIsHeld) {
       Join({{Up(vk::LeftShift), Down(Back), Up(Back)}, Chars(u"ab"), left, {Down(vk::LeftShift)}}));
 }
 
+}  // namespace TARQUEL_TEST_FILE
 }  // namespace
 }  // namespace tarquel
 
 namespace tarquel {
 namespace {
+namespace TARQUEL_TEST_FILE {
 
 // A German layout's keys for the few characters these cases type: z and y swapped, '@' on
 // AltGr+Q, ':' on Shift+Period; no key at all for 'é' or an emoji.
@@ -194,11 +197,13 @@ TEST(BuildKeyPresses, HeldModifiersAndTrailingKeysAreHandledAsForTypedText) {
   EXPECT_EQ((*presses)[presses->size() - 2], unicode[unicode.size() - 2]);
 }
 
+}  // namespace TARQUEL_TEST_FILE
 }  // namespace
 }  // namespace tarquel
 
 namespace tarquel {
 namespace {
+namespace TARQUEL_TEST_FILE {
 
 struct ChordCase {
   const char* name;
@@ -293,5 +298,6 @@ TEST(AppendChord, AltAndWinAreTheLeftKeysWinExtended) {
   EXPECT_EQ(events[5], Scanned(static_cast<std::uint16_t>(vk::LeftMenu), true, false, 0x38));
 }
 
+}  // namespace TARQUEL_TEST_FILE
 }  // namespace
 }  // namespace tarquel

@@ -6,6 +6,7 @@
 
 namespace tarquel {
 namespace {
+namespace TARQUEL_TEST_FILE {
 
 bool Overlap(const LayoutRect& a, const LayoutRect& b) {
   return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
@@ -138,5 +139,6 @@ TEST(ScaleToDpi, RoundsHalfAwayFromZeroAsMulDivDoes) {
   EXPECT_EQ(ScaleToDpi(LayoutRect{30, 136, 770, 300}, 192), (LayoutRect{60, 272, 1540, 600}));
 }
 
+}  // namespace TARQUEL_TEST_FILE
 }  // namespace
 }  // namespace tarquel

@@ -18,6 +18,7 @@
 
 namespace tarquel {
 namespace {
+namespace TARQUEL_TEST_FILE {
 
 using testing::FakeLayout;
 using testing::Keyboard;
@@ -282,5 +283,6 @@ TEST(MatcherProperty, EveryTriggerStaysFindableThroughWavesOfInsertsAndErases) {
   }
 }
 
+}  // namespace TARQUEL_TEST_FILE
 }  // namespace
 }  // namespace tarquel

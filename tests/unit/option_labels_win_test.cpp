@@ -18,6 +18,7 @@
 
 namespace tarquel {
 namespace {
+namespace TARQUEL_TEST_FILE {
 
 constexpr int Scales[] = {96, 120, 144, 192};
 
@@ -73,6 +74,7 @@ TEST_F(Measuring, EveryCaptionAndLabelFitsItsPlaceInItsFont) {
   }
 }
 
+}  // namespace TARQUEL_TEST_FILE
 }  // namespace
 }  // namespace tarquel
 

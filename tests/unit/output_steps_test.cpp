@@ -10,6 +10,7 @@
 
 namespace tarquel {
 namespace {
+namespace TARQUEL_TEST_FILE {
 
 class NoClock final : public Clock {
  public:
@@ -368,5 +369,6 @@ TEST(SplitKeyPresses, APasteIsOnePress) {
   EXPECT_EQ(Pieces(PasteKeys()), (std::vector<std::string>{"+Ctrl +V -V -Ctrl"}));
 }
 
+}  // namespace TARQUEL_TEST_FILE
 }  // namespace
 }  // namespace tarquel

@@ -10,6 +10,7 @@
 
 namespace tarquel {
 namespace {
+namespace TARQUEL_TEST_FILE {
 
 const FocusedWindow Notepad{"Edit", "notepad.exe", ""};
 
@@ -146,11 +147,13 @@ TEST(SettingsValues, GivesEveryLineOfTheKeyInOrder) {
   EXPECT_TRUE(SettingsValues(settings, "missing").empty());
 }
 
+}  // namespace TARQUEL_TEST_FILE
 }  // namespace
 }  // namespace tarquel
 
 namespace tarquel {
 namespace {
+namespace TARQUEL_TEST_FILE {
 
 TEST(MustPressKeys, RemoteAndVirtualMachineClientsTakeKeyPresses) {
   const OutputSettings none;
@@ -172,11 +175,13 @@ TEST(MustPressKeys, SettingsAddClientsByProgramOrClass) {
   EXPECT_FALSE(MustPressKeys({"", "putty.exe", "PuTTY"}, output));
 }
 
+}  // namespace TARQUEL_TEST_FILE
 }  // namespace
 }  // namespace tarquel
 
 namespace tarquel {
 namespace {
+namespace TARQUEL_TEST_FILE {
 
 struct PaceLineCase {
   const char* name;
@@ -229,5 +234,6 @@ TEST(PaceFor, TheFirstLineNamingTheWindowWinsAndBadLinesAreLeftOut) {
   EXPECT_EQ(PaceFor({"", "calc.exe", ""}, settings), Pace{});
 }
 
+}  // namespace TARQUEL_TEST_FILE
 }  // namespace
 }  // namespace tarquel

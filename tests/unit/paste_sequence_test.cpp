@@ -10,6 +10,7 @@
 
 namespace tarquel {
 namespace {
+namespace TARQUEL_TEST_FILE {
 
 using Formats = std::map<unsigned, std::u16string>;
 using Reader = PasteProtocol::Reader;
@@ -310,5 +311,6 @@ TEST(ClipboardTextOf, GivesCrLfAndUtf16) {
   EXPECT_EQ(ClipboardTextOf(""), u"");
 }
 
+}  // namespace TARQUEL_TEST_FILE
 }  // namespace
 }  // namespace tarquel

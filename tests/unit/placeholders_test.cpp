@@ -8,6 +8,7 @@
 
 namespace tarquel {
 namespace {
+namespace TARQUEL_TEST_FILE {
 
 class FixedClock final : public Clock {
  public:
@@ -314,11 +315,13 @@ INSTANTIATE_TEST_SUITE_P(Cases, CuttingAtCharacters,
                                            CutCase{"\xF0\x9F\x98\x80x", 4, "\xF0\x9F\x98\x80"},
                                            CutCase{"", 0, ""}));
 
+}  // namespace TARQUEL_TEST_FILE
 }  // namespace
 }  // namespace tarquel
 
 namespace tarquel {
 namespace {
+namespace TARQUEL_TEST_FILE {
 
 struct KeyPlaceholderCase {
   const char* name;
@@ -445,5 +448,6 @@ TEST(KeyRendering, TheDelaysOfOneExpansionTogetherStayWithinTheirLimit) {
   EXPECT_EQ(delays, (std::vector<std::uint32_t>{3000, 3000, 3000, 1000, 0}));
 }
 
+}  // namespace TARQUEL_TEST_FILE
 }  // namespace
 }  // namespace tarquel

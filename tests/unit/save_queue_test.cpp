@@ -10,6 +10,7 @@
 
 namespace tarquel {
 namespace {
+namespace TARQUEL_TEST_FILE {
 
 using namespace std::chrono_literals;
 
@@ -162,5 +163,6 @@ TEST(BackgroundSaves, AFailureAfterTheWindowIsGoneIsKeptForTheEnd) {
   EXPECT_EQ(saves.TakeFailures(), (std::vector<std::string>{"not saved"}));
 }
 
+}  // namespace TARQUEL_TEST_FILE
 }  // namespace
 }  // namespace tarquel

@@ -9,6 +9,7 @@
 
 namespace tarquel {
 namespace {
+namespace TARQUEL_TEST_FILE {
 
 using testing::ReadBytes;
 using testing::TempDir;
@@ -85,5 +86,6 @@ TEST_F(SavedSettingsFile, KeyLeavesTheChangedOnesOnceASaveOfItWentThrough) {
   EXPECT_EQ(Saved(), "toggle_shortcut=Alt+Q\r\npaste_threshold=70\r\nundo_backspace=off\r\n");
 }
 
+}  // namespace TARQUEL_TEST_FILE
 }  // namespace
 }  // namespace tarquel

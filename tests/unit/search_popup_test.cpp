@@ -8,6 +8,7 @@
 
 namespace tarquel {
 namespace {
+namespace TARQUEL_TEST_FILE {
 
 const ScreenRect Screen{0, 0, 1280, 1000};
 
@@ -104,5 +105,6 @@ TEST(SearchShortcut, DefaultsUnlessSettingsNameAnotherKey) {
       DefaultSearchShortcut);
 }
 
+}  // namespace TARQUEL_TEST_FILE
 }  // namespace
 }  // namespace tarquel

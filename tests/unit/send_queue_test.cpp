@@ -6,6 +6,7 @@
 
 namespace tarquel {
 namespace {
+namespace TARQUEL_TEST_FILE {
 
 using Verdict = SendQueue::KeyVerdict;
 using Work = SendQueue::WorkKind;
@@ -412,11 +413,13 @@ TEST(SendQueue, HeldKeysWithNoExpansionBeforeThemGoOutByTheRescuePathOnce) {
   EXPECT_FALSE(queue.BeginBatch(again, 6));
 }
 
+}  // namespace TARQUEL_TEST_FILE
 }  // namespace
 }  // namespace tarquel
 
 namespace tarquel {
 namespace {
+namespace TARQUEL_TEST_FILE {
 
 TEST(SendQueueEnding, CalledOffExpansionPutsBackTheEndingItSwallowedAndCarriesItUntilThen) {
   SendQueue queue;
@@ -450,5 +453,6 @@ TEST(SendQueueEnding, EnterThatEndedATriggerGoesBackAsEnter) {
                                         {vk::Return, 0x1C, false, true, true}}));
 }
 
+}  // namespace TARQUEL_TEST_FILE
 }  // namespace
 }  // namespace tarquel

@@ -10,6 +10,7 @@
 
 namespace tarquel {
 namespace {
+namespace TARQUEL_TEST_FILE {
 
 using testing::ReadBytes;
 using testing::TempDir;
@@ -306,5 +307,6 @@ TEST(SettingsFile, TextThatWouldNotReadBackIsRefused) {
   EXPECT_EQ(ReadBytes(dir / SettingsFileName), "toggle_shortcut=Alt+Q\r\n");
 }
 
+}  // namespace TARQUEL_TEST_FILE
 }  // namespace
 }  // namespace tarquel

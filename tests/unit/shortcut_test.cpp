@@ -8,6 +8,7 @@
 
 namespace tarquel {
 namespace {
+namespace TARQUEL_TEST_FILE {
 
 using testing::Alt;
 using testing::Ctrl;
@@ -113,5 +114,6 @@ TEST(ShortcutNotation, DefaultTextMatchesDefaultNumbers) {
   EXPECT_EQ(ParseShortcut(DefaultShortcutText), DefaultShortcut);
 }
 
+}  // namespace TARQUEL_TEST_FILE
 }  // namespace
 }  // namespace tarquel

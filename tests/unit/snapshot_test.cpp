@@ -9,6 +9,7 @@
 
 namespace tarquel {
 namespace {
+namespace TARQUEL_TEST_FILE {
 
 TEST(Snapshot, ReaderGetsWhatWasPublishedLast) {
   Snapshot<std::string> cell(std::make_shared<const std::string>("first"));
@@ -68,5 +69,6 @@ TEST(Snapshot, ReaderNeverSeesAFreedValueWhilePublishersReplaceIt) {
   reader.join();
 }
 
+}  // namespace TARQUEL_TEST_FILE
 }  // namespace
 }  // namespace tarquel

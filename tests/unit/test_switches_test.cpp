@@ -7,6 +7,7 @@
 
 namespace tarquel {
 namespace {
+namespace TARQUEL_TEST_FILE {
 
 TestSwitchesReading ReadFrom(const std::map<std::string, std::string>& environment) {
   return ReadTestSwitches([&environment](const char* name) -> std::optional<std::string> {
@@ -82,5 +83,6 @@ TEST(TestSwitches, HttpsAndUpperCaseSchemesAreAddresses) {
   EXPECT_EQ(ReadFrom({{"TARQUEL_TEST_UPDATE_URL", "https://example.org/v.txt"}}).errors, "");
 }
 
+}  // namespace TARQUEL_TEST_FILE
 }  // namespace
 }  // namespace tarquel

@@ -7,6 +7,7 @@
 
 namespace tarquel {
 namespace {
+namespace TARQUEL_TEST_FILE {
 
 TEST(FoldCase, FoldsLatinGreekAndCyrillicCapitalsToTheirSmallLetters) {
   EXPECT_EQ(FoldText("BTW Stra\u1E9EE \u00C4\u00D6\u00DC \u0152\u0178\u017D"),
@@ -86,5 +87,6 @@ TEST(IsLetterOrDigit, LettersOfEveryScriptButNotPunctuationSpacesOrSymbols) {
   }
 }
 
+}  // namespace TARQUEL_TEST_FILE
 }  // namespace
 }  // namespace tarquel

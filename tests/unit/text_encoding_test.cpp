@@ -7,6 +7,7 @@
 
 namespace tarquel {
 namespace {
+namespace TARQUEL_TEST_FILE {
 
 struct Utf8Case {
   const char* name;
@@ -200,5 +201,6 @@ TEST(Utf16BytesToUtf8, ReadsBothOrdersAndDropsAnOddLastByte) {
   EXPECT_EQ(replaced, 1u);
 }
 
+}  // namespace TARQUEL_TEST_FILE
 }  // namespace
 }  // namespace tarquel

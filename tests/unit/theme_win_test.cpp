@@ -15,6 +15,7 @@
 
 namespace tarquel {
 namespace {
+namespace TARQUEL_TEST_FILE {
 
 // An 800 x 500 (or any size) 32-bit top-down bitmap selected into a memory device context,
 // filled with one colour, whose pixels the test reads directly.
@@ -339,6 +340,7 @@ TEST(ControlFonts, AreMadeForTheDpiAndSwitchedInEveryControlThatUsedThem) {
   BoldFont.reset();
 }
 
+}  // namespace TARQUEL_TEST_FILE
 }  // namespace
 }  // namespace tarquel
 

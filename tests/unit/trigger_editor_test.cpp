@@ -10,6 +10,7 @@
 
 namespace tarquel {
 namespace {
+namespace TARQUEL_TEST_FILE {
 
 using Verdict = NewEntry::Verdict;
 
@@ -94,11 +95,13 @@ TEST(DeletionDebugLines, NameTheKeyWithItsByteLengthAndTheErasedCountWithTheNewS
   EXPECT_EQ(EraseResultLine(0, 12345), "Erase Result: 0 | New Size: 12345\n");
 }
 
+}  // namespace TARQUEL_TEST_FILE
 }  // namespace
 }  // namespace tarquel
 
 namespace tarquel {
 namespace {
+namespace TARQUEL_TEST_FILE {
 
 TEST(ExpansionField, EveryKindOfLineBreakIsStoredAsTheNewlinePlaceholder) {
   EXPECT_EQ(ExpansionFromField("Dear Sir,\r\n\r\nKind regards"),
@@ -299,5 +302,6 @@ TEST(RowAfterDelete, SelectsTheRowThatTookItsPlaceElseTheOneAbove) {
   EXPECT_EQ(RowAfterDelete(0, 0), std::nullopt);
 }
 
+}  // namespace TARQUEL_TEST_FILE
 }  // namespace
 }  // namespace tarquel

@@ -12,6 +12,7 @@
 
 namespace tarquel {
 namespace {
+namespace TARQUEL_TEST_FILE {
 
 using testing::ReadBytes;
 using testing::TempDir;
@@ -425,5 +426,6 @@ TEST_F(TriggerFileHistoryTest, CopyKeptBy10StaysBesideTheNewOnes) {
   EXPECT_EQ(ReadBytes(dir / "config.txt.bak.2"), "# the copy 1.0 kept\r\n");
 }
 
+}  // namespace TARQUEL_TEST_FILE
 }  // namespace
 }  // namespace tarquel

@@ -11,6 +11,7 @@
 
 namespace tarquel {
 namespace {
+namespace TARQUEL_TEST_FILE {
 
 using testing::ReadBytes;
 using testing::TempDir;
@@ -402,5 +403,6 @@ TEST(UnreadableRetry, LooksSoonFirstThenFurtherApartUpToABound) {
   EXPECT_EQ(UnreadableRetryMs(1000), 4000u);
 }
 
+}  // namespace TARQUEL_TEST_FILE
 }  // namespace
 }  // namespace tarquel

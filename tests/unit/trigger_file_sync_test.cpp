@@ -8,6 +8,7 @@
 
 namespace tarquel {
 namespace {
+namespace TARQUEL_TEST_FILE {
 
 TEST(TriggerSaveTracker, IsIdleOnlyOnceTheLastSaveHandedInIsDone) {
   TriggerSaveTracker tracker;
@@ -69,5 +70,6 @@ TEST(TriggerSaveTracker, FollowsTheSaveQueueWhenWaitingSavesAreReplaced) {
   EXPECT_GE(ran.load(), 1);
 }
 
+}  // namespace TARQUEL_TEST_FILE
 }  // namespace
 }  // namespace tarquel

@@ -10,6 +10,7 @@
 
 namespace tarquel {
 namespace {
+namespace TARQUEL_TEST_FILE {
 
 using Entries = std::vector<std::pair<std::string, std::string>>;
 
@@ -399,5 +400,6 @@ TEST(TriggerFileLoading, ReadsBytesUntranslatedOnEveryPlatform) {
   EXPECT_EQ(EntriesOf(LoadTriggerTable(dir / "config.txt")), (Entries{{":a", "b\r"}, {":c", "d"}}));
 }
 
+}  // namespace TARQUEL_TEST_FILE
 }  // namespace
 }  // namespace tarquel

@@ -14,6 +14,7 @@
 
 namespace tarquel {
 namespace {
+namespace TARQUEL_TEST_FILE {
 
 using testing::ReadBytes;
 using testing::TempDir;
@@ -375,5 +376,6 @@ TEST_F(TriggerFileSaveInPlace, AddingChangingAndDeletingKeepNoCopy) {
   EXPECT_EQ(ReadBytes(File()), expected);
 }
 
+}  // namespace TARQUEL_TEST_FILE
 }  // namespace
 }  // namespace tarquel

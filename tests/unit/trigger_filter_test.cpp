@@ -10,6 +10,7 @@
 
 namespace tarquel {
 namespace {
+namespace TARQUEL_TEST_FILE {
 
 std::vector<std::string> Triggers(const std::vector<const TriggerTable::Entry*>& rows) {
   std::vector<std::string> triggers;
@@ -197,5 +198,6 @@ TEST(SearchPopupFilter, SharesTheListsUnicodeCaseAndStopsAtTheLimit) {
   EXPECT_EQ(FilterTriggers(table, "", 3).size(), 3u);
 }
 
+}  // namespace TARQUEL_TEST_FILE
 }  // namespace
 }  // namespace tarquel

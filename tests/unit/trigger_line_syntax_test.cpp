@@ -10,6 +10,7 @@
 
 namespace tarquel {
 namespace {
+namespace TARQUEL_TEST_FILE {
 
 using testing::Group;
 
@@ -155,5 +156,6 @@ TEST(GroupLines, LooksLikeOneIsJudgedOnTheStartAlone) {
   EXPECT_FALSE(LooksLikeOptionsOrGroupLine("(note) options"));
 }
 
+}  // namespace TARQUEL_TEST_FILE
 }  // namespace
 }  // namespace tarquel

@@ -4,6 +4,7 @@
 
 namespace tarquel {
 namespace {
+namespace TARQUEL_TEST_FILE {
 
 TEST(TriggerListRow, IsTriggerTwoSpacesArrowTwoSpacesExpansion) {
   EXPECT_EQ(FormatTriggerRow(":demo", "Hello World"), ":demo  ->  Hello World");
@@ -38,5 +39,6 @@ TEST(TriggerListRow, AnEntryWithAGroupOrOptionsSaysSoAfterItsExpansion) {
   EXPECT_EQ(FormatTriggerRow("sig", "Regards", "[Mail (off)]"), "sig  ->  Regards    [Mail (off)]");
 }
 
+}  // namespace TARQUEL_TEST_FILE
 }  // namespace
 }  // namespace tarquel

@@ -9,6 +9,7 @@
 
 namespace tarquel {
 namespace {
+namespace TARQUEL_TEST_FILE {
 
 struct EndingCase {
   const char* name;
@@ -254,5 +255,6 @@ TEST(MatcherIndex, ErasingAnAbsentTriggerKeepsThePresentOnes) {
   EXPECT_EQ(index.FirstTriggerEnding("xbc"), 2u);
 }
 
+}  // namespace TARQUEL_TEST_FILE
 }  // namespace
 }  // namespace tarquel

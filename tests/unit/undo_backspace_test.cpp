@@ -4,6 +4,7 @@
 
 namespace tarquel {
 namespace {
+namespace TARQUEL_TEST_FILE {
 
 const SentExpansion Demo{11, 0, ":demo", "Hello World", true};
 
@@ -169,5 +170,6 @@ INSTANTIATE_TEST_SUITE_P(
                       ClassCase{"Chrome_RenderWidgetHostHWND", false}, ClassCase{"_WwG", false},
                       ClassCase{"TEdit", false}, ClassCase{"Editor", false}, ClassCase{"", false}));
 
+}  // namespace TARQUEL_TEST_FILE
 }  // namespace
 }  // namespace tarquel

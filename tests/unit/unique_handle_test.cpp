@@ -8,6 +8,7 @@
 
 namespace tarquel {
 namespace {
+namespace TARQUEL_TEST_FILE {
 
 std::vector<int> released;
 
@@ -78,5 +79,6 @@ TEST_F(UniqueHandleTest, ResetReleasesAndReleaseGivesUp) {
   EXPECT_EQ(released, std::vector<int>{5});
 }
 
+}  // namespace TARQUEL_TEST_FILE
 }  // namespace
 }  // namespace tarquel

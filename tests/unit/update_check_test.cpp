@@ -8,6 +8,7 @@
 
 namespace tarquel {
 namespace {
+namespace TARQUEL_TEST_FILE {
 
 TEST(DownloadHost, NamesTheHostOfAnHttpsAddress) {
   const std::pair<const char*, const char*> cases[] = {
@@ -110,5 +111,6 @@ TEST(UpdatePromptText, SaysWhyALinkIsNotOpened) {
             "address, so Tarquel does not open it. Get the new version where you got Tarquel.");
 }
 
+}  // namespace TARQUEL_TEST_FILE
 }  // namespace
 }  // namespace tarquel

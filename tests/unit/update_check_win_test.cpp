@@ -21,6 +21,7 @@
 
 namespace tarquel {
 namespace {
+namespace TARQUEL_TEST_FILE {
 
 using namespace std::chrono_literals;
 
@@ -330,6 +331,7 @@ TEST(CheckForUpdateAt, RefusesAddressesThatAreNoWebAddress) {
   }
 }
 
+}  // namespace TARQUEL_TEST_FILE
 }  // namespace
 }  // namespace tarquel
 

@@ -9,6 +9,7 @@
 
 namespace tarquel {
 namespace {
+namespace TARQUEL_TEST_FILE {
 
 // A clock the test sets by hand: seconds since 1970.
 class FakeClock {
@@ -103,5 +104,6 @@ TEST(ShouldOfferVersion, AGarbledSkippedVersionSkipsNothing) {
   EXPECT_TRUE(ShouldOfferVersion(state, "1.0.1", "1.0.0"));
 }
 
+}  // namespace TARQUEL_TEST_FILE
 }  // namespace
 }  // namespace tarquel

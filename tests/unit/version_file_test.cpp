@@ -6,6 +6,7 @@
 
 namespace tarquel {
 namespace {
+namespace TARQUEL_TEST_FILE {
 
 using namespace std::string_literals;
 
@@ -91,5 +92,6 @@ INSTANTIATE_TEST_SUITE_P(
                  "", false}),
     [](const ::testing::TestParamInfo<BodyCase>& info) { return std::string(info.param.name); });
 
+}  // namespace TARQUEL_TEST_FILE
 }  // namespace
 }  // namespace tarquel

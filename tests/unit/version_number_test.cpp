@@ -7,6 +7,7 @@
 
 namespace tarquel {
 namespace {
+namespace TARQUEL_TEST_FILE {
 
 struct ParseCase {
   const char* name;
@@ -94,5 +95,6 @@ TEST(CompareVersionNumbers, OrdersBothWays) {
   EXPECT_EQ(CompareVersionNumbers({1, 2}, {1, 2, 0, 0}), 0);
 }
 
+}  // namespace TARQUEL_TEST_FILE
 }  // namespace
 }  // namespace tarquel

@@ -6,6 +6,7 @@
 
 namespace tarquel {
 namespace {
+namespace TARQUEL_TEST_FILE {
 
 struct FitCase {
   const char* what;
@@ -37,5 +38,6 @@ INSTANTIATE_TEST_SUITE_P(
                       FitCase{"no room at all", "abc", 0, u""}),
     [](const auto& info) { return "Case" + std::to_string(info.index); });
 
+}  // namespace TARQUEL_TEST_FILE
 }  // namespace
 }  // namespace tarquel

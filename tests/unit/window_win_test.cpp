@@ -11,6 +11,7 @@
 
 namespace tarquel {
 namespace {
+namespace TARQUEL_TEST_FILE {
 
 constexpr const wchar_t* ProbeClassName = L"TarquelWindowProbe";
 constexpr UINT PingMessage = WM_APP + 1;
@@ -74,6 +75,7 @@ TEST(BaseWindow, ForgetsTheWindowOnceItIsDestroyed) {
   EXPECT_EQ(probe.seen_.back(), static_cast<UINT>(WM_DESTROY));
 }
 
+}  // namespace TARQUEL_TEST_FILE
 }  // namespace
 }  // namespace tarquel
 

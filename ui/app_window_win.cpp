@@ -173,6 +173,7 @@ void AppWindow::OnSettingsRetryTimer(HWND window) {
   KillTimer(window, SettingsRetryTimerId);
   OutputDebugStringA("settings.txt read\n");
   ApplySettings();
+  settingsWindow_.ShowValues();
   InvalidateRect(window, nullptr, TRUE);
 }
 

@@ -43,6 +43,8 @@ class SettingsWindow : public BaseWindow<SettingsWindow> {
   bool OnDialogMessage(MSG& message);
   // Start on Startup changed elsewhere: the box shows the registry again.
   void ShowStartup();
+  // settings.txt was read late (it was held at start): the window shows what it holds.
+  void ShowValues();
 
  private:
   friend class BaseWindow<SettingsWindow>;
@@ -55,8 +57,6 @@ class SettingsWindow : public BaseWindow<SettingsWindow> {
   void OnCommand(WORD id, WORD code);
   // Enter: the focused field is taken, the focused button pressed.
   void OnEnter();
-  // Every control shows the values as they are now.
-  void ShowValues();
   void ShowPrograms(ProgramList list);
   void FillChoices(ProgramList list);
   void AddProgramFrom(ProgramList list);

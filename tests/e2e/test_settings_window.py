@@ -13,6 +13,7 @@ SEARCH_FIELD_ID = 111
 TOGGLE_VALUE_ID = 201
 TOGGLE_CHANGE_ID = 202
 THRESHOLD_ID = 206
+UNDO_BOX_ID = 207
 EXCLUDED_LIST_ID = 213
 EXCLUDED_CHOICE_ID = 214
 EXCLUDED_ADD_ID = 215
@@ -162,6 +163,19 @@ class SettingsWindow(harness.SessionTestCase):
             "Tab to reach the search shortcut's button",
             describe=lambda: session.focused_control(SETTINGS),
         )
+        # Enter on a box turns it over, and the change is saved at once.
+        for control_id in (TOGGLE_CHANGE_ID + 3, THRESHOLD_ID, UNDO_BOX_ID):
+            session.key("Tab")
+            session.wait_until(
+                lambda: session.focused_control(SETTINGS) == control_id,
+                f"Tab to reach control {control_id}",
+                describe=lambda: session.focused_control(SETTINGS),
+            )
+        session.key("Return")
+        self.wait_for_setting("undo_backspace=off")
+        self.assertEqual(session.check_state(SETTINGS, UNDO_BOX_ID), 0)
+        session.key("Return")
+        self.wait_for_setting("undo_backspace=on")
         session.key("Escape")
         self.wait_closed()
 

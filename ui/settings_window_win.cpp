@@ -627,7 +627,7 @@ void SettingsWindow::OnCommand(WORD id, WORD code) {
       OpenDataFolder();
       return;
     case CheckNowId:
-      Tell("Asking for the newest version...");
+      Tell("Asked for the newest version: the answer opens in a box.");
       if (actions_.checkForUpdate) actions_.checkForUpdate();
       return;
     case ExcludedChoiceId:

@@ -105,6 +105,40 @@ void SetSettingsValue(Settings& settings, std::string_view key, std::string_view
   lines.erase(std::remove_if(std::next(first), lines.end(), sameKey), lines.end());
 }
 
+namespace {
+
+// As ParseSettingsText reads them: an empty exclude= names nothing.
+void KeepExclusionsInStep(Settings& settings) {
+  settings.excludedPrograms.clear();
+  for (std::string& program : SettingsValues(settings, ExcludeKey)) {
+    if (!program.empty()) settings.excludedPrograms.push_back(std::move(program));
+  }
+}
+
+}  // namespace
+
+void AddSettingsValue(Settings& settings, std::string_view key, std::string_view value) {
+  std::vector<std::string>& lines = settings.otherLines;
+  auto last = std::find_if(lines.rbegin(), lines.rend(), [key](const std::string& line) {
+    return line.find('=') != std::string::npos && KeyOfLine(line) == key;
+  });
+  lines.insert(last.base(), std::string(key) + '=' + std::string(value));
+  if (key == ExcludeKey) KeepExclusionsInStep(settings);
+}
+
+bool RemoveSettingsValue(Settings& settings, std::string_view key, std::string_view value) {
+  std::vector<std::string>& lines = settings.otherLines;
+  const auto before = lines.size();
+  lines.erase(std::remove_if(lines.begin(), lines.end(),
+                             [key, value](const std::string& line) {
+                               return line.find('=') != std::string::npos &&
+                                      KeyOfLine(line) == key && ValueOfLine(line) == Trim(value);
+                             }),
+              lines.end());
+  if (key == ExcludeKey) KeepExclusionsInStep(settings);
+  return lines.size() != before;
+}
+
 SettingsRead ReadSettingsFile(const std::filesystem::path& fileName, const FileReader& read) {
   SettingsRead result;
   FileRead file = read(fileName, SettingsReadLimit);

@@ -64,6 +64,11 @@ std::vector<std::string> SettingsValues(const Settings& settings, std::string_vi
 // Replaces every `key=` line among `otherLines` by one `key=value` line where the first stood,
 // or appends one.
 void SetSettingsValue(Settings& settings, std::string_view key, std::string_view value);
+// For keys that may stand on many lines (exclude=, type_in=): one more `key=value` line, after
+// the key's last one or at the end; and every `key=` line whose value is `value` taken out (true
+// when there was one). `excludedPrograms` follows.
+void AddSettingsValue(Settings& settings, std::string_view key, std::string_view value);
+bool RemoveSettingsValue(Settings& settings, std::string_view key, std::string_view value);
 
 // What one read of settings.txt found.
 struct SettingsRead {

@@ -42,12 +42,12 @@ constexpr DWORD DropDownStyle =
 
 // Each MainControl's id, in the order of MainControl.
 constexpr WORD ControlIds[MainControlCount] = {
-    SearchCaptionId, SearchEditId,      FilterCaptionId, GroupFilterId,      GroupOnCheckId,
-    GroupOnLabelId,  OnlyInCaptionId,   OnlyInEditId,    NotInCaptionId,     NotInEditId,
-    ListBoxId,       TriggerCaptionId,  TriggerEditId,   ExpansionCaptionId, ExpansionEditId,
-    WhenCaptionId,   WhenBoxId,         WhereCaptionId,  WhereBoxId,         CaseCaptionId,
-    CaseBoxId,       GroupCaptionId,    GroupBoxId,      AddButtonId,        DeleteButtonId,
-    SettingButtonId, SearchKeyButtonId, StartupCheckId,  StartupLabelId,     StatusTextId};
+    SearchCaptionId, SearchEditId,     FilterCaptionId, GroupFilterId,      GroupOnCheckId,
+    GroupOnLabelId,  OnlyInCaptionId,  OnlyInEditId,    NotInCaptionId,     NotInEditId,
+    ListBoxId,       TriggerCaptionId, TriggerEditId,   ExpansionCaptionId, ExpansionEditId,
+    WhenCaptionId,   WhenBoxId,        WhereCaptionId,  WhereBoxId,         CaseCaptionId,
+    CaseBoxId,       GroupCaptionId,   GroupBoxId,      AddButtonId,        DeleteButtonId,
+    SettingButtonId, StartupCheckId,   StartupLabelId,  StatusTextId};
 
 WORD IdOf(MainControl control) {
   return ControlIds[static_cast<std::size_t>(control)];
@@ -105,8 +105,6 @@ const wchar_t* ButtonLabel(UINT controlId) {
       return L"DELETE";
     case SettingButtonId:
       return L"SETTING";
-    case SearchKeyButtonId:
-      return L"SEARCH KEY";
     default:
       return nullptr;
   }
@@ -133,7 +131,15 @@ AppWindow::AppWindow(TriggerTable& table, Snapshot<TriggerTable>& tables, Expand
       groups_(list_, file_),
       shortcuts_(settings_, expander, table),
       update_(settings_, tray_),
-      elevation_(options.focus) {
+      settingsWindow_(settings_, shortcuts_, options.dataFolder,
+                      {[this] { SettingsChanged(); },
+                       [this] {
+                         SendMessageW(startupCheck_, BM_SETCHECK,
+                                      IsStartWithWindowsEnabled() ? BST_CHECKED : BST_UNCHECKED, 0);
+                       },
+                       [this] { update_.CheckNow(Window(), settingsWindow_.Window()); }}),
+      elevation_(options.focus),
+      dataFolder_(options.dataFolder) {
   ApplySettings();
 }
 
@@ -145,12 +151,29 @@ void AppWindow::ApplySettings() {
   }
 }
 
+void AppWindow::SettingsChanged() {
+  ApplySettings();
+  // The header shows the shortcuts.
+  if (HWND window = Window()) InvalidateRect(window, nullptr, TRUE);
+}
+
+void AppWindow::OpenDataFolder(HWND window) {
+  const auto opened = reinterpret_cast<INT_PTR>(ShellExecuteW(
+      window, L"open", dataFolder_.wstring().c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+  // Above 32 is success, in ShellExecute's old convention.
+  if (opened <= 32) {
+    ShowMessageBox(window, "The folder " + Narrow(dataFolder_.wstring()) + " could not be opened.",
+                   "Tarquel", MB_OK | MB_ICONWARNING);
+  }
+}
+
 void AppWindow::OnSettingsRetryTimer(HWND window) {
   // Read at a save too; whichever comes first puts the file's exclusions in force.
   if (!settings_.TryRead() && !settings_.Read()) return;
   KillTimer(window, SettingsRetryTimerId);
   OutputDebugStringA("settings.txt read\n");
   ApplySettings();
+  settingsWindow_.ShowValues();
   InvalidateRect(window, nullptr, TRUE);
 }
 
@@ -230,6 +253,7 @@ void AppWindow::Run() {
     // Tab, Shift+Tab, Enter and Escape move and act in the main window as in a dialog.
     const bool inMainWindow = message.hwnd == window || IsChild(window, message.hwnd);
     if (inMainWindow && (OnWindowKey(message) || IsDialogMessageW(window, &message))) continue;
+    if (settingsWindow_.OnDialogMessage(message)) continue;
     TranslateMessage(&message);
     DispatchMessageW(&message);
   }
@@ -281,7 +305,6 @@ void AppWindow::CreateControls(HWND window) {
   CreateControl(window, L"BUTTON", AddButtonId, L"ADD", PushButtonStyle);
   CreateControl(window, L"BUTTON", DeleteButtonId, L"DELETE", PushButtonStyle);
   CreateControl(window, L"BUTTON", SettingButtonId, L"SETTING", PushButtonStyle);
-  CreateControl(window, L"BUTTON", SearchKeyButtonId, L"SEARCH KEY", PushButtonStyle);
   // The box carries its words for screen readers; they are drawn by the label beside it, in
   // the window's colours, and the box is too narrow to show them itself.
   startupCheck_ =
@@ -399,13 +422,14 @@ void AppWindow::OnCommand(HWND window, WORD id, WORD code) {
       editor_.DeleteSelected();
       return;
     case SettingButtonId:
-      shortcuts_.CaptureToggle(window);
-      return;
-    case SearchKeyButtonId:
-      shortcuts_.CaptureSearch(window);
+    case TraySettingsCommand:
+      settingsWindow_.Show(window);
       return;
     case StartupCheckId:
-      if (code == BN_CLICKED) ApplyStartWithWindows(startupCheck_);
+      if (code == BN_CLICKED) {
+        ApplyStartWithWindows(startupCheck_);
+        settingsWindow_.ShowStartup();
+      }
       return;
     case StartupLabelId:
       // A click on the words turns the box over exactly as one on the box does; a quick
@@ -416,6 +440,7 @@ void AppWindow::OnCommand(HWND window, WORD id, WORD code) {
         const bool checked = SendMessageW(startupCheck_, BM_GETCHECK, 0, 0) == BST_CHECKED;
         SendMessageW(startupCheck_, BM_SETCHECK, checked ? BST_UNCHECKED : BST_CHECKED, 0);
         ApplyStartWithWindows(startupCheck_);
+        settingsWindow_.ShowStartup();
       }
       return;
     case TrayQuitCommand:
@@ -434,6 +459,12 @@ void AppWindow::OnCommand(HWND window, WORD id, WORD code) {
     case TrayExportCommand:
       import_.ChooseAndExport();
       return;
+    case TrayToggleCommand:
+      ToggleExpansion();
+      return;
+    case TrayOpenFolderCommand:
+      OpenDataFolder(window);
+      return;
     case TrayRestartElevatedCommand:
       // The new one waits for this one to end; the files and the Run value stay as they are.
       if (ElevationNotice::RestartElevated(window)) {
@@ -450,6 +481,10 @@ bool AppWindow::OnWindowKey(const MSG& message) {
   if (message.message != WM_KEYDOWN) return false;
   const bool ctrl = KeyIsDown(VK_CONTROL) && !KeyIsDown(VK_MENU);
   HWND searchEdit = list_.SearchField();
+  if (ctrl && message.wParam == VK_OEM_COMMA) {
+    settingsWindow_.Show(Window());
+    return true;
+  }
   if (ctrl && message.wParam == 'F') {
     SetFocus(searchEdit);
     SendMessageW(searchEdit, EM_SETSEL, 0, -1);
@@ -491,7 +526,7 @@ void AppWindow::OnActivate(WPARAM state) {
 void AppWindow::OnTrayEvent(LPARAM event) {
   switch (LOWORD(event)) {
     case WM_RBUTTONUP:
-      tray_.ShowMenu(elevation_.OfferRestart());
+      tray_.ShowMenu(expander_.IsEnabled(), elevation_.OfferRestart());
       return;
     case WM_LBUTTONDBLCLK:
     case NIN_BALLOONUSERCLICK:

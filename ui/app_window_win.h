@@ -13,6 +13,7 @@
 #include "ui/group_panel_win.h"
 #include "ui/main_layout.h"
 #include "ui/saved_settings.h"
+#include "ui/settings_window_win.h"
 #include "ui/shortcut_settings_win.h"
 #include "ui/tray_icon_win.h"
 #include "ui/trigger_editor_win.h"
@@ -52,7 +53,6 @@ inline constexpr WORD StatusTextId = 112;
 inline constexpr WORD SearchCaptionId = 113;
 inline constexpr WORD TriggerCaptionId = 114;
 inline constexpr WORD ExpansionCaptionId = 115;
-inline constexpr WORD SearchKeyButtonId = 116;
 inline constexpr WORD FilterCaptionId = 117;
 inline constexpr WORD GroupFilterId = 118;
 inline constexpr WORD GroupOnCheckId = 119;
@@ -114,8 +114,8 @@ class AppWindow : public BaseWindow<AppWindow> {
   // `suggested` is the system's rectangle for the window at the new DPI.
   void OnDpiChanged(HWND window, int newDpi, const RECT& suggested);
   void OnCommand(HWND window, WORD id, WORD code);
-  // Keys of the whole window, looked at before the focused control gets them: Ctrl+F, and in
-  // the list Delete and Ctrl+Z. True when the key was used.
+  // Keys of the whole window, looked at before the focused control gets them: Ctrl+F, Ctrl+,
+  // (the Settings window), and in the list Delete and Ctrl+Z. True when the key was used.
   bool OnWindowKey(const MSG& message);
   void OnActivate(WPARAM state);
   void OnTrayEvent(LPARAM event);
@@ -129,6 +129,9 @@ class AppWindow : public BaseWindow<AppWindow> {
   void OnDestroyed(HWND window);
   // The values of settings.txt that the engine follows, put in force again.
   void ApplySettings();
+  // A change made in the Settings window: in force at once, the header shows it.
+  void SettingsChanged();
+  void OpenDataFolder(HWND window);
   void OnSettingsRetryTimer(HWND window);
   // WM_QUERYENDSESSION and WM_ENDSESSION: at logoff or restart the process may end as soon as
   // WM_ENDSESSION returns, before the message loop ends.
@@ -148,7 +151,9 @@ class AppWindow : public BaseWindow<AppWindow> {
   GroupPanel groups_;
   ShortcutSettings shortcuts_;
   UpdateNotice update_;
+  SettingsWindow settingsWindow_;
   ElevationNotice elevation_;
+  std::filesystem::path dataFolder_;
   // While a program run as administrator is in front, the tray says so instead of the state.
   std::string elevationTip_;
 

@@ -31,7 +31,6 @@ constexpr std::array<ControlPlace, MainControlCount> Places{{
     {MainControl::Add, true, {570, 330, 650, 370}},
     {MainControl::Delete, true, {660, 330, 750, 370}},
     {MainControl::Setting, true, {310, 68, 380, 92}},
-    {MainControl::SearchKey, true, {188, 68, 300, 92}},
     {MainControl::StartupCheck, true, {30, 70, 50, 90}},
     {MainControl::StartupLabel, false, {55, 70, 184, 90}},
     {MainControl::Status, false, {570, 378, 770, 482}},

@@ -58,12 +58,11 @@ enum class MainControl : std::uint8_t {
   Add,
   Delete,
   Setting,
-  SearchKey,
   StartupCheck,
   StartupLabel,
   Status,
 };
-inline constexpr std::size_t MainControlCount = 30;
+inline constexpr std::size_t MainControlCount = 29;
 
 // Drop-downs: their place is the closed box; the list they open hangs below it, this tall.
 inline constexpr int DropDownListHeight = 160;

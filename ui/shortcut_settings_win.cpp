@@ -1,4 +1,4 @@
-// The shortcuts' buttons: the capture dialog records the keys, the main window checks them
+// The shortcuts' CHANGE buttons: the capture dialog records the keys, the main window checks them
 // against each other, registers them and saves them.
 #include "ui/shortcut_settings_win.h"
 
@@ -42,18 +42,18 @@ void ShortcutSettings::UnregisterToggle(HWND window) {
   expander_.SetIgnoredShortcut(0, 0);
 }
 
-void ShortcutSettings::CaptureToggle(HWND window) {
-  const std::optional<Shortcut> captured = CaptureShortcutDialog(window, ToggleCaptureTitle);
-  if (!captured) return;
+bool ShortcutSettings::CaptureToggle(HWND window, HWND owner) {
+  const std::optional<Shortcut> captured = CaptureShortcutDialog(owner, ToggleCaptureTitle);
+  if (!captured) return false;
   Settings& settings = settings_.Values();
   if (*captured == SearchShortcut(settings)) {
     // Both would be registered for the same keys, and only one could have them.
-    ShowMessageBox(window,
+    ShowMessageBox(owner,
                    FormatShortcut(captured->modifiers, captured->key) +
                        " already opens the search popup. The toggle shortcut stays " +
                        settings.shortcutText + ".",
                    "Tarquel", MB_OK | MB_ICONWARNING);
-    return;
+    return false;
   }
 
   UnregisterToggle(window);
@@ -65,25 +65,26 @@ void ShortcutSettings::CaptureToggle(HWND window) {
   RegisterToggle(window);
   InvalidateRect(window, nullptr, TRUE);
   OutputDebugStringA(("New shortcut: " + settings.shortcutText + "\n").c_str());
+  return true;
 }
 
-void ShortcutSettings::CaptureSearch(HWND window) {
-  const std::optional<Shortcut> captured = CaptureShortcutDialog(window, SearchCaptureTitle);
-  if (!captured) return;
+bool ShortcutSettings::CaptureSearch(HWND window, HWND owner) {
+  const std::optional<Shortcut> captured = CaptureShortcutDialog(owner, SearchCaptureTitle);
+  if (!captured) return false;
   Settings& settings = settings_.Values();
   const std::string text = FormatShortcut(captured->modifiers, captured->key);
   if (*captured == settings.shortcut) {
-    ShowMessageBox(window,
+    ShowMessageBox(owner,
                    text +
                        " already switches expansion on and off. The search popup's shortcut "
                        "stays " +
                        SearchShortcutText(settings) + ".",
                    "Tarquel", MB_OK | MB_ICONWARNING);
-    return;
+    return false;
   }
   SetSettingsValue(settings, SearchShortcutKey, text);
   if (!searchPopup_->RegisterShortcut(*captured)) {
-    ShowMessageBox(window,
+    ShowMessageBox(owner,
                    text +
                        " is taken by another program, so it cannot open the search popup "
                        "until that program lets it go. It is kept for the next start.",
@@ -93,6 +94,7 @@ void ShortcutSettings::CaptureSearch(HWND window) {
                  " works until Tarquel ends, but it could not be saved for the next start.");
   InvalidateRect(window, nullptr, TRUE);
   OutputDebugStringA(("New search shortcut: " + text + "\n").c_str());
+  return true;
 }
 
 }  // namespace tarquel

@@ -25,9 +25,10 @@ class ShortcutSettings {
   // The toggle's hotkey, on `window` (WM_HOTKEY with ToggleHotkeyId).
   void RegisterToggle(HWND window);
   void UnregisterToggle(HWND window);
-  // "SETTING" and "SEARCH KEY": the capture dialog over `window`, then the new shortcut.
-  void CaptureToggle(HWND window);
-  void CaptureSearch(HWND window);
+  // The capture dialog over `owner`, then the new shortcut, registered on `window` (the main
+  // window, which gets WM_HOTKEY). True when a new shortcut was taken.
+  bool CaptureToggle(HWND window, HWND owner);
+  bool CaptureSearch(HWND window, HWND owner);
   // The table's entries were replaced: the popup's rows point to none of them any more.
   void TableChanged() { searchPopup_->TableChanged(); }
 

@@ -77,15 +77,19 @@ void TrayIcon::OnRetryTimer() {
   if (shown || --addAttemptsLeft_ <= 0) KillTimer(record_.hWnd, TrayRetryTimerId);
 }
 
-void TrayIcon::ShowMenu(bool offerRestartElevated) {
+void TrayIcon::ShowMenu(bool expansionEnabled, bool offerRestartElevated) {
   HWND window = record_.hWnd;
   POINT cursor{};
   GetCursorPos(&cursor);
   UniqueMenu menu(CreatePopupMenu());
   if (!menu) return;
   AppendMenuW(menu.get(), MF_STRING, TrayRestoreCommand, L"Restore");
+  AppendMenuW(menu.get(), MF_STRING, TrayToggleCommand,
+              expansionEnabled ? L"Pause expansion" : L"Resume expansion");
+  AppendMenuW(menu.get(), MF_STRING, TraySettingsCommand, L"Settings");
   AppendMenuW(menu.get(), MF_STRING, TrayImportCommand, L"Import\u2026");
   AppendMenuW(menu.get(), MF_STRING, TrayExportCommand, L"Export\u2026");
+  AppendMenuW(menu.get(), MF_STRING, TrayOpenFolderCommand, L"Open data folder");
   if (offerRestartElevated) {
     AppendMenuW(menu.get(), MF_STRING, TrayRestartElevatedCommand, L"Restart as administrator");
   }

@@ -16,6 +16,9 @@ inline constexpr WORD TrayRestoreCommand = 2002;
 inline constexpr WORD TrayRestartElevatedCommand = 2003;
 inline constexpr WORD TrayImportCommand = 2004;
 inline constexpr WORD TrayExportCommand = 2005;
+inline constexpr WORD TrayToggleCommand = 2006;
+inline constexpr WORD TraySettingsCommand = 2007;
+inline constexpr WORD TrayOpenFolderCommand = 2008;
 
 // The notification-area icon of the main window: its tip, its notifications, its menu, and
 // adding it again whenever the shell (re)starts.
@@ -32,9 +35,10 @@ class TrayIcon {
   // Explorer (re)started: the icon must be added again.
   void OnTaskbarCreated();
   void OnRetryTimer();
-  // "Restore", "Import...", "Export..." and "Quit" at the cursor, owned by the main window;
-  // "Restart as administrator" before "Quit" when `offerRestartElevated`.
-  void ShowMenu(bool offerRestartElevated = false);
+  // "Restore", "Pause expansion" (or "Resume expansion" while `expansionEnabled` is false),
+  // "Settings", "Import...", "Export...", "Open data folder" and "Quit" at the cursor, owned by
+  // the main window; "Restart as administrator" before "Quit" when `offerRestartElevated`.
+  void ShowMenu(bool expansionEnabled, bool offerRestartElevated = false);
   void Remove();
 
  private:

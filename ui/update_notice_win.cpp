@@ -10,6 +10,7 @@
 #include "update/update_url.h"
 #include "update/update_worker_win.h"
 #include "util/test_switches.h"
+#include "util/wide_text_win.h"
 
 namespace tarquel {
 
@@ -19,10 +20,26 @@ UpdateNotice::UpdateNotice(SavedSettings& settings, TrayIcon& tray)
 UpdateNotice::~UpdateNotice() = default;
 
 void UpdateNotice::Start(HWND window) {
+  if (!IsUpdateCheckOn(settings_.Values())) {
+    OutputDebugStringA("[UpdateChecker] Turned off\n");
+    return;
+  }
   if (!IsUpdateCheckDue(ParseUpdateState(settings_.Values()), SecondsNow())) {
     OutputDebugStringA("[UpdateChecker] Checked less than a day ago\n");
     return;
   }
+  StartWorker(window);
+}
+
+void UpdateNotice::CheckNow(HWND window, HWND owner) {
+  // The box goes over the window that asked, if it is still there when the answer comes.
+  owner_ = owner;
+  askedNow_ = true;
+  // One already under way answers this request too.
+  if (!check_) StartWorker(window);
+}
+
+void UpdateNotice::StartWorker(HWND window) {
   // The test build may ask a server of the test's own instead.
   const std::wstring& testUrl = ActiveTestSwitches().updateUrl;
   check_ = std::make_unique<UpdateCheckWorker>(
@@ -47,6 +64,19 @@ void UpdateNotice::OnCheckDone() {
     settings_.Save({});
   }
   OutputDebugStringA("[UpdateChecker] Check ended\n");
+  if (std::exchange(askedNow_, false)) {
+    HWND owner = IsWindow(owner_) ? owner_ : nullptr;
+    if (pending_) {
+      ShowPendingPrompt(owner);
+    } else {
+      ShowMessageBox(owner,
+                     answer.reachedServer
+                         ? "Tarquel " + std::string(ProgramVersion) + " is the newest version."
+                         : std::string("The update server did not answer. Try again later."),
+                     "Tarquel", MB_OK | MB_ICONINFORMATION);
+    }
+    return;
+  }
   if (!pending_) return;
 
   // No box of its own accord: one that opened while the user types in another program would

@@ -28,7 +28,11 @@ class UpdateNotice {
 
   // The check runs on a worker once the window, the hook and the tray icon exist, at most
   // once a day; its answer comes back to `window` as UpdateCheckDoneMessage.
+  // Nothing when update_check=off.
   void Start(HWND window);
+  // "Check now": asks at once, whatever the day's schedule and the switch say, and tells the
+  // outcome in a box over `owner`, the prompt itself when a newer version is out.
+  void CheckNow(HWND window, HWND owner);
   void OnCheckDone();
   // The prompt appears only when the user brings the window up (or clicks the notification):
   // a box that opened by itself would take the keys the user is typing elsewhere.
@@ -41,11 +45,16 @@ class UpdateNotice {
     std::string link;
   };
 
+  void StartWorker(HWND window);
+
   SavedSettings& settings_;
   TrayIcon& tray_;
   std::unique_ptr<UpdateCheckWorker> check_;
   std::optional<Offer> pending_;
   bool promptOpen_ = false;
+  HWND owner_ = nullptr;
+  // The user asked: the answer is told whatever it is.
+  bool askedNow_ = false;
 };
 
 }  // namespace tarquel

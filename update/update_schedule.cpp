@@ -20,6 +20,15 @@ std::optional<std::int64_t> ParseSeconds(std::string_view text) {
 
 }  // namespace
 
+bool IsUpdateCheckOn(const Settings& settings) {
+  const std::optional<std::string> value = SettingsValue(settings, UpdateCheckKey);
+  if (!value) return true;
+  for (std::string_view off : {"off", "OFF", "Off", "false", "no", "0"}) {
+    if (*value == off) return false;
+  }
+  return true;
+}
+
 UpdateState ParseUpdateState(const Settings& settings) {
   UpdateState state;
   if (std::optional<std::string> last = SettingsValue(settings, LastUpdateCheckKey)) {

@@ -16,7 +16,6 @@ DELETE_BUTTON_ID = 105
 STARTUP_CHECK_ID = 108
 SETTING_BUTTON_ID = 110
 SEARCH_FIELD_ID = 111
-SEARCH_KEY_BUTTON_ID = 116
 STATUS_ID = 112
 GROUP_FILTER_ID = 118
 WHEN_ID = 126
@@ -175,7 +174,6 @@ class EditInPlace(harness.SessionTestCase):
             ADD_BUTTON_ID,
             DELETE_BUTTON_ID,
             SETTING_BUTTON_ID,
-            SEARCH_KEY_BUTTON_ID,
             STARTUP_CHECK_ID,
             SEARCH_FIELD_ID,
         ]

@@ -133,8 +133,8 @@ class Import(harness.SessionTestCase):
             return menu if menu is not None and menu.visible else None
 
         left, top, right, bottom = session.wait_until(shown_menu, "the tray menu").rect
-        # Restore, Import..., Export..., Quit.
-        session.xdotool("mousemove", (left + right) // 2, int(top + (bottom - top) * 2.5 / 4))
+        # Restore, Pause expansion, Settings, Import..., Export..., Open data folder, Quit.
+        session.xdotool("mousemove", (left + right) // 2, int(top + (bottom - top) * 4.5 / 7))
         session.xdotool("click", "1")
         target = session.scratch / "exported.yml"
         # The file name field of Wine's save dialog: a combo box or an edit, by version.

@@ -121,8 +121,9 @@ class MainWindow(harness.SessionTestCase):
         menu = self.session.wait_until(shown_menu, "the tray menu")
         left, top, right, bottom = menu.rect
         self.assertEqual(bottom, 900, "the menu's bottom edge lies at the pointer")
-        # Restore, Import..., Export..., Quit: rows of one height.
-        item_height = (bottom - top) / 4
+        # Restore, Pause expansion, Settings, Import..., Export..., Open data folder, Quit: rows
+        # of one height.
+        item_height = (bottom - top) / 7
         x = (left + right) // 2
         y = int(top + item_height * (position + 0.5))
         self.session.xdotool("mousemove", x, y, "click", "1")
@@ -255,7 +256,7 @@ class MainWindow(harness.SessionTestCase):
     def test_tray_menu_quit_removes_the_icon_and_exits_with_0(self):
         self.assertEqual(self.tray_calls()[:1], [NIM_ADD])
         try:
-            self.choose_from_tray_menu(3)
+            self.choose_from_tray_menu(6)
             self.assertEqual(self.session.wait_for_tarquel_to_end(), 0)
             self.assertEqual(self.tray_calls()[-1], NIM_DELETE)
             # The menu as drawn: "Restore" above "Quit".

@@ -15,7 +15,10 @@ POPUP = "TarquelSearch"
 # The window of e2e_single_line_edit, beside the probe: a target that can be ended.
 FIELD_WINDOW = "TarquelSingleLine"
 APP = "TarquelApp"
-SEARCH_KEY_BUTTON_ID = 116
+SETTING_BUTTON_ID = 110
+SETTINGS = "TarquelSettings"
+SEARCH_CHANGE_ID = 204
+WM_CLOSE = 0x0010
 
 
 class SearchPopup(harness.SessionTestCase):
@@ -57,9 +60,15 @@ class SearchPopup(harness.SessionTestCase):
         self.session.type("y")
         self.session.wait_for_notepad_text("xy")
 
-    def test_search_key_records_a_new_shortcut_that_opens_the_popup(self):
+    def test_settings_window_records_a_new_shortcut_that_opens_the_popup(self):
         settings = self.session.scratch / "settings.txt"
-        self.session.click_control(APP, SEARCH_KEY_BUTTON_ID)
+        self.session.click_control(APP, SETTING_BUTTON_ID)
+        self.session.wait_until(
+            lambda: self.session.foreground_class() == SETTINGS,
+            "the Settings window in front",
+            describe=self.session.foreground_class,
+        )
+        self.session.click_control(SETTINGS, SEARCH_CHANGE_ID)
         self.session.wait_until(
             lambda: self.session.foreground_class() == "ShortcutCapture",
             "the capture dialog to have the focus",
@@ -71,6 +80,10 @@ class SearchPopup(harness.SessionTestCase):
         self.session.wait_until(
             lambda: settings.exists() and b"search_shortcut=Ctrl+Shift+F9\r\n" in settings.read_bytes(),
             "settings.txt to keep the new shortcut",
+        )
+        self.assertEqual(self.session.post_message(SETTINGS, WM_CLOSE), "ok")
+        self.session.wait_until(
+            lambda: self.session.window_state(SETTINGS) is None, "the Settings window to close"
         )
         # The old one is let go and the new one opens the popup over notepad.
         self.session.clear_notepad()

@@ -34,6 +34,9 @@ STATE_WORD = (204, 20, 240, 44)  # left, top, right, bottom: "ON" or the wider "
 # Left of where an overlay covers the header.
 SHORTCUT_HINT = (232, 20, 300, 44)
 SETTING_BUTTON = (345, 80)
+SETTINGS_WINDOW = "TarquelSettings"
+TOGGLE_CHANGE_ID = 202
+WM_CLOSE = 0x0010
 STARTUP_BOX = (40, 80)
 STARTUP_BOX_ID = 108
 STARTUP_WORDS = (110, 80)
@@ -169,8 +172,26 @@ class ToggleAndSettings(harness.SessionTestCase):
             self.wait_for_no_overlay()
         self.fail(f"no overlay of colour {colour} at its place after {keys}")
 
+    def close_settings_window(self):
+        if self.session.window_state(SETTINGS_WINDOW) is None:
+            return
+        self.session.post_message(SETTINGS_WINDOW, WM_CLOSE)
+        self.session.wait_until(
+            lambda: self.session.window_state(SETTINGS_WINDOW) is None,
+            "the Settings window to close",
+        )
+
     def open_capture_dialog(self):
+        # SETTING opens the Settings window, whose first CHANGE records the toggle shortcut.
+        # A Settings window left open would cover the button.
+        self.close_settings_window()
         self.click(self.main, SETTING_BUTTON)
+        self.session.wait_until(
+            lambda: self.session.foreground_class() == SETTINGS_WINDOW,
+            "the Settings window in front",
+            describe=self.session.foreground_class,
+        )
+        self.session.click_control(SETTINGS_WINDOW, TOGGLE_CHANGE_ID)
         self.session.wait_until(
             lambda: self.session.window_text("ShortcutCapture", "Static") == PROMPT,
             "the capture dialog",
@@ -186,6 +207,7 @@ class ToggleAndSettings(harness.SessionTestCase):
             lambda: self.session.window_text("ShortcutCapture") is None,
             "the capture dialog to close",
         )
+        self.close_settings_window()
 
     def capture(self, keys, text):
         """Records `keys` as the new shortcut through the dialog; `text` is its text form."""
@@ -349,6 +371,7 @@ class ToggleAndSettings(harness.SessionTestCase):
                 "the message box to close",
             )
         self.assertEqual(path.read_bytes(), b"toggle_shortcut=Ctrl+Alt+E\r\n")
+        self.close_settings_window()
         session.focus_notepad()
         self.press_toggle("ctrl+shift+k", OFF_LINE)
         self.press_toggle("ctrl+shift+k", ON_LINE)

@@ -11,6 +11,10 @@ PROMPT = (
     "No to skip this version, or Cancel to decide later."
 )
 NEWER = (200, b"1.0.1\r\nhttps://example.org/tarquel/download\r\n")
+TURNED_OFF = "[UpdateChecker] Turned off"
+SETTING_BUTTON_ID = 110
+SETTINGS_WINDOW = "TarquelSettings"
+CHECK_NOW_ID = 212
 
 
 class UpdateCheckInTheBackground(VersionServerCase):
@@ -81,6 +85,31 @@ class UpdateCheckInTheBackground(VersionServerCase):
         self.assert_start_up_went_on()
         self.restore_window()
         self.assertIsNone(self.prompt_text())
+
+    def test_turned_off_nothing_is_asked_until_check_now_which_shows_the_offer(self):
+        self.settings_file.write_bytes(b"update_check=off\r\n")
+        self.server.serve(NEWER)
+        self.session.launch_tarquel()
+        self.session.wait_for_debug_line(TURNED_OFF)
+        self.assert_start_up_went_on()
+        self.assertEqual(self.server.requests, [], "asked while turned off")
+
+        # CHECK NOW in the Settings window asks at once, and the answer is shown at once.
+        self.restore_window()
+        self.session.wait_until(
+            lambda: (self.session.window_state("TarquelApp") or (False,))[0], "the main window"
+        )
+        self.session.click_control("TarquelApp", SETTING_BUTTON_ID)
+        self.session.wait_until(
+            lambda: self.session.foreground_class() == SETTINGS_WINDOW,
+            "the Settings window in front",
+            describe=self.session.foreground_class,
+        )
+        self.session.click_control(SETTINGS_WINDOW, CHECK_NOW_ID)
+        self.assertEqual(self.server.wait_for_request()[0], self.server.path)
+        self.assertEqual(self.session.wait_until(self.prompt_text, "the update prompt"), PROMPT)
+        self.answer_prompt(self.prompt_box(), "Escape")
+        self.assertIn("update_check=off\r\n", self.settings_text())
 
     def assert_nothing_offered_again(self):
         self.restore_window()

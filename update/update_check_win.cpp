@@ -12,8 +12,8 @@
 #include <string>
 #include <utility>
 
-#include "update/update_check.h"
 #include "update/project_version.h"
+#include "update/update_check.h"
 #include "update/update_check_win.h"
 #include "update/version_file.h"
 #include "util/unique_handle.h"

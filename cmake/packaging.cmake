@@ -19,8 +19,6 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_MODULE_PATH "${PROJECT_SOURCE_DIR}/cmake/packaging")
 set(CPACK_TARQUEL_ICON "${PROJECT_SOURCE_DIR}/resources/tarquel.ico")
 set(CPACK_NSIS_EXECUTABLE "makensis")
-include(CPack)
-
 # What scripts/package_manifests.py needs to write the winget and Scoop manifests after cpack
 # (make release). A distributor sets where the release's files are published ({version} is
 # replaced) and the home page; the defaults lie under the reserved .invalid domain, like the
@@ -37,3 +35,5 @@ foreach(url TARQUEL_DOWNLOAD_URL TARQUEL_HOMEPAGE)
 endforeach()
 configure_file(${PROJECT_SOURCE_DIR}/cmake/packaging/release.json.in
                ${CMAKE_BINARY_DIR}/release.json @ONLY)
+
+include(CPack)

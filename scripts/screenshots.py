@@ -156,6 +156,18 @@ def crop_rect(screen, out, rect):
     crop(screen, out, left, top, right - left, bottom - top)
 
 
+def screenshot_when_still(session, path):
+    """A window is painted a moment after it shows: the screenshot is taken once two looks at
+    the screen in a row agree (compared as PPM, which carries no time stamp)."""
+    previous = None
+    for _ in range(20):
+        pixels = _screen_ppm(session)
+        if pixels == previous:
+            break
+        previous = pixels
+    session.screenshot(path)
+
+
 def take_list_picture(session, out, dpi):
     """The trigger list alone, as the main window shows it now."""
     rect = session.wait_until(
@@ -180,7 +192,7 @@ def take_tray_menu_picture(session, out, dpi):
 
     menu = session.wait_until(shown_menu, "the tray menu")
     screen = session.scratch / f"tray-menu-{dpi}.png"
-    session.screenshot(screen)
+    screenshot_when_still(session, screen)
     crop_rect(screen, out / suffixed("tray-menu.png", dpi), menu.rect)
     # Escape goes to whichever X window has the focus, not the menu: its top item, Restore,
     # closes it and changes nothing (the main window is up already).
@@ -208,16 +220,8 @@ def take_settings_picture(session, out, dpi):
         settings = session.wait_until(shown, "the Settings window", timeout=SETTINGS_WAIT)
     except TimeoutError:
         return False
-    # Its controls are painted once it has been shown for a moment: the picture is taken when
-    # two screens in a row agree (compared as PPM, which carries no time stamp).
     screen = session.scratch / f"settings-{dpi}.png"
-    previous = None
-    for _ in range(20):
-        pixels = _screen_ppm(session)
-        if pixels == previous:
-            break
-        previous = pixels
-    session.screenshot(screen)
+    screenshot_when_still(session, screen)
     crop_rect(screen, out / suffixed("settings-window.png", dpi), settings.rect)
     if session.post_message(SETTINGS_CLASS, WM_CLOSE) != "ok":
         raise RuntimeError("the Settings window went away before it was closed")

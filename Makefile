@@ -36,7 +36,8 @@ bench-wine: deps
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
-# Portable zip and per-user installer in build/windows/.
+# Portable zip and per-user installer in build/windows/, and their winget and Scoop manifests
+# in build/windows/manifests/.
 release: deps
 	scripts/release.sh
 

@@ -31,12 +31,13 @@ bench-wine: deps
 	  --timing-tarquel build/bench-wine-timing/tarquel.exe --test-tarquel build/bench-wine/tarquel_test.exe \
 	  --baseline-timing-tarquel build/bench-wine-1.0/tarquel.exe \
 	  --probe build/bench-wine/tests/e2e/e2e_window_probe.exe --send-text build/bench-wine/bench/tarquel_send_text.exe \
-	  $(if $(ONLY),--only $(ONLY)) $(if $(BASELINE_TARQUEL),--baseline-tarquel $(BASELINE_TARQUEL))
+	  $(if $(ONLY),--only $(ONLY)) $(if $(RUNS),--runs $(RUNS)) $(if $(BASELINE_TARQUEL),--baseline-tarquel $(BASELINE_TARQUEL))
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
-# Portable zip and per-user installer in build/windows/.
+# Portable zip and per-user installer in build/windows/, and their winget and Scoop manifests
+# in build/windows/manifests/.
 release: deps
 	scripts/release.sh
 

@@ -446,9 +446,11 @@ def editor_figures(args):
         notepads = warm_starts(session)
         starts = start_pairs(session, args.runs, notepads, "e", f" with {BIG_TABLE} triggers")
         process = session.launch_tarquel()
+        # The list is filled once the background read of config.txt is done: before that it
+        # answers with no rows, and a search would find none.
         harness.wait_until(
-            lambda: session._probe_call(f"filter {APP} {SEARCH_FIELD_ID} {LIST_ID} ")
-            .startswith("ok "), "the main window's list", timeout=harness.START_TIMEOUT)
+            lambda: list_count(session) == BIG_TABLE, "the main window's list to be filled",
+            timeout=harness.START_TIMEOUT, describe=lambda: list_count(session))
         for run in range(args.runs):
             for text, rows in FILTERS:
                 answer = session._probe_call(

@@ -19,4 +19,21 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_MODULE_PATH "${PROJECT_SOURCE_DIR}/cmake/packaging")
 set(CPACK_TARQUEL_ICON "${PROJECT_SOURCE_DIR}/resources/tarquel.ico")
 set(CPACK_NSIS_EXECUTABLE "makensis")
+# What scripts/package_manifests.py needs to write the winget and Scoop manifests after cpack
+# (make release). A distributor sets where the release's files are published ({version} is
+# replaced) and the home page; the defaults lie under the reserved .invalid domain, like the
+# update check's, so that nothing unconfigured points at someone else's site.
+set(TARQUEL_DOWNLOAD_URL "https://downloads.tarquel.invalid/{version}/" CACHE STRING
+    "Folder the release's installer and zip are published in, for the package manifests")
+set(TARQUEL_HOMEPAGE "https://tarquel.invalid/" CACHE STRING
+    "Home page named by the package manifests")
+foreach(url TARQUEL_DOWNLOAD_URL TARQUEL_HOMEPAGE)
+  # Both end up in JSON and YAML strings: no quotes, backslashes, spaces or controls.
+  if(NOT ${url} MATCHES "^[Hh][Tt][Tt][Pp][Ss]?://[]A-Za-z0-9._~:/?#@!$&'()*+,;=%{}[-]+$")
+    message(FATAL_ERROR "${url} must be an absolute http or https address, got '${${url}}'")
+  endif()
+endforeach()
+configure_file(${PROJECT_SOURCE_DIR}/cmake/packaging/release.json.in
+               ${CMAKE_BINARY_DIR}/release.json @ONLY)
+
 include(CPack)

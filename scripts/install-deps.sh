@@ -4,6 +4,7 @@
 set -euo pipefail
 packages=(
   cmake ninja-build g++ make python3 git dpkg-dev
+  python3-yaml  # the release manifests' test reads the winget YAML back
   googletest libgtest-dev libbenchmark-dev
   libyaml-dev nlohmann-json3-dev  # the importers: YAML (compiled), JSON (header-only)
   clang-format clang libclang-rt-14-dev

@@ -16,8 +16,8 @@ if [ -z "${DISPLAY:-}" ]; then
   trap 'kill $xvfb 2>/dev/null || true' EXIT
   export DISPLAY=$display
   echo "No display: started a virtual one at $DISPLAY."
-  echo "Look at it with:  xwd -root -display $DISPLAY | convert xwd:- screen.png"
-  echo "or:               x11vnc -display $DISPLAY   (then a VNC viewer)"
+  # ImageMagick's import is installed with the rest (scripts/install-deps.sh); xwd is not.
+  echo "Look at it with:  import -display $DISPLAY -window root screen.png"
 fi
 echo "Starting tarquel.exe (Ctrl+C ends it)."
 cd build/run

@@ -5,14 +5,23 @@
 
 Builds tarquel.exe and the end-to-end window probe with the windows preset (in DIR, default
 build/windows) unless they are up to date, then drives the real program through the end-to-end
-harness on a virtual display: the main window with a few triggers, the status overlay right
-after the toggle shortcut switched expansion off, and the shortcut capture dialog, all at 96 DPI
-(100 %); then the main window once more at 192 DPI (200 %) on a display large enough for it,
-main-window-192dpi.png. Each picture is cropped to its window; the rounded corners of the main
-window and the overlay are left transparent. TARQUEL_E2E_DISPLAYS="81-89" picks the X display
-numbers, WINEPREFIX the Wine prefix (default DIR/wineprefix). The 192-DPI picture is taken in a
-prefix of its own, DIR/wineprefix-hidpi (made when missing): a wineserver keeps the screen size
-it first saw, and the shared one has seen 1280 x 1024.
+harness on a virtual display, at 96 DPI (100 %) and again at 192 DPI (200 %, the files ending in
+-192dpi) on a display large enough for it:
+
+    main-window.png         the main window with a few triggers and a new entry half typed
+    trigger-list.png        its list of triggers
+    tray-menu.png           the notification-area icon's menu (opened by the icon's own message)
+    settings-window.png     the Settings window (TarquelSettings, opened with Ctrl+, in the main
+                            window) when the build has one; a build without it leaves the picture
+                            out and says so
+    status-overlay.png      the overlay right after the toggle shortcut switched expansion off
+    shortcut-capture.png    the shortcut capture dialog                          (these two: 96 DPI)
+
+Each picture is cropped to its window; the rounded corners of the main window and the overlay
+are left transparent. TARQUEL_E2E_DISPLAYS="81-89" picks the X display numbers, WINEPREFIX the
+Wine prefix (default DIR/wineprefix). The 192-DPI pictures are taken in a prefix of their own,
+DIR/wineprefix-hidpi (made when missing): a wineserver keeps the screen size it first saw, and
+the shared one has seen 1280 x 1024.
 """
 
 import argparse
@@ -54,6 +63,13 @@ DOT_ON = (0, 255, 100)
 TRIGGER_EDIT_ID = 102
 EXPANSION_EDIT_ID = 103
 SETTING_BUTTON_ID = 110
+LIST_ID = 101
+MENU_CLASS = "#32768"
+TRAY_CALLBACK = 0x0401  # WM_USER + 1, the icon's message to the main window
+WM_RBUTTONUP = 0x0205
+SETTINGS_CLASS = "TarquelSettings"
+SETTINGS_WAIT = 5.0  # seconds for Ctrl+, to show it; a build without one shows nothing
+WM_CLOSE = 0x0010
 CANCEL_BUTTON = (160, 107)  # client coordinates in the capture dialog
 CAPTURE_PROMPT = "Press Ctrl, Alt, Shift + Key..."
 OFF_LINE = "Expander: OFF\n"
@@ -131,6 +147,103 @@ def click_control(session, control_id):
     session.click_control("TarquelApp", control_id)
 
 
+def suffixed(name, dpi):
+    return name if dpi == 96 else name.replace(".png", f"-{dpi}dpi.png")
+
+
+def crop_rect(screen, out, rect):
+    left, top, right, bottom = rect
+    crop(screen, out, left, top, right - left, bottom - top)
+
+
+def screenshot_when_still(session, path):
+    """A window is painted a moment after it shows: the screenshot is taken once two looks at
+    the screen in a row agree (compared as PPM, which carries no time stamp)."""
+    previous = None
+    for _ in range(20):
+        pixels = _screen_ppm(session)
+        if pixels == previous:
+            break
+        previous = pixels
+    session.screenshot(path)
+
+
+def take_list_picture(session, out, dpi):
+    """The trigger list alone, as the main window shows it now."""
+    rect = session.wait_until(
+        lambda: session.control_rect("TarquelApp", LIST_ID), "the trigger list"
+    )
+    screen = session.scratch / f"list-{dpi}.png"
+    session.screenshot(screen)
+    crop_rect(screen, out / suffixed("trigger-list.png", dpi), rect)
+
+
+def take_tray_menu_picture(session, out, dpi):
+    """The tray icon's menu, opened as a right click on the icon opens it: the icon's message
+    to the main window (Wine's tray on Xvfb has no icon to click). It opens at the pointer."""
+    screen_width, screen_height = session.screen_size
+    session._check(session.xdotool("mousemove", screen_width // 2, screen_height * 3 // 4))
+    if session.post_message("TarquelApp", TRAY_CALLBACK, 0, WM_RBUTTONUP) != "ok":
+        raise RuntimeError("tarquel's main window is missing")
+
+    def shown_menu():
+        menu = session.window_state(MENU_CLASS)
+        return menu if menu is not None and menu.visible else None
+
+    menu = session.wait_until(shown_menu, "the tray menu")
+    screen = session.scratch / f"tray-menu-{dpi}.png"
+    screenshot_when_still(session, screen)
+    crop_rect(screen, out / suffixed("tray-menu.png", dpi), menu.rect)
+    # Escape goes to whichever X window has the focus, not the menu: its top item, Restore,
+    # closes it and changes nothing (the main window is up already).
+    left, top, right, _ = menu.rect
+    session._check(
+        session.xdotool("mousemove", (left + right) // 2, top + scaled(11, dpi), "click", "1")
+    )
+    session.wait_until(lambda: shown_menu() is None, "the tray menu to close")
+
+
+def take_settings_picture(session, out, dpi):
+    """The Settings window, opened with Ctrl+, in the main window. Returns False when this build
+    shows none."""
+    session.activate("TarquelApp")
+    session.wait_until(
+        lambda: session.foreground_class() == "TarquelApp", "the main window in front"
+    )
+    session.key("ctrl+comma")
+
+    def shown():
+        window = session.window_state(SETTINGS_CLASS)
+        return window if window is not None and window.visible else None
+
+    try:
+        settings = session.wait_until(shown, "the Settings window", timeout=SETTINGS_WAIT)
+    except TimeoutError:
+        return False
+    screen = session.scratch / f"settings-{dpi}.png"
+    screenshot_when_still(session, screen)
+    crop_rect(screen, out / suffixed("settings-window.png", dpi), settings.rect)
+    if session.post_message(SETTINGS_CLASS, WM_CLOSE) != "ok":
+        raise RuntimeError("the Settings window went away before it was closed")
+    session.wait_until(lambda: shown() is None, "the Settings window to close")
+    return True
+
+
+def take_window_pictures(session, out, dpi):
+    """The pictures taken at every DPI; returns the names of those taken."""
+    names = [suffixed("main-window.png", dpi), suffixed("trigger-list.png", dpi),
+             suffixed("tray-menu.png", dpi)]
+    take_main_picture(session, out, names[0], dpi)
+    take_list_picture(session, out, dpi)
+    take_tray_menu_picture(session, out, dpi)
+    if take_settings_picture(session, out, dpi):
+        names.append(suffixed("settings-window.png", dpi))
+    else:
+        print(f"No Settings window opened within {SETTINGS_WAIT:.0f} s: "
+              f"{suffixed('settings-window.png', dpi)} not taken", flush=True)
+    return names
+
+
 def take_main_picture(session, out, name, dpi):
     width, height = (scaled(n, dpi) for n in MAIN_SIZE)
     main = session.wait_until(
@@ -166,7 +279,7 @@ def take_main_picture(session, out, name, dpi):
 
 
 def take_pictures(session, out):
-    take_main_picture(session, out, "main-window.png", 96)
+    names = take_window_pictures(session, out, 96)
 
     # The overlay lives 1.5 s: a grab that missed it switches back on and tries again.
     width, height = OVERLAY_SIZE
@@ -195,10 +308,19 @@ def take_pictures(session, out):
     )
 
     click_control(session, SETTING_BUTTON_ID)
-    session.wait_until(
-        lambda: session.window_text("ShortcutCapture", "Static") == CAPTURE_PROMPT,
-        "the capture dialog",
-    )
+
+    def capture_or_settings():
+        if session.window_text("ShortcutCapture", "Static") == CAPTURE_PROMPT:
+            return "capture"
+        window = session.window_state(SETTINGS_CLASS)
+        return "settings" if window is not None and window.visible else None
+
+    if session.wait_until(capture_or_settings, "the capture dialog") == "settings":
+        # SETTING opens the Settings window in this build: the capture dialog is one step
+        # further, behind a shortcut's own button there.
+        session.post_message(SETTINGS_CLASS, WM_CLOSE)
+        print("SETTING opened the Settings window: shortcut-capture.png not taken", flush=True)
+        return names + ["status-overlay.png"]
     dialog = session.wait_until(
         lambda: window_geometry(session, "^Set Toggle Shortcut$"), "the capture dialog's window"
     )
@@ -209,6 +331,14 @@ def take_pictures(session, out):
     session.wait_until(
         lambda: session.window_text("ShortcutCapture") is None, "the capture dialog to close"
     )
+    return names + ["status-overlay.png", "shortcut-capture.png"]
+
+
+def _screen_ppm(session):
+    return subprocess.run(
+        ["import", "-window", "root", "-depth", "8", "ppm:-"], env=session.x_env(),
+        stdin=subprocess.DEVNULL, capture_output=True, check=True,
+    ).stdout
 
 
 def _ppm(png):
@@ -231,7 +361,7 @@ def main():
     session = harness.Session("screenshots", config=CONFIG, tarquel=tarquel, probe=probe)
     try:
         session.start()
-        take_pictures(session, options.out.resolve())
+        taken = take_pictures(session, options.out.resolve())
     except BaseException:
         session.note_failure("screenshots")
         raise
@@ -246,7 +376,7 @@ def main():
     hidpi.screen_size = HIDPI_SCREEN
     try:
         hidpi.start()
-        take_main_picture(hidpi, options.out.resolve(), "main-window-192dpi.png", HIDPI)
+        taken += take_window_pictures(hidpi, options.out.resolve(), HIDPI)
     except BaseException:
         hidpi.note_failure("screenshots-192dpi")
         raise
@@ -255,8 +385,7 @@ def main():
         # This prefix's wineserver has seen only this display size; end it with its session.
         subprocess.run(["wineserver", "-k"], env={**os.environ, "WINEPREFIX": str(hidpi.prefix)},
                        check=False)
-    for name in ("main-window.png", "main-window-192dpi.png", "status-overlay.png",
-                 "shortcut-capture.png"):
+    for name in taken:
         print(options.out / name)
 
 

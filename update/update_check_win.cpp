@@ -12,6 +12,7 @@
 #include <string>
 #include <utility>
 
+#include "update/project_version.h"
 #include "update/update_check.h"
 #include "update/update_check_win.h"
 #include "update/version_file.h"
@@ -155,12 +156,12 @@ class AsyncRequest {
 // user's settings name.
 WinHttpHandle OpenSession(bool& automaticProxy) {
   automaticProxy = true;
-  WinHttpHandle session(WinHttpOpen(L"Tarquel/1.0", WINHTTP_ACCESS_TYPE_AUTOMATIC_PROXY,
+  WinHttpHandle session(WinHttpOpen(UpdateUserAgent, WINHTTP_ACCESS_TYPE_AUTOMATIC_PROXY,
                                     WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS,
                                     WINHTTP_FLAG_ASYNC));
   if (session) return session;
   automaticProxy = false;
-  return WinHttpHandle(WinHttpOpen(L"Tarquel/1.0", WINHTTP_ACCESS_TYPE_DEFAULT_PROXY,
+  return WinHttpHandle(WinHttpOpen(UpdateUserAgent, WINHTTP_ACCESS_TYPE_DEFAULT_PROXY,
                                    WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS,
                                    WINHTTP_FLAG_ASYNC));
 }
@@ -177,7 +178,7 @@ void UseUserProxy(HINTERNET request, const std::wstring& url, const Deadline& de
 
   if (user.fAutoDetect || autoConfigUrl) {
     // A session of its own: finding the proxy is synchronous, bounded by what is left.
-    WinHttpHandle resolver(WinHttpOpen(L"Tarquel/1.0", WINHTTP_ACCESS_TYPE_NO_PROXY,
+    WinHttpHandle resolver(WinHttpOpen(UpdateUserAgent, WINHTTP_ACCESS_TYPE_NO_PROXY,
                                        WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
     const int left = static_cast<int>(deadline.Remaining());
     WINHTTP_AUTOPROXY_OPTIONS options{};

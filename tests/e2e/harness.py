@@ -81,6 +81,10 @@ import unittest
 from pathlib import Path
 
 REPO = Path(__file__).resolve().parents[2]
+# The version the program calls itself: project(VERSION) in the top-level CMakeLists.txt.
+PROJECT_VERSION = re.search(
+    r"project\(tarquel VERSION (\d+\.\d+\.\d+)", (REPO / "CMakeLists.txt").read_text()
+).group(1)
 DEFAULT_TIMEOUT = 30.0
 # Starting Wine's first program on a busy machine may take long; this is only an upper bound.
 START_TIMEOUT = 120.0

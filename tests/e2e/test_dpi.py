@@ -11,6 +11,7 @@ import re
 
 import harness
 
+VERSION_TEXT = "v" + harness.PROJECT_VERSION
 HEADER = (45, 45, 50)
 TITLE = (245, 245, 245)
 SECONDARY = (160, 160, 160)
@@ -89,7 +90,7 @@ class DpiCases:
 
         def drawn():
             texts = self.header_drawn()
-            return texts if {"Tarquel", "v1.0.0", "ON"} <= texts.keys() else None
+            return texts if {"Tarquel", VERSION_TEXT, "ON"} <= texts.keys() else None
 
         return self.session.wait_until(drawn, "the header painted", describe=self.header_drawn)
 
@@ -131,7 +132,7 @@ class DpiCases:
 
     def test_header_texts_stand_side_by_side(self):
         texts = self.painted_header()
-        title_x, version_x, state_x = texts["Tarquel"][0], texts["v1.0.0"][0], texts["ON"][0]
+        title_x, version_x, state_x = texts["Tarquel"][0], texts[VERSION_TEXT][0], texts["ON"][0]
         self.assertEqual(title_x, scaled(24, self.dpi))
         self.assertLess(title_x, version_x)
         self.assertLess(version_x, state_x)

@@ -57,7 +57,7 @@ class InstallAndUninstall(harness.SessionTestCase):
         self.assertIn(windows_dir.lower().encode("utf-16-le"), link.lower())
         _, listed = self.wine("query-uninstall", ["reg", "query", UNINSTALL_KEY])
         self.assertIn("DisplayVersion", listed)
-        self.assertIn("1.0.0", listed)
+        self.assertIn(harness.PROJECT_VERSION, listed)
 
         # The installed program reads the config.txt beside it and expands in notepad.
         (self.install_dir / "config.txt").write_bytes(b":inst=Installed here\r\n")

@@ -185,7 +185,7 @@ class MainWindow(harness.SessionTestCase):
         header = [t for t in self.text_drawn() if t[1] < 60]
         for expected in [
             (24, 18, "Tarquel"),
-            (123, 24, "v1.0.0"),
+            (123, 24, "v" + harness.PROJECT_VERSION),
             (204, 24, "ON"),
             (232, 24, "(Ctrl+Shift+F12)"),
             (765, 18, "X"),

@@ -4,13 +4,21 @@ loopback (update_server.py)."""
 import time
 
 import harness
-from update_server import NOT_DUE, UPDATE_LINE, HANG, VersionServerCase
+from update_server import (
+    HANG,
+    NEWER_VERSION,
+    NEWEST_VERSION,
+    NOT_DUE,
+    OWN_VERSION,
+    UPDATE_LINE,
+    VersionServerCase,
+)
 
 PROMPT = (
-    "A new version (1.0.1) is available!\n\nClick Yes to download the update from example.org, "
-    "No to skip this version, or Cancel to decide later."
+    f"A new version ({NEWER_VERSION}) is available!\n\nClick Yes to download the update from "
+    "example.org, No to skip this version, or Cancel to decide later."
 )
-NEWER = (200, b"1.0.1\r\nhttps://example.org/tarquel/download\r\n")
+NEWER = (200, NEWER_VERSION.encode() + b"\r\nhttps://example.org/tarquel/download\r\n")
 TURNED_OFF = "[UpdateChecker] Turned off"
 SETTING_BUTTON_ID = 110
 SETTINGS_WINDOW = "TarquelSettings"
@@ -21,7 +29,7 @@ class UpdateCheckInTheBackground(VersionServerCase):
     def start_tarquel_served(self, answer):
         path, agent = self.launch_served(answer)
         self.assertEqual(path, self.server.path)
-        self.assertEqual(agent, "Tarquel/1.0")
+        self.assertEqual(agent, "Tarquel/" + harness.PROJECT_VERSION)
 
     def test_a_server_that_never_answers_holds_up_neither_the_window_nor_typing(self):
         launched = time.monotonic()
@@ -49,7 +57,9 @@ class UpdateCheckInTheBackground(VersionServerCase):
         )
 
     def test_our_own_version_offers_nothing(self):
-        self.start_tarquel_served((200, b"1.0.0\r\nhttps://example.org/tarquel/download\r\n"))
+        self.start_tarquel_served(
+            (200, OWN_VERSION.encode() + b"\r\nhttps://example.org/tarquel/download\r\n")
+        )
         self.assert_no_prompt_and_start_up_went_on()
 
     def test_an_older_version_offers_nothing(self):
@@ -62,12 +72,14 @@ class UpdateCheckInTheBackground(VersionServerCase):
         self.assert_no_prompt_and_start_up_went_on()
 
     def test_a_missing_version_file_offers_nothing(self):
-        self.start_tarquel_served((404, b"1.0.1\nhttps://example.org/tarquel/download\n"))
+        self.start_tarquel_served(
+            (404, NEWER_VERSION.encode() + b"\nhttps://example.org/tarquel/download\n")
+        )
         self.assert_no_prompt_and_start_up_went_on()
 
     def test_a_newer_version_is_offered_once_and_not_again_that_day(self):
         self.start_tarquel_served(NEWER)
-        self.session.wait_for_debug_line(UPDATE_LINE + "1.0.1")
+        self.session.wait_for_debug_line(UPDATE_LINE + NEWER_VERSION)
         # Nothing opened by itself: typing elsewhere goes on.
         self.assertIsNone(self.prompt_text())
         self.assert_start_up_went_on()
@@ -120,32 +132,32 @@ class UpdateCheckInTheBackground(VersionServerCase):
 
     def test_a_skipped_version_is_not_offered_but_the_next_one_is(self):
         self.start_tarquel_served(NEWER)
-        self.session.wait_for_debug_line(UPDATE_LINE + "1.0.1")
+        self.session.wait_for_debug_line(UPDATE_LINE + NEWER_VERSION)
         self.assertEqual(self.click_notification(), PROMPT)
         self.answer_prompt(self.prompt_box(), "n")
         self.session.wait_until(
-            lambda: "update_skip_version=1.0.1\r\n" in self.settings_text(),
+            lambda: f"update_skip_version={NEWER_VERSION}\r\n" in self.settings_text(),
             "the skipped version in settings.txt",
             describe=self.settings_text,
         )
         self.wait_for_check_recorded()
 
         # The next day: the same version is skipped, a newer one is offered.
-        for published, offered in ((b"1.0.1", False), (b"1.0.2", True)):
+        for published, offered in ((NEWER_VERSION, False), (NEWEST_VERSION, True)):
             self.session.stop_tarquel()
             text = self.settings_text()
             kept = "".join(
                 line for line in text.splitlines(True) if not line.startswith("update_last_check=")
             )
             self.settings_file.write_bytes(kept.encode("latin-1"))
-            self.launch_served((200, published + b"\nhttps://example.org/get\n"))
+            self.launch_served((200, published.encode() + b"\nhttps://example.org/get\n"))
             self.wait_for_check_to_end()
             lines = [l for l in self.session.debug_lines() if UPDATE_LINE in l]
             self.assertEqual(len(lines), 1 if offered else 0, lines)
             if offered:
-                self.assertIn(UPDATE_LINE + "1.0.2", lines[0])
+                self.assertIn(UPDATE_LINE + NEWEST_VERSION, lines[0])
             # The other lines of settings.txt stay as they were.
-            self.assertIn("update_skip_version=1.0.1\r\n", self.settings_text())
+            self.assertIn(f"update_skip_version={NEWER_VERSION}\r\n", self.settings_text())
 
 
 if __name__ == "__main__":

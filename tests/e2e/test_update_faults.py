@@ -9,14 +9,14 @@ import socket
 import struct
 
 import harness
-from update_server import VersionFileHandler, VersionServerCase
+from update_server import NEWER_VERSION, VersionFileHandler, VersionServerCase
 
 HUGE = "huge"
 REDIRECT_LOOP = "redirect loop"
 RESET = "reset"
 NOT_OPENED = (
-    "A new version (1.0.1) is available!\n\nIts download link is not a safe https address, so "
-    "Tarquel does not open it. Get the new version where you got Tarquel."
+    f"A new version ({NEWER_VERSION}) is available!\n\nIts download link is not a safe https "
+    "address, so Tarquel does not open it. Get the new version where you got Tarquel."
 )
 
 
@@ -27,7 +27,8 @@ class FaultHandler(VersionFileHandler):
             self.send_response(200)
             self.send_header("Content-Length", str(50 << 20))
             self.end_headers()
-            chunk = b"1.0.1" + b"9" * ((1 << 20) - 5)
+            chunk = NEWER_VERSION.encode()
+            chunk += b"9" * ((1 << 20) - len(chunk))
             try:
                 for _ in range(50):
                     self.wfile.write(chunk)
@@ -62,7 +63,9 @@ class UpdateCheckFaults(VersionServerCase):
         self.assert_no_prompt_and_start_up_went_on()
 
     def test_a_body_without_a_line_feed_offers_nothing(self):
-        self.start_tarquel_served((200, b"1.0.1 https://example.org/tarquel/download"))
+        self.start_tarquel_served(
+            (200, NEWER_VERSION.encode() + b" https://example.org/tarquel/download")
+        )
         self.assert_no_prompt_and_start_up_went_on()
 
     def test_a_redirect_loop_is_given_up(self):
@@ -76,7 +79,7 @@ class UpdateCheckFaults(VersionServerCase):
     def accept_prompt_for_link(self, link):
         """Serves another version with `link`: the box tells why the link is not opened and
         offers nothing to press but OK, which the user presses."""
-        self.start_tarquel_served((200, b"1.0.1\r\n" + link + b"\r\n"))
+        self.start_tarquel_served((200, NEWER_VERSION.encode() + b"\r\n" + link + b"\r\n"))
         self.assertEqual(self.bring_up_prompt(), NOT_OPENED)
         self.answer_prompt(self.prompt_box(), "Return")
         self.assert_start_up_went_on()

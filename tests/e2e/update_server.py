@@ -32,6 +32,12 @@ TRAY_RESTORE = 2002
 TRAY_CALLBACK = 0x0401  # WM_USER + 1
 NIN_BALLOONUSERCLICK = 0x0405
 
+# The program's own version and the two published after it (the next patch releases).
+OWN_VERSION = harness.PROJECT_VERSION
+_major, _minor, _patch = (int(part) for part in OWN_VERSION.split("."))
+NEWER_VERSION = f"{_major}.{_minor}.{_patch + 1}"
+NEWEST_VERSION = f"{_major}.{_minor}.{_patch + 2}"
+
 
 # The loopback address the test build asks instead of the configured one (its switch
 # TARQUEL_TEST_UPDATE_URL, set here for every tarquel this test starts).

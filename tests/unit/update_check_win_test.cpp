@@ -17,6 +17,7 @@
 #include <string>
 #include <thread>
 
+#include "update/program_version.h"
 #include "update/version_file.h"
 
 namespace tarquel {
@@ -153,27 +154,30 @@ struct Outputs {
 };
 
 TEST(CheckForUpdateAt, OffersAnotherPublishedVersionWithItsLink) {
-  LoopbackServer server(Answer(200, "1.0.1\r\nhttps://example.org/get\r\n"));
+  LoopbackServer server(Answer(200, "9.0.1\r\nhttps://example.org/get\r\n"));
   Outputs out;
   EXPECT_TRUE(CheckForUpdateAt(server.Url(), out.version, out.link));
-  EXPECT_EQ(out.version, "1.0.1");
+  EXPECT_EQ(out.version, "9.0.1");
   EXPECT_EQ(out.link, "https://example.org/get");
   std::string request = server.Request();
   EXPECT_EQ(request.rfind("GET /version.txt HTTP/1.1\r\n", 0), 0u) << request;
-  EXPECT_NE(request.find("\r\nUser-Agent: Tarquel/1.0\r\n"), std::string::npos) << request;
+  EXPECT_NE(request.find("\r\nUser-Agent: Tarquel/" + std::string(ProgramVersion) + "\r\n"),
+            std::string::npos)
+      << request;
 }
 
 TEST(CheckForUpdateAt, ReadsButDoesNotOfferOurOwnVersion) {
-  LoopbackServer server(Answer(200, "1.0.0\r\nhttps://example.org/get\r\n"));
+  const std::string own(ProgramVersion);
+  LoopbackServer server(Answer(200, own + "\r\nhttps://example.org/get\r\n"));
   Outputs out;
   EXPECT_FALSE(CheckForUpdateAt(server.Url(), out.version, out.link));
-  EXPECT_EQ(out.version, "1.0.0");
+  EXPECT_EQ(out.version, own);
   EXPECT_EQ(out.link, "https://example.org/get");
 }
 
 TEST(CheckForUpdateAt, LeavesTheOutputsAloneWhenTheStatusIsNotOk) {
   for (int status : {404, 500, 204}) {
-    LoopbackServer server(Answer(status, "1.0.1\nhttps://example.org/get\n"));
+    LoopbackServer server(Answer(status, "9.0.1\nhttps://example.org/get\n"));
     Outputs out;
     EXPECT_FALSE(CheckForUpdateAt(server.Url(), out.version, out.link)) << status;
     EXPECT_EQ(out.version, "untouched") << status;
@@ -182,7 +186,7 @@ TEST(CheckForUpdateAt, LeavesTheOutputsAloneWhenTheStatusIsNotOk) {
 }
 
 TEST(CheckForUpdateAt, LeavesTheOutputsAloneWhenTheBodyHoldsNoLineFeed) {
-  LoopbackServer server(Answer(200, "1.0.1"));
+  LoopbackServer server(Answer(200, "9.0.1"));
   Outputs out;
   EXPECT_FALSE(CheckForUpdateAt(server.Url(), out.version, out.link));
   EXPECT_EQ(out.version, "untouched");
@@ -191,7 +195,7 @@ TEST(CheckForUpdateAt, LeavesTheOutputsAloneWhenTheBodyHoldsNoLineFeed) {
 TEST(CheckForUpdateAt, JoinsABodyThatArrivesInManyPieces) {
   std::string link = "https://example.org/" + std::string(5000, 'a');
   LoopbackServer server([link](LoopbackServer&, SOCKET connection) {
-    std::string body = "1.0.1\n" + link + "\r\n";
+    std::string body = "9.0.1\n" + link + "\r\n";
     std::string response = Response(200, body);
     for (std::size_t at = 0; at < response.size(); at += 700) {
       if (!SendAll(connection, std::string_view(response).substr(at, 700))) return;
@@ -200,7 +204,7 @@ TEST(CheckForUpdateAt, JoinsABodyThatArrivesInManyPieces) {
   });
   Outputs out;
   EXPECT_TRUE(CheckForUpdateAt(server.Url(), out.version, out.link));
-  EXPECT_EQ(out.version, "1.0.1");
+  EXPECT_EQ(out.version, "9.0.1");
   EXPECT_EQ(out.link, link);
 }
 
@@ -209,7 +213,7 @@ TEST(CheckForUpdateAt, StopsReadingABodyOverTheLimitAndOffersNothing) {
     constexpr std::size_t size = 64 << 20;  // far more than the system buffers between us
     std::string piece(64 << 10, 'a');
     SendAll(connection, "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(size) +
-                            "\r\n\r\n1.0.1\nhttps://example.org/");
+                            "\r\n\r\n9.0.1\nhttps://example.org/");
     for (std::size_t sent = 0; sent < size; sent += piece.size()) {
       if (!SendAll(connection, piece)) {
         self.Note("client closed");
@@ -248,7 +252,7 @@ TEST(CheckForUpdateAt, GivesUpOnAServerThatTricklesForeverAndReadsWhatCame) {
   // Every byte arrives well within any single time-out; only a bound on the whole check ends it.
   LoopbackServer server([](LoopbackServer& self, SOCKET connection) {
     if (!SendAll(connection,
-                 "HTTP/1.1 200 OK\r\nContent-Length: 1000000\r\n\r\n1.0.1\nhttps://x/")) {
+                 "HTTP/1.1 200 OK\r\nContent-Length: 1000000\r\n\r\n9.0.1\nhttps://x/")) {
       return;
     }
     while (!self.Stopping()) {
@@ -261,7 +265,7 @@ TEST(CheckForUpdateAt, GivesUpOnAServerThatTricklesForeverAndReadsWhatCame) {
   });
   Outputs out;
   EXPECT_TRUE(CheckForUpdateAt(server.Url(), out.version, out.link));
-  EXPECT_EQ(out.version, "1.0.1");
+  EXPECT_EQ(out.version, "9.0.1");
   EXPECT_EQ(out.link.rfind("https://x/a", 0), 0u) << out.link;
   EXPECT_TRUE(server.WaitForNote("client closed"));
 }
@@ -315,7 +319,7 @@ TEST(CheckForUpdateAt, OffersNothingForAnOlderVersion) {
 TEST(CheckForUpdateAt, FailsSilentlyWhenNothingListens) {
   std::wstring url;
   {
-    LoopbackServer closed(Answer(200, "1.0.1\n"));
+    LoopbackServer closed(Answer(200, "9.0.1\n"));
     url = closed.Url();
   }
   Outputs out;

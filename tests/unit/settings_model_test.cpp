@@ -12,6 +12,7 @@
 
 namespace tarquel {
 namespace {
+namespace TARQUEL_TEST_FILE {
 
 Settings Read(std::string_view text) {
   return ParseSettingsText(text);
@@ -197,5 +198,6 @@ TEST(Pacing, LinesAreListedAndOneIsTakenOutWhileOthersStay) {
   EXPECT_EQ(ReadOutputSettings(settings).pace.size(), 1u);
 }
 
+}  // namespace TARQUEL_TEST_FILE
 }  // namespace
 }  // namespace tarquel

@@ -81,13 +81,33 @@ std::string OneLine(std::string_view text) {
   return line;
 }
 
+std::string ExpansionOnOneLine(std::string_view expansion) {
+  constexpr std::string_view Newline = "{{newline}}";
+  constexpr std::string_view Tab = "{{tab}}";
+  std::string text;
+  text.reserve(expansion.size());
+  while (!expansion.empty()) {
+    if (expansion.starts_with(Newline)) {
+      text += '\n';
+      expansion.remove_prefix(Newline.size());
+    } else if (expansion.starts_with(Tab)) {
+      text += '\t';
+      expansion.remove_prefix(Tab.size());
+    } else {
+      text += expansion.front();
+      expansion.remove_prefix(1);
+    }
+  }
+  return OneLine(text);
+}
+
 std::string CellText(const TriggerTable& table, const TriggerTable::Entry& entry,
                      ListColumn column) {
   switch (column) {
     case ListColumn::Trigger:
       return OneLine(entry.first);
     case ListColumn::Expansion:
-      return OneLine(entry.second);
+      return ExpansionOnOneLine(entry.second);
     case ListColumn::Group: {
       std::string note = RowNote(table, entry.first);
       if (note.size() >= 2) return note.substr(1, note.size() - 2);

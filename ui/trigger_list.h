@@ -35,6 +35,9 @@ inline constexpr std::string_view TabMark = "\u21E5";        // ⇥
 // `text` on one line: each line break (CR LF, LF or CR alone) becomes LineBreakMark, each tab
 // TabMark, any other control character a space.
 std::string OneLine(std::string_view text);
+// A stored expansion on one line: as OneLine, and the line breaks and tabs config.txt stores as
+// "{{newline}}" and "{{tab}}" shown by the same marks.
+std::string ExpansionOnOneLine(std::string_view expansion);
 
 // What a cell of the entry's row shows. The group cell is the row note without its brackets:
 // the group, "(off)" when it is switched off, and the options the entry sets itself.

@@ -92,6 +92,17 @@ TEST(ListCell, ShowsAMultiLineExpansionOnOneLineWithMarksForBreaksAndTabs) {
   for (const Case& c : cases) EXPECT_EQ(OneLine(c.text), c.expected) << c.text;
 }
 
+TEST(ListCell, ShowsTheLineBreaksAndTabsConfigStoresAsPlaceholdersByTheSameMarks) {
+  const std::string br(LineBreakMark);
+  const std::string tab(TabMark);
+  EXPECT_EQ(ExpansionOnOneLine("first{{newline}}second"), "first" + br + "second");
+  EXPECT_EQ(ExpansionOnOneLine("{{tab}}x{{newline}}{{newline}}"), tab + "x" + br + br);
+  EXPECT_EQ(ExpansionOnOneLine("raw\r\nbreak"), "raw" + br + "break");
+  // Only the placeholders exactly as written; the others stay as they are.
+  EXPECT_EQ(ExpansionOnOneLine("{{Newline}} {{newline} {{cursor}} {{tab}"),
+            "{{Newline}} {{newline} {{cursor}} {{tab}");
+}
+
 TEST(ListCell, GivesEachColumnItsPartOfTheEntry) {
   TriggerTable table;
   TriggerGroup mail;
@@ -101,7 +112,7 @@ TEST(ListCell, GivesEachColumnItsPartOfTheEntry) {
   EntryInfo info;
   info.group = group;
   info.options.where = FireWhere::WordStart;
-  table.Set("btw", "by\tthe\r\nway", info);
+  table.Set("btw", "by\tthe{{newline}}way", info);
   table.Set(":demo", "Hello World");
   const auto& btw = EntryOf(table, "btw");
   const auto& demo = EntryOf(table, ":demo");

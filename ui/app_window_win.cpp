@@ -342,7 +342,10 @@ void AppWindow::LayoutControls() {
   // leaves beside the other two.
   RECT client{};
   GetClientRect(list_.List(), &client);
-  const int listWidth = MulDiv(client.right - GetSystemMetrics(SM_CXVSCROLL), BaseDpi, dpi_);
+  // The scroll bar in 96-DPI units whether the system gives its width scaled to this DPI or
+  // not, with room to spare: too little would add a horizontal scroll bar.
+  const int scrollBar = std::max(20, MulDiv(GetSystemMetrics(SM_CXVSCROLL), BaseDpi, dpi_));
+  const int listWidth = MulDiv(client.right, BaseDpi, dpi_) - scrollBar;
   const std::optional<std::string> saved = SettingsValue(settings_.Values(), ListColumnsKey);
   const std::optional<ColumnWidths> widths = saved ? ParseColumnWidths(*saved) : std::nullopt;
   columnWidths_ = widths.value_or(DefaultColumnWidths(listWidth));

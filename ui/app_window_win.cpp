@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <chrono>
 #include <utility>
 #include <vector>
@@ -10,6 +11,7 @@
 #include "engine/output/expansion_sender_win.h"
 #include "settings/ending_characters.h"
 #include "settings/output_settings.h"
+#include "settings/saving_stats.h"
 #include "settings/search_shortcut.h"
 #include "settings/status_overlay_win.h"
 #include "store/trigger_file.h"
@@ -24,7 +26,7 @@ namespace tarquel {
 namespace {
 
 constexpr DWORD ListStyle = WS_CHILD | WS_VISIBLE | WS_BORDER | WS_TABSTOP | LVS_REPORT |
-                            LVS_OWNERDATA | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_NOCOLUMNHEADER;
+                            LVS_OWNERDATA | LVS_SINGLESEL | LVS_SHOWSELALWAYS;
 constexpr DWORD EditStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL;
 constexpr DWORD MultiLineEditStyle =
     WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_MULTILINE | ES_AUTOVSCROLL;
@@ -33,6 +35,9 @@ constexpr DWORD CheckBoxStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_AUTOCHEC
 constexpr DWORD LabelStyle = WS_CHILD | WS_VISIBLE | SS_NOTIFY;
 constexpr DWORD CaptionStyle = WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX;
 constexpr DWORD StatusStyle = WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX | SS_EDITCONTROL;
+constexpr DWORD SavingsStyle = WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX | SS_ENDELLIPSIS;
+// The savings line's font height at 96 DPI: quieter than the controls' text.
+constexpr int SavingsFontHeight = 15;
 // Drawn by the window, in its colours.
 constexpr DWORD DropDownListStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL |
                                     CBS_DROPDOWNLIST | CBS_OWNERDRAWFIXED | CBS_HASSTRINGS;
@@ -47,7 +52,7 @@ constexpr WORD ControlIds[MainControlCount] = {
     ListBoxId,       TriggerCaptionId, TriggerEditId,   ExpansionCaptionId, ExpansionEditId,
     WhenCaptionId,   WhenBoxId,        WhereCaptionId,  WhereBoxId,         CaseCaptionId,
     CaseBoxId,       GroupCaptionId,   GroupBoxId,      AddButtonId,        DeleteButtonId,
-    SettingButtonId, StartupCheckId,   StartupLabelId,  StatusTextId};
+    SettingButtonId, StartupCheckId,   StartupLabelId,  StatusTextId,       SavingsTextId};
 
 WORD IdOf(MainControl control) {
   return ControlIds[static_cast<std::size_t>(control)];
@@ -139,7 +144,8 @@ AppWindow::AppWindow(TriggerTable& table, Snapshot<TriggerTable>& tables, Expand
                        },
                        [this] { update_.CheckNow(Window(), settingsWindow_.Window()); }}),
       elevation_(options.focus),
-      dataFolder_(options.dataFolder) {
+      dataFolder_(options.dataFolder),
+      savings_(options.dataFolder / StatsFileName, saves) {
   ApplySettings();
 }
 
@@ -149,6 +155,11 @@ void AppWindow::ApplySettings() {
   if (ActiveSender != nullptr) {
     ActiveSender->SetOutputSettings(ReadOutputSettings(settings_.Values()));
   }
+  savings_.Show(TypingSpeed());
+}
+
+int AppWindow::TypingSpeed() const {
+  return ReadTypingSpeed(settings_.Values());
 }
 
 void AppWindow::SettingsChanged() {
@@ -217,6 +228,8 @@ void AppWindow::Run() {
   elevation_.Attach(window);
   CreateControls(window);
   shortcuts_.RegisterToggle(window);
+  // Each expansion that went out is counted here, on this thread.
+  if (ActiveSender != nullptr) ActiveSender->SetSentNotice(window, ExpansionCountedMessage);
   editor_.ShowList();
   if (!startHidden_) {
     ShowWindow(window, SW_SHOW);
@@ -285,10 +298,6 @@ void AppWindow::CreateControls(HWND window) {
   ListView_SetBkColor(listBox, FieldColor);
   ListView_SetTextBkColor(listBox, FieldColor);
   ListView_SetTextColor(listBox, PrimaryTextColor);
-  LVCOLUMNW column{};
-  column.mask = LVCF_WIDTH;
-  column.cx = 100;
-  ListView_InsertColumn(listBox, 0, &column);
   list_.Attach(searchEdit, listBox);
   caption(MainControl::TriggerCaption);
   HWND triggerEdit = CreateControl(window, L"EDIT", TriggerEditId, nullptr, EditStyle);
@@ -311,6 +320,8 @@ void AppWindow::CreateControls(HWND window) {
       CreateControl(window, L"BUTTON", StartupCheckId, L"Start on Startup", CheckBoxStyle);
   caption(MainControl::StartupLabel, LabelStyle);
   HWND statusText = CreateControl(window, L"STATIC", StatusTextId, nullptr, StatusStyle);
+  savings_.Attach(CreateControl(window, L"STATIC", SavingsTextId, nullptr, SavingsStyle));
+  savings_.Show(TypingSpeed());
   editor_.Attach(triggerEdit, expansionEdit, statusText);
   editor_.AttachOptions(whenBox, whereBox, caseBox, groupBox);
   for (HWND box : {groupFilter, whenBox, whereBox, caseBox, groupBox}) DarkenDropDown(box);
@@ -327,7 +338,9 @@ void AppWindow::LayoutControls() {
   HWND window = Window();
   // The captions get the new font before the old one is deleted.
   UniqueFont oldCaptionFont = std::move(captionFont_);
+  UniqueFont oldSavingsFont = std::move(savingsFont_);
   captionFont_ = MakeFont(ScaleToDpi(16, dpi_), FW_BOLD);
+  savingsFont_ = MakeFont(ScaleToDpi(SavingsFontHeight, dpi_), FW_NORMAL);
   for (const ControlPlace& place : MainControlPlaces()) {
     HWND control = GetDlgItem(window, IdOf(place.control));
     const LayoutRect rect = ScaleToDpi(place.rect, dpi_);
@@ -336,6 +349,8 @@ void AppWindow::LayoutControls() {
     MoveWindow(control, rect.left, rect.top, rect.Width(), height, TRUE);
     if (IsCaption(place.control)) {
       SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(captionFont_.get()), TRUE);
+    } else if (place.control == MainControl::Savings) {
+      SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(savingsFont_.get()), TRUE);
     } else {
       SetControlFont(control, dpi_);
     }
@@ -345,10 +360,27 @@ void AppWindow::LayoutControls() {
       SendMessageW(control, CB_SETITEMHEIGHT, 0, ScaleToDpi(DropDownItemHeight, dpi_));
     }
   }
-  // One column as wide as the list, less its scroll bar.
+  // The widths the user left, else the expansion gets what the list, less its scroll bar,
+  // leaves beside the other two.
   RECT client{};
   GetClientRect(list_.List(), &client);
-  ListView_SetColumnWidth(list_.List(), 0, client.right - GetSystemMetrics(SM_CXVSCROLL));
+  // The scroll bar in 96-DPI units whether the system gives its width scaled to this DPI or
+  // not, with room to spare: too little would add a horizontal scroll bar.
+  const int scrollBar = std::max(20, MulDiv(GetSystemMetrics(SM_CXVSCROLL), BaseDpi, dpi_));
+  const int listWidth = MulDiv(client.right, BaseDpi, dpi_) - scrollBar;
+  const std::optional<std::string> saved = SettingsValue(settings_.Values(), ListColumnsKey);
+  const std::optional<ColumnWidths> widths = saved ? ParseColumnWidths(*saved) : std::nullopt;
+  columnWidths_ = widths.value_or(DefaultColumnWidths(listWidth));
+  list_.SetColumnWidths(columnWidths_, dpi_);
+}
+
+void AppWindow::OnListColumnsChanged() {
+  ColumnWidths widths = list_.ColumnWidthsAt96(dpi_);
+  for (int& width : widths) width = std::clamp(width, MinColumnWidth, MaxColumnWidth);
+  if (widths == columnWidths_) return;
+  columnWidths_ = widths;
+  SetSettingsValue(settings_.Values(), ListColumnsKey, FormatColumnWidths(widths));
+  settings_.Save("The list's column widths could not be saved.");
 }
 
 void AppWindow::OnDpiChanged(HWND window, int newDpi, const RECT& suggested) {
@@ -511,6 +543,8 @@ bool AppWindow::OnWindowKey(const MSG& message) {
 
 void AppWindow::OnActivate(WPARAM state) {
   HWND window = Window();
+  // Shown again past midnight: today's counts start at nothing.
+  savings_.Show(TypingSpeed());
   if (LOWORD(state) == WA_INACTIVE) {
     HWND focus = GetFocus();
     if (focus != nullptr && IsChild(window, focus)) focusBeforeDeactivation_ = focus;
@@ -614,6 +648,7 @@ void AppWindow::OnDestroyed(HWND window) {
   file_.SaveBeforeEnd();
   // Nothing is posted to the window once it is gone.
   file_.Stop();
+  if (ActiveSender != nullptr) ActiveSender->SetSentNotice(nullptr, 0);
   elevation_.Detach();
   shortcuts_.UnregisterToggle(window);
   tray_.Remove();
@@ -684,7 +719,7 @@ LRESULT AppWindow::OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lP
         return reinterpret_cast<LRESULT>(FieldBrush.get());
       }
       // Captions and the status line are the quieter text of the window.
-      if (IsCaptionId(id) || id == StatusTextId) {
+      if (IsCaptionId(id) || id == StatusTextId || id == SavingsTextId) {
         SetTextColor(reinterpret_cast<HDC>(wParam), SecondaryTextColor);
       }
       // A check box's own words are for screen readers; the label beside it shows them. Above
@@ -796,6 +831,12 @@ LRESULT AppWindow::OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lP
       return 0;
     case SaveFailedMessage:
       OnSaveFailed();
+      return 0;
+    case ListColumnsChangedMessage:
+      OnListColumnsChanged();
+      return 0;
+    case ExpansionCountedMessage:
+      savings_.Count(static_cast<std::size_t>(wParam), static_cast<std::size_t>(lParam));
       return 0;
     case WM_HOTKEY:
       if (wParam != ToggleHotkeyId) return byDefault();

@@ -13,6 +13,7 @@
 #include "ui/group_panel_win.h"
 #include "ui/main_layout.h"
 #include "ui/saved_settings.h"
+#include "ui/savings_counter_win.h"
 #include "ui/settings_window_win.h"
 #include "ui/shortcut_settings_win.h"
 #include "ui/tray_icon_win.h"
@@ -69,6 +70,7 @@ inline constexpr WORD CaseCaptionId = 129;
 inline constexpr WORD CaseBoxId = 130;
 inline constexpr WORD GroupCaptionId = 131;
 inline constexpr WORD GroupBoxId = 132;
+inline constexpr WORD SavingsTextId = 133;
 
 // Posted by the save worker: a save failed.
 inline constexpr UINT SaveFailedMessage = WM_APP + 0x16;
@@ -126,6 +128,9 @@ class AppWindow : public BaseWindow<AppWindow> {
   // The tray's tip: the program in front out of reach, or whether expansion is on.
   void ShowTip();
   void OnSaveFailed();
+  // The user may have dragged a column's edge: new widths are kept in settings.txt.
+  void OnListColumnsChanged();
+  int TypingSpeed() const;
   void OnDestroyed(HWND window);
   // The values of settings.txt that the engine follows, put in force again.
   void ApplySettings();
@@ -154,6 +159,7 @@ class AppWindow : public BaseWindow<AppWindow> {
   SettingsWindow settingsWindow_;
   ElevationNotice elevation_;
   std::filesystem::path dataFolder_;
+  SavingsCounter savings_;
   // While a program run as administrator is in front, the tray says so instead of the state.
   std::string elevationTip_;
 
@@ -161,6 +167,9 @@ class AppWindow : public BaseWindow<AppWindow> {
   int dpi_ = BaseDpi;
   HWND startupCheck_ = nullptr;
   UniqueFont captionFont_;
+  UniqueFont savingsFont_;
+  // The list's column widths at 96 DPI, as last put on it or saved.
+  ColumnWidths columnWidths_{};
   // The control that had the focus when the window was last deactivated.
   HWND focusBeforeDeactivation_ = nullptr;
   // The row selected while a read of config.txt replaces the table.

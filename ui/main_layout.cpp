@@ -15,7 +15,7 @@ constexpr std::array<ControlPlace, MainControlCount> Places{{
     {MainControl::OnlyIn, true, {386, 105, 552, 125}},
     {MainControl::NotInCaption, false, {574, 105, 630, 125}},
     {MainControl::NotIn, true, {644, 105, 762, 125}},
-    {MainControl::List, true, {30, 136, 770, 300}},
+    {MainControl::List, true, {30, 136, 770, 282}},
     {MainControl::TriggerCaption, false, {32, 308, 228, 326}},
     {MainControl::Trigger, true, {40, 340, 220, 360}},
     {MainControl::ExpansionCaption, false, {252, 308, 548, 326}},
@@ -34,6 +34,7 @@ constexpr std::array<ControlPlace, MainControlCount> Places{{
     {MainControl::StartupCheck, true, {30, 70, 50, 90}},
     {MainControl::StartupLabel, false, {55, 70, 184, 90}},
     {MainControl::Status, false, {570, 378, 770, 482}},
+    {MainControl::Savings, false, {32, 285, 770, 303}},
 }};
 
 }  // namespace

@@ -61,8 +61,10 @@ enum class MainControl : std::uint8_t {
   StartupCheck,
   StartupLabel,
   Status,
+  // What Tarquel saved the user, on a line under the list.
+  Savings,
 };
-inline constexpr std::size_t MainControlCount = 29;
+inline constexpr std::size_t MainControlCount = 30;
 
 // Drop-downs: their place is the closed box; the list they open hangs below it, this tall.
 inline constexpr int DropDownListHeight = 160;

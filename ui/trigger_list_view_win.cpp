@@ -4,22 +4,27 @@
 
 #include "ui/theme.h"
 #include "ui/trigger_list.h"
+#include "util/dpi.h"
+#include "util/gdi_win.h"
 #include "util/wide_text_win.h"
 
 namespace tarquel {
 
 namespace {
 
-// A row's text into the list's own buffer, cut to its size on a character boundary.
-void CopyRowText(const TriggerTable& table, const TriggerTable::Entry& entry, LVITEMW& item) {
+constexpr UINT_PTR HeaderSubclassId = 1;
+
+// A cell's text into the list's own buffer, cut to its size on a character boundary.
+void CopyCellText(const std::string& text, LVITEMW& item) {
   if (item.pszText == nullptr || item.cchTextMax <= 0) return;
-  std::wstring row = Wide(FormatTriggerRow(entry.first, entry.second, RowNote(table, entry.first)));
-  std::size_t length = std::min(row.size(), static_cast<std::size_t>(item.cchTextMax - 1));
+  const std::wstring cell = Wide(text);
+  std::size_t length = std::min(cell.size(), static_cast<std::size_t>(item.cchTextMax - 1));
   // Not half a surrogate pair.
-  if (length > 0 && length < row.size() && row[length - 1] >= 0xD800 && row[length - 1] < 0xDC00) {
+  if (length > 0 && length < cell.size() && cell[length - 1] >= 0xD800 &&
+      cell[length - 1] < 0xDC00) {
     --length;
   }
-  std::copy_n(row.data(), length, item.pszText);
+  std::copy_n(cell.data(), length, item.pszText);
   item.pszText[length] = L'\0';
 }
 
@@ -32,11 +37,43 @@ void ClearSelection(HWND list) {
   }
 }
 
+int ScaledWidth(int width, int fromDpi, int toDpi) {
+  return MulDiv(width, toDpi, fromDpi);
+}
+
 }  // namespace
 
 void TriggerListView::Attach(HWND searchField, HWND list) {
   searchField_ = searchField;
   list_ = list;
+  for (std::size_t i = 0; i < ListColumnCount; ++i) {
+    std::wstring title = Wide(ColumnTitle(static_cast<ListColumn>(i)));
+    LVCOLUMNW column{};
+    column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+    column.cx = 100;
+    column.pszText = title.data();
+    column.iSubItem = static_cast<int>(i);
+    ListView_InsertColumn(list_, static_cast<int>(i), &column);
+  }
+  // The header draws itself in the system's light colours, which no message changes: it is
+  // painted here instead, its clicks and drags left to it.
+  if (HWND header = ListView_GetHeader(list_)) {
+    SetWindowSubclass(header, HeaderProc, HeaderSubclassId, reinterpret_cast<DWORD_PTR>(this));
+  }
+}
+
+void TriggerListView::SetColumnWidths(const ColumnWidths& widths, int dpi) {
+  for (std::size_t i = 0; i < widths.size(); ++i) {
+    ListView_SetColumnWidth(list_, static_cast<int>(i), ScaledWidth(widths[i], BaseDpi, dpi));
+  }
+}
+
+ColumnWidths TriggerListView::ColumnWidthsAt96(int dpi) const {
+  ColumnWidths widths{};
+  for (std::size_t i = 0; i < widths.size(); ++i) {
+    widths[i] = ScaledWidth(ListView_GetColumnWidth(list_, static_cast<int>(i)), dpi, BaseDpi);
+  }
+  return widths;
 }
 
 void TriggerListView::Fill(const std::optional<std::string>& keep) {
@@ -48,56 +85,79 @@ void TriggerListView::Fill(const std::optional<std::string>& keep) {
   }
   search_.SetGroup(group);
   search_.Filter(WindowTextUtf8(searchField_));
-  const auto count = static_cast<int>(search_.Rows().size());
+  if (sort_.column) {
+    sorted_ = search_.Rows();
+    SortRows(table_, sort_, sorted_);
+  } else {
+    sorted_.clear();
+  }
+  const auto count = static_cast<int>(Rows().size());
   selectingFromCode_ = true;
   ClearSelection(list_);
   ListView_SetItemCountEx(list_, count, LVSICF_NOSCROLL);
   selectingFromCode_ = false;
   if (keep) {
-    const std::size_t row = search_.RowOf(*keep);
+    const std::size_t row = RowOf(*keep);
     if (row != static_cast<std::size_t>(-1)) SelectRow(row);
   }
   InvalidateRect(list_, nullptr, TRUE);
 }
 
+std::size_t TriggerListView::RowOf(std::string_view trigger) const {
+  // In table order the search finds it by halves; sorted by a column, one pass finds it.
+  if (!sort_.column) return search_.RowOf(trigger);
+  const auto& rows = Rows();
+  const auto found = std::find_if(rows.begin(), rows.end(),
+                                  [trigger](const auto* entry) { return entry->first == trigger; });
+  return found == rows.end() ? static_cast<std::size_t>(-1)
+                             : static_cast<std::size_t>(found - rows.begin());
+}
+
+void TriggerListView::SortBy(ListColumn column) {
+  sort_ = NextSort(sort_, column);
+  // The row the user had stays chosen and in view, wherever the order puts it.
+  Fill(SelectedTrigger());
+  if (HWND header = ListView_GetHeader(list_)) InvalidateRect(header, nullptr, TRUE);
+}
+
 void TriggerListView::ShowChangedEntry(const std::string& trigger) {
   Fill();
-  std::size_t row = search_.RowOf(trigger);
+  std::size_t row = RowOf(trigger);
   if (row == static_cast<std::size_t>(-1)) {
     // The search hides the entry: show every row rather than hide what was just changed.
     SetWindowTextW(searchField_, L"");
     Fill();
-    row = search_.RowOf(trigger);
+    row = RowOf(trigger);
   }
   if (row == static_cast<std::size_t>(-1) && groupFilter_) {
     // So does the group filter: the entry went to another group.
     groupFilter_.reset();
     Fill();
-    row = search_.RowOf(trigger);
+    row = RowOf(trigger);
   }
   SelectRow(row);
 }
 
 std::optional<std::size_t> TriggerListView::SelectedRow() const {
   const int row = ListView_GetNextItem(list_, -1, LVNI_SELECTED);
-  if (row < 0 || static_cast<std::size_t>(row) >= search_.Rows().size()) return std::nullopt;
+  if (row < 0 || static_cast<std::size_t>(row) >= Rows().size()) return std::nullopt;
   return static_cast<std::size_t>(row);
 }
 
 std::optional<std::string> TriggerListView::SelectedTrigger() const {
   const std::optional<std::size_t> row = SelectedRow();
   if (!row) return std::nullopt;
-  return search_.Rows()[*row]->first;
+  return Rows()[*row]->first;
 }
 
 const TriggerTable::Entry* TriggerListView::Row(std::size_t row) const {
-  return row < search_.Rows().size() ? search_.Rows()[row] : nullptr;
+  return row < Rows().size() ? Rows()[row] : nullptr;
 }
 
 void TriggerListView::SelectRow(std::optional<std::size_t> row) {
   selectingFromCode_ = true;
   ClearSelection(list_);
-  if (row && *row < search_.Rows().size()) {
+  if (row && *row < Rows().size()) {
     const int index = static_cast<int>(*row);
     ListView_SetItemState(list_, index, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
     ListView_EnsureVisible(list_, index, FALSE);
@@ -111,11 +171,19 @@ LRESULT TriggerListView::OnNotify(NMHDR& header, const std::function<void(std::s
       auto& info = reinterpret_cast<NMLVDISPINFOW&>(header);
       const auto row = static_cast<std::size_t>(info.item.iItem);
       if ((info.item.mask & LVIF_TEXT) == 0) return 0;
-      if (info.item.iItem < 0 || row >= search_.Rows().size()) {
+      const auto column = static_cast<std::size_t>(info.item.iSubItem);
+      if (info.item.iItem < 0 || row >= Rows().size() || column >= ListColumnCount) {
         if (info.item.pszText != nullptr && info.item.cchTextMax > 0) info.item.pszText[0] = 0;
         return 0;
       }
-      CopyRowText(table_, *search_.Rows()[row], info.item);
+      CopyCellText(CellText(table_, *Rows()[row], static_cast<ListColumn>(column)), info.item);
+      return 0;
+    }
+    case LVN_COLUMNCLICK: {
+      const auto& click = reinterpret_cast<NMLISTVIEW&>(header);
+      if (click.iSubItem >= 0 && static_cast<std::size_t>(click.iSubItem) < ListColumnCount) {
+        SortBy(static_cast<ListColumn>(click.iSubItem));
+      }
       return 0;
     }
     case LVN_ITEMCHANGED: {
@@ -153,6 +221,101 @@ LRESULT TriggerListView::OnNotify(NMHDR& header, const std::function<void(std::s
     default:
       return 0;
   }
+}
+
+LRESULT CALLBACK TriggerListView::HeaderProc(HWND header, UINT message, WPARAM wParam,
+                                             LPARAM lParam, UINT_PTR id, DWORD_PTR self) {
+  switch (message) {
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_PAINT: {
+      const auto& view = *reinterpret_cast<const TriggerListView*>(self);
+      // Asked to paint into a given DC (a double-buffered parent), or on its own.
+      if (wParam != 0) {
+        view.PaintHeader(header, reinterpret_cast<HDC>(wParam));
+        return 0;
+      }
+      PAINTSTRUCT paint;
+      HDC dc = BeginPaint(header, &paint);
+      view.PaintHeader(header, dc);
+      EndPaint(header, &paint);
+      return 0;
+    }
+    case WM_LBUTTONDBLCLK: {
+      // A quick second click on a header sorts the other way, as a slower one does: the header
+      // would take it for a double-click, which sorts nothing. On an edge it stays one, which
+      // fits the column to its text.
+      HDHITTESTINFO hit{};
+      hit.pt = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+      SendMessageW(header, HDM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
+      const bool onEdge = (hit.flags & (HHT_ONDIVIDER | HHT_ONDIVOPEN)) != 0;
+      if ((hit.flags & HHT_ONHEADER) != 0 && !onEdge) {
+        return DefSubclassProc(header, WM_LBUTTONDOWN, wParam, lParam);
+      }
+      return DefSubclassProc(header, message, wParam, lParam);
+    }
+    case WM_LBUTTONUP: {
+      // The end of a drag of a column's edge, or of a double-click that fits it.
+      const LRESULT result = DefSubclassProc(header, message, wParam, lParam);
+      if (HWND list = GetParent(header)) {
+        PostMessageW(GetParent(list), ListColumnsChangedMessage, 0, 0);
+      }
+      return result;
+    }
+    case WM_NCDESTROY:
+      RemoveWindowSubclass(header, HeaderProc, id);
+      return DefSubclassProc(header, message, wParam, lParam);
+    default:
+      return DefSubclassProc(header, message, wParam, lParam);
+  }
+}
+
+void TriggerListView::PaintHeader(HWND header, HDC dc) const {
+  RECT client{};
+  GetClientRect(header, &client);
+  const UniqueBrush back = MakeBrush(HeaderColor);
+  const UniqueBrush line = MakeBrush(BackgroundColor);
+  const UniqueBrush mark = MakeBrush(SecondaryTextColor);
+  FillRect(dc, &client, back.get());
+  SelectedObject font(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(header, WM_GETFONT, 0, 0)));
+  TEXTMETRICW metrics{};
+  GetTextMetricsW(dc, &metrics);
+  // The sort mark and the space around the words follow the font, and so the DPI.
+  const int arrow = std::max(3, static_cast<int>(metrics.tmHeight) / 4);
+  const int padding = std::max(4, static_cast<int>(metrics.tmAveCharWidth));
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, PrimaryTextColor);
+  const int count = Header_GetItemCount(header);
+  for (int i = 0; i < count; ++i) {
+    RECT item{};
+    if (!Header_GetItemRect(header, i, &item)) continue;
+    wchar_t title[64] = {};
+    HDITEMW info{};
+    info.mask = HDI_TEXT;
+    info.pszText = title;
+    info.cchTextMax = 64;
+    Header_GetItem(header, i, &info);
+    const bool sorted = sort_.column && static_cast<int>(*sort_.column) == i;
+    RECT words{item.left + padding, item.top, item.right - padding - (sorted ? 3 * arrow : 0),
+               item.bottom};
+    DrawTextW(dc, title, -1, &words,
+              DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS | DT_NOPREFIX);
+    if (sorted) {
+      // Up: a triangle pointing up; down: pointing down.
+      const int x = item.right - padding - arrow;
+      const int y = (item.top + item.bottom) / 2;
+      const int tip = sort_.descending ? arrow / 2 + 1 : -arrow / 2 - 1;
+      const POINT corners[3] = {{x - arrow, y - tip}, {x + arrow, y - tip}, {x, y + tip}};
+      SelectedObject brush(dc, mark.get());
+      SelectedObject pen(dc, GetStockObject(NULL_PEN));
+      Polygon(dc, corners, 3);
+    }
+    // The edge between two columns, where a drag sizes them.
+    RECT edge{item.right - 1, item.top + 3, item.right, item.bottom - 3};
+    FillRect(dc, &edge, line.get());
+  }
+  RECT bottom{client.left, client.bottom - 1, client.right, client.bottom};
+  FillRect(dc, &bottom, line.get());
 }
 
 }  // namespace tarquel

@@ -140,7 +140,8 @@ class WindowsSteps final : public StepSink {
 
 }  // namespace
 
-void ExpansionOutput::Send(const ExpansionRequest& request, const Channel& channel) {
+std::optional<ExpansionOutput::SentCount> ExpansionOutput::Send(const ExpansionRequest& request,
+                                                                const Channel& channel) {
   // Rendered now, not when the trigger completed: {{clipboard}} and {{date}} are what they are
   // as the text goes out.
   RenderedExpansion rendered = RenderExpansion(request.expansion, {clock_, names_, clipboardText_});
@@ -196,7 +197,11 @@ void ExpansionOutput::Send(const ExpansionRequest& request, const Channel& chann
   if (pressed != 0) {
     Diagnostic("Expansion pressed as keys: " + std::to_string(pressed) + " characters\n");
   }
-  if (!whole) Diagnostic("Expansion cut short: called off or not sent whole\n");
+  if (!whole) {
+    Diagnostic("Expansion cut short: called off or not sent whole\n");
+    return std::nullopt;
+  }
+  return SentCount{sent.charactersPut, CountCharacters(request.trigger)};
 }
 
 void ExpansionOutput::SendUndo(const UndoAction& action, const SendBatch& send) {

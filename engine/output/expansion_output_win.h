@@ -44,10 +44,16 @@ class ExpansionOutput {
     std::function<bool(std::uint32_t ms)> wait;
   };
 
+  // What went out of one expansion, in characters (an Enter or Tab ending counts as one), and
+  // how many the user had typed for its trigger.
+  struct SentCount {
+    std::size_t sent = 0;
+    std::size_t typed = 0;
+  };
   // Puts the expansion in place of the trigger: its text, keys and delays in order, at the
   // pace of the program that gets it. The modifiers it lets go and presses again are those the
-  // user holds as it begins (SendQueue::ModifiersAtSend).
-  void Send(const ExpansionRequest& request, const Channel& channel);
+  // user holds as it begins (SendQueue::ModifiersAtSend). Nothing when it did not go out whole.
+  std::optional<SentCount> Send(const ExpansionRequest& request, const Channel& channel);
   void SendUndo(const UndoAction& action, const SendBatch& send);
   // The output thread ends: a paste's clipboard still to go back gets a last bounded try.
   void Finish();

@@ -177,7 +177,12 @@ void ExpansionSender::DoWork() {
           request.expansion = job.expansion;
           request.ending = job.ending;
           request.caseShape = job.caseShape;
-          output_->Send(request, channel);
+          const std::optional<ExpansionOutput::SentCount> count = output_->Send(request, channel);
+          HWND notice = noticeWindow_.load();
+          if (count && notice != nullptr) {
+            PostMessageW(notice, noticeMessage_.load(), count->sent,
+                         static_cast<LPARAM>(count->typed));
+          }
         }
         queue_.JobDone(GetTickCount());
         break;

@@ -65,6 +65,12 @@ class ExpansionSender {
 
   // Any thread: paste_threshold, type_in and undo_backspace from settings.txt.
   void SetOutputSettings(const OutputSettings& settings);
+  // Any thread: after each expansion that went out whole, `message` is posted to `window` with
+  // the characters sent (wParam) and those the user typed for the trigger (lParam). Null: none.
+  void SetSentNotice(HWND window, UINT message) {
+    noticeMessage_.store(message);
+    noticeWindow_.store(window);
+  }
 
  private:
   void Run();
@@ -89,6 +95,8 @@ class ExpansionSender {
   // Settings from the UI thread, taken over by the output thread before its next job.
   std::mutex settingsMutex_;
   std::optional<OutputSettings> newSettings_;
+  std::atomic<UINT> noticeMessage_{0};
+  std::atomic<HWND> noticeWindow_{nullptr};
   // Output thread only.
   std::unique_ptr<ExpansionOutput> output_;
   std::vector<HeldKey> batchHeld_;

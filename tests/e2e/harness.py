@@ -35,6 +35,8 @@ what it last saw:
   post_message(cls, msg, w, l)      PostMessage to a Windows window by class ("ok"/"missing")
   window_state(cls)                 .visible and .rect (screen) of a window by class, or None
   list_rows(cls, id)                the rows of a list box or list view in a window, or None
+  list_cells(cls, id)               the same, each row a tuple of its columns' texts
+  click_list_header(cls, id, col)   clicks a column's header of a list view
   control_rect(cls, id, row=None)   a control's (or list row's) screen rectangle, or None
   click_control(cls, id, row=None)  click its middle, as a person would (the click focuses)
   tarquel_running()                 whether the tarquel.exe this session started still runs
@@ -183,6 +185,16 @@ def _unescape_wine(text):
         out += c.encode("latin-1")
         i += 1
     return out.decode("cp1252", errors="replace")
+
+
+def _row_text(cells):
+    """A list row as one line: the trigger list's three columns as "trigger  ->  expansion"
+    and "    [group]" after it, a row of one column as it is."""
+    if len(cells) == 1:
+        return cells[0]
+    trigger, expansion, *rest = cells
+    group = rest[0] if rest else ""
+    return f"{trigger}  ->  {expansion}" + (f"    [{group}]" if group else "")
 
 
 def parse_debug_lines(stderr_text):
@@ -743,8 +755,9 @@ class Session:
         visible, *rect = (int(n) for n in answer[3:].split())
         return WindowState(bool(visible), tuple(rect))
 
-    def list_rows(self, window_class, list_id):
-        """The rows of the list box `list_id` in the first window of that class, or None."""
+    def list_cells(self, window_class, list_id):
+        """The rows of the list box or list view `list_id` in the first window of that class,
+        each a tuple of its columns' texts, or None."""
         answer = self._probe_call(f"rows {window_class} {list_id}")
         if answer == "missing":
             return None
@@ -753,7 +766,30 @@ class Session:
         count, _, rows = answer[3:].partition(" ")
         if int(count) == 0:
             return []
-        return [bytes.fromhex(row).decode("utf-8") for row in rows.split(",")]
+        return [tuple(bytes.fromhex(row).decode("utf-8").split("\t")) for row in rows.split(",")]
+
+    def list_rows(self, window_class, list_id):
+        """The rows of the list box `list_id` in the first window of that class, or None. A
+        row of the trigger list's columns reads "trigger  ->  expansion", with "    [group]"
+        after it when its group column says something."""
+        cells = self.list_cells(window_class, list_id)
+        if cells is None:
+            return None
+        return [_row_text(row) for row in cells]
+
+    def click_list_header(self, window_class, list_id, column):
+        """Clicks the middle of a column's header in that list view."""
+
+        def rect():
+            answer = self._probe_call(f"header {window_class} {list_id} {column}")
+            if answer == "missing":
+                return None
+            if not answer.startswith("ok "):
+                raise RuntimeError(f"window probe answered {answer!r}")
+            return tuple(int(n) for n in answer[3:].split())
+
+        left, top, right, bottom = wait_until(rect, f"the header of column {column}")
+        self._check(self.xdotool("mousemove", (left + right) // 2, (top + bottom) // 2, "click", "1"))
 
     def selected_row(self, window_class, list_id):
         """The selected row of that list (-1 when none), or None if the list is missing."""

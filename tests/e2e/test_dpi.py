@@ -120,7 +120,7 @@ class DpiCases:
         self.assertGreaterEqual(left, 0, "the header's left end stays on the screen")
         self.assertGreaterEqual(top, 0)
         for control, place in [
-            (LIST_BOX_ID, (30, 136, 770, 300)),
+            (LIST_BOX_ID, (30, 136, 770, 282)),
             (TRIGGER_EDIT_ID, (40, 340, 220, 360)),
             (ADD_BUTTON_ID, (570, 330, 650, 370)),
         ]:

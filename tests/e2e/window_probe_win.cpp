@@ -23,7 +23,10 @@
 //                                 class, else of the first hidden one, or "missing"
 //   rows CLASS ID              -> "ok COUNT HEX,HEX,..." the rows of the list box or list view
 //                                 with that id in the first window of that class (each as
-//                                 UTF-8, hex-encoded), or "missing"
+//                                 UTF-8, hex-encoded; a list view of several columns gives
+//                                 each row's cells with a tab between them), or "missing"
+//   header CLASS ID COLUMN     -> "ok LEFT TOP RIGHT BOTTOM" in screen coordinates: that
+//                                 column's header in the list view with that id, or "missing"
 //   filter CLASS FIELD_ID LIST_ID HEX
 //                              -> "ok MS COUNT": the time from putting that text (UTF-8,
 //                                 hex-encoded) into the field by WM_SETTEXT to the list having
@@ -324,36 +327,86 @@ class RemoteMemory {
 // Room for the longest row a test makes (a 2,000-character expansion and more).
 constexpr int RemoteTextUnits = 65536;
 
+// The header of a list view, or null when it has none (or does not answer).
+HWND ListViewHeader(HWND list) {
+  DWORD_PTR header = 0;
+  if (!SendMessageTimeoutW(list, LVM_GETHEADER, 0, 0, SMTO_ABORTIFHUNG, ReplyTimeoutMs, &header)) {
+    return nullptr;
+  }
+  return reinterpret_cast<HWND>(header);
+}
+
+int ListViewColumns(HWND list) {
+  HWND header = ListViewHeader(list);
+  DWORD_PTR columns = 0;
+  if (header == nullptr || (GetWindowLongW(list, GWL_STYLE) & LVS_NOCOLUMNHEADER) != 0 ||
+      !SendMessageTimeoutW(header, HDM_GETITEMCOUNT, 0, 0, SMTO_ABORTIFHUNG, ReplyTimeoutMs,
+                           &columns) ||
+      static_cast<LRESULT>(columns) < 1) {
+    return 1;
+  }
+  return static_cast<int>(columns);
+}
+
 std::string ListViewRows(HWND list) {
   DWORD_PTR count = 0;
   if (!SendMessageTimeoutW(list, LVM_GETITEMCOUNT, 0, 0, SMTO_ABORTIFHUNG, ReplyTimeoutMs,
                            &count)) {
     return "missing";
   }
+  const int columns = ListViewColumns(list);
   RemoteMemory memory(list, sizeof(LVITEMW) + RemoteTextUnits * sizeof(wchar_t));
   if (!memory.Ok()) return "missing";
   std::string answer = "ok " + std::to_string(count) + " ";
   std::vector<wchar_t> text(RemoteTextUnits);
   for (DWORD_PTR row = 0; row < count; ++row) {
-    LVITEMW item{};
-    item.mask = LVIF_TEXT;
-    item.iItem = static_cast<int>(row);
-    item.pszText = reinterpret_cast<wchar_t*>(memory.Address() + sizeof(LVITEMW));
-    item.cchTextMax = RemoteTextUnits;
-    DWORD_PTR length = 0;
-    if (!memory.Write(0, &item, sizeof item) ||
-        !SendMessageTimeoutW(list, LVM_GETITEMTEXTW, row,
-                             reinterpret_cast<LPARAM>(memory.Address()), SMTO_ABORTIFHUNG,
-                             ReplyTimeoutMs, &length) ||
-        !memory.Read(sizeof(LVITEMW), text.data(),
-                     std::min<std::size_t>(length + 1, RemoteTextUnits) * sizeof(wchar_t))) {
-      return "missing";
+    std::wstring cells;
+    for (int column = 0; column < columns; ++column) {
+      LVITEMW item{};
+      item.mask = LVIF_TEXT;
+      item.iItem = static_cast<int>(row);
+      item.iSubItem = column;
+      item.pszText = reinterpret_cast<wchar_t*>(memory.Address() + sizeof(LVITEMW));
+      item.cchTextMax = RemoteTextUnits;
+      DWORD_PTR length = 0;
+      if (!memory.Write(0, &item, sizeof item) ||
+          !SendMessageTimeoutW(list, LVM_GETITEMTEXTW, row,
+                               reinterpret_cast<LPARAM>(memory.Address()), SMTO_ABORTIFHUNG,
+                               ReplyTimeoutMs, &length) ||
+          !memory.Read(sizeof(LVITEMW), text.data(),
+                       std::min<std::size_t>(length + 1, RemoteTextUnits) * sizeof(wchar_t))) {
+        return "missing";
+      }
+      if (column > 0) cells += L'\t';
+      cells.append(text.data(), std::min<std::size_t>(length, RemoteTextUnits));
     }
     if (row > 0) answer += ',';
-    answer +=
-        Hex(ToUtf8(std::wstring(text.data(), std::min<std::size_t>(length, RemoteTextUnits))));
+    answer += Hex(ToUtf8(cells));
   }
   return answer;
+}
+
+std::string HeaderRect(const std::string& windowClass, const std::string& id,
+                       const std::string& column) {
+  HWND window = FindPreferringVisible(windowClass);
+  HWND list = window == nullptr
+                  ? nullptr
+                  : GetDlgItem(window, static_cast<int>(std::strtol(id.c_str(), nullptr, 10)));
+  HWND header = list != nullptr && IsListView(list) ? ListViewHeader(list) : nullptr;
+  if (header == nullptr) return "missing";
+  RemoteMemory memory(header, sizeof(RECT));
+  RECT rect{};
+  DWORD_PTR result = 0;
+  if (!memory.Ok() ||
+      !SendMessageTimeoutW(header, HDM_GETITEMRECT, std::strtoull(column.c_str(), nullptr, 10),
+                           reinterpret_cast<LPARAM>(memory.Address()), SMTO_ABORTIFHUNG,
+                           ReplyTimeoutMs, &result) ||
+      result == 0 || !memory.Read(0, &rect, sizeof rect)) {
+    return "missing";
+  }
+  MapWindowPoints(header, nullptr, reinterpret_cast<POINT*>(&rect), 2);
+  return "ok " + std::to_string(rect.left) + " " + std::to_string(rect.top) + " " +
+         std::to_string(rect.right) + " " + std::to_string(rect.bottom);
 }
 
 std::optional<RECT> ListViewRowRect(HWND list, int row) {
@@ -719,6 +772,8 @@ int main() {
       answer = CheckState(first, second);
     } else if (command == "focus" && !first.empty()) {
       answer = FocusedControl(first);
+    } else if (command == "header" && !third.empty()) {
+      answer = HeaderRect(first, second, third);
     } else if (command == "rect" && !second.empty()) {
       answer = ControlRect(first, second, third);
     } else if (command == "activate" && !first.empty()) {

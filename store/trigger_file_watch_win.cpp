@@ -3,6 +3,9 @@
 #include <cstddef>
 #include <vector>
 
+#include "store/conflict_copy.h"
+#include "util/wide_text_win.h"
+
 namespace tarquel {
 
 namespace {
@@ -53,6 +56,8 @@ bool TriggerFileWatch::NamesTheFile(const BYTE* records, DWORD bytes) const {
                              static_cast<int>(fileName_.size()), TRUE) == CSTR_EQUAL) {
       return true;
     }
+    // A copy a sync service leaves beside it is news for the window as well.
+    if (IsConflictCopyName(Narrow(std::wstring_view(record->FileName, length)))) return true;
     if (record->NextEntryOffset == 0) return false;
     offset += record->NextEntryOffset;
   }

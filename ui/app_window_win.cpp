@@ -259,6 +259,8 @@ void AppWindow::Run() {
   update_.Start(window);
   // Planned once the first read of config.txt is in: the import waits for it.
   if (importPath_) import_.ImportPath(*std::exchange(importPath_, std::nullopt));
+  // A copy a sync service left while Tarquel was not running.
+  import_.OfferConflictCopies(dataFolder_);
 
   // The system calls the low-level keyboard hook on this thread while GetMessageW waits.
   MSG message{};
@@ -793,6 +795,11 @@ LRESULT AppWindow::OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lP
       return 0;
     case TriggerFileChangedMessage:
       file_.OnFileChanged();
+      // The same change of the folder may have brought a sync service's conflict copy.
+      import_.OfferConflictCopies(dataFolder_);
+      return 0;
+    case ConflictCopyLookMessage:
+      import_.OfferConflictCopies(dataFolder_);
       return 0;
     case TriggerFileSavedMessage:
       file_.OnSaved();

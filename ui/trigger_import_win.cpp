@@ -7,6 +7,7 @@
 #include <cstring>
 #include <vector>
 
+#include "store/conflict_copy.h"
 #include "store/import_plan.h"
 #include "store/import_source.h"
 #include "store/trigger_export.h"
@@ -84,8 +85,21 @@ constexpr WORD StaticClass = 0x82;
 struct PreviewState {
   const std::string* text = nullptr;
   bool hasConflicts = false;
+  // Chosen when the dialog opens; the user's choice when it closes.
   ConflictChoice choice = ConflictChoice::KeepMine;
 };
+
+WORD ChoiceButton(ConflictChoice choice) {
+  switch (choice) {
+    case ConflictChoice::TakeTheirs:
+      return TakeTheirsId;
+    case ConflictChoice::KeepBoth:
+      return KeepBothId;
+    case ConflictChoice::KeepMine:
+      break;
+  }
+  return KeepMineId;
+}
 
 INT_PTR CALLBACK PreviewProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
@@ -93,7 +107,7 @@ INT_PTR CALLBACK PreviewProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
       SetWindowLongPtrW(dialog, DWLP_USER, lParam);
       const auto& state = *reinterpret_cast<PreviewState*>(lParam);
       SetWindowTextUtf8(GetDlgItem(dialog, PreviewTextId), *state.text);
-      CheckRadioButton(dialog, KeepMineId, KeepBothId, KeepMineId);
+      CheckRadioButton(dialog, KeepMineId, KeepBothId, ChoiceButton(state.choice));
       for (WORD id : {KeepMineId, TakeTheirsId, KeepBothId}) {
         EnableWindow(GetDlgItem(dialog, id), state.hasConflicts);
       }
@@ -183,19 +197,59 @@ void TriggerImport::ImportPath(const std::filesystem::path& path) {
       std::lock_guard lock(mailbox->mutex);
       mailbox->result = std::move(result);
       mailbox->source = Shown(path);
+      mailbox->conflictCopy.clear();
     }
     PostMessageW(window, ImportReadMessage, 0, 0);
+  });
+}
+
+void TriggerImport::OfferConflictCopies(const std::filesystem::path& folder) {
+  reads_.Submit("conflict copies", [folder, mailbox = mailbox_, window = window_] {
+    std::error_code error;
+    std::filesystem::directory_iterator entries(folder, error);
+    if (error) return;
+    for (const std::filesystem::directory_entry& entry : entries) {
+      const std::u8string name = entry.path().filename().u8string();
+      if (!IsConflictCopyName(
+              std::string_view(reinterpret_cast<const char*>(name.data()), name.size())) ||
+          !entry.is_regular_file(error)) {
+        continue;
+      }
+      {
+        std::lock_guard lock(mailbox->mutex);
+        // One at a time: the next waits until this one's preview has been answered.
+        if (mailbox->result || !mailbox->offered.insert(entry.path()).second) continue;
+      }
+      ImportSource source = ReadImportSource(entry.path());
+      ImportResult result;
+      if (source.error.empty()) {
+        result = ImportFiles(source.files, ImportFormat::TarquelConfig);
+      } else {
+        result.error = std::move(source.error);
+      }
+      {
+        std::lock_guard lock(mailbox->mutex);
+        mailbox->result = std::move(result);
+        mailbox->source = Shown(entry.path().filename());
+        mailbox->conflictCopy = entry.path();
+      }
+      OutputDebugStringA("Conflict copy found beside config.txt\n");
+      PostMessageW(window, ImportReadMessage, 0, 0);
+      return;
+    }
   });
 }
 
 void TriggerImport::OnReadDone() {
   std::optional<ImportResult> result;
   std::string source;
+  std::filesystem::path copy;
   {
     std::lock_guard lock(mailbox_->mutex);
     result = std::move(mailbox_->result);
     mailbox_->result.reset();
     source = std::move(mailbox_->source);
+    copy = std::move(mailbox_->conflictCopy);
   }
   if (!result) return;
   if (!result->ok()) {
@@ -206,15 +260,25 @@ void TriggerImport::OnReadDone() {
     return;
   }
   // Planned against the table as config.txt now holds it, which at start may not be read yet.
-  file_.ChangeAfterRead([this, result = std::move(*result), source = std::move(source)] {
-    const ImportPlan plan = PlanImport(file_.Table(), result);
-    previewText_ = ImportPreviewText(plan, source);
-    previewHasConflicts_ = !plan.conflicts.empty();
-    pending_ = plan.result;
-    pendingSource_ = source;
-    // The dialog's own message loop does not run inside the file's change.
-    PostMessageW(window_, ImportPreviewMessage, 0, 0);
-  });
+  file_.ChangeAfterRead(
+      [this, result = std::move(*result), source = std::move(source), copy = std::move(copy)] {
+        const ImportPlan plan = PlanImport(file_.Table(), result);
+        previewText_ = ImportPreviewText(plan, source);
+        if (!copy.empty()) {
+          previewText_ = source +
+                         " was left beside config.txt by a sync service: the list was changed on "
+                         "two PCs before they synced. Its entries are merged into yours; a trigger "
+                         "changed on both keeps both, the other PC's under a new trigger. The copy "
+                         "is then renamed, not deleted.\r\n\r\n" +
+                         previewText_;
+        }
+        previewHasConflicts_ = !plan.conflicts.empty();
+        pending_ = plan.result;
+        pendingSource_ = source;
+        pendingCopy_ = copy;
+        // The dialog's own message loop does not run inside the file's change.
+        PostMessageW(window_, ImportPreviewMessage, 0, 0);
+      });
 }
 
 void TriggerImport::OnPreview() {
@@ -222,21 +286,40 @@ void TriggerImport::OnPreview() {
   if (!pending_ || previewOpen_) return;
   ImportResult result = std::move(*pending_);
   pending_.reset();
+  const std::filesystem::path copy = std::exchange(pendingCopy_, {});
   // Handed over from the command line, the window may be hidden in the tray.
   ShowWindow(window_, IsIconic(window_) ? SW_RESTORE : SW_SHOW);
   SetForegroundWindow(window_);
   const std::string text = previewText_;
-  PreviewState state{&text, previewHasConflicts_};
+  PreviewState state{&text, previewHasConflicts_,
+                     copy.empty() ? ConflictChoice::KeepMine : ConflictChoice::KeepBoth};
   OutputDebugStringA("Import preview shown\n");
   previewOpen_ = true;
   const bool confirmed = ShowPreview(window_, state);
   previewOpen_ = false;
   if (pending_) PostMessageW(window_, ImportPreviewMessage, 0, 0);
   if (!confirmed) {
-    editor_.SetStatus("Import cancelled: nothing changed");
+    editor_.SetStatus(copy.empty() ? "Import cancelled: nothing changed"
+                                   : "The sync copy was left as it is; it is offered again at "
+                                     "the next start");
     return;
   }
   editor_.Import(std::move(result), state.choice);
+  if (copy.empty()) return;
+  // Merged: renamed, so that it is not merged again, and kept for the user to look at.
+  reads_.Submit("conflict copy merged", [copy, window = window_] {
+    const std::filesystem::path merged =
+        MergedCopyPath(copy, [](const std::filesystem::path& path) {
+          std::error_code error;
+          return std::filesystem::exists(path, error);
+        });
+    std::error_code error;
+    std::filesystem::rename(copy, merged, error);
+    OutputDebugStringA(error ? "Conflict copy merged; it could not be renamed\n"
+                             : "Conflict copy merged and renamed\n");
+    // The next copy, if the service left more than one.
+    PostMessageW(window, ConflictCopyLookMessage, 0, 0);
+  });
 }
 
 void TriggerImport::ChooseAndExport() {

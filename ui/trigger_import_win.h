@@ -6,6 +6,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 
 #include "store/import.h"
@@ -20,6 +21,8 @@ class TriggerFileSync;
 // window once the preview's plan is made against the table as config.txt holds it.
 inline constexpr UINT ImportReadMessage = WM_APP + 0x1B;
 inline constexpr UINT ImportPreviewMessage = WM_APP + 0x1C;
+// Posted once a merged conflict copy is renamed: the folder is looked at for another.
+inline constexpr UINT ConflictCopyLookMessage = WM_APP + 0x1D;
 // WM_COPYDATA's dwData from `tarquel.exe --import FILE` to the running instance; the data is
 // the path in UTF-16, without its terminating zero.
 inline constexpr ULONG_PTR ImportCopyDataTag = 0x54514931;
@@ -47,12 +50,20 @@ class TriggerImport {
   void OnReadDone();
   void OnPreview();
   void ChooseAndExport();
+  // Looks in `folder` (on the worker) for a copy a sync service left beside config.txt, and
+  // offers the first not yet offered in this run for merging: the preview, with "keep both"
+  // chosen, then the copy renamed to "<name>.merged" once its entries are in.
+  void OfferConflictCopies(const std::filesystem::path& folder);
 
  private:
   struct Mailbox {
     std::mutex mutex;
     std::optional<ImportResult> result;
     std::string source;
+    // Set when the result is a sync service's conflict copy.
+    std::filesystem::path conflictCopy;
+    // Copies offered once in this run: a cancelled one is offered again at the next start.
+    std::set<std::filesystem::path> offered;
   };
 
   TriggerEditor& editor_;
@@ -62,6 +73,7 @@ class TriggerImport {
   // What waits for the preview: the parsed files and the words for them.
   std::optional<ImportResult> pending_;
   std::string pendingSource_;
+  std::filesystem::path pendingCopy_;
   std::string previewText_;
   bool previewHasConflicts_ = false;
   // A second import handed over while a preview is open waits for it to close.

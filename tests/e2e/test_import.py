@@ -7,6 +7,7 @@ import harness
 DIALOG = "#32770"
 PREVIEW_TEXT_ID = 1001
 TAKE_THEIRS_ID = 1003
+KEEP_BOTH_ID = 1004
 IDOK = 1
 IDCANCEL = 2
 WM_COMMAND = 0x0111
@@ -96,6 +97,38 @@ class Import(harness.SessionTestCase):
         self.session.wait_for_notepad_text(typed)
         self.session.type(" ")
         self.session.wait_for_notepad_text(expected + " ")
+
+    def test_a_conflict_copy_left_by_a_sync_service_is_merged_and_kept_renamed(self):
+        session = self.session
+        previews = self.count("Import preview shown")
+        applied = self.count("Import applied")
+        # The other PC changed :demo and added :sync before the two were in step.
+        copy = session.scratch / "config (1).txt"
+        copy.write_bytes(b":demo=Hello Earth\r\n:sync=from the other PC\r\n")
+        session.wait_for_debug_line("Import preview shown", count=previews + 1)
+        text = session.wait_until(
+            lambda: session.dialog_item_text(DIALOG, PREVIEW_TEXT_ID), "the preview's text"
+        )
+        self.assertIn("config (1).txt was left beside config.txt by a sync service", text)
+        self.assertIn(":demo   yours: Hello World   theirs: Hello Earth   (both: :demo-2)", text)
+        # Both sides of a change are kept unless the user says otherwise.
+        self.assertEqual(session.check_state(DIALOG, KEEP_BOTH_ID), 1)
+        session.click_control(DIALOG, IDOK)
+        session.wait_for_debug_line("Import applied", count=applied + 1)
+        session.wait_for_debug_line("Conflict copy merged and renamed")
+        self.assertFalse(copy.exists())
+        self.assertEqual(
+            (session.scratch / "config (1).txt.merged").read_bytes(),
+            b":demo=Hello Earth\r\n:sync=from the other PC\r\n",
+        )
+        self.expands(":sync", "from the other PC")
+        # Kept beside the user's own (an at-once trigger that begins with another one is
+        # only there to be renamed: ":demo" fires first).
+        session.wait_until(
+            lambda: any(row.startswith(":demo-2  ->  Hello Earth") for row in session.list_rows(harness.MAIN_WINDOW_CLASS, LIST_ID) or []),
+            "the other PC's :demo in the list",
+        )
+        self.expands(":demo.", "Hello World.")
 
     def test_preview_counts_the_entries_and_names_conflicts_and_what_is_left_out(self):
         text = self.ahk_preview

@@ -78,6 +78,10 @@ class DialogTemplate {
   std::vector<WORD> words_;
 };
 
+// A conflict copy still being written is read again this many times, this far apart.
+constexpr int ConflictCopyLooks = 5;
+constexpr DWORD ConflictCopyLookPauseMs = 400;
+
 constexpr WORD ButtonClass = 0x80;
 constexpr WORD EditClass = 0x81;
 constexpr WORD StaticClass = 0x82;
@@ -220,12 +224,23 @@ void TriggerImport::OfferConflictCopies(const std::filesystem::path& folder) {
         // One at a time: the next waits until this one's preview has been answered.
         if (mailbox->result || !mailbox->offered.insert(entry.path()).second) continue;
       }
-      ImportSource source = ReadImportSource(entry.path());
+      // The service may still be writing it (the folder tells of a file the moment it is
+      // made): a copy that cannot be read, or holds nothing yet, is looked at a few times.
       ImportResult result;
-      if (source.error.empty()) {
-        result = ImportFiles(source.files, ImportFormat::TarquelConfig);
-      } else {
-        result.error = std::move(source.error);
+      for (int look = 0; look < ConflictCopyLooks; ++look) {
+        if (look > 0) Sleep(ConflictCopyLookPauseMs);
+        ImportSource source = ReadImportSource(entry.path());
+        result = source.error.empty() ? ImportFiles(source.files, ImportFormat::TarquelConfig)
+                                      : ImportResult{};
+        if (source.error.empty() && result.ok()) break;
+      }
+      if (!result.ok() || result.entries.empty()) {
+        // Nothing to tell the user about yet: the next change of the folder, or the next
+        // start, looks again.
+        std::lock_guard lock(mailbox->mutex);
+        mailbox->offered.erase(entry.path());
+        OutputDebugStringA("Conflict copy beside config.txt not readable yet\n");
+        continue;
       }
       {
         std::lock_guard lock(mailbox->mutex);

@@ -92,6 +92,8 @@ class InstallAndUninstall(harness.SessionTestCase):
         # Silent uninstall cannot ask, so the user's triggers stay.
         self.assertEqual((self.install_dir / "config.txt").read_bytes(), b":inst=Installed here\r\n")
         (self.install_dir / "config.txt").unlink()
+        # The counts of what the expansion saved the user are theirs too.
+        (self.install_dir / "stats.txt").unlink(missing_ok=True)
         self.install_dir.rmdir()
 
 

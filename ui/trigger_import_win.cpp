@@ -178,6 +178,7 @@ void TriggerImport::ChooseAndImport() {
       L"Snippets of other expanders\0*.yml;*.yaml;*.ahk;*.json;*.csv\0"
       L"espanso (*.yml, *.yaml)\0*.yml;*.yaml\0AutoHotkey (*.ahk)\0*.ahk\0"
       L"Beeftext (*.json, *.csv)\0*.json;*.csv\0TextExpander or Tarquel CSV (*.csv)\0*.csv\0"
+      L"Tarquel's config.txt of another PC (*.txt)\0*.txt\0"
       L"Every file\0*.*\0";
   dialog.lpstrFile = chosen;
   dialog.nMaxFile = static_cast<DWORD>(std::size(chosen));

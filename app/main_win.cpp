@@ -14,6 +14,8 @@
 #include "engine/input_thread_win.h"
 #include "engine/keyboard_hook_win.h"
 #include "engine/match/expander.h"
+#include "settings/data_folder.h"
+#include "settings/settings_file.h"
 #include "ui/app_window_win.h"
 #include "ui/autostart.h"
 #include "ui/autostart_win.h"
@@ -82,6 +84,25 @@ bool HandImportToRunningInstance(const std::filesystem::path& path) {
          taken != FALSE;
 }
 
+// The folder that holds config.txt: settings.txt's data_folder= (read here, before anything
+// else reads config.txt), else the program's own. A named folder that is not there now (a
+// network share offline, a sync folder not yet made on this PC) is said once, and the
+// program's own folder stands in until the next start.
+std::filesystem::path ChooseDataFolder(const std::filesystem::path& programFolder) {
+  using namespace tarquel;
+  const std::filesystem::path named =
+      DataFolderOf(LoadSettings(programFolder / SettingsFileName), programFolder);
+  std::error_code error;
+  if (named == programFolder || std::filesystem::is_directory(named, error)) return named;
+  const std::u8string shown = named.u8string();
+  ShowMessageBox(nullptr,
+                 "The folder that holds your triggers, " + std::string(shown.begin(), shown.end()) +
+                     ", cannot be found now (is its drive connected?).\n\nTarquel uses the "
+                     "config.txt beside tarquel.exe until its next start.",
+                 "Tarquel", MB_OK | MB_ICONWARNING);
+  return programFolder;
+}
+
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
@@ -119,7 +140,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   }
   UpgradeRunValue();
 
-  const std::filesystem::path dataFolder = ProgramFolder();
+  const std::filesystem::path programFolder = ProgramFolder();
+  const std::filesystem::path dataFolder = ChooseDataFolder(programFolder);
   // Outlives the hook and the window: the last save is waited for only once nobody's typing
   // depends on this thread any more.
   BackgroundSaves saves;
@@ -143,6 +165,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     AppWindow window(
         table, tables, expander, saves,
         AppWindowOptions{.dataFolder = dataFolder,
+                         .programFolder = programFolder,
                          .startHidden = logonStart,
                          .focus = &focus,
                          .importPath = importPath

@@ -27,6 +27,11 @@ stop_wine() {
 trap stop_wine EXIT
 warm_log=build/windows/wine-warm.log
 (
+  # Made once and copied: Wine's first boot of a prefix costs far more than a copy of it.
+  scripts/wine-prefix.sh "$PWD/${prefixes[0]}"
+  for prefix in "${prefixes[@]:1}"; do
+    [ -f "$prefix/system.reg" ] || cp -a "${prefixes[0]}" "$prefix"
+  done
   pids=()
   for prefix in "${prefixes[@]}"; do scripts/wine-warm.sh "$PWD/$prefix" & pids+=($!); done
   for pid in "${pids[@]}"; do wait "$pid"; done

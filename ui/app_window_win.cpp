@@ -9,11 +9,13 @@
 #include <vector>
 
 #include "engine/output/expansion_sender_win.h"
+#include "settings/data_folder.h"
 #include "settings/ending_characters.h"
 #include "settings/output_settings.h"
 #include "settings/saving_stats.h"
 #include "settings/search_shortcut.h"
 #include "settings/status_overlay_win.h"
+#include "store/data_folder_move.h"
 #include "store/trigger_file.h"
 #include "ui/autostart_win.h"
 #include "ui/header_layout.h"
@@ -128,7 +130,7 @@ AppWindow::AppWindow(TriggerTable& table, Snapshot<TriggerTable>& tables, Expand
       saves_(saves),
       startHidden_(options.startHidden),
       importPath_(options.importPath),
-      settings_(options.dataFolder / SettingsFileName, saves),
+      settings_(options.programFolder / SettingsFileName, saves),
       list_(table),
       file_(table, tables, options.dataFolder / TriggerFileName, saves),
       editor_(list_, file_),
@@ -142,10 +144,12 @@ AppWindow::AppWindow(TriggerTable& table, Snapshot<TriggerTable>& tables, Expand
                          SendMessageW(startupCheck_, BM_SETCHECK,
                                       IsStartWithWindowsEnabled() ? BST_CHECKED : BST_UNCHECKED, 0);
                        },
-                       [this] { update_.CheckNow(Window(), settingsWindow_.Window()); }}),
+                       [this] { update_.CheckNow(Window(), settingsWindow_.Window()); },
+                       [this](const std::filesystem::path& chosen) { ChangeDataFolder(chosen); }}),
       elevation_(options.focus),
       dataFolder_(options.dataFolder),
-      savings_(options.dataFolder / StatsFileName, saves) {
+      programFolder_(options.programFolder),
+      savings_(options.programFolder / StatsFileName, saves) {
   ApplySettings();
 }
 
@@ -166,6 +170,45 @@ void AppWindow::SettingsChanged() {
   ApplySettings();
   // The header shows the shortcuts.
   if (HWND window = Window()) InvalidateRect(window, nullptr, TRUE);
+}
+
+void AppWindow::ChangeDataFolder(const std::filesystem::path& chosen) {
+  HWND owner = settingsWindow_.Window() != nullptr ? settingsWindow_.Window() : Window();
+  if (chosen.lexically_normal() == dataFolder_.lexically_normal()) return;
+  const std::string shownChosen = Narrow(chosen.wstring());
+  const std::string shownNow = Narrow(dataFolder_.wstring());
+  std::error_code error;
+  if (std::filesystem::exists(chosen / TriggerFileName, error) &&
+      ShowMessageBox(owner,
+                     shownChosen +
+                         " already holds a config.txt, perhaps another PC's list.\n\nUse the "
+                         "triggers in it from now on? This PC's list stays in " +
+                         shownNow + ".",
+                     "Tarquel", MB_YESNO | MB_ICONQUESTION) != IDYES) {
+    return;
+  }
+  const DataFolderMove move =
+      PrepareDataFolder(dataFolder_ / TriggerFileName, chosen, file_.Table());
+  if (move.kind == DataFolderMove::Kind::Failed) {
+    ShowMessageBox(owner,
+                   "config.txt was not put into " + shownChosen + ": " + move.error +
+                       ".\n\nNothing changed: Tarquel keeps using " + shownNow + ".",
+                   "Tarquel", MB_OK | MB_ICONWARNING);
+    return;
+  }
+  SetSettingsValue(settings_.Values(), DataFolderKey, DataFolderValue(chosen, programFolder_));
+  settings_.Save("The new data folder could not be saved to settings.txt: Tarquel keeps using " +
+                 shownNow + ".");
+  OutputDebugStringA("Data folder changed: Tarquel restarts\n");
+  ShowMessageBox(
+      owner,
+      "From now on config.txt is kept in " + shownChosen + ". Tarquel now restarts to read it.",
+      "Tarquel", MB_OK | MB_ICONINFORMATION);
+  // The new instance waits for this one to end, queued saves and all.
+  if (ElevationNotice::Restart(Window())) {
+    tray_.Remove();
+    PostQuitMessage(0);
+  }
 }
 
 void AppWindow::OpenDataFolder(HWND window) {

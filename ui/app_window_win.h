@@ -79,8 +79,10 @@ inline constexpr const wchar_t* ShowWindowMessageName = L"TarquelShowWindow";
 
 // How the main window starts.
 struct AppWindowOptions {
-  // config.txt and settings.txt are looked for here.
+  // config.txt is looked for here (settings.txt's data_folder=, else programFolder).
   std::filesystem::path dataFolder;
+  // settings.txt and stats.txt, what belongs to this PC: beside the program.
+  std::filesystem::path programFolder;
   // Started from the Run value at logon: the window stays hidden until asked for.
   bool startHidden = false;
   // Tells when the program in front runs as administrator; may be null.
@@ -137,6 +139,8 @@ class AppWindow : public BaseWindow<AppWindow> {
   // A change made in the Settings window: in force at once, the header shows it.
   void SettingsChanged();
   void OpenDataFolder(HWND window);
+  // The Settings window's CHANGE: config.txt kept in `chosen` from now on, then a restart.
+  void ChangeDataFolder(const std::filesystem::path& chosen);
   void OnSettingsRetryTimer(HWND window);
   // WM_QUERYENDSESSION and WM_ENDSESSION: at logoff or restart the process may end as soon as
   // WM_ENDSESSION returns, before the message loop ends.
@@ -159,6 +163,7 @@ class AppWindow : public BaseWindow<AppWindow> {
   SettingsWindow settingsWindow_;
   ElevationNotice elevation_;
   std::filesystem::path dataFolder_;
+  std::filesystem::path programFolder_;
   SavingsCounter savings_;
   // While a program run as administrator is in front, the tray says so instead of the state.
   std::string elevationTip_;

@@ -38,6 +38,10 @@ std::string ElevationNotice::OnChanged(TrayIcon& tray) {
 }
 
 bool ElevationNotice::RestartElevated(HWND owner) {
+  return Restart(owner, true);
+}
+
+bool ElevationNotice::Restart(HWND owner, bool elevated) {
   const std::wstring program = ProgramFilePath().wstring();
   const std::wstring arguments =
       std::wstring(TakeOverArgument) + L" " + std::to_wstring(GetCurrentProcessId());
@@ -45,7 +49,7 @@ bool ElevationNotice::RestartElevated(HWND owner) {
   run.cbSize = sizeof run;
   run.fMask = SEE_MASK_NOASYNC;
   run.hwnd = owner;
-  run.lpVerb = L"runas";
+  run.lpVerb = elevated ? L"runas" : L"open";
   run.lpFile = program.c_str();
   run.lpParameters = arguments.c_str();
   run.nShow = SW_SHOWNORMAL;

@@ -35,6 +35,8 @@ class ElevationNotice {
   // Starts this program again as administrator, which asks the user first; the new one waits
   // for this one to end. True when it was started.
   static bool RestartElevated(HWND owner);
+  // Starts Tarquel anew, as the same user, to take over from this one (which then ends).
+  static bool Restart(HWND owner, bool elevated = false);
 
  private:
   FocusWatch* watch_;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 
+#include "settings/data_folder.h"
 #include "settings/ending_characters.h"
 #include "settings/output_settings.h"
 #include "settings/search_shortcut.h"
@@ -26,7 +27,7 @@ constexpr std::array<SettingText, SettingRowCount> Texts{{
     {SettingRow::EndingCharacters, "Ending characters",
      "After one of these, a trigger that waits for an ending fires.", EndingCharactersKey},
     {SettingRow::DataFolder, "Data folder",
-     "Where config.txt and settings.txt are kept (beside tarquel.exe).", ""},
+     "Where config.txt is kept; a synced one shares it among your PCs.", DataFolderKey},
     {SettingRow::UpdateCheck, "Update check", "Asks once a day whether a newer Tarquel is out.",
      UpdateCheckKey},
     {SettingRow::ExcludedPrograms, "Programs where nothing expands",

@@ -3,6 +3,7 @@
 // After windows.h, whose types they use.
 #include <commctrl.h>
 #include <shellapi.h>
+#include <shlobj.h>
 #include <tlhelp32.h>
 
 #include <algorithm>
@@ -47,6 +48,7 @@ constexpr WORD TypeInRemoveId = 220;
 constexpr WORD PaceListId = 221;
 constexpr WORD PaceRemoveId = 222;
 constexpr WORD MessageId = 223;
+constexpr WORD FolderChangeId = 224;
 constexpr WORD LabelIdBase = 300;
 constexpr WORD ExplanationIdBase = 320;
 
@@ -119,7 +121,8 @@ const std::vector<Place>& ControlPlaces() {
         {ThresholdEditId, LeftX, LineTop(R::PasteThreshold), 120, LineHeight, true},
         {UndoBoxId, LeftX, LineTop(R::UndoBackspace), ColumnWidth, LineHeight, false},
         {EndingEditId, LeftX, LineTop(R::EndingCharacters), ColumnWidth, LineHeight, true},
-        {FolderEditId, LeftX, LineTop(R::DataFolder), 282, LineHeight, true},
+        {FolderEditId, LeftX, LineTop(R::DataFolder), 176, LineHeight, true},
+        {FolderChangeId, LeftX + 184, LineTop(R::DataFolder), 100, LineHeight, false},
         {FolderOpenId, LeftX + 292, LineTop(R::DataFolder), 100, LineHeight, false},
         {UpdateBoxId, LeftX, LineTop(R::UpdateCheck), 232, LineHeight, false},
         {CheckNowId, LeftX + 242, LineTop(R::UpdateCheck), 150, LineHeight, false},
@@ -170,6 +173,8 @@ const wchar_t* ButtonWords(UINT id) {
   switch (id) {
     case ToggleChangeId:
     case SearchChangeId:
+      return L"CHANGE";
+    case FolderChangeId:
       return L"CHANGE";
     case FolderOpenId:
       return L"OPEN";
@@ -347,8 +352,9 @@ void SettingsWindow::CreateControls(HWND window) {
   texts(SettingRow::EndingCharacters);
   Create(window, L"EDIT", EndingEditId, nullptr, Edit);
   texts(SettingRow::DataFolder);
-  // Read-only for now: moving the files elsewhere is not offered.
+  // Changed only through CHANGE, which looks at the folder chosen before anything is saved.
   Create(window, L"EDIT", FolderEditId, nullptr, Edit | ES_READONLY);
+  Create(window, L"BUTTON", FolderChangeId, L"Choose another data folder", Button);
   Create(window, L"BUTTON", FolderOpenId, L"Open the data folder", Button);
   texts(SettingRow::UpdateCheck);
   Create(window, L"BUTTON", UpdateBoxId, L"Check once a day", CheckBox);
@@ -555,6 +561,25 @@ void SettingsWindow::OnCheckBox(WORD id) {
   }
 }
 
+std::optional<std::filesystem::path> SettingsWindow::ChooseFolder() {
+  // The folder dialog of the shell wants COM on this thread; the UI thread may have it already.
+  const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  BROWSEINFOW browse{};
+  browse.hwndOwner = Window();
+  browse.lpszTitle =
+      L"The folder for config.txt, for example one that OneDrive, Dropbox or "
+      L"Google Drive keeps in step on your PCs:";
+  browse.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE | BIF_EDITBOX;
+  std::optional<std::filesystem::path> chosen;
+  if (PIDLIST_ABSOLUTE list = SHBrowseForFolderW(&browse)) {
+    wchar_t path[MAX_PATH] = L"";
+    if (SHGetPathFromIDListW(list, path)) chosen = std::filesystem::path(path);
+    CoTaskMemFree(list);
+  }
+  if (SUCCEEDED(com)) CoUninitialize();
+  return chosen;
+}
+
 void SettingsWindow::OpenDataFolder() {
   const auto result = reinterpret_cast<INT_PTR>(ShellExecuteW(
       Window(), L"open", dataFolder_.wstring().c_str(), nullptr, nullptr, SW_SHOWNORMAL));
@@ -625,6 +650,11 @@ void SettingsWindow::OnCommand(WORD id, WORD code) {
       return;
     case FolderOpenId:
       OpenDataFolder();
+      return;
+    case FolderChangeId:
+      if (const std::optional<std::filesystem::path> chosen = ChooseFolder()) {
+        if (actions_.changeDataFolder) actions_.changeDataFolder(*chosen);
+      }
       return;
     case CheckNowId:
       Tell("Asked for the newest version: the answer opens in a box.");

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <optional>
 
 #include "ui/saved_settings.h"
 #include "ui/settings_model.h"
@@ -24,6 +25,8 @@ struct SettingsWindowActions {
   std::function<void()> startupChanged;
   // "Check now".
   std::function<void()> checkForUpdate;
+  // A folder was chosen for config.txt.
+  std::function<void(const std::filesystem::path&)> changeDataFolder;
 };
 
 // Every setting in one window, each with a line saying what it does. A change is in force and
@@ -66,6 +69,7 @@ class SettingsWindow : public BaseWindow<SettingsWindow> {
   void ApplyEndingCharacters();
   void OnCheckBox(WORD id);
   void OpenDataFolder();
+  std::optional<std::filesystem::path> ChooseFolder();
   // The line at the bottom: a refusal, or what was done.
   void Tell(std::string_view text);
   // The change is in force and goes to the save worker.

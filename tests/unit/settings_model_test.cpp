@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "settings/data_folder.h"
 #include "settings/ending_characters.h"
 #include "settings/output_settings.h"
 #include "update/update_schedule.h"
@@ -40,7 +41,7 @@ TEST(SettingRows, EachHasALabelAnExplanationAndItsOwnKey) {
   // Every key the program reads from settings.txt has its row, but the update check's times.
   for (std::string_view key :
        {ToggleShortcutKey, std::string_view("search_shortcut"), PasteThresholdKey, UndoBackspaceKey,
-        EndingCharactersKey, UpdateCheckKey, ExcludeKey, TypeInKey, PaceKey}) {
+        EndingCharactersKey, UpdateCheckKey, ExcludeKey, TypeInKey, PaceKey, DataFolderKey}) {
     EXPECT_TRUE(keys.count(key)) << key;
   }
 }

@@ -534,7 +534,7 @@ void AppWindow::OnCommand(HWND window, WORD id, WORD code) {
       import_.ChooseAndImport();
       return;
     case TrayExportCommand:
-      import_.ChooseAndExport();
+      import_.ChooseAndExport(list_.GroupFilter());
       return;
     case TrayToggleCommand:
       ToggleExpansion();

@@ -4,6 +4,7 @@
 // After windows.h, whose types they use.
 #include <commdlg.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -338,8 +339,19 @@ void TriggerImport::OnPreview() {
   });
 }
 
-void TriggerImport::ChooseAndExport() {
-  wchar_t chosen[MAX_PATH * 4] = L"tarquel.yml";
+void TriggerImport::ChooseAndExport(const std::optional<std::string>& shownGroup) {
+  const TriggerTable& table = file_.Table();
+  std::optional<std::size_t> group;
+  if (shownGroup)
+    group = shownGroup->empty() ? std::optional<std::size_t>(0) : table.FindGroup(*shownGroup);
+  // A group's own file is named after it, where its name makes a file name.
+  std::wstring suggested = L"tarquel";
+  if (group && *group != 0 && shownGroup->find_first_of("<>:\"/\\|?*") == std::string::npos) {
+    suggested += L"-" + Wide(*shownGroup);
+  }
+  wchar_t chosen[MAX_PATH * 4] = L"";
+  const std::wstring initial = suggested + L".yml";
+  std::copy_n(initial.c_str(), std::min(initial.size(), std::size(chosen) - 1), chosen);
   OPENFILENAMEW dialog{};
   dialog.lStructSize = sizeof dialog;
   dialog.hwndOwner = window_;
@@ -347,14 +359,14 @@ void TriggerImport::ChooseAndExport() {
   dialog.lpstrFile = chosen;
   dialog.nMaxFile = static_cast<DWORD>(std::size(chosen));
   dialog.lpstrDefExt = L"yml";
-  dialog.lpstrTitle = L"Export the trigger list";
+  dialog.lpstrTitle = group ? L"Export the group shown" : L"Export the trigger list";
   dialog.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR | OFN_HIDEREADONLY;
   if (!GetSaveFileNameW(&dialog)) return;
   const std::filesystem::path path(chosen);
   std::wstring extension = path.extension().wstring();
   for (wchar_t& c : extension) c = static_cast<wchar_t>(towlower(c));
   const bool csv = extension == L".csv" || (extension.empty() && dialog.nFilterIndex == 2);
-  const std::string bytes = csv ? ExportCsv(file_.Table()) : ExportEspanso(file_.Table());
+  const std::string bytes = csv ? ExportCsv(table, group) : ExportEspanso(table, group);
   // Chosen by the user this moment, and written once: the dialog had the thread anyway.
   const SaveResult saved = WriteFileAtomically(path, bytes);
   if (!saved) {
@@ -362,7 +374,14 @@ void TriggerImport::ChooseAndExport() {
                    MB_OK | MB_ICONWARNING);
     return;
   }
-  editor_.SetStatus("Exported " + std::to_string(file_.Table().size()) + " entries to " +
+  std::size_t count = table.size();
+  if (group) {
+    count = 0;
+    for (const TriggerTable::Entry& entry : table)
+      count += table.InfoOf(entry.first).group == *group;
+  }
+  editor_.SetStatus("Exported " + std::to_string(count) + " entries" +
+                    (group ? " of the group shown" : std::string()) + " to " +
                     Shown(path.filename()));
 }
 

@@ -49,7 +49,9 @@ class TriggerImport {
   void ImportPath(const std::filesystem::path& path);
   void OnReadDone();
   void OnPreview();
-  void ChooseAndExport();
+  // The whole list, or only the group the list shows (`shownGroup`: its name, "" for the
+  // entries of no group; nothing when the list shows every group).
+  void ChooseAndExport(const std::optional<std::string>& shownGroup = std::nullopt);
   // Looks in `folder` (on the worker) for a copy a sync service left beside config.txt, and
   // offers the first not yet offered in this run for merging: the preview, with "keep both"
   // chosen, then the copy renamed to "<name>.merged" once its entries are in.

@@ -13,6 +13,8 @@ IDCANCEL = 2
 WM_COMMAND = 0x0111
 MESSAGE_TEXT_ID = 65535
 LIST_ID = 101
+SEARCH_FIELD_ID = 111
+GROUP_FILTER_ID = 118
 STATUS_ID = 112
 TRAY_CALLBACK = 0x0401
 WM_RBUTTONUP = 0x0205
@@ -184,6 +186,55 @@ class Import(harness.SessionTestCase):
         self.assertIn(b"trigger: \"ewd\"", exported.replace(b"'", b'"'))
         self.assertIn(b"word: true", exported)
         self.assertIn(b"propagate_case: true", exported)
+
+    def test_export_with_one_group_shown_writes_only_that_group(self):
+        session = self.session
+        app = harness.MAIN_WINDOW_CLASS
+        session.wait_until(
+            lambda: session.activate(app) == "ok" and session.foreground_class() == app,
+            "the main window in front",
+        )
+        session.click_control(app, SEARCH_FIELD_ID)
+        session.wait_until(lambda: session.focused_control(app) == SEARCH_FIELD_ID, "the search")
+        session.key("Tab")
+        session.wait_until(lambda: session.focused_control(app) == GROUP_FILTER_ID, "the filter")
+        try:
+            # Down through All groups, No group and the groups to the espanso import's.
+            for _ in range(8):
+                if session.dialog_item_text(app, GROUP_FILTER_ID) == "espanso":
+                    break
+                session.key("Down")
+                session.wait_until(lambda: session.dialog_item_text(app, GROUP_FILTER_ID), "a group")
+            self.assertEqual(session.dialog_item_text(app, GROUP_FILTER_ID), "espanso")
+            session.xdotool("mousemove", 600, 900)
+            self.assertEqual(session.post_message(app, TRAY_CALLBACK, 0, WM_RBUTTONUP), "ok")
+
+            def shown_menu():
+                menu = session.window_state("#32768")
+                return menu if menu is not None and menu.visible else None
+
+            left, top, right, bottom = session.wait_until(shown_menu, "the tray menu").rect
+            session.xdotool("mousemove", (left + right) // 2, int(top + (bottom - top) * 4.5 / 7))
+            session.xdotool("click", "1")
+            target = session.scratch / "group.yml"
+            session.wait_until(
+                lambda: any(
+                    session.set_item_text(DIALOG, field, "group.yml") == "ok"
+                    for field in FILE_NAME_FIELDS
+                ),
+                "the save dialog",
+            )
+            session.click_control(DIALOG, IDOK)
+            session.wait_until(target.exists, "the exported group")
+            exported = target.read_bytes()
+            self.assertIn(b"ewd", exported)
+            self.assertNotIn(b"ahx", exported)
+            self.assertNotIn(b"demo", exported)
+        finally:
+            # Every group shown again for the cases after this one.
+            session.click_control(app, SEARCH_FIELD_ID)
+            session.key("Tab")
+            session.key("Home")
 
     def test_imports_are_saved_in_config_txt(self):
         def saved():

@@ -87,6 +87,34 @@ class Import(harness.SessionTestCase):
         session.wait_for_debug_line("Import applied", count=applied + 1)
         return text
 
+    def export_from_tray(self, name):
+        """Export... from the tray menu into the scratch folder as `name`; returns the bytes."""
+        session = self.session
+        session.xdotool("mousemove", 600, 900)
+        self.assertEqual(
+            session.post_message(harness.MAIN_WINDOW_CLASS, TRAY_CALLBACK, 0, WM_RBUTTONUP), "ok"
+        )
+
+        def shown_menu():
+            menu = session.window_state("#32768")
+            return menu if menu is not None and menu.visible else None
+
+        left, top, right, bottom = session.wait_until(shown_menu, "the tray menu").rect
+        # Restore, Pause expansion, Settings, Import..., Export..., Open data folder, Quit.
+        session.xdotool("mousemove", (left + right) // 2, int(top + (bottom - top) * 4.5 / 7))
+        session.xdotool("click", "1")
+        target = session.scratch / name
+        # The file name field of Wine's save dialog: a combo box or an edit, by version.
+        session.wait_until(
+            lambda: any(
+                session.set_item_text(DIALOG, field, name) == "ok" for field in FILE_NAME_FIELDS
+            ),
+            "the save dialog",
+        )
+        session.click_control(DIALOG, IDOK)
+        session.wait_until(target.exists, f"the exported {name}")
+        return target.read_bytes()
+
     def expands(self, typed, expected):
         self.session.clear_notepad()
         self.session.type(typed)
@@ -157,32 +185,7 @@ class Import(harness.SessionTestCase):
         self.expands(":ECASE", "CONFORMED TEXT")
 
     def test_export_from_the_tray_menu_writes_the_list_with_its_options(self):
-        session = self.session
-        session.xdotool("mousemove", 600, 900)
-        self.assertEqual(
-            session.post_message(harness.MAIN_WINDOW_CLASS, TRAY_CALLBACK, 0, WM_RBUTTONUP), "ok"
-        )
-
-        def shown_menu():
-            menu = session.window_state("#32768")
-            return menu if menu is not None and menu.visible else None
-
-        left, top, right, bottom = session.wait_until(shown_menu, "the tray menu").rect
-        # Restore, Pause expansion, Settings, Import..., Export..., Open data folder, Quit.
-        session.xdotool("mousemove", (left + right) // 2, int(top + (bottom - top) * 4.5 / 7))
-        session.xdotool("click", "1")
-        target = session.scratch / "exported.yml"
-        # The file name field of Wine's save dialog: a combo box or an edit, by version.
-        session.wait_until(
-            lambda: any(
-                session.set_item_text(DIALOG, field, "exported.yml") == "ok"
-                for field in FILE_NAME_FIELDS
-            ),
-            "the save dialog",
-        )
-        session.click_control(DIALOG, IDOK)
-        session.wait_until(target.exists, "the exported file")
-        exported = target.read_bytes()
+        exported = self.export_from_tray("exported.yml")
         self.assertIn(b"trigger: \"ewd\"", exported.replace(b"'", b'"'))
         self.assertIn(b"word: true", exported)
         self.assertIn(b"propagate_case: true", exported)
@@ -206,27 +209,7 @@ class Import(harness.SessionTestCase):
                 session.key("Down")
                 session.wait_until(lambda: session.dialog_item_text(app, GROUP_FILTER_ID), "a group")
             self.assertEqual(session.dialog_item_text(app, GROUP_FILTER_ID), "espanso")
-            session.xdotool("mousemove", 600, 900)
-            self.assertEqual(session.post_message(app, TRAY_CALLBACK, 0, WM_RBUTTONUP), "ok")
-
-            def shown_menu():
-                menu = session.window_state("#32768")
-                return menu if menu is not None and menu.visible else None
-
-            left, top, right, bottom = session.wait_until(shown_menu, "the tray menu").rect
-            session.xdotool("mousemove", (left + right) // 2, int(top + (bottom - top) * 4.5 / 7))
-            session.xdotool("click", "1")
-            target = session.scratch / "group.yml"
-            session.wait_until(
-                lambda: any(
-                    session.set_item_text(DIALOG, field, "group.yml") == "ok"
-                    for field in FILE_NAME_FIELDS
-                ),
-                "the save dialog",
-            )
-            session.click_control(DIALOG, IDOK)
-            session.wait_until(target.exists, "the exported group")
-            exported = target.read_bytes()
+            exported = self.export_from_tray("group.yml")
             self.assertIn(b"ewd", exported)
             self.assertNotIn(b"ahx", exported)
             self.assertNotIn(b"demo", exported)

@@ -28,16 +28,20 @@ HANDLE HoldWithoutSharing(const std::filesystem::path& file) {
                      nullptr);
 }
 
+// Lets go of `held` well within the second a save keeps trying.
+std::thread LetGoSoon(HANDLE held) {
+  return std::thread([held] {
+    std::this_thread::sleep_for(300ms);
+    CloseHandle(held);
+  });
+}
+
 TEST(WriteFileAtomically, WaitsForAFileHeldOpenForAMoment) {
   TempDir dir;
   WriteBytes(dir / "config.txt", "old");
   HANDLE held = HoldWithoutSharing(dir / "config.txt");
   ASSERT_NE(held, INVALID_HANDLE_VALUE);
-  // Let go well within the second the save keeps trying.
-  std::thread letGo([held] {
-    std::this_thread::sleep_for(300ms);
-    CloseHandle(held);
-  });
+  std::thread letGo = LetGoSoon(held);
   const SaveResult saved = WriteFileAtomically(dir / "config.txt", "new");
   letGo.join();
   EXPECT_TRUE(saved) << saved.error;
@@ -65,10 +69,7 @@ TEST(WriteFileAtomically, LooksAtTheFileBeforeEveryAttemptToReplaceIt) {
   WriteBytes(dir / "config.txt", "old");
   HANDLE held = HoldWithoutSharing(dir / "config.txt");
   ASSERT_NE(held, INVALID_HANDLE_VALUE);
-  std::thread letGo([held] {
-    std::this_thread::sleep_for(300ms);
-    CloseHandle(held);
-  });
+  std::thread letGo = LetGoSoon(held);
   int looks = 0;
   const SaveResult saved = WriteFileAtomically(dir / "config.txt", "new", [&looks] {
     ++looks;
@@ -88,10 +89,7 @@ TEST(WriteFileAtomically, WaitsForALeftTemporaryFileHeldForAMoment) {
   WriteBytes(dir / "config.txt.tmp", "half of an earlier sa");
   HANDLE held = HoldWithoutSharing(dir / "config.txt.tmp");
   ASSERT_NE(held, INVALID_HANDLE_VALUE);
-  std::thread letGo([held] {
-    std::this_thread::sleep_for(300ms);
-    CloseHandle(held);
-  });
+  std::thread letGo = LetGoSoon(held);
   const SaveResult saved = WriteFileAtomically(dir / "config.txt", "new");
   letGo.join();
   EXPECT_TRUE(saved) << saved.error;

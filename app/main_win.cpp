@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "app/start_switches_win.h"
 #include "engine/focus_watch_win.h"
 #include "engine/input_thread_win.h"
 #include "engine/keyboard_hook_win.h"
@@ -24,10 +25,6 @@
 #include "util/program_path_win.h"
 #include "util/save_queue.h"
 #include "util/wide_text_win.h"
-
-#ifdef TARQUEL_TEST_BUILD
-#include "app/test_switches_win.h"
-#endif
 
 namespace {
 
@@ -108,9 +105,7 @@ std::filesystem::path ChooseDataFolder(const std::filesystem::path& programFolde
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   using namespace tarquel;
 
-#ifdef TARQUEL_TEST_BUILD
-  if (!ApplyTestSwitches()) return 2;
-#endif
+  if (!ApplyStartSwitches()) return 2;
 
   const std::vector<std::wstring> arguments = CommandLineArguments();
   const bool logonStart = IsLogonStart(arguments);

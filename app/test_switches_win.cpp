@@ -1,4 +1,4 @@
-#include "app/test_switches_win.h"
+#include "app/start_switches_win.h"
 
 #include <windows.h>
 
@@ -9,7 +9,7 @@
 
 namespace tarquel {
 
-bool ApplyTestSwitches() {
+bool ApplyStartSwitches() {
   const TestSwitchesReading reading =
       ReadTestSwitches([](const char* name) -> std::optional<std::string> {
         char value[2048];

@@ -8,11 +8,13 @@
 # builds and runs at low priority beside them.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
+# Each phase line says when it began, in seconds since the start, so that a slow run shows where.
+phase() { echo "== $* (at ${SECONDS} s)"; }
 
-echo "== clang-format"
+phase "clang-format"
 scripts/check-format.sh
 
-echo "== rooms (includes follow the order of the layers)"
+phase "rooms (includes follow the order of the layers)"
 scripts/check-layers.py
 
 cmake --preset windows >/dev/null
@@ -38,7 +40,7 @@ warm_log=build/windows/wine-warm.log
 ) >"$warm_log" 2>&1 &
 warming=$!
 
-echo "== windows (MinGW-w64): tarquel.exe, tarquel_test.exe, the unit tests and the probes"
+phase "windows (MinGW-w64): tarquel.exe, tarquel_test.exe, the unit tests and the probes"
 cmake --build --preset windows
 # The release installer, for the end-to-end test that installs and uninstalls it.
 (cd build/windows && cpack -C Release -G NSIS >/dev/null)
@@ -49,7 +51,7 @@ if ! wait "$warming"; then
   exit 1
 fi
 
-echo "== Wine (unit tests and end-to-end tests, in the background)"
+phase "Wine (unit tests and end-to-end tests, in the background)"
 wine_log=build/windows/wine-tests.log
 ctest --preset windows -j"${#prefixes[@]}" >"$wine_log" 2>&1 &
 wine_tests=$!
@@ -58,12 +60,12 @@ wine_tests=$!
 # left side of `||`).
 (
   set -e
-  echo "== host (AddressSanitizer, UBSan)"
+  phase "host (AddressSanitizer, UBSan)"
   cmake --preset host-asan >/dev/null
   nice -n 15 cmake --build --preset host-asan
   nice -n 15 ctest --preset host-asan -j2
 
-  echo "== fuzzers (clang, libFuzzer; a few seconds each)"
+  phase "fuzzers (clang, libFuzzer; a few seconds each)"
   cmake --preset fuzz -DTARQUEL_FUZZ_SECONDS=5 >/dev/null
   nice -n 15 cmake --build --preset fuzz
   nice -n 15 ctest --preset fuzz -j2
@@ -71,12 +73,14 @@ wine_tests=$!
 host_side=$!
 host_status=0
 wait "$host_side" || host_status=$?
+phase "host side ended (exit $host_status)"
 
 wine_status=0
 wait "$wine_tests" || wine_status=$?
-echo "== Wine tests (log: $wine_log)"
+phase "Wine tests (log: $wine_log)"
 cat "$wine_log"
 if [ "$host_status" -ne 0 ] || [ "$wine_status" -ne 0 ]; then
   echo "FAILED: host side exit $host_status, Wine side exit $wine_status"
   exit 1
 fi
+phase "all passed"

@@ -588,6 +588,10 @@ bool AppWindow::OnWindowKey(const MSG& message) {
 
 void AppWindow::OnActivate(WPARAM state) {
   HWND window = Window();
+  // The caret moves to or from this window: what was typed before ends here. The input thread
+  // also sees the foreground change, but through an event that can come after the next keys;
+  // this window's own activation is known here first.
+  expander_.RequestForget();
   // Shown again past midnight: today's counts start at nothing.
   savings_.Show(TypingSpeed());
   if (LOWORD(state) == WA_INACTIVE) {

@@ -246,6 +246,10 @@ void Diagnostic(const char* line) {
   OutputDebugStringA(line);
 }
 
+void Diagnostic(const std::string& line) {
+  OutputDebugStringA(line.c_str());
+}
+
 class TickClock final : public MonotonicClock {
  public:
   std::uint64_t NowMs() const override { return GetTickCount64(); }
@@ -596,13 +600,10 @@ LRESULT WindowsPasteClipboard::OnMessage(HWND window, UINT message, WPARAM wPara
   switch (message) {
     case WM_RENDERFORMAT: {
       if (wParam != CF_UNICODETEXT || !textOnClipboard_) return 0;
-      // The reader waits on this answer: nothing slow before it, not even a diagnostic line
-      // (it is written when the clipboard goes back).
-      if (protocol_.OnRead(ReaderOfOpenClipboard(), Now())) {
-        RenderText();
-      } else if (protocol_.RefusedReaders() == 1) {
-        Diagnostic("Clipboard: a program other than the target asked for the text: refused\n");
-      }
+      // The reader waits on this answer with the clipboard open, and the target's Ctrl+V finds
+      // it held meanwhile: nothing slow before it, not even a diagnostic line, for the target
+      // nor for a refused monitor (both are written when the clipboard goes back).
+      if (protocol_.OnRead(ReaderOfOpenClipboard(), Now())) RenderText();
       Tick();
       return 0;
     }
@@ -799,6 +800,10 @@ void WindowsPasteClipboard::Tick() {
     const PasteProtocol::RestoreResult result = TryRestore();
     protocol_.Restored(result, now);
     if (result != PasteProtocol::RestoreResult::Busy) DropSavedCopy();
+    if (protocol_.RefusedReaders() > 0 && result != PasteProtocol::RestoreResult::Busy) {
+      Diagnostic("Clipboard: " + std::to_string(protocol_.RefusedReaders()) +
+                 " read(s) by a program other than the target: refused\n");
+    }
     if (result == PasteProtocol::RestoreResult::Restored) {
       Diagnostic(unread ? "Clipboard: the target never read the text; the clipboard is back\n"
                         : "Clipboard: the target read the text; the clipboard is back\n");

@@ -16,6 +16,8 @@ AFTER = " and every key after it"
 # 23 keys over 4.6 s: longer than any of the helpers takes.
 TYPING_DELAY_MS = 200
 USERS_TEXT = "what the user copied \u2713"
+# Generous, and well below the 30 s a paste nobody reads holds the user's clipboard.
+CLIPBOARD_BACK_AFTER_READ_S = 10
 
 # Short enough to be typed: the clipboard's text is all it waits on.
 CLIP_BEFORE = "from the clipboard: ["
@@ -74,10 +76,11 @@ class SlowClipboardAndTarget(harness.SessionTestCase):
         self.assertIn(" 2:", " " + before, "the bitmap to be on the clipboard")
         return before
 
-    def wait_for_clipboard(self, before):
+    def wait_for_clipboard(self, before, timeout=harness.DEFAULT_TIMEOUT):
         self.session.wait_until(
             lambda: self.session.clipboard_digest() == before,
             "the clipboard to hold what it held before",
+            timeout=timeout,
             describe=lambda: f"before {before}; now {self.session.clipboard_digest()}",
         )
         self.assertEqual(self.session.clipboard_text(), USERS_TEXT)
@@ -159,10 +162,14 @@ class SlowClipboardAndTarget(harness.SessionTestCase):
         self.session.focus_notepad()
         self.type_trigger_and_more()
         self.session.wait_for_notepad_text(LONG + AFTER, timeout=60)
+        # Back soon after the target has read, not at the bound for a target that never reads
+        # (30 s after Ctrl+V): a monitor's read must not count as "nobody has read yet".
+        self.wait_for_clipboard(before, timeout=CLIPBOARD_BACK_AFTER_READ_S)
         self.check_arrived_once(self.session.notepad_text())
         self.session.wait_for_debug_line("Expansion pasted: 150 characters")
+        self.session.wait_for_debug_line("Clipboard: the target read the text")
+        self.session.wait_for_debug_line("by a program other than the target: refused")
         self.check_no_key_down()
-        self.wait_for_clipboard(before)
         self.session.wait_until(
             lambda: "read nothing" in output.read_text(),
             "the monitor to have asked for our text",

@@ -224,7 +224,20 @@ INSTANTIATE_TEST_SUITE_P(When, MonitorReading,
                          ::testing::Values(MonitorMoment::BeforeCtrlV,
                                            MonitorMoment::BeforeTheTarget,
                                            MonitorMoment::AfterTheTarget,
-                                           MonitorMoment::Repeatedly));
+                                           MonitorMoment::Repeatedly),
+                         [](const auto& info) -> std::string {
+                           switch (info.param) {
+                             case MonitorMoment::BeforeCtrlV:
+                               return "BeforeCtrlV";
+                             case MonitorMoment::BeforeTheTarget:
+                               return "BeforeTheTarget";
+                             case MonitorMoment::AfterTheTarget:
+                               return "AfterTheTarget";
+                             case MonitorMoment::Repeatedly:
+                               return "Repeatedly";
+                           }
+                           return "Unknown";
+                         });
 
 TEST(PasteProtocol, NobodyGetsTheTextBeforeCtrlVHasGoneOut) {
   PasteProtocol protocol;

@@ -79,11 +79,16 @@ class DataFolder(harness.SessionTestCase):
         if not away.exists():
             return
         reloads = self.debug_count(RELOADED)
-        if self.folder.exists():
+        watched = self.debug_count(WATCHED_AGAIN)
+        made_anew = self.folder.exists()
+        if made_anew:
             shutil.rmtree(self.folder)
         away.rename(self.folder)
-        # Looked at again once it is back: the next case finds the list it left.
+        # Looked at again once it is back: the next case finds the list it left, and a watch
+        # on the folder at the path, not on the one just removed.
         self.session.wait_for_debug_line(RELOADED, count=reloads + 1)
+        if made_anew:
+            self.session.wait_for_debug_line(WATCHED_AGAIN, count=watched + 1)
 
     def write_and_wait_for_reload(self, config, data):
         """Writes config.txt and waits until a reload has taken in exactly this file (by its

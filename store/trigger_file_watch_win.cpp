@@ -17,6 +17,7 @@ constexpr DWORD WatchedChanges =
     FILE_NOTIFY_CHANGE_LAST_WRITE | FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_SIZE;
 // Records of one burst; a burst larger than this comes as an overflow, taken as a change.
 constexpr DWORD RecordBytes = 16 * 1024;
+
 HANDLE OpenFolder(const std::filesystem::path& folder) {
   return CreateFileW(folder.c_str(), FILE_LIST_DIRECTORY,
                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
@@ -114,6 +115,7 @@ bool TriggerFileWatch::WatchFolder(HWND window, UINT message) {
   // DWORD-aligned, as the records must be.
   std::vector<DWORD> buffer(RecordBytes / sizeof(DWORD));
   const HANDLE handles[] = {stop_.get(), arrived_.get()};
+  ULONGLONG nextCheck = GetTickCount64() + WatchRecovery::CheckEveryMs;
   while (true) {
     OVERLAPPED overlapped{};
     overlapped.hEvent = arrived_.get();
@@ -123,11 +125,18 @@ bool TriggerFileWatch::WatchFolder(HWND window, UINT message) {
       return false;
     }
     DWORD woken = WAIT_TIMEOUT;
-    // Quiet: now and then, whether the path still names this folder. The system follows a
-    // folder that was renamed, and a folder made anew in its place reports nothing to us.
-    while ((woken = WaitForMultipleObjects(2, handles, FALSE, WatchRecovery::CheckEveryMs)) ==
-               WAIT_TIMEOUT &&
-           PathNamesTheWatchedFolder()) {
+    for (;;) {
+      ULONGLONG now = GetTickCount64();
+      if (now >= nextCheck) {
+        // Now and then, busy or quiet, whether the path still names this folder: the system
+        // follows a folder that was renamed, and one made anew in its place reports nothing
+        // to us.
+        if (!PathNamesTheWatchedFolder()) break;
+        now = GetTickCount64();
+        nextCheck = now + WatchRecovery::CheckEveryMs;
+      }
+      woken = WaitForMultipleObjects(2, handles, FALSE, static_cast<DWORD>(nextCheck - now));
+      if (woken != WAIT_TIMEOUT) break;
     }
     if (woken != WAIT_OBJECT_0 + 1) {
       // Stopping or moved: the request must be done with the buffer before it goes away.

@@ -12,8 +12,8 @@ class WatchRecovery {
  public:
   static constexpr std::uint32_t FirstPauseMs = 500;
   static constexpr std::uint32_t LongestPauseMs = 30000;
-  // A quiet watch looks this often whether its path still names the folder it watches: the
-  // system follows a folder that is renamed, so its reports would come from the old one.
+  // A watch looks this often whether its path still names the folder it watches: the system
+  // follows a folder that is renamed, so its reports would come from the old one.
   static constexpr std::uint32_t CheckEveryMs = 2000;
 
   struct Pause {

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "store/conflict_copy.h"
+#include "store/watch_recovery.h"
 #include "util/wide_text_win.h"
 
 namespace tarquel {
@@ -16,14 +17,21 @@ constexpr DWORD WatchedChanges =
     FILE_NOTIFY_CHANGE_LAST_WRITE | FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_SIZE;
 // Records of one burst; a burst larger than this comes as an overflow, taken as a change.
 constexpr DWORD RecordBytes = 16 * 1024;
-// Pauses before the folder is opened again after an error: soon at first, then further apart.
-constexpr DWORD WatchRetryFirstMs = 500;
-constexpr DWORD WatchRetryLongestMs = 30000;
 
 HANDLE OpenFolder(const std::filesystem::path& folder) {
   return CreateFileW(folder.c_str(), FILE_LIST_DIRECTORY,
                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                      FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OVERLAPPED, nullptr);
+}
+
+// Which folder a handle is: the same one, wherever it was moved, gives the same answer.
+bool IdentityOf(HANDLE folder, BY_HANDLE_FILE_INFORMATION& info) {
+  return GetFileInformationByHandle(folder, &info) != FALSE;
+}
+
+bool SameFolder(const BY_HANDLE_FILE_INFORMATION& a, const BY_HANDLE_FILE_INFORMATION& b) {
+  return a.dwVolumeSerialNumber == b.dwVolumeSerialNumber && a.nFileIndexHigh == b.nFileIndexHigh &&
+         a.nFileIndexLow == b.nFileIndexLow;
 }
 
 }  // namespace
@@ -65,15 +73,12 @@ bool TriggerFileWatch::NamesTheFile(const BYTE* records, DWORD bytes) const {
 }
 
 void TriggerFileWatch::Work(HWND window, UINT message) {
-  DWORD pause = WatchRetryFirstMs;
-  bool told = false;
+  WatchRecovery recovery;
   while (true) {
     if (!folder_) {
       if (HANDLE folder = OpenFolder(folderPath_); folder != INVALID_HANDLE_VALUE) {
         folder_.reset(folder);
-        if (told) OutputDebugStringA("config.txt is watched again\n");
-        told = false;
-        pause = WatchRetryFirstMs;
+        if (recovery.Watching()) OutputDebugStringA("config.txt is watched again\n");
         // Unwatched for a while: whatever happened meanwhile is looked at.
         PostMessageW(window, message, 0, 0);
       }
@@ -82,21 +87,35 @@ void TriggerFileWatch::Work(HWND window, UINT message) {
       if (WatchFolder(window, message)) return;
       folder_.reset();
     }
-    if (!told) {
+    const WatchRecovery::Pause pause = recovery.Failed();
+    if (pause.say) {
       OutputDebugStringA(
-          "config.txt cannot be watched now (its folder is missing or not answering): "
+          "config.txt cannot be watched now (its folder is missing, moved or not answering): "
           "trying again\n");
-      told = true;
     }
-    if (WaitForSingleObject(stop_.get(), pause) == WAIT_OBJECT_0) return;
-    pause = pause * 2 < WatchRetryLongestMs ? pause * 2 : WatchRetryLongestMs;
+    if (WaitForSingleObject(stop_.get(), pause.ms) == WAIT_OBJECT_0) return;
   }
+}
+
+bool TriggerFileWatch::PathNamesTheWatchedFolder() const {
+  BY_HANDLE_FILE_INFORMATION watched{};
+  if (!IdentityOf(folder_.get(), watched)) return false;
+  // Opened for its attributes only: it takes no share slot from anyone.
+  HANDLE atPath = CreateFileW(folderPath_.c_str(), FILE_READ_ATTRIBUTES,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (atPath == INVALID_HANDLE_VALUE) return false;
+  BY_HANDLE_FILE_INFORMATION current{};
+  const bool same = IdentityOf(atPath, current) && SameFolder(watched, current);
+  CloseHandle(atPath);
+  return same;
 }
 
 bool TriggerFileWatch::WatchFolder(HWND window, UINT message) {
   // DWORD-aligned, as the records must be.
   std::vector<DWORD> buffer(RecordBytes / sizeof(DWORD));
   const HANDLE handles[] = {stop_.get(), arrived_.get()};
+  ULONGLONG nextCheck = GetTickCount64() + WatchRecovery::CheckEveryMs;
   while (true) {
     OVERLAPPED overlapped{};
     overlapped.hEvent = arrived_.get();
@@ -105,12 +124,26 @@ bool TriggerFileWatch::WatchFolder(HWND window, UINT message) {
                                nullptr, &overlapped, nullptr)) {
       return false;
     }
-    if (WaitForMultipleObjects(2, handles, FALSE, INFINITE) != WAIT_OBJECT_0 + 1) {
-      // Stopping: the request must be done with the buffer before it goes away.
+    DWORD woken = WAIT_TIMEOUT;
+    for (;;) {
+      ULONGLONG now = GetTickCount64();
+      if (now >= nextCheck) {
+        // Now and then, busy or quiet, whether the path still names this folder: the system
+        // follows a folder that was renamed, and one made anew in its place reports nothing
+        // to us.
+        if (!PathNamesTheWatchedFolder()) break;
+        now = GetTickCount64();
+        nextCheck = now + WatchRecovery::CheckEveryMs;
+      }
+      woken = WaitForMultipleObjects(2, handles, FALSE, static_cast<DWORD>(nextCheck - now));
+      if (woken != WAIT_TIMEOUT) break;
+    }
+    if (woken != WAIT_OBJECT_0 + 1) {
+      // Stopping or moved: the request must be done with the buffer before it goes away.
       CancelIoEx(folder_.get(), &overlapped);
       DWORD ignored = 0;
       GetOverlappedResult(folder_.get(), &overlapped, &ignored, TRUE);
-      return true;
+      return woken == WAIT_OBJECT_0;
     }
     DWORD bytes = 0;
     if (!GetOverlappedResult(folder_.get(), &overlapped, &bytes, FALSE)) return false;

@@ -15,11 +15,11 @@ namespace tarquel {
 // posts `message` to `window`. It reads nothing itself: the main thread decides what the change
 // means, away from the keyboard hook's path. Changes of other files in the folder (settings,
 // logs) are passed over.
-// The watch recovers by itself: when the system stops reporting (a share reconnecting, the
-// folder missing at a logon start or moved away), the folder is opened again after a pause that
-// grows up to WatchRetryLongestMs, and a change is posted once it is watched again, since
-// anything may have happened meanwhile. The first failure of a spell is said once in a debug
-// line.
+// The watch recovers by itself (WatchRecovery, watch_recovery.h): when the system stops
+// reporting (a share reconnecting, the folder missing at a logon start) or the path no longer
+// names the watched folder (moved away, or made anew by a sync client), the path is opened again
+// after a pause that grows, and a change is posted once it is watched again, since anything may
+// have happened meanwhile. The first failure of a spell is said once in a debug line.
 class TriggerFileWatch {
  public:
   TriggerFileWatch(const std::filesystem::path& file, HWND window, UINT message);
@@ -41,6 +41,8 @@ class TriggerFileWatch {
   // Watches until an error (false) or until stopped (true).
   bool WatchFolder(HWND window, UINT message);
   bool NamesTheFile(const BYTE* records, DWORD bytes) const;
+  // False when the path is missing or names another folder than the one watched.
+  bool PathNamesTheWatchedFolder() const;
 
   std::wstring fileName_;
   std::filesystem::path folderPath_;

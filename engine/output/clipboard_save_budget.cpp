@@ -72,4 +72,30 @@ ClipboardSaveEnd SaveWithinBudget(ClipboardFormatReader& reader, const Monotonic
   }
 }
 
+ClipboardTextEnd ReadTextWithinBudget(ClipboardFormatReader& reader, const MonotonicClock& clock,
+                                      const ClipboardSaveLimits& limits) {
+  const std::uint64_t start = clock.NowMs();
+  auto late = [&] { return clock.NowMs() - start > limits.timeMs; };
+  for (;;) {
+    unsigned format = 0;
+    switch (reader.Next(format)) {
+      case ClipboardFormatReader::Listed::End:
+      case ClipboardFormatReader::Listed::Failed:
+        // A list cut short may have hidden the text, but nothing is lost by leaving it out:
+        // the placeholder stays empty.
+        return late() ? ClipboardTextEnd::OutOfTime : ClipboardTextEnd::NoText;
+      case ClipboardFormatReader::Listed::Format:
+        break;
+    }
+    if (late()) return ClipboardTextEnd::OutOfTime;
+    if (format != clip::UnicodeText) continue;
+    std::optional<std::size_t> size = reader.Fetch(format);
+    // As in the save: a text that took too long to come is a miss even if it came, since the
+    // expansion no longer waits for it.
+    if (late()) return ClipboardTextEnd::OutOfTime;
+    if (!size || !reader.Copy(format)) return ClipboardTextEnd::NoText;
+    return ClipboardTextEnd::Text;
+  }
+}
+
 }  // namespace tarquel

@@ -72,4 +72,16 @@ enum class ClipboardSaveEnd {
 ClipboardSaveEnd SaveWithinBudget(ClipboardFormatReader& reader, const MonotonicClock& clock,
                                   const ClipboardSaveLimits& limits);
 
+enum class ClipboardTextEnd {
+  Text,       // the Unicode text is copied
+  NoText,     // the clipboard holds no text, or its owner gave none
+  OutOfTime,  // the budget's time passed: whatever came is not used
+};
+
+// {{clipboard}}'s read of the Unicode text, within the save's time (`limits.timeMs`): the
+// expansion waits on it, and an owner that renders late (a spreadsheet) must not hold it for the
+// system's 30 s. Only the text is fetched; the other formats are not even asked for.
+ClipboardTextEnd ReadTextWithinBudget(ClipboardFormatReader& reader, const MonotonicClock& clock,
+                                      const ClipboardSaveLimits& limits);
+
 }  // namespace tarquel

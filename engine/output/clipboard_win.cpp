@@ -246,6 +246,10 @@ void Diagnostic(const char* line) {
   OutputDebugStringA(line);
 }
 
+void Diagnostic(const std::string& line) {
+  OutputDebugStringA(line.c_str());
+}
+
 class TickClock final : public MonotonicClock {
  public:
   std::uint64_t NowMs() const override { return GetTickCount64(); }
@@ -299,6 +303,45 @@ class OpenClipboardReader final : public ClipboardFormatReader {
   HANDLE handle_ = nullptr;
 };
 
+// The open clipboard as {{clipboard}}'s read sees it: only as much of the text as the
+// placeholder can use is copied, never past the block.
+class OpenClipboardTextReader final : public ClipboardFormatReader {
+ public:
+  OpenClipboardTextReader(const std::atomic<bool>& abandoned, std::u16string& out)
+      : abandoned_(abandoned), out_(out) {}
+
+  Listed Next(unsigned& format) override {
+    if (abandoned_.load()) return Listed::Failed;
+    SetLastError(ERROR_SUCCESS);
+    last_ = EnumClipboardFormats(last_);
+    if (last_ == 0) return GetLastError() == ERROR_SUCCESS ? Listed::End : Listed::Failed;
+    format = last_;
+    return Listed::Format;
+  }
+  std::optional<std::size_t> Fetch(unsigned format) override {
+    handle_ = GetClipboardData(format);
+    if (handle_ == nullptr) return std::nullopt;
+    return GlobalSize(handle_);
+  }
+  bool Copy(unsigned) override {
+    const auto* text = static_cast<const char16_t*>(GlobalLock(handle_));
+    if (text == nullptr) return false;
+    std::size_t units = GlobalSize(handle_) / sizeof(char16_t);
+    if (units > ClipboardPlaceholderLimit) units = ClipboardPlaceholderLimit;
+    std::size_t length = 0;
+    while (length < units && text[length] != 0) ++length;
+    out_.assign(text, length);
+    GlobalUnlock(handle_);
+    return true;
+  }
+
+ private:
+  const std::atomic<bool>& abandoned_;
+  std::u16string& out_;
+  UINT last_ = 0;
+  HANDLE handle_ = nullptr;
+};
+
 }  // namespace
 
 std::size_t SavedClipboardFormat::BytesOf(UINT format, HANDLE handle) {
@@ -334,8 +377,12 @@ struct ClipboardSaver::Shared {
   bool stop = false;
   bool busy = false;
   ClipboardSaveLimits limits;
+  // What the thread is asked for next: the whole clipboard, or only its text.
+  bool textOnly = false;
   ClipboardSaveEnd end = ClipboardSaveEnd::Unreadable;
   SavedClipboard result;
+  ClipboardTextEnd textEnd = ClipboardTextEnd::NoText;
+  std::u16string text;
 };
 
 namespace {
@@ -357,6 +404,19 @@ ClipboardSaveEnd ReadClipboardOnce(HWND window, const std::atomic<bool>& abandon
   return end;
 }
 
+ClipboardTextEnd ReadClipboardTextOnce(HWND window, const std::atomic<bool>& abandoned,
+                                       ClipboardSaveLimits limits, std::u16string& text) {
+  const ULONGLONG start = GetTickCount64();
+  if (!OpenClipboardWithRetries(window, static_cast<DWORD>(limits.timeMs))) {
+    return ClipboardTextEnd::OutOfTime;
+  }
+  ClipboardCloser closer;
+  const ULONGLONG opened = GetTickCount64() - start;
+  limits.timeMs = opened >= limits.timeMs ? 0 : limits.timeMs - opened;
+  OpenClipboardTextReader reader(abandoned, text);
+  return ReadTextWithinBudget(reader, TickClock(), limits);
+}
+
 void RunSaver(const std::shared_ptr<ClipboardSaver::Shared>& shared) {
   // Opened with a window of its own: with none, Wine lets a second thread open the clipboard
   // that another holds open with none.
@@ -371,19 +431,29 @@ void RunSaver(const std::shared_ptr<ClipboardSaver::Shared>& shared) {
   for (;;) {
     WaitForSingleObject(shared->request, INFINITE);
     ClipboardSaveLimits limits;
+    bool textOnly = false;
     {
       const std::lock_guard lock(shared->mutex);
       if (shared->stop) return;
       limits = shared->limits;
+      textOnly = shared->textOnly;
     }
     SavedClipboard result;
     ClipboardSaveEnd end = ClipboardSaveEnd::Unreadable;
+    std::u16string text;
+    ClipboardTextEnd textEnd = ClipboardTextEnd::NoText;
     try {
-      end = ReadClipboardOnce(window, shared->abandoned, limits, result);
+      if (textOnly) {
+        textEnd = ReadClipboardTextOnce(window, shared->abandoned, limits, text);
+      } else {
+        end = ReadClipboardOnce(window, shared->abandoned, limits, result);
+      }
     } catch (...) {
       // Out of memory for a copy: the save failed, and the thread stays ready for the next.
       end = ClipboardSaveEnd::TooLarge;
       result.formats.clear();
+      textEnd = ClipboardTextEnd::NoText;
+      text.clear();
     }
     {
       const std::lock_guard lock(shared->mutex);
@@ -391,6 +461,8 @@ void RunSaver(const std::shared_ptr<ClipboardSaver::Shared>& shared) {
       if (!shared->abandoned.load()) {
         shared->end = end;
         shared->result = std::move(result);
+        shared->textEnd = textEnd;
+        shared->text = std::move(text);
       }
     }
     SetEvent(shared->done);
@@ -416,14 +488,16 @@ ClipboardSaver::~ClipboardSaver() {
   SetEvent(shared_->request);
 }
 
-ClipboardSaveEnd ClipboardSaver::Save(SavedClipboard& saved) {
+bool ClipboardSaver::Run(bool textOnly) {
   {
     const std::lock_guard lock(shared_->mutex);
-    // The last save is still inside an owner's render: this one cannot be done in time.
-    if (shared_->busy) return ClipboardSaveEnd::OutOfTime;
+    // The last read is still inside an owner's render: this one cannot be done in time.
+    if (shared_->busy) return false;
     shared_->busy = true;
+    shared_->textOnly = textOnly;
     shared_->abandoned.store(false);
     shared_->result = SavedClipboard{};
+    shared_->text.clear();
   }
   ResetEvent(shared_->done);
   SetEvent(shared_->request);
@@ -432,11 +506,25 @@ ClipboardSaveEnd ClipboardSaver::Save(SavedClipboard& saved) {
   const std::lock_guard lock(shared_->mutex);
   if (!answered && shared_->busy) {
     shared_->abandoned.store(true);
-    return ClipboardSaveEnd::OutOfTime;
+    return false;
   }
+  return true;
+}
+
+ClipboardSaveEnd ClipboardSaver::Save(SavedClipboard& saved) {
+  if (!Run(false)) return ClipboardSaveEnd::OutOfTime;
+  const std::lock_guard lock(shared_->mutex);
   saved = std::move(shared_->result);
   shared_->result = SavedClipboard{};
   return shared_->end;
+}
+
+ClipboardTextEnd ClipboardSaver::ReadText(std::u16string& text) {
+  if (!Run(true)) return ClipboardTextEnd::OutOfTime;
+  const std::lock_guard lock(shared_->mutex);
+  text = std::move(shared_->text);
+  shared_->text.clear();
+  return shared_->textEnd;
 }
 
 bool SetSavedFormats(const std::vector<SavedClipboardFormat>& saved) {
@@ -461,20 +549,17 @@ std::optional<std::string> WindowsClipboardText::Text() const {
     return Utf16ToUtf8(*text);
   }
   if (!IsClipboardFormatAvailable(CF_UNICODETEXT)) return std::nullopt;
-  if (!OpenClipboardWithRetries(paste_.window(), 200)) return std::nullopt;
-  ClipboardCloser closer;
-  HANDLE handle = GetClipboardData(CF_UNICODETEXT);
-  if (handle == nullptr) return std::nullopt;
-  const auto* text = static_cast<const char16_t*>(GlobalLock(handle));
-  if (text == nullptr) return std::nullopt;
-  // Only as much as {{clipboard}} can use is read and converted, and never past the block.
-  std::size_t units = GlobalSize(handle) / sizeof(char16_t);
-  if (units > ClipboardPlaceholderLimit) units = ClipboardPlaceholderLimit;
-  std::size_t length = 0;
-  while (length < units && text[length] != 0) ++length;
-  std::string utf8 = Utf16ToUtf8(std::u16string_view(text, length));
-  GlobalUnlock(handle);
-  return utf8;
+  std::u16string text;
+  switch (paste_.ReadText(text)) {
+    case ClipboardTextEnd::Text:
+      return Utf16ToUtf8(text);
+    case ClipboardTextEnd::NoText:
+      return std::nullopt;
+    case ClipboardTextEnd::OutOfTime:
+      Diagnostic("Clipboard: its text did not come within its time: {{clipboard}} left empty\n");
+      return std::nullopt;
+  }
+  return std::nullopt;
 }
 
 WindowsPasteClipboard::WindowsPasteClipboard() : WindowsPasteClipboard(Bounds{}) {}
@@ -515,13 +600,10 @@ LRESULT WindowsPasteClipboard::OnMessage(HWND window, UINT message, WPARAM wPara
   switch (message) {
     case WM_RENDERFORMAT: {
       if (wParam != CF_UNICODETEXT || !textOnClipboard_) return 0;
-      // The reader waits on this answer: nothing slow before it, not even a diagnostic line
-      // (it is written when the clipboard goes back).
-      if (protocol_.OnRead(ReaderOfOpenClipboard(), Now())) {
-        RenderText();
-      } else if (protocol_.RefusedReaders() == 1) {
-        Diagnostic("Clipboard: a program other than the target asked for the text: refused\n");
-      }
+      // The reader waits on this answer with the clipboard open, and the target's Ctrl+V finds
+      // it held meanwhile: nothing slow before it, not even a diagnostic line, for the target
+      // nor for a refused monitor (both are written when the clipboard goes back).
+      if (protocol_.OnRead(ReaderOfOpenClipboard(), Now())) RenderText();
       Tick();
       return 0;
     }
@@ -579,6 +661,14 @@ PasteProtocol::Reader WindowsPasteClipboard::ReaderOfOpenClipboard() const {
 
 void WindowsPasteClipboard::DropSavedCopy() {
   saved_.reset();
+}
+
+ClipboardTextEnd WindowsPasteClipboard::ReadText(std::u16string& text) {
+  try {
+    return saver_.ReadText(text);
+  } catch (...) {
+    return ClipboardTextEnd::NoText;
+  }
 }
 
 std::optional<std::u16string> WindowsPasteClipboard::SavedText() const {
@@ -710,6 +800,10 @@ void WindowsPasteClipboard::Tick() {
     const PasteProtocol::RestoreResult result = TryRestore();
     protocol_.Restored(result, now);
     if (result != PasteProtocol::RestoreResult::Busy) DropSavedCopy();
+    if (protocol_.RefusedReaders() > 0 && result != PasteProtocol::RestoreResult::Busy) {
+      Diagnostic("Clipboard: " + std::to_string(protocol_.RefusedReaders()) +
+                 " read(s) by a program other than the target: refused\n");
+    }
     if (result == PasteProtocol::RestoreResult::Restored) {
       Diagnostic(unread ? "Clipboard: the target never read the text; the clipboard is back\n"
                         : "Clipboard: the target read the text; the clipboard is back\n");

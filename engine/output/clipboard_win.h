@@ -76,11 +76,17 @@ class ClipboardSaver {
   ClipboardSaver& operator=(const ClipboardSaver&) = delete;
 
   ClipboardSaveEnd Save(SavedClipboard& saved);
+  // Only the Unicode text (as much of it as {{clipboard}} takes), on the same thread and within
+  // the same time: an owner that renders late holds that thread, not the expansion.
+  ClipboardTextEnd ReadText(std::u16string& text);
 
   // Between us and the save's thread, which may outlive us.
   struct Shared;
 
  private:
+  // Hands the thread its job and waits for it within the time; false when it did not answer.
+  bool Run(bool textOnly);
+
   ClipboardSaveLimits limits_;
   std::shared_ptr<Shared> shared_;
 };
@@ -90,15 +96,17 @@ bool SetSavedFormats(const std::vector<SavedClipboardFormat>& saved);
 
 class WindowsPasteClipboard;
 
-// {{clipboard}}: the clipboard's Unicode text, at most ClipboardPlaceholderLimit characters.
+// {{clipboard}}: the clipboard's Unicode text, at most ClipboardPlaceholderLimit characters,
+// read within the clipboard save's time; a text its owner does not give by then is left out
+// (a debug line says so) rather than holding the expansion and the keys behind it.
 // While our own text waits on the clipboard, the user's saved text is what it holds for them.
 class WindowsClipboardText final : public ClipboardTextSource {
  public:
-  explicit WindowsClipboardText(const WindowsPasteClipboard& paste) : paste_(paste) {}
+  explicit WindowsClipboardText(WindowsPasteClipboard& paste) : paste_(paste) {}
   std::optional<std::string> Text() const override;
 
  private:
-  const WindowsPasteClipboard& paste_;
+  WindowsPasteClipboard& paste_;
 };
 
 // The paste protocol (PasteProtocol, paste_sequence.h) on the real clipboard, on the output
@@ -132,6 +140,8 @@ class WindowsPasteClipboard {
   const PasteProtocol& protocol() const { return protocol_; }
   // The saved copy's Unicode text while one is held.
   std::optional<std::u16string> SavedText() const;
+  // The clipboard's own text, within the save's time (ClipboardSaver::ReadText).
+  ClipboardTextEnd ReadText(std::u16string& text);
   HWND window() const { return window_; }
 
  private:

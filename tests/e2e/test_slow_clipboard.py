@@ -3,7 +3,8 @@ programs of e2e_slow_clipboard (beside the window probe): a clipboard owner that
 render, one that never renders, a program holding the clipboard open for 2 s, a clipboard
 monitor that reads every change first, and a target that pastes 3 s after Ctrl+V. In each the
 expansion arrives exactly once, the keys typed meanwhile arrive after it and in order, no key is
-left down, and the clipboard afterwards holds what it held before."""
+left down, and the clipboard afterwards holds what it held before. A {{clipboard}} whose owner
+takes 3 s goes out empty rather than holding the expansion and the keys behind it."""
 
 from pathlib import Path
 
@@ -15,8 +16,16 @@ AFTER = " and every key after it"
 # 23 keys over 4.6 s: longer than any of the helpers takes.
 TYPING_DELAY_MS = 200
 USERS_TEXT = "what the user copied \u2713"
+# Generous, and well below the 30 s a paste nobody reads holds the user's clipboard.
+CLIPBOARD_BACK_AFTER_READ_S = 10
 
-CONFIG = (":slow=" + LONG + "\r\n").encode("utf-8")
+# Short enough to be typed: the clipboard's text is all it waits on.
+CLIP_BEFORE = "from the clipboard: ["
+CLIP_AFTER = "] as it came"
+
+CONFIG = (
+    ":slow=" + LONG + "\r\n:cb=" + CLIP_BEFORE + "{{clipboard}}" + CLIP_AFTER + "\r\n"
+).encode("utf-8")
 
 
 def hex_of(text):
@@ -67,10 +76,11 @@ class SlowClipboardAndTarget(harness.SessionTestCase):
         self.assertIn(" 2:", " " + before, "the bitmap to be on the clipboard")
         return before
 
-    def wait_for_clipboard(self, before):
+    def wait_for_clipboard(self, before, timeout=harness.DEFAULT_TIMEOUT):
         self.session.wait_until(
             lambda: self.session.clipboard_digest() == before,
             "the clipboard to hold what it held before",
+            timeout=timeout,
             describe=lambda: f"before {before}; now {self.session.clipboard_digest()}",
         )
         self.assertEqual(self.session.clipboard_text(), USERS_TEXT)
@@ -96,6 +106,25 @@ class SlowClipboardAndTarget(harness.SessionTestCase):
         self.session.wait_for_debug_line("Clipboard: not saved within its time: expansion typed")
         self.check_no_key_down()
         # Nobody emptied the clipboard: the owner's promise stands, and it renders on request.
+        self.session.wait_until(
+            lambda: self.session.clipboard_text() == "the slow owner's text",
+            "the clipboard to hold the owner's text",
+            describe=lambda: repr(self.session.clipboard_text()),
+        )
+        self.assertIn("rendered", output.read_text())
+
+    def test_an_owner_taking_3_s_leaves_the_clipboard_placeholder_empty_and_nothing_waits(self):
+        output = self.start_helper("slow_owner_for_placeholder")
+        self.session.focus_notepad()
+        self.session.type(":cb")
+        typed = self.session.xdotool("type", "--delay", TYPING_DELAY_MS, "--", AFTER)
+        self.assertEqual(typed.returncode, 0, typed.stderr)
+        # Waited for, the owner would have given its text 3 s later; the expansion went out
+        # without it, and the keys typed meanwhile came after it, in order.
+        self.session.wait_for_notepad_text(CLIP_BEFORE + CLIP_AFTER + AFTER, timeout=60)
+        self.session.wait_for_debug_line("Clipboard: its text did not come within its time")
+        self.check_no_key_down()
+        # Its promise stands: asked at leisure, the owner still gives its text.
         self.session.wait_until(
             lambda: self.session.clipboard_text() == "the slow owner's text",
             "the clipboard to hold the owner's text",
@@ -133,10 +162,14 @@ class SlowClipboardAndTarget(harness.SessionTestCase):
         self.session.focus_notepad()
         self.type_trigger_and_more()
         self.session.wait_for_notepad_text(LONG + AFTER, timeout=60)
+        # Back soon after the target has read, not at the bound for a target that never reads
+        # (30 s after Ctrl+V): a monitor's read must not count as "nobody has read yet".
+        self.wait_for_clipboard(before, timeout=CLIPBOARD_BACK_AFTER_READ_S)
         self.check_arrived_once(self.session.notepad_text())
         self.session.wait_for_debug_line("Expansion pasted: 150 characters")
+        self.session.wait_for_debug_line("Clipboard: the target read the text")
+        self.session.wait_for_debug_line("by a program other than the target: refused")
         self.check_no_key_down()
-        self.wait_for_clipboard(before)
         self.session.wait_until(
             lambda: "read nothing" in output.read_text(),
             "the monitor to have asked for our text",

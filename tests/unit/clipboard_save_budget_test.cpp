@@ -158,6 +158,57 @@ TEST(ClipboardSave, StopsAskingOnceTheTimeIsGone) {
   EXPECT_EQ(reader.fetched, std::vector<unsigned>{Registered});
 }
 
+struct TextCase {
+  const char* name;
+  std::vector<FakeFormat> formats;
+  ClipboardTextEnd end;
+};
+
+class ClipboardTextBudget : public ::testing::TestWithParam<TextCase> {};
+
+TEST_P(ClipboardTextBudget, GivesTheTextOnlyWithinTheTime) {
+  FakeClock clock;
+  FakeReader reader(clock, GetParam().formats);
+  const ClipboardTextEnd end = ReadTextWithinBudget(reader, clock, {250, 1000});
+  EXPECT_EQ(end, GetParam().end);
+  // Copied exactly when it counts as read: a late text is never used.
+  EXPECT_EQ(reader.copied.size(), end == ClipboardTextEnd::Text ? 1u : 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ClipboardTextBudget,
+    ::testing::Values(
+        TextCase{"AQuickOwnersText", {{clip::UnicodeText, 100}}, ClipboardTextEnd::Text},
+        TextCase{
+            "AnOwnerTakingThreeSeconds", {{clip::UnicodeText, 3000}}, ClipboardTextEnd::OutOfTime},
+        TextCase{"AnOwnerThatGivesNothing",
+                 {{clip::UnicodeText, 0, std::nullopt}},
+                 ClipboardTextEnd::NoText},
+        TextCase{"ATextThatCannotBeCopied",
+                 {{clip::UnicodeText, 0, 10, false}},
+                 ClipboardTextEnd::NoText},
+        TextCase{"APictureOnly", {{clip::Dib}, {clip::Bitmap}}, ClipboardTextEnd::NoText},
+        // The other formats are passed over without being asked for, however slow their owner.
+        TextCase{"ASlowFormatBeforeTheText",
+                 {{Registered, 3000}, {clip::UnicodeText, 100}},
+                 ClipboardTextEnd::Text},
+        TextCase{"AnEmptyClipboard", {}, ClipboardTextEnd::NoText}),
+    [](const auto& info) { return info.param.name; });
+
+TEST(ClipboardText, AsksForNothingButTheUnicodeText) {
+  FakeClock clock;
+  FakeReader reader(clock, {{Registered}, {clip::Dib}, {clip::UnicodeText}, {clip::Text}});
+  EXPECT_EQ(ReadTextWithinBudget(reader, clock, {}), ClipboardTextEnd::Text);
+  EXPECT_EQ(reader.fetched, std::vector<unsigned>{clip::UnicodeText});
+}
+
+TEST(ClipboardText, AListThatFailsBeforeTheTextLeavesItOut) {
+  FakeClock clock;
+  FakeReader reader(clock, {{Registered}});
+  reader.listFails = true;
+  EXPECT_EQ(ReadTextWithinBudget(reader, clock, {}), ClipboardTextEnd::NoText);
+}
+
 }  // namespace TARQUEL_TEST_FILE
 }  // namespace
 }  // namespace tarquel

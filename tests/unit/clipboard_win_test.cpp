@@ -415,6 +415,24 @@ TEST_F(ClipboardPaste, ClipboardTextIsReadForThePlaceholder) {
   EXPECT_EQ(*text, "the user's text \xE2\x9C\x93");
 }
 
+TEST_F(ClipboardPaste, AnOwnerSlowerThanTheBudgetLeavesThePlaceholderEmptyAndItsTextStays) {
+  DelayedOwner owner(1500, true);
+  WindowsPasteClipboard clipboard;
+  WindowsClipboardText source(clipboard);
+  // Waited for, the owner would give its text; within the budget it cannot.
+  EXPECT_EQ(source.Text(), std::nullopt);
+  // Once it has rendered, the read given up on is over and the next one finds the text.
+  std::optional<std::string> later;
+  PumpUntil(
+      [&] {
+        later = source.Text();
+        return later.has_value();
+      },
+      10000);
+  EXPECT_EQ(later, std::optional<std::string>("owner's text"));
+  EXPECT_EQ(owner.asked, 1);
+}
+
 TEST(WindowsLocaleNames, NamesEveryDayAndMonthApart) {
   WindowsLocaleNames names;
   std::set<std::string> days, shortMonths;

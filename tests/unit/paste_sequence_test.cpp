@@ -174,6 +174,71 @@ TEST(PasteProtocol, AMonitorReadingFirstGetsNothingAndTheTargetStillGetsTheText)
   EXPECT_EQ(world.protocol.RefusedReaders(), 1);
 }
 
+// When a monitor (a clipboard manager that ignores the exclusion marks) asks for the text:
+// right after it is put, before Ctrl+V has gone out; after it, before the target gets to it;
+// between the target's read and the restore; and again and again meanwhile.
+enum class MonitorMoment { BeforeCtrlV, BeforeTheTarget, AfterTheTarget, Repeatedly };
+
+class MonitorReading : public ::testing::TestWithParam<MonitorMoment> {};
+
+TEST_P(MonitorReading, GetsNothingAndTheClipboardComesBackSoonAfterTheTargetsRead) {
+  const MonitorMoment moment = GetParam();
+  World world;
+  // Put by hand to let the monitor in before Ctrl+V.
+  ASSERT_EQ(world.protocol.Begin(), PasteProtocol::Plan::SaveFirst);
+  world.saved = world.contents;
+  world.protocol.Saved();
+  world.contents = {{UnicodeText, u"(promised)"}};
+  world.promised = u"expansion";
+  world.ours = true;
+  world.protocol.Put(PutResult::Done, world.now);
+  std::vector<std::optional<std::u16string>> monitorGot;
+  if (moment == MonitorMoment::BeforeCtrlV) monitorGot.push_back(world.Read(Reader::Other));
+  world.protocol.PasteSent(world.now);
+  world.pendingPastes.push_back(world.now);
+  world.Advance(20);
+  if (moment == MonitorMoment::BeforeTheTarget) monitorGot.push_back(world.Read(Reader::Other));
+  for (int i = 0; moment == MonitorMoment::Repeatedly && i < 30; ++i) {
+    monitorGot.push_back(world.Read(Reader::Other));
+    world.Advance(100);
+  }
+  world.TargetPastes();
+  const std::uint64_t read = world.now;
+  if (moment == MonitorMoment::AfterTheTarget) {
+    // By now the text itself is on the clipboard (rendered for the target): whatever the
+    // monitor gets, its read must not hold the clipboard's return.
+    world.Advance(PasteProtocol::Bounds{}.settleMs / 2);
+    world.Read(Reader::Other);
+  }
+  while (world.restores == 0 && world.now < read + LateReadMs) world.Advance(10);
+  EXPECT_EQ(world.pasted, std::vector<std::u16string>{u"expansion"});
+  EXPECT_TRUE(world.typed.empty());
+  EXPECT_EQ(world.contents, UsersClipboard);
+  // Within a settling after the read, never near the bound for a target that never reads.
+  EXPECT_LE(world.now - read, PasteProtocol::Bounds{}.settleMs + 10);
+  EXPECT_FALSE(world.protocol.LastPasteUnread());
+  for (const auto& got : monitorGot) EXPECT_EQ(got, std::nullopt);
+}
+
+INSTANTIATE_TEST_SUITE_P(When, MonitorReading,
+                         ::testing::Values(MonitorMoment::BeforeCtrlV,
+                                           MonitorMoment::BeforeTheTarget,
+                                           MonitorMoment::AfterTheTarget,
+                                           MonitorMoment::Repeatedly),
+                         [](const auto& info) -> std::string {
+                           switch (info.param) {
+                             case MonitorMoment::BeforeCtrlV:
+                               return "BeforeCtrlV";
+                             case MonitorMoment::BeforeTheTarget:
+                               return "BeforeTheTarget";
+                             case MonitorMoment::AfterTheTarget:
+                               return "AfterTheTarget";
+                             case MonitorMoment::Repeatedly:
+                               return "Repeatedly";
+                           }
+                           return "Unknown";
+                         });
+
 TEST(PasteProtocol, NobodyGetsTheTextBeforeCtrlVHasGoneOut) {
   PasteProtocol protocol;
   ASSERT_EQ(protocol.Begin(), PasteProtocol::Plan::SaveFirst);

@@ -23,6 +23,10 @@ TriggerOptions OptionsIn(const ResolvedOptions& wanted, const TriggerOptions& gr
 // Far beyond any list a person keeps; past it the first free trigger in front is taken, typed or
 // not, rather than trying on.
 constexpr int LastBothNumber = 99;
+// A form whose first few free triggers cannot be typed is most likely one that never can be
+// (mine fires inside it, or wins on its last key, whatever the number): the next form is tried
+// rather than every number of this one.
+constexpr int UntypedTries = 3;
 
 // The forms tried for "keep both", the likeliest first: `n` after the trigger (for an entry that
 // waits for an ending character), in front of it, after its first character.
@@ -100,13 +104,16 @@ ImportPlan PlanImport(const TriggerTable& table, const ImportResult& result,
     };
     for (BothForm form : {BothForm::After, BothForm::Front, BothForm::Inside}) {
       if (form == BothForm::After && !waits) continue;
-      for (int n = 2; n <= LastBothNumber && conflict.bothTrigger.empty(); ++n) {
+      int untyped = 0;
+      for (int n = 2; n <= LastBothNumber && untyped < UntypedTries && conflict.bothTrigger.empty();
+           ++n) {
         std::string candidate = BothCandidate(entry.trigger, form, n);
         if (!free(candidate) || !trial.Set(candidate, entry.expansion, info)) continue;
         if (FiresWhenTyped(trial, candidate, endingCharacters)) {
           conflict.bothTrigger = std::move(candidate);
         } else {
           trial.Erase(candidate);
+          ++untyped;
         }
       }
     }

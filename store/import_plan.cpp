@@ -3,6 +3,9 @@
 #include <optional>
 #include <unordered_set>
 
+#include "engine/match/typed_trigger.h"
+#include "util/text_case.h"
+
 namespace tarquel {
 
 namespace {
@@ -17,9 +20,48 @@ TriggerOptions OptionsIn(const ResolvedOptions& wanted, const TriggerOptions& gr
   return own;
 }
 
+// Far beyond any list a person keeps; past it the first free trigger in front is taken, typed or
+// not, rather than trying on.
+constexpr int LastBothNumber = 99;
+// A form whose first few free triggers cannot be typed is most likely one that never can be
+// (mine fires inside it, or wins on its last key, whatever the number): the next form is tried
+// rather than every number of this one.
+constexpr int UntypedTries = 3;
+
+// The forms tried for "keep both", the likeliest first: `n` after the trigger (for an entry that
+// waits for an ending character), in front of it, after its first character.
+enum class BothForm { After, Front, Inside };
+
+std::string BothCandidate(std::string_view trigger, BothForm form, int n) {
+  const std::string number = std::to_string(n);
+  switch (form) {
+    case BothForm::After:
+      return std::string(trigger) + "-" + number;
+    case BothForm::Front:
+      break;
+    case BothForm::Inside: {
+      std::size_t first = 0;
+      NextCodePoint(trigger, first);
+      if (first >= trigger.size()) break;
+      return std::string(trigger.substr(0, first)) + number + std::string(trigger.substr(first));
+    }
+  }
+  return number + std::string(trigger);
+}
+
 }  // namespace
 
-ImportPlan PlanImport(const TriggerTable& table, const ImportResult& result) {
+void ImportPlan::TakeChoices(const ImportPlan& chosen, ConflictChoice otherwise) {
+  for (ImportConflict& conflict : conflicts) {
+    conflict.choice = otherwise;
+    for (const ImportConflict& made : chosen.conflicts) {
+      if (made.entry == conflict.entry) conflict.choice = made.choice;
+    }
+  }
+}
+
+ImportPlan PlanImport(const TriggerTable& table, const ImportResult& result,
+                      std::string_view endingCharacters) {
   ImportPlan plan;
   plan.result = result;
   std::unordered_set<std::string> taken;
@@ -40,14 +82,46 @@ ImportPlan PlanImport(const TriggerTable& table, const ImportResult& result) {
     conflict.entry = i;
     conflict.mine = *mine;
     conflict.mineOptions = mineOptions;
-    for (int n = 2;; ++n) {
-      std::string candidate = entry.trigger + "-" + std::to_string(n);
-      if (!table.Find(candidate) && taken.insert(candidate).second) {
-        conflict.bothTrigger = std::move(candidate);
-        break;
+    plan.conflicts.push_back(std::move(conflict));
+  }
+  if (plan.conflicts.empty()) return plan;
+  // The table as it would be with the new entries in, each "keep both" trigger tried in it in
+  // turn; a chosen one stays, so that the next is tried beside it.
+  TriggerTable trial = table;
+  auto withOptions = [&](const ImportedEntry& entry) {
+    return EntryInfo{OptionsIn(Resolve(result.FullOptions(entry)), trial.Groups()[0].defaults), 0};
+  };
+  for (std::size_t index : plan.added) {
+    const ImportedEntry& entry = result.entries[index];
+    trial.Set(entry.trigger, entry.expansion, withOptions(entry));
+  }
+  for (ImportConflict& conflict : plan.conflicts) {
+    const ImportedEntry& entry = result.entries[conflict.entry];
+    const EntryInfo info = withOptions(entry);
+    const bool waits = Resolve(result.FullOptions(entry)).when != FireWhen::AtOnce;
+    auto free = [&](const std::string& candidate) {
+      return !table.Find(candidate) && !taken.contains(candidate);
+    };
+    for (BothForm form : {BothForm::After, BothForm::Front, BothForm::Inside}) {
+      if (form == BothForm::After && !waits) continue;
+      int untyped = 0;
+      for (int n = 2; n <= LastBothNumber && untyped < UntypedTries && conflict.bothTrigger.empty();
+           ++n) {
+        std::string candidate = BothCandidate(entry.trigger, form, n);
+        if (!free(candidate) || !trial.Set(candidate, entry.expansion, info)) continue;
+        if (FiresWhenTyped(trial, candidate, endingCharacters)) {
+          conflict.bothTrigger = std::move(candidate);
+        } else {
+          trial.Erase(candidate);
+          ++untyped;
+        }
       }
     }
-    plan.conflicts.push_back(std::move(conflict));
+    for (int n = 2; conflict.bothTrigger.empty(); ++n) {
+      std::string candidate = std::to_string(n) + entry.trigger;
+      if (free(candidate)) conflict.bothTrigger = std::move(candidate);
+    }
+    taken.insert(conflict.bothTrigger);
   }
   return plan;
 }

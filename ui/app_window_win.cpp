@@ -156,6 +156,7 @@ AppWindow::AppWindow(TriggerTable& table, Snapshot<TriggerTable>& tables, Expand
 void AppWindow::ApplySettings() {
   expander_.SetExcludedPrograms(settings_.Values().excludedPrograms);
   expander_.SetEndingCharacters(ReadEndingCharacters(settings_.Values()));
+  editor_.SetEndingCharacters(ReadEndingCharacters(settings_.Values()));
   if (ActiveSender != nullptr) {
     ActiveSender->SetOutputSettings(ReadOutputSettings(settings_.Values()));
   }

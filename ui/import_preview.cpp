@@ -1,6 +1,7 @@
 #include "ui/import_preview.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "store/import.h"
 
@@ -81,17 +82,8 @@ std::string ImportPreviewText(const ImportPlan& plan, std::string_view source) {
   if (!plan.conflicts.empty()) {
     text += Break;
     text += Count(plan.conflicts.size(), "trigger you already have", "triggers you already have") +
-            " with another expansion or other options:";
+            " with another expansion or other options: see the list below.";
     text += Break;
-    for (std::size_t i = 0; i < std::min(plan.conflicts.size(), PreviewListLimit); ++i) {
-      const ImportConflict& conflict = plan.conflicts[i];
-      const ImportedEntry& entry = result.entries[conflict.entry];
-      text += "  " + entry.trigger + "   yours: " + Shortened(conflict.mine) +
-              "   theirs: " + Shortened(entry.expansion) + "   (both: " + conflict.bothTrigger +
-              ")";
-      text += Break;
-    }
-    more(plan.conflicts.size());
   }
   if (!result.notes.empty()) {
     text += Break;
@@ -121,6 +113,79 @@ std::string ImportedText(const ImportPlan& plan) {
                      Count(plan.added.size() + both, "entry added", "entries added");
   if (replaced > 0) text += ", " + Count(replaced, "replaced", "replaced");
   return text + " (Ctrl+Z in the list takes it back)";
+}
+
+std::array<std::string, ConflictColumns> ConflictCells(const ImportPlan& plan,
+                                                       std::size_t conflict) {
+  const ImportConflict& row = plan.conflicts[conflict];
+  const ImportedEntry& entry = plan.result.entries[row.entry];
+  return {entry.trigger, Shortened(row.mine), Shortened(entry.expansion), ChoiceText(row)};
+}
+
+std::string ChoiceText(ConflictChoice choice) {
+  switch (choice) {
+    case ConflictChoice::TakeTheirs:
+      return "Take theirs";
+    case ConflictChoice::KeepBoth:
+      return "Keep both";
+    case ConflictChoice::KeepMine:
+      break;
+  }
+  return "Keep mine";
+}
+
+std::string ChoiceText(const ImportConflict& conflict) {
+  if (conflict.choice != ConflictChoice::KeepBoth) return ChoiceText(conflict.choice);
+  return "Keep both (theirs as " + conflict.bothTrigger + ")";
+}
+
+ConflictChoice NextChoice(ConflictChoice choice) {
+  switch (choice) {
+    case ConflictChoice::KeepMine:
+      return ConflictChoice::TakeTheirs;
+    case ConflictChoice::TakeTheirs:
+      return ConflictChoice::KeepBoth;
+    case ConflictChoice::KeepBoth:
+      break;
+  }
+  return ConflictChoice::KeepMine;
+}
+
+std::optional<ConflictChoice> CommonChoice(const ImportPlan& plan) {
+  if (plan.conflicts.empty()) return std::nullopt;
+  const ConflictChoice first = plan.conflicts.front().choice;
+  for (const ImportConflict& conflict : plan.conflicts) {
+    if (conflict.choice != first) return std::nullopt;
+  }
+  return first;
+}
+
+std::string ChoicesText(const ImportPlan& plan) {
+  std::size_t mine = 0;
+  std::size_t theirs = 0;
+  std::size_t both = 0;
+  for (const ImportConflict& conflict : plan.conflicts) {
+    switch (conflict.choice) {
+      case ConflictChoice::KeepMine:
+        ++mine;
+        break;
+      case ConflictChoice::TakeTheirs:
+        ++theirs;
+        break;
+      case ConflictChoice::KeepBoth:
+        ++both;
+        break;
+    }
+  }
+  std::string text;
+  for (const auto& [n, words] : {std::pair<std::size_t, std::string_view>{mine, "of yours kept"},
+                                 {theirs, "taken from the file"},
+                                 {both, "kept beside yours"}}) {
+    if (n == 0) continue;
+    if (!text.empty()) text += ", ";
+    text += std::to_string(n) + " " + std::string(words);
+  }
+  return text;
 }
 
 void UndoImport(TriggerTable& now, const TriggerTable& before, const TriggerTable& after) {

@@ -306,4 +306,52 @@ void DrawDropDownItem(const DRAWITEMSTRUCT& item) {
             DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
 }
 
+void PaintListHeader(HWND header, HDC dc, int sortedColumn, bool descending) {
+  RECT client{};
+  GetClientRect(header, &client);
+  const UniqueBrush back = MakeBrush(HeaderColor);
+  const UniqueBrush line = MakeBrush(BackgroundColor);
+  const UniqueBrush mark = MakeBrush(SecondaryTextColor);
+  FillRect(dc, &client, back.get());
+  SelectedObject font(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(header, WM_GETFONT, 0, 0)));
+  TEXTMETRICW metrics{};
+  GetTextMetricsW(dc, &metrics);
+  // The sort mark and the space around the words follow the font, and so the DPI.
+  const int arrow = std::max(3, static_cast<int>(metrics.tmHeight) / 4);
+  const int padding = std::max(4, static_cast<int>(metrics.tmAveCharWidth));
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, PrimaryTextColor);
+  const int count = Header_GetItemCount(header);
+  for (int i = 0; i < count; ++i) {
+    RECT item{};
+    if (!Header_GetItemRect(header, i, &item)) continue;
+    wchar_t title[64] = {};
+    HDITEMW info{};
+    info.mask = HDI_TEXT;
+    info.pszText = title;
+    info.cchTextMax = 64;
+    Header_GetItem(header, i, &info);
+    const bool sorted = sortedColumn == i;
+    RECT words{item.left + padding, item.top, item.right - padding - (sorted ? 3 * arrow : 0),
+               item.bottom};
+    DrawTextW(dc, title, -1, &words,
+              DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS | DT_NOPREFIX);
+    if (sorted) {
+      // Up: a triangle pointing up; down: pointing down.
+      const int x = item.right - padding - arrow;
+      const int y = (item.top + item.bottom) / 2;
+      const int tip = descending ? arrow / 2 + 1 : -arrow / 2 - 1;
+      const POINT corners[3] = {{x - arrow, y - tip}, {x + arrow, y - tip}, {x, y + tip}};
+      SelectedObject brush(dc, mark.get());
+      SelectedObject pen(dc, GetStockObject(NULL_PEN));
+      Polygon(dc, corners, 3);
+    }
+    // The edge between two columns, where a drag sizes them.
+    RECT edge{item.right - 1, item.top + 3, item.right, item.bottom - 3};
+    FillRect(dc, &edge, line.get());
+  }
+  RECT bottom{client.left, client.bottom - 1, client.right, client.bottom};
+  FillRect(dc, &bottom, line.get());
+}
+
 }  // namespace tarquel

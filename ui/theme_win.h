@@ -53,4 +53,8 @@ void DrawOwnerButton(const DRAWITEMSTRUCT& item, const wchar_t* label, int dpi);
 void DarkenDropDown(HWND box);
 void DrawDropDownItem(const DRAWITEMSTRUCT& item);
 
+// A list view's header in the window's colours: the columns' titles, the edges between them
+// and, over `sortedColumn` (-1: none), the sort mark pointing up, or down when `descending`.
+void PaintListHeader(HWND header, HDC dc, int sortedColumn, bool descending);
+
 }  // namespace tarquel

@@ -201,12 +201,12 @@ void TriggerEditor::UndoDelete() {
   });
 }
 
-void TriggerEditor::Import(ImportResult result, ConflictChoice choice) {
+void TriggerEditor::Import(ImportPlan chosen, ConflictChoice otherwise) {
   // Like ADD: on top of a change made on disk since the preview was planned.
-  file_.ChangeAfterRead([this, result = std::move(result), choice] {
+  file_.ChangeAfterRead([this, chosen = std::move(chosen), otherwise] {
     TriggerTable& table = file_.Table();
-    ImportPlan plan = PlanImport(table, result);
-    plan.ChooseForAll(choice);
+    ImportPlan plan = PlanImport(table, chosen.result, endingCharacters_);
+    plan.TakeChoices(chosen, otherwise);
     TriggerTable after = ApplyImport(table, plan);
     lastImport_ = ImportUndo{std::move(table), after};
     table = std::move(after);

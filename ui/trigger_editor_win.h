@@ -46,8 +46,12 @@ class TriggerEditor {
   // until the next change.
   void UndoDelete();
   // Puts the imported entries into the table as one change (one save, one Ctrl+Z), planned
-  // against the table as config.txt holds it by then, each conflict settled by `choice`.
-  void Import(ImportResult result, ConflictChoice choice);
+  // against the table as config.txt holds it by then. Each conflict is settled as in `chosen`
+  // (the preview's plan of the same result), one that was none there by `otherwise`.
+  void Import(ImportPlan chosen, ConflictChoice otherwise);
+  // The ending characters in force, so that "keep both" proposes triggers that can be typed.
+  void SetEndingCharacters(std::string characters) { endingCharacters_ = std::move(characters); }
+  const std::string& EndingCharacters() const { return endingCharacters_; }
   // The entry of the list's `row` into the fields; ADD then changes that entry.
   void FillFieldsFromRow(std::size_t row);
   // The list as the table, the search and the group filter now are, the row of the fields'
@@ -87,6 +91,7 @@ class TriggerEditor {
     TriggerTable after;
   };
   std::optional<ImportUndo> lastImport_;
+  std::string endingCharacters_{DefaultEndingCharacters};
 };
 
 }  // namespace tarquel

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "store/import.h"
+#include "store/import_plan.h"
 #include "util/save_queue.h"
 
 namespace tarquel {
@@ -32,6 +33,10 @@ inline constexpr WORD PreviewTextId = 1001;
 inline constexpr WORD KeepMineId = 1002;
 inline constexpr WORD TakeTheirsId = 1003;
 inline constexpr WORD KeepBothId = 1004;
+// The list of the triggers already there, one row each with its own choice, and the count of
+// each choice under it.
+inline constexpr WORD ConflictListId = 1005;
+inline constexpr WORD ConflictSummaryId = 1006;
 
 // "Import..." and "Export...": a file of another expander (or an espanso folder) is read and
 // parsed on a worker, shown in a preview before anything changes, and put into the table as one
@@ -72,12 +77,11 @@ class TriggerImport {
   TriggerFileSync& file_;
   HWND window_ = nullptr;
   std::shared_ptr<Mailbox> mailbox_ = std::make_shared<Mailbox>();
-  // What waits for the preview: the parsed files and the words for them.
-  std::optional<ImportResult> pending_;
+  // What waits for the preview: the plan of the parsed files and the words for them.
+  std::optional<ImportPlan> pending_;
   std::string pendingSource_;
   std::filesystem::path pendingCopy_;
   std::string previewText_;
-  bool previewHasConflicts_ = false;
   // A second import handed over while a preview is open waits for it to close.
   bool previewOpen_ = false;
   // Last: destroyed first, so that a read still running finds its mailbox.

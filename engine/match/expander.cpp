@@ -430,23 +430,12 @@ bool Expander::MatchAndExpand(std::size_t lastKeyCharacters, bool deadKeyWaited)
   const std::string_view text = TypedBuffer();
   const std::string_view folded = FoldedBuffer();
   const bool startsWord = !wordBefore_;
-  std::optional<TriggerTable::Match> best =
-      table.MatchTyped({text, folded, startsWord}, false, filter);
-  std::size_t endingBytes = 0;
-  if (lastKeyCharacters == 1 && table.HasEndingTriggers() && !text.empty() &&
-      IsEndingCharacter(LastCodePoint(text))) {
-    const std::size_t bytes = LastCharacterSize(text);
-    const TriggerTable::Typed before{text.substr(0, text.size() - bytes),
-                                     folded.substr(0, folded.size() - LastCharacterSize(folded)),
-                                     startsWord};
-    std::optional<TriggerTable::Match> ended = table.MatchTyped(before, true, filter);
-    if (ended && (!best || TriggerTable::Before(*ended, *best))) {
-      best = ended;
-      endingBytes = bytes;
-    }
-  }
+  const bool endingKey = lastKeyCharacters == 1 && table.HasEndingTriggers() && !text.empty() &&
+                         IsEndingCharacter(LastCodePoint(text));
+  const std::optional<TriggerTable::KeyMatch> best =
+      table.MatchKey({text, folded, startsWord}, endingKey ? LastCharacterSize(text) : 0, filter);
   if (!best) return false;
-  return Expand(*best, endingBytes, lastKeyCharacters, deadKeyWaited, filter.Focused());
+  return Expand(best->match, best->endingBytes, lastKeyCharacters, deadKeyWaited, filter.Focused());
 }
 
 bool Expander::Expand(const TriggerTable::Match& match, std::size_t endingBytes,

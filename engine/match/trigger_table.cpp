@@ -199,6 +199,20 @@ std::optional<TriggerTable::Match> TriggerTable::MatchTyped(const Typed& typed, 
   return best;
 }
 
+std::optional<TriggerTable::KeyMatch> TriggerTable::MatchKey(const Typed& typed,
+                                                             std::size_t endingBytes,
+                                                             GroupFilter& filter) const {
+  std::optional<KeyMatch> best;
+  if (std::optional<Match> atOnce = MatchTyped(typed, false, filter)) best = KeyMatch{*atOnce, 0};
+  if (endingBytes == 0 || endingBytes > typed.text.size() || !HasEndingTriggers()) return best;
+  const Typed before{typed.text.substr(0, typed.text.size() - endingBytes),
+                     typed.folded.substr(0, typed.folded.size() - LastCharacterSize(typed.folded)),
+                     typed.startsWord};
+  std::optional<Match> ended = MatchTyped(before, true, filter);
+  if (ended && (!best || Before(*ended, best->match))) best = KeyMatch{*ended, endingBytes};
+  return best;
+}
+
 bool TriggerTable::Before(const Match& a, const Match& b) {
   const bool aExact = a.options.caseRule == CaseRule::Exact;
   const bool bExact = b.options.caseRule == CaseRule::Exact;

@@ -170,6 +170,16 @@ class TriggerTable {
   std::optional<Match> MatchTyped(const Typed& typed, bool afterEnding, GroupFilter& filter) const;
   // Whether `a` wins over `b` when both could fire on the same key.
   static bool Before(const Match& a, const Match& b);
+  // The entry that fires on the key that has just left `typed`: one that fires at once and ends
+  // it, or, when that key typed one ending character (the last `endingBytes` bytes of the text,
+  // 0 when it typed none), one that fires after it and ends the text before it; of both, the
+  // one Before the other. `endingBytes` of the match is what the ending character took.
+  struct KeyMatch {
+    Match match;
+    std::size_t endingBytes = 0;
+  };
+  std::optional<KeyMatch> MatchKey(const Typed& typed, std::size_t endingBytes,
+                                   GroupFilter& filter) const;
   // Whether any entry fires after an ending character: when none does, an ending character is
   // just a character.
   bool HasEndingTriggers() const { return !endingExact_.Empty() || !endingFolded_.index.Empty(); }

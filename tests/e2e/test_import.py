@@ -1,13 +1,17 @@
 """Snippets of other expanders imported by `tarquel.exe --import FILE` handed to the running
-Tarquel: the preview, the choice for triggers already there, the entries expanding in notepad
-with the options of their source, a malformed file refused, and Ctrl+Z taking an import back."""
+Tarquel: the preview, the choice for triggers already there (for all, or row by row in its list),
+the entries expanding in notepad with the options of their source, a malformed file refused, and
+Ctrl+Z taking an import back."""
 
 import harness
 
 DIALOG = "#32770"
 PREVIEW_TEXT_ID = 1001
+KEEP_MINE_ID = 1002
 TAKE_THEIRS_ID = 1003
 KEEP_BOTH_ID = 1004
+CONFLICT_LIST_ID = 1005
+CONFLICT_SUMMARY_ID = 1006
 IDOK = 1
 IDCANCEL = 2
 WM_COMMAND = 0x0111
@@ -40,14 +44,16 @@ ESPANSO = (
 
 
 class Import(harness.SessionTestCase):
-    # "awd" is the user's own already: the import is told to take theirs.
-    config = b":demo=Hello World\r\nawd=mine\r\n"
+    # "awd" is the user's own already: the import is told to take theirs. "qpa" and "qpb" are
+    # for a file whose two conflicts get different choices.
+    config = b":demo=Hello World\r\nawd=mine\r\nqpa=first mine\r\nqpb=second mine\r\n"
 
     @classmethod
     def prepare_session(cls):
         session = cls.session
         session.wait_for_debug_line("Triggers loaded from config.txt")
         cls.ahk_preview = cls.import_file("hotstrings.ahk", AHK, choice=TAKE_THEIRS_ID)
+        cls.ahk_conflicts = cls.last_conflicts
         cls.espanso_preview = cls.import_file("base.yml", ESPANSO)
 
     @classmethod
@@ -69,20 +75,28 @@ class Import(harness.SessionTestCase):
             raise AssertionError(f"the second start ended with {second.returncode}")
 
     @classmethod
-    def import_file(cls, name, data, choice=None):
-        """Hands the file over, confirms the preview (with `choice` for triggers already there)
-        and returns once the import is in the table; returns the preview's text."""
+    def preview(cls, name, data):
+        """Hands the file over and returns the preview's text once it is shown."""
         session = cls.session
         previews = cls.count("Import preview shown")
-        applied = cls.count("Import applied")
         cls.hand_over(name, data)
         session.wait_for_debug_line("Import preview shown", count=previews + 1)
-        text = session.wait_until(
+        return session.wait_until(
             lambda: session.dialog_item_text(DIALOG, PREVIEW_TEXT_ID), "the preview's text"
         )
+
+    @classmethod
+    def import_file(cls, name, data, choice=None):
+        """Hands the file over, confirms the preview (with `choice` for all triggers already
+        there) and returns once the import is in the table; returns the preview's text, and
+        keeps the rows of its list of conflicts as they were confirmed in `last_conflicts`."""
+        session = cls.session
+        applied = cls.count("Import applied")
+        text = cls.preview(name, data)
         if choice is not None:
             session.click_control(DIALOG, choice)
             session.wait_until(lambda: session.check_state(DIALOG, choice) == 1, "the choice")
+        cls.last_conflicts = session.list_cells(DIALOG, CONFLICT_LIST_ID)
         session.click_control(DIALOG, IDOK)
         session.wait_for_debug_line("Import applied", count=applied + 1)
         return text
@@ -140,8 +154,12 @@ class Import(harness.SessionTestCase):
             lambda: session.dialog_item_text(DIALOG, PREVIEW_TEXT_ID), "the preview's text"
         )
         self.assertIn("config (1).txt was left beside config.txt by a sync service", text)
-        self.assertIn(":demo   yours: Hello World   theirs: Hello Earth   (both: :demo-2)", text)
-        # Both sides of a change are kept unless the user says otherwise.
+        # Both sides of a change are kept unless the user says otherwise, theirs under a
+        # trigger that can be typed (":demo-2" could not: ":demo" fires on its "o").
+        self.assertEqual(
+            session.list_cells(DIALOG, CONFLICT_LIST_ID),
+            [(":demo", "Hello World", "Hello Earth", "Keep both (theirs as 2:demo)")],
+        )
         self.assertEqual(session.check_state(DIALOG, KEEP_BOTH_ID), 1)
         session.click_control(DIALOG, IDOK)
         session.wait_for_debug_line("Import applied", count=applied + 1)
@@ -152,20 +170,80 @@ class Import(harness.SessionTestCase):
             b":demo=Hello Earth\r\n:sync=from the other PC\r\n",
         )
         self.expands(":sync", "from the other PC")
-        # Kept beside the user's own (an at-once trigger that begins with another one is
-        # only there to be renamed: ":demo" fires first).
+        # Kept beside the user's own, and both can be typed.
         session.wait_until(
-            lambda: any(row.startswith(":demo-2  ->  Hello Earth") for row in session.list_rows(harness.MAIN_WINDOW_CLASS, LIST_ID) or []),
+            lambda: any(
+                row.startswith("2:demo  ->  Hello Earth")
+                for row in session.list_rows(harness.MAIN_WINDOW_CLASS, LIST_ID) or []
+            ),
             "the other PC's :demo in the list",
         )
+        self.expands("2:demo", "Hello Earth")
         self.expands(":demo.", "Hello World.")
+
+    def test_each_conflict_gets_its_own_choice_in_the_preview_list(self):
+        session = self.session
+        applied = self.count("Import applied")
+        self.preview("picks.ahk", b":*?C:qpa::first theirs\r\n:*?C:qpb::second theirs\r\n")
+
+        def cells():
+            return session.list_cells(DIALOG, CONFLICT_LIST_ID)
+
+        session.wait_until(lambda: cells() and len(cells()) == 2, "the two conflicts listed")
+        self.assertEqual(
+            cells(),
+            [
+                ("qpa", "first mine", "first theirs", "Keep mine"),
+                ("qpb", "second mine", "second theirs", "Keep mine"),
+            ],
+        )
+        self.assertEqual(session.check_state(DIALOG, KEEP_MINE_ID), 1)
+        # A click on the first row, Space: theirs. The second row, Space twice: both.
+        session.click_control(DIALOG, CONFLICT_LIST_ID, row=0)
+        session.wait_until(lambda: session.selected_row(DIALOG, CONFLICT_LIST_ID) == 0, "row 0")
+        session.key("space")
+        session.wait_until(lambda: cells()[0][3] == "Take theirs", "theirs for qpa")
+        session.click_control(DIALOG, CONFLICT_LIST_ID, row=1)
+        session.wait_until(lambda: session.selected_row(DIALOG, CONFLICT_LIST_ID) == 1, "row 1")
+        session.key("space")
+        session.wait_until(lambda: cells()[1][3] == "Take theirs", "theirs for qpb")
+        session.key("space")
+        session.wait_until(
+            lambda: cells()[1][3] == "Keep both (theirs as 2qpb)", "both for qpb"
+        )
+        self.assertEqual(cells()[0][3], "Take theirs")
+        self.assertEqual(
+            session.dialog_item_text(DIALOG, CONFLICT_SUMMARY_ID),
+            "1 taken from the file, 1 kept beside yours",
+        )
+        # No one choice is every row's: none of the buttons for all is on.
+        for button in (KEEP_MINE_ID, TAKE_THEIRS_ID, KEEP_BOTH_ID):
+            self.assertEqual(session.check_state(DIALOG, button), 0)
+        session.click_control(DIALOG, IDOK)
+        session.wait_for_debug_line("Import applied", count=applied + 1)
+
+        def listed():
+            rows = session.list_rows(harness.MAIN_WINDOW_CLASS, LIST_ID) or []
+            return [row for row in rows if "qp" in row.split("  ->  ")[0]]
+
+        session.wait_until(
+            lambda: sorted(row.split("    [")[0] for row in listed())
+            == ["2qpb  ->  second theirs", "qpa  ->  first theirs", "qpb  ->  second mine"],
+            "each choice carried out in the list",
+            describe=listed,
+        )
+        self.expands("qpa", "first theirs")
+        self.expands("qpb", "second mine")
+        self.expands("2qpb", "second theirs")
 
     def test_preview_counts_the_entries_and_names_conflicts_and_what_is_left_out(self):
         text = self.ahk_preview
         self.assertIn("From AutoHotkey (", text)
         self.assertIn("hotstrings.ahk): 2 entries.", text)
         self.assertIn("1 new entry, 0 already in your list", text)
-        self.assertIn("awd   yours: mine   theirs: a word trigger", text)
+        self.assertEqual(
+            self.ahk_conflicts, [("awd", "mine", "a word trigger", "Take theirs")]
+        )
         self.assertIn("Not carried over:", text)
         self.assertIn("arun: ", text)
         self.assertIn("From espanso (", self.espanso_preview)
@@ -294,7 +372,10 @@ class Import(harness.SessionTestCase):
         )
         # Planned against the list as config.txt holds it: "ahx" is already there.
         self.assertIn("1 new entry", text)
-        self.assertIn("ahx   yours: alpha hotkey   theirs: other", text)
+        self.assertEqual(
+            session.list_cells(DIALOG, CONFLICT_LIST_ID),
+            [("ahx", "alpha hotkey", "other", "Keep mine")],
+        )
         session.click_control(DIALOG, IDOK)
         session.wait_for_debug_line("Import applied")
         self.waits_for_ending("fsx", "first start")

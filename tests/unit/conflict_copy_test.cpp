@@ -70,12 +70,13 @@ TEST(ConflictCopyMerge, KeepsBothSidesOfAChangeAndRemovesNothing) {
                                     ":new=from the other PC\r\n");
   ASSERT_NE(merged.Find(":sig"), nullptr);
   EXPECT_EQ(*merged.Find(":sig"), "Regards, Jane");
-  ASSERT_NE(merged.Find(":sig-2"), nullptr);
-  EXPECT_EQ(*merged.Find(":sig-2"), "Best, Jane");
+  // Under a trigger that can be typed: ":sig-2" would fire ":sig" on its "g".
+  ASSERT_NE(merged.Find("2:sig"), nullptr);
+  EXPECT_EQ(*merged.Find("2:sig"), "Best, Jane");
   ASSERT_NE(merged.Find(":new"), nullptr);
   EXPECT_EQ(*merged.Find(":new"), "from the other PC");
   ASSERT_NE(merged.Find(":onlymine"), nullptr);
-  EXPECT_EQ(merged.Find(":same-2"), nullptr);
+  EXPECT_EQ(merged.Find("2:same"), nullptr);
   EXPECT_EQ(merged.size(), 5u);
 }
 

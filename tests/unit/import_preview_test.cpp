@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -55,9 +56,12 @@ TEST(ImportPreviewText, CountsNewAndPresentEntriesAndListsConflictsAndNotes) {
   EXPECT_NE(text.find("2 new entries, 1 already in your list as it is."), std::string::npos)
       << text;
   EXPECT_NE(text.find("1 trigger you already have"), std::string::npos) << text;
-  EXPECT_NE(text.find("btw   yours: by the way   theirs: between   (both: btw-2)"),
+  EXPECT_NE(text.find("1 trigger you already have with another expansion or other options: "
+                      "see the list below."),
             std::string::npos)
       << text;
+  // Listed row by row beside the text, each with its own choice.
+  EXPECT_EQ(text.find("between"), std::string::npos) << text;
   EXPECT_NE(text.find("Not carried over:"), std::string::npos) << text;
   EXPECT_NE(text.find("h.ahk:5 run: "), std::string::npos) << text;
   EXPECT_NE(text.find("(the entry is not imported)"), std::string::npos) << text;
@@ -77,15 +81,104 @@ TEST(ImportPreviewText, SaysNothingOfConflictsOrNotesWhenThereAreNone) {
 }
 
 TEST(ImportPreviewText, ALongListEndsInHowManyMoreThereAre) {
-  TriggerTable table;
   std::string script;
   for (std::size_t i = 0; i < PreviewListLimit + 5; ++i) {
-    table.Set("t" + std::to_string(i), "mine");
-    script += "::t" + std::to_string(i) + "::theirs\n";
+    script += ":X:run" + std::to_string(i) + "::Run x\n";
   }
-  const std::string text = ImportPreviewText(PlanImport(table, ImportAhk(script)), "x");
-  EXPECT_NE(text.find("  ... and 5 more\r\n"), std::string::npos);
-  EXPECT_EQ(text.find("t" + std::to_string(PreviewListLimit) + " "), std::string::npos);
+  const std::string text = ImportPreviewText(PlanImport(TriggerTable(), ImportAhk(script)), "x");
+  EXPECT_NE(text.find("  ... and 5 more\r\n"), std::string::npos) << text;
+  EXPECT_EQ(text.find(" run" + std::to_string(PreviewListLimit) + ":"), std::string::npos);
+  EXPECT_NE(text.find(" run" + std::to_string(PreviewListLimit - 1) + ":"), std::string::npos);
+}
+
+// ---- the list of conflicts, a choice per row -----------------------------------------------
+
+class ConflictRowsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    table.Set("btw", "by the way");
+    table.Set("sig", std::string(70, 'm'));
+    table.Set("ty", "thank you");
+    plan = PlanImport(table, ImportAhk(":*?C:btw::between\n:*?C:sig::theirs\n:*?C:ty::thx\n"));
+    ASSERT_EQ(plan.conflicts.size(), 3u);
+  }
+  TriggerTable table;
+  ImportPlan plan;
+};
+
+TEST_F(ConflictRowsTest, EachRowShowsTriggerYoursTheirsAndItsOwnChoice) {
+  plan.conflicts[0].choice = ConflictChoice::KeepBoth;
+  plan.conflicts[1].choice = ConflictChoice::TakeTheirs;
+  using Cells = std::array<std::string, ConflictColumns>;
+  EXPECT_EQ(ConflictCells(plan, 0),
+            (Cells{"btw", "by the way", "between", "Keep both (theirs as 2btw)"}));
+  // A long expansion is cut, so that the row stays one line.
+  EXPECT_EQ(ConflictCells(plan, 1),
+            (Cells{"sig", std::string(60, 'm') + "...", "theirs", "Take theirs"}));
+  EXPECT_EQ(ConflictCells(plan, 2), (Cells{"ty", "thank you", "thx", "Keep mine"}));
+}
+
+TEST_F(ConflictRowsTest, SpaceGoesFromMineToTheirsToBothAndRoundAgain) {
+  ConflictChoice choice = ConflictChoice::KeepMine;
+  std::vector<ConflictChoice> seen;
+  for (int i = 0; i < 4; ++i) seen.push_back(choice = NextChoice(choice));
+  EXPECT_EQ(seen,
+            (std::vector<ConflictChoice>{ConflictChoice::TakeTheirs, ConflictChoice::KeepBoth,
+                                         ConflictChoice::KeepMine, ConflictChoice::TakeTheirs}));
+}
+
+TEST_F(ConflictRowsTest, TheButtonsForAllShowAChoiceOnlyWhenEveryRowHasIt) {
+  EXPECT_EQ(CommonChoice(plan), ConflictChoice::KeepMine);
+  plan.conflicts[2].choice = ConflictChoice::KeepBoth;
+  EXPECT_EQ(CommonChoice(plan), std::nullopt);
+  plan.ChooseForAll(ConflictChoice::TakeTheirs);
+  EXPECT_EQ(CommonChoice(plan), ConflictChoice::TakeTheirs);
+  EXPECT_EQ(CommonChoice(PlanImport(TriggerTable(), ImportAhk("::a::b\n"))), std::nullopt);
+}
+
+TEST_F(ConflictRowsTest, TheLineUnderTheListCountsEachChoice) {
+  EXPECT_EQ(ChoicesText(plan), "3 of yours kept");
+  plan.conflicts[0].choice = ConflictChoice::TakeTheirs;
+  plan.conflicts[2].choice = ConflictChoice::KeepBoth;
+  EXPECT_EQ(ChoicesText(plan), "1 of yours kept, 1 taken from the file, 1 kept beside yours");
+  plan.ChooseForAll(ConflictChoice::KeepBoth);
+  EXPECT_EQ(ChoicesText(plan), "3 kept beside yours");
+}
+
+TEST_F(ConflictRowsTest, EachRowsChoiceIsCarriedOut) {
+  plan.conflicts[0].choice = ConflictChoice::TakeTheirs;
+  plan.conflicts[1].choice = ConflictChoice::KeepBoth;
+  const TriggerTable after = ApplyImport(table, plan);
+  EXPECT_EQ(*after.Find("btw"), "between");
+  EXPECT_EQ(*after.Find("sig"), std::string(70, 'm'));
+  ASSERT_NE(after.Find("2sig"), nullptr);
+  EXPECT_EQ(*after.Find("2sig"), "theirs");
+  EXPECT_EQ(*after.Find("ty"), "thank you");
+  EXPECT_EQ(after.Find("2ty"), nullptr);
+  EXPECT_EQ(after.size(), 4u);
+  EXPECT_EQ(ImportedText(plan),
+            "Imported from AutoHotkey: 1 entry added, 1 replaced (Ctrl+Z in the list takes it "
+            "back)");
+}
+
+TEST_F(ConflictRowsTest, ChoicesMadeInThePreviewSurviveAPlanAgainstAChangedTable) {
+  const ImportResult result =
+      ImportAhk(":*?C:btw::between\n:*?C:sig::theirs\n:*?C:ty::thx\n:*?C:new::theirs\n");
+  ImportPlan preview = PlanImport(table, result);
+  ASSERT_EQ(preview.conflicts.size(), 3u);
+  preview.conflicts[0].choice = ConflictChoice::TakeTheirs;  // btw
+  preview.conflicts[2].choice = ConflictChoice::KeepBoth;    // ty
+  // Before Import was pressed, config.txt changed on disk: "sig" is gone, "new" is there.
+  TriggerTable changed = table;
+  changed.Erase("sig");
+  changed.Set("new", "mine");
+  ImportPlan again = PlanImport(changed, result);
+  again.TakeChoices(preview, ConflictChoice::KeepMine);
+  ASSERT_EQ(again.conflicts.size(), 3u);
+  EXPECT_EQ(again.conflicts[0].choice, ConflictChoice::TakeTheirs);  // btw
+  EXPECT_EQ(again.conflicts[1].choice, ConflictChoice::KeepBoth);    // ty
+  // No conflict in the preview, so nobody chose: the user's own stays.
+  EXPECT_EQ(again.conflicts[2].choice, ConflictChoice::KeepMine);  // new
 }
 
 TEST(ImportedText, CountsEntriesAddedUnderANewTriggerAsAdded) {

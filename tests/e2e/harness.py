@@ -34,6 +34,7 @@ what it last saw:
   screen_pixels()                   the display now: .pixel(x, y) -> (r, g, b), .width, .height
   post_message(cls, msg, w, l)      PostMessage to a Windows window by class ("ok"/"missing")
   window_state(cls)                 .visible and .rect (screen) of a window by class, or None
+  choose_from_popup_menu(row, rows) clicks a row of the menu shown now until it closes
   list_rows(cls, id)                the rows of a list box or list view in a window, or None
   list_cells(cls, id)               the same, each row a tuple of its columns' texts
   click_list_header(cls, id, col)   clicks a column's header of a list view
@@ -743,6 +744,35 @@ class Session:
             timeout=DEFAULT_TIMEOUT,
         )
         return Pixels(result.stdout)
+
+    def choose_from_popup_menu(self, row=None, rows=None, y_offset=None):
+        """Clicks a row of the popup menu shown now (class #32768) and waits for it to close.
+
+        `row` of `rows` of one height (0: top), or `y_offset` pixels below the menu's top edge.
+        A menu shown under load may not take a click yet: the click is made again while the
+        menu stays open; the first that is taken closes it, so no item is chosen twice."""
+
+        def shown_menu():
+            menu = self.window_state("#32768")
+            return menu if menu is not None and menu.visible else None
+
+        left, top, right, bottom = self.wait_until(shown_menu, "the popup menu").rect
+        x = (left + right) // 2
+        if y_offset is not None:
+            y = top + y_offset
+        else:
+            y = int(top + (bottom - top) * (row + 0.5) / rows)
+
+        def clicked_and_closed():
+            self._check(self.xdotool("mousemove", x, y, "click", "1"))
+            try:
+                wait_until(lambda: not shown_menu(), "the popup menu to close", timeout=5)
+                return True
+            except TimeoutError:
+                return False
+
+        self.wait_until(clicked_and_closed, "the popup menu to take a click")
+        return left, top, right, bottom
 
     def window_state(self, window_class):
         """WindowState(visible, rect) of the first visible window of that class (else of the

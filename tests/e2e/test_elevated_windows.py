@@ -53,8 +53,7 @@ class ElevatedWindows(harness.SessionTestCase):
         )
         # Its top item, "Restore", closes it: a few pixels below the menu's top edge, inside
         # the first item whatever the number of items below it.
-        left, top, right, bottom = session.window_state("#32768").rect
-        session.xdotool("mousemove", (left + right) // 2, top + 10, "click", "1")
+        session.choose_from_popup_menu(y_offset=10)
         session.wait_until(
             lambda: session.foreground_class() == "TarquelApp",
             "Tarquel's window in front",

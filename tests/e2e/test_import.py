@@ -109,14 +109,8 @@ class Import(harness.SessionTestCase):
             session.post_message(harness.MAIN_WINDOW_CLASS, TRAY_CALLBACK, 0, WM_RBUTTONUP), "ok"
         )
 
-        def shown_menu():
-            menu = session.window_state("#32768")
-            return menu if menu is not None and menu.visible else None
-
-        left, top, right, bottom = session.wait_until(shown_menu, "the tray menu").rect
         # Restore, Pause expansion, Settings, Import..., Export..., Open data folder, Quit.
-        session.xdotool("mousemove", (left + right) // 2, int(top + (bottom - top) * 4.5 / 7))
-        session.xdotool("click", "1")
+        session.choose_from_popup_menu(4, 7)
         target = session.scratch / name
         # The file name field of Wine's save dialog: a combo box or an edit, by version.
         session.wait_until(

@@ -114,19 +114,10 @@ class MainWindow(harness.SessionTestCase):
         # The menu opens with its bottom left corner at the pointer.
         self.session.xdotool("mousemove", 600, 900)
         self.tray_event(WM_RBUTTONUP)
-        def shown_menu():
-            menu = self.session.window_state("#32768")
-            return menu if menu is not None and menu.visible else None
-
-        menu = self.session.wait_until(shown_menu, "the tray menu")
-        left, top, right, bottom = menu.rect
-        self.assertEqual(bottom, 900, "the menu's bottom edge lies at the pointer")
         # Restore, Pause expansion, Settings, Import..., Export..., Open data folder, Quit: rows
         # of one height.
-        item_height = (bottom - top) / 7
-        x = (left + right) // 2
-        y = int(top + item_height * (position + 0.5))
-        self.session.xdotool("mousemove", x, y, "click", "1")
+        left, top, right, bottom = self.session.choose_from_popup_menu(position, 7)
+        self.assertEqual(bottom, 900, "the menu's bottom edge lies at the pointer")
 
     def text_drawn(self):
         """(x, y, text) of every TextOut tarquel has made, in order."""

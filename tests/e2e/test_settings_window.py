@@ -79,19 +79,7 @@ class SettingsWindow(harness.SessionTestCase):
         # The menu opens with its bottom edge at the pointer; its rows are of one height.
         self.session.xdotool("mousemove", 600, 900)
         self.assertEqual(self.session.post_message(APP, TRAY_CALLBACK, 0, WM_RBUTTONUP), "ok")
-
-        def shown_menu():
-            menu = self.session.window_state("#32768")
-            return menu if menu is not None and menu.visible else None
-
-        left, top, right, bottom = self.session.wait_until(shown_menu, "the tray menu").rect
-        y = int(top + (bottom - top) * (row + 0.5) / TRAY_ROWS)
-        self.session.xdotool("mousemove", (left + right) // 2, y, "click", "1")
-        self.session.wait_until(
-            lambda: self.session.window_state("#32768") is None
-            or not self.session.window_state("#32768").visible,
-            "the tray menu to close",
-        )
+        self.session.choose_from_popup_menu(row, TRAY_ROWS)
 
     def replace_field_text(self, control_id, text):
         """Types `text` over what the field holds, as a person would."""

@@ -354,4 +354,20 @@ void PaintListHeader(HWND header, HDC dc, int sortedColumn, bool descending) {
   FillRect(dc, &bottom, line.get());
 }
 
+LRESULT DrawListRow(HWND list, NMHDR& header) {
+  auto& draw = reinterpret_cast<NMLVCUSTOMDRAW&>(header);
+  if (draw.nmcd.dwDrawStage == CDDS_PREPAINT) return CDRF_NOTIFYITEMDRAW;
+  if (draw.nmcd.dwDrawStage != CDDS_ITEMPREPAINT) return CDRF_DODEFAULT;
+  const auto row = static_cast<int>(draw.nmcd.dwItemSpec);
+  if (ListView_GetItemState(list, row, LVIS_SELECTED) != 0) {
+    draw.nmcd.uItemState &= ~static_cast<UINT>(CDIS_SELECTED);
+    draw.clrText = ButtonTextColor;
+    draw.clrTextBk = AccentColor;
+  } else {
+    draw.clrText = PrimaryTextColor;
+    draw.clrTextBk = FieldColor;
+  }
+  return CDRF_NEWFONT;
+}
+
 }  // namespace tarquel

@@ -57,4 +57,9 @@ void DrawDropDownItem(const DRAWITEMSTRUCT& item);
 // and, over `sortedColumn` (-1: none), the sort mark pointing up, or down when `descending`.
 void PaintListHeader(HWND header, HDC dc, int sortedColumn, bool descending);
 
+// A list view's NM_CUSTOMDRAW (`draw` is its NMLVCUSTOMDRAW) in the window's colours: the
+// selected rows in its violet, focused or not, where the system's are light grey on a dark list
+// without the focus. Returns the answer to the notification.
+LRESULT DrawListRow(HWND list, NMHDR& draw);
+
 }  // namespace tarquel

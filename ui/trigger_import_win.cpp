@@ -335,22 +335,9 @@ INT_PTR OnConflictListNotify(HWND dialog, PreviewState& state, NMHDR& header) {
       }
       return FALSE;
     }
-    case NM_CUSTOMDRAW: {
-      auto& draw = reinterpret_cast<NMLVCUSTOMDRAW&>(header);
-      if (draw.nmcd.dwDrawStage == CDDS_PREPAINT) return Answer(dialog, CDRF_NOTIFYITEMDRAW);
-      if (draw.nmcd.dwDrawStage != CDDS_ITEMPREPAINT) return Answer(dialog, CDRF_DODEFAULT);
-      // As the main window's list: the selected rows in its violet, with the focus or not.
-      const auto row = static_cast<int>(draw.nmcd.dwItemSpec);
-      if (ListView_GetItemState(list, row, LVIS_SELECTED) != 0) {
-        draw.nmcd.uItemState &= ~static_cast<UINT>(CDIS_SELECTED);
-        draw.clrText = ButtonTextColor;
-        draw.clrTextBk = AccentColor;
-      } else {
-        draw.clrText = PrimaryTextColor;
-        draw.clrTextBk = FieldColor;
-      }
-      return Answer(dialog, CDRF_NEWFONT);
-    }
+    case NM_CUSTOMDRAW:
+      // As the main window's list.
+      return Answer(dialog, DrawListRow(list, header));
     default:
       return FALSE;
   }

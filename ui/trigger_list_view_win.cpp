@@ -202,23 +202,8 @@ LRESULT TriggerListView::OnNotify(NMHDR& header, const std::function<void(std::s
       if (click.iItem >= 0) chosen(static_cast<std::size_t>(click.iItem));
       return 0;
     }
-    case NM_CUSTOMDRAW: {
-      auto& draw = reinterpret_cast<NMLVCUSTOMDRAW&>(header);
-      if (draw.nmcd.dwDrawStage == CDDS_PREPAINT) return CDRF_NOTIFYITEMDRAW;
-      if (draw.nmcd.dwDrawStage != CDDS_ITEMPREPAINT) return CDRF_DODEFAULT;
-      // The selected row in the window's violet, focused or not; the system's colours are
-      // light grey on a dark list when it has no focus.
-      const auto row = static_cast<int>(draw.nmcd.dwItemSpec);
-      if (ListView_GetItemState(list_, row, LVIS_SELECTED) != 0) {
-        draw.nmcd.uItemState &= ~static_cast<UINT>(CDIS_SELECTED);
-        draw.clrText = ButtonTextColor;
-        draw.clrTextBk = AccentColor;
-      } else {
-        draw.clrText = PrimaryTextColor;
-        draw.clrTextBk = FieldColor;
-      }
-      return CDRF_NEWFONT;
-    }
+    case NM_CUSTOMDRAW:
+      return DrawListRow(list_, header);
     default:
       return 0;
   }

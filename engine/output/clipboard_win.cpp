@@ -269,11 +269,11 @@ bool WaitServingSentMessages(HANDLE event, DWORD boundMs) {
   }
 }
 
-// The open clipboard as the budget reads it, the copies going into `out`.
-class OpenClipboardReader final : public ClipboardFormatReader {
+// The open clipboard's formats in the order the system lists them, each fetched (rendered, if
+// promised) as the budget asks for it. What is copied, and how, is the reader's own.
+class OpenClipboardFormats : public ClipboardFormatReader {
  public:
-  OpenClipboardReader(const std::atomic<bool>& abandoned, std::vector<SavedClipboardFormat>& out)
-      : abandoned_(abandoned), out_(out) {}
+  explicit OpenClipboardFormats(const std::atomic<bool>& abandoned) : abandoned_(abandoned) {}
 
   Listed Next(unsigned& format) override {
     // The caller stopped waiting: nobody wants the rest.
@@ -284,9 +284,28 @@ class OpenClipboardReader final : public ClipboardFormatReader {
     format = last_;
     return Listed::Format;
   }
-  std::optional<std::size_t> Fetch(unsigned format) override {
+
+ protected:
+  // The format's data, or null when its owner gave none.
+  HANDLE Fetched(unsigned format) {
     handle_ = GetClipboardData(format);
-    if (handle_ == nullptr) return std::nullopt;
+    return handle_;
+  }
+  HANDLE handle_ = nullptr;
+
+ private:
+  const std::atomic<bool>& abandoned_;
+  UINT last_ = 0;
+};
+
+// The open clipboard as the budget reads it, the copies going into `out`.
+class OpenClipboardReader final : public OpenClipboardFormats {
+ public:
+  OpenClipboardReader(const std::atomic<bool>& abandoned, std::vector<SavedClipboardFormat>& out)
+      : OpenClipboardFormats(abandoned), out_(out) {}
+
+  std::optional<std::size_t> Fetch(unsigned format) override {
+    if (Fetched(format) == nullptr) return std::nullopt;
     return SavedClipboardFormat::BytesOf(format, handle_);
   }
   bool Copy(unsigned format) override {
@@ -297,30 +316,18 @@ class OpenClipboardReader final : public ClipboardFormatReader {
   }
 
  private:
-  const std::atomic<bool>& abandoned_;
   std::vector<SavedClipboardFormat>& out_;
-  UINT last_ = 0;
-  HANDLE handle_ = nullptr;
 };
 
 // The open clipboard as {{clipboard}}'s read sees it: only as much of the text as the
 // placeholder can use is copied, never past the block.
-class OpenClipboardTextReader final : public ClipboardFormatReader {
+class OpenClipboardTextReader final : public OpenClipboardFormats {
  public:
   OpenClipboardTextReader(const std::atomic<bool>& abandoned, std::u16string& out)
-      : abandoned_(abandoned), out_(out) {}
+      : OpenClipboardFormats(abandoned), out_(out) {}
 
-  Listed Next(unsigned& format) override {
-    if (abandoned_.load()) return Listed::Failed;
-    SetLastError(ERROR_SUCCESS);
-    last_ = EnumClipboardFormats(last_);
-    if (last_ == 0) return GetLastError() == ERROR_SUCCESS ? Listed::End : Listed::Failed;
-    format = last_;
-    return Listed::Format;
-  }
   std::optional<std::size_t> Fetch(unsigned format) override {
-    handle_ = GetClipboardData(format);
-    if (handle_ == nullptr) return std::nullopt;
+    if (Fetched(format) == nullptr) return std::nullopt;
     return GlobalSize(handle_);
   }
   bool Copy(unsigned) override {
@@ -336,10 +343,7 @@ class OpenClipboardTextReader final : public ClipboardFormatReader {
   }
 
  private:
-  const std::atomic<bool>& abandoned_;
   std::u16string& out_;
-  UINT last_ = 0;
-  HANDLE handle_ = nullptr;
 };
 
 }  // namespace

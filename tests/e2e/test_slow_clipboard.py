@@ -97,6 +97,15 @@ class SlowClipboardAndTarget(harness.SessionTestCase):
         self.assertEqual(text, LONG + AFTER)
         self.assertEqual(text.count(LONG), 1)
 
+    def check_owner_promise_stands(self, output):
+        """The slow owner's text is still what the clipboard gives, rendered by the owner."""
+        self.session.wait_until(
+            lambda: self.session.clipboard_text() == "the slow owner's text",
+            "the clipboard to hold the owner's text",
+            describe=lambda: repr(self.session.clipboard_text()),
+        )
+        self.assertIn("rendered", output.read_text())
+
     def test_an_owner_taking_3_s_gets_the_expansion_typed_and_keeps_its_text(self):
         output = self.start_helper("slow_owner")
         self.session.focus_notepad()
@@ -106,12 +115,7 @@ class SlowClipboardAndTarget(harness.SessionTestCase):
         self.session.wait_for_debug_line("Clipboard: not saved within its time: expansion typed")
         self.check_no_key_down()
         # Nobody emptied the clipboard: the owner's promise stands, and it renders on request.
-        self.session.wait_until(
-            lambda: self.session.clipboard_text() == "the slow owner's text",
-            "the clipboard to hold the owner's text",
-            describe=lambda: repr(self.session.clipboard_text()),
-        )
-        self.assertIn("rendered", output.read_text())
+        self.check_owner_promise_stands(output)
 
     def test_an_owner_taking_3_s_leaves_the_clipboard_placeholder_empty_and_nothing_waits(self):
         output = self.start_helper("slow_owner_for_placeholder")
@@ -125,12 +129,7 @@ class SlowClipboardAndTarget(harness.SessionTestCase):
         self.session.wait_for_debug_line("Clipboard: its text did not come within its time")
         self.check_no_key_down()
         # Its promise stands: asked at leisure, the owner still gives its text.
-        self.session.wait_until(
-            lambda: self.session.clipboard_text() == "the slow owner's text",
-            "the clipboard to hold the owner's text",
-            describe=lambda: repr(self.session.clipboard_text()),
-        )
-        self.assertIn("rendered", output.read_text())
+        self.check_owner_promise_stands(output)
 
     def test_an_owner_that_never_renders_keeps_its_promise(self):
         output = self.start_helper("silent_owner", "never")

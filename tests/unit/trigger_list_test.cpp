@@ -6,9 +6,21 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/trigger_groups.h"
+
 namespace tarquel {
 namespace {
 namespace TARQUEL_TEST_FILE {
+
+// The switched-off group "Mail" holding "btw" (fired at a word start); returns the group.
+std::size_t AddMailWithBtw(TriggerTable& table, const std::string& expansion) {
+  const std::size_t group = table.AddGroup(testing::Group("Mail", false));
+  EntryInfo info;
+  info.group = group;
+  info.options.where = FireWhere::WordStart;
+  table.Set("btw", expansion, info);
+  return group;
+}
 
 TEST(TriggerListRow, IsTriggerTwoSpacesArrowTwoSpacesExpansion) {
   EXPECT_EQ(FormatTriggerRow(":demo", "Hello World"), ":demo  ->  Hello World");
@@ -17,14 +29,7 @@ TEST(TriggerListRow, IsTriggerTwoSpacesArrowTwoSpacesExpansion) {
 
 TEST(TriggerListRow, AnEntryWithAGroupOrOptionsSaysSoAfterItsExpansion) {
   TriggerTable table;
-  TriggerGroup mail;
-  mail.name = "Mail";
-  mail.enabled = false;
-  const std::size_t group = table.AddGroup(mail);
-  EntryInfo info;
-  info.group = group;
-  info.options.where = FireWhere::WordStart;
-  table.Set("btw", "by the way", info);
+  const std::size_t group = AddMailWithBtw(table, "by the way");
   table.Set("sig", "Regards", EntryInfo{TriggerOptions{}, group});
   EntryInfo ungrouped;
   ungrouped.options.caseRule = CaseRule::Conform;
@@ -107,14 +112,7 @@ TEST(ListCell, ShowsTheLineBreaksAndTabsConfigStoresAsPlaceholdersByTheSameMarks
 
 TEST(ListCell, GivesEachColumnItsPartOfTheEntry) {
   TriggerTable table;
-  TriggerGroup mail;
-  mail.name = "Mail";
-  mail.enabled = false;
-  const std::size_t group = table.AddGroup(mail);
-  EntryInfo info;
-  info.group = group;
-  info.options.where = FireWhere::WordStart;
-  table.Set("btw", "by\tthe{{newline}}way", info);
+  TARQUEL_TEST_FILE::AddMailWithBtw(table, "by\tthe{{newline}}way");
   table.Set(":demo", "Hello World");
   const auto& btw = EntryOf(table, "btw");
   const auto& demo = EntryOf(table, ":demo");
